@@ -1,0 +1,34 @@
+#include "cwordspeechapp.h"
+
+#include "ui/cwordspeechdlg.h"
+#include "ui/prompt.h"
+#include "vocab/comerror.h"
+#include "vocab/connectionstring.h"
+#include "vocab/wordstore.h"
+
+CWordSpeechApp::CWordSpeechApp() = default;
+
+CWordSpeechApp::~CWordSpeechApp() = default;
+
+bool CWordSpeechApp::InitInstance()
+{
+    m_pConnection = std::make_unique<WordStore>();
+    try {
+        m_pConnection->Open(QString::fromUtf16(kVocabularyConnection));
+    } catch (const ComError& error) {
+        Prompt::warning(nullptr, QStringLiteral("连接动态文件失败!\n错误信息:%1").arg(error.ErrorMessage()));
+        return false;
+    }
+
+    CWordSpeechDlg dlg(m_pConnection.get());
+    dlg.exec();
+    return false;
+}
+
+int CWordSpeechApp::ExitInstance()
+{
+    if (m_pConnection && m_pConnection->IsOpen())
+        m_pConnection->Close();
+    m_pConnection.reset();
+    return 0;
+}

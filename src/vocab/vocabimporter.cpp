@@ -1,0 +1,247 @@
+#include "vocab/vocabimporter.h"
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <csv.h>
+#include <sqlite3.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QTemporaryFile>
+
+namespace {
+
+struct CloseDb
+{
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+struct FinalizeStmt
+{
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+struct ParserGuard
+{
+    csv_parser* parser;
+    ~ParserGuard() { csv_free(parser); }
+};
+
+/// Thrown inside the import with the user-facing reason; caught at its boundary.
+struct ImportFailure
+{
+    QString reason;
+};
+
+QString lineError(qint64 line, const QString& what)
+{
+    return QStringLiteral("line %1: %2").arg(line).arg(what);
+}
+
+/// Collects libcsv's fields into rows and writes each data row through the insert statement.
+class CsvToTable
+{
+public:
+    CsvToTable(sqlite3* db, sqlite3_stmt* insert)
+        : m_db(db)
+        , m_insert(insert)
+    {
+    }
+
+    void feed(csv_parser* parser, const QByteArray& line, qint64 lineNumber)
+    {
+        m_line = lineNumber;
+        const bool blank = line.trimmed().isEmpty();
+        if (!m_continuing && !blank)
+            m_rowStart = lineNumber;
+        m_rowEnded = false;
+        if (csv_parse(parser, line.constData(), size_t(line.size()), &CsvToTable::onField, &CsvToTable::onRowEnd, this)
+            != size_t(line.size())) {
+            throw ImportFailure{lineError(m_line, QString::fromUtf8(csv_strerror(csv_error(parser))))};
+        }
+        // A line that ends inside quotes carries its row on to the next line.
+        m_continuing = (m_continuing || !blank) && !m_rowEnded;
+        rethrow();
+    }
+
+    void finish(csv_parser* parser)
+    {
+        if (csv_fini(parser, &CsvToTable::onField, &CsvToTable::onRowEnd, this) != 0)
+            throw ImportFailure{lineError(m_rowStart, QStringLiteral("unterminated quoted field"))};
+        rethrow();
+        if (m_columns[0] < 0)
+            throw ImportFailure{QStringLiteral("the file is empty; its first line must name the columns en, ch, subclass")};
+    }
+
+    qint64 rows() const { return m_rows; }
+
+private:
+    static void onField(void* field, size_t size, void* self)
+    {
+        auto* me = static_cast<CsvToTable*>(self);
+        me->m_fields.push_back(QByteArray(static_cast<const char*>(field), qsizetype(size)));
+    }
+
+    static void onRowEnd(int, void* self)
+    {
+        auto* me = static_cast<CsvToTable*>(self);
+        // libcsv calls back from C: keep the first failure and raise it after csv_parse returns.
+        if (me->m_failure.isEmpty())
+            me->m_failure = me->takeRow();
+        me->m_fields.clear();
+        me->m_rowEnded = true;
+    }
+
+    void rethrow()
+    {
+        if (!m_failure.isEmpty())
+            throw ImportFailure{m_failure};
+    }
+
+    QString takeRow()
+    {
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        std::vector<QString> texts;
+        texts.reserve(m_fields.size());
+        for (const QByteArray& field : m_fields) {
+            texts.push_back(utf8.decode(field));
+            if (utf8.hasError())
+                return lineError(m_rowStart, QStringLiteral("not valid UTF-8 text"));
+        }
+        if (m_columns[0] < 0)
+            return takeHeader(texts);
+        if (texts.size() != m_width)
+            return lineError(m_rowStart, QStringLiteral("%1 fields where the header has %2").arg(texts.size()).arg(m_width));
+        for (int i = 0; i < 3; ++i) {
+            const QByteArray& bytes = m_fields[size_t(m_columns[size_t(i)])];
+            sqlite3_bind_text(m_insert, i + 1, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+        }
+        if (sqlite3_step(m_insert) != SQLITE_DONE)
+            return lineError(m_rowStart, QString::fromUtf8(sqlite3_errmsg(m_db)));
+        sqlite3_reset(m_insert);
+        ++m_rows;
+        return {};
+    }
+
+    QString takeHeader(const std::vector<QString>& names)
+    {
+        static constexpr std::array<const char16_t*, 3> wanted{u"en", u"ch", u"subclass"};
+        for (size_t column = 0; column < names.size(); ++column) {
+            QString name = names[column].trimmed();
+            if (column == 0 && name.startsWith(QChar(0xFEFF)))
+                name.remove(0, 1);
+            for (size_t i = 0; i < wanted.size(); ++i) {
+                if (name.compare(QStringView(wanted[i]), Qt::CaseInsensitive) == 0)
+                    m_columns[i] = int(column);
+            }
+        }
+        if (m_columns[0] < 0 || m_columns[1] < 0 || m_columns[2] < 0) {
+            m_columns = {-1, -1, -1};
+            return lineError(m_rowStart, QStringLiteral("the first line must name the columns en, ch, subclass"));
+        }
+        m_width = names.size();
+        return {};
+    }
+
+    sqlite3* m_db;
+    sqlite3_stmt* m_insert;
+    std::vector<QByteArray> m_fields;
+    std::array<int, 3> m_columns{-1, -1, -1};
+    size_t m_width = 0;
+    qint64 m_rows = 0;
+    qint64 m_line = 0;
+    qint64 m_rowStart = 1;
+    bool m_continuing = false;
+    bool m_rowEnded = false;
+    QString m_failure;
+};
+
+void exec(sqlite3* db, const char* sql)
+{
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db))};
+}
+
+qint64 importCsv(QFile& source, const QString& databasePath)
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(databasePath.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    std::unique_ptr<sqlite3, CloseDb> db(raw);
+    if (rc != SQLITE_OK)
+        throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db.get()))};
+    // The file is private until renamed into place: no journal is needed to keep it whole.
+    exec(db.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
+                   "CREATE TABLE word (en TEXT, ch TEXT, subclass TEXT); BEGIN;");
+
+    sqlite3_stmt* rawInsert = nullptr;
+    sqlite3_prepare_v2(db.get(), "INSERT INTO word (en, ch, subclass) VALUES (?, ?, ?)", -1, &rawInsert, nullptr);
+    std::unique_ptr<sqlite3_stmt, FinalizeStmt> insert(rawInsert);
+    if (!insert)
+        throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db.get()))};
+
+    csv_parser parser{};
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
+        throw ImportFailure{QStringLiteral("out of memory")};
+    const ParserGuard guard{&parser};
+
+    CsvToTable table(db.get(), insert.get());
+    qint64 lineNumber = 0;
+    while (!source.atEnd()) {
+        const QByteArray line = source.readLine();
+        if (line.isEmpty() && source.error() != QFileDevice::NoError)
+            throw ImportFailure{source.errorString()};
+        table.feed(&parser, line, ++lineNumber);
+    }
+    table.finish(&parser);
+
+    insert.reset();
+    // Built after the rows, so the course statement reads its rows in file order through it.
+    exec(db.get(), "CREATE INDEX word_subclass ON word (subclass); COMMIT;");
+    if (sqlite3_close(db.release()) != SQLITE_OK)
+        throw ImportFailure{QStringLiteral("could not finish the database file")};
+    return table.rows();
+}
+
+} // namespace
+
+ImportReport ImportVocabulary(const QString& sourcePath, const QString& targetPath, bool overwrite)
+{
+    ImportReport report;
+    const QFileInfo target(targetPath);
+    if (target.exists() && !overwrite) {
+        report.error = QStringLiteral("%1 exists; use --force to replace it").arg(targetPath);
+        return report;
+    }
+    QFile source(sourcePath);
+    if (!source.open(QIODevice::ReadOnly)) {
+        report.error = QStringLiteral("cannot read %1: %2").arg(sourcePath, source.errorString());
+        return report;
+    }
+    QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.") + target.fileName()
+                             + QStringLiteral(".XXXXXX"));
+    if (!temporary.open()) {
+        report.error = QStringLiteral("cannot write in %1: %2").arg(target.absolutePath(), temporary.errorString());
+        return report;
+    }
+    temporary.close();
+    try {
+        report.rows = importCsv(source, temporary.fileName());
+    } catch (const ImportFailure& failure) {
+        report.error = QStringLiteral("%1: %2").arg(sourcePath, failure.reason);
+        return report;
+    }
+    // A vocabulary is for every user of the machine to read, like any file the user saves.
+    temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                             | QFileDevice::ReadOther);
+    // rename() replaces the target in one step: readers see the old file or the new one.
+    if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
+                    QFile::encodeName(target.absoluteFilePath()).constData())
+        != 0) {
+        report.error = QStringLiteral("cannot replace %1").arg(targetPath);
+        return report;
+    }
+    temporary.setAutoRemove(false);
+    return report;
+}

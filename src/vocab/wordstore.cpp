@@ -1,0 +1,147 @@
+#include "vocab/wordstore.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "vocab/comerror.h"
+#include "vocab/connectionstring.h"
+
+namespace {
+
+enum class FileKind { Empty, Sqlite, Jet4, OtherJet, Unknown };
+
+FileKind sniff(const QByteArray& head)
+{
+    if (head.isEmpty())
+        return FileKind::Empty;
+    if (head.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return FileKind::Sqlite;
+    // Jet and its successor keep their name at offset 4 and their version byte at 0x14.
+    if (head.size() > 0x14 && head.mid(4, 15) == "Standard Jet DB")
+        return head[0x14] == 1 ? FileKind::Jet4 : FileKind::OtherJet;
+    if (head.mid(4, 15) == "Standard ACE DB")
+        return FileKind::OtherJet;
+    return FileKind::Unknown;
+}
+
+struct FinalizeStmt
+{
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStmt>;
+
+QString cellText(sqlite3_stmt* stmt, int column)
+{
+    // NULL reads as no text: a missing explanation must not stop the list.
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt, column)) : QString();
+}
+
+HRESULT codeForSchemaError(sqlite3* db)
+{
+    const QByteArray message = sqlite3_errmsg(db);
+    if (message.startsWith("no such table"))
+        return ResultCode::NoSuchTable;
+    if (message.startsWith("no such column"))
+        return ResultCode::NoSuchColumn;
+    switch (sqlite3_errcode(db)) {
+    case SQLITE_NOTADB:
+        return ResultCode::NotADatabase;
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:
+        return ResultCode::AccessDenied;
+    default:
+        return ResultCode::DamagedDatabase;
+    }
+}
+
+} // namespace
+
+void WordStore::CloseDb::operator()(sqlite3* db) const
+{
+    sqlite3_close_v2(db);
+}
+
+WordStore::WordStore() = default;
+WordStore::~WordStore() = default;
+
+void WordStore::Open(const QString& connectionString)
+{
+    m_db.reset();
+    const ConnectionString parts = ConnectionString::Parse(connectionString);
+    m_filePath = QDir::cleanPath(QDir::current().absoluteFilePath(parts.dataSource));
+
+    const QFileInfo info(m_filePath);
+    if (parts.dataSource.isEmpty() || !info.exists())
+        throw ComError(ResultCode::FileNotFound, m_filePath);
+    if (!info.isFile())
+        throw ComError(ResultCode::NotADatabase, m_filePath);
+    QFile file(m_filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ComError(ResultCode::AccessDenied, m_filePath);
+    const QByteArray head = file.read(0x20);
+    file.close();
+
+    switch (sniff(head)) {
+    case FileKind::Sqlite:
+        break;
+    case FileKind::Jet4:
+    case FileKind::OtherJet:
+        throw ComError(ResultCode::UnsupportedFormat, m_filePath);
+    case FileKind::Empty:
+    case FileKind::Unknown:
+        throw ComError(ResultCode::NotADatabase, m_filePath);
+    }
+
+    // Read-only never creates a file and never writes one; the handle exists even on failure.
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(m_filePath.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    std::unique_ptr<sqlite3, CloseDb> db(raw);
+    if (rc != SQLITE_OK)
+        throw ComError(rc == SQLITE_NOTADB ? ResultCode::NotADatabase : ResultCode::AccessDenied, m_filePath);
+
+    // Reading the schema proves the file is whole enough and has what the statements need.
+    sqlite3_stmt* probe = nullptr;
+    const int prc = sqlite3_prepare_v2(db.get(), "SELECT en,ch,subclass FROM word LIMIT 0", -1, &probe, nullptr);
+    Statement owned(probe);
+    if (prc != SQLITE_OK)
+        throw ComError(codeForSchemaError(db.get()), m_filePath);
+    m_db = std::move(db);
+}
+
+void WordStore::Close()
+{
+    m_db.reset();
+}
+
+bool WordStore::IsOpen() const
+{
+    return m_db != nullptr;
+}
+
+void WordStore::SelectWords(const QString& statement, const Receiver& receiver)
+{
+    if (!m_db)
+        throw ComError(ResultCode::InvalidPointer);
+
+    const QByteArray sql = statement.toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    const int rc = sqlite3_prepare_v2(m_db.get(), sql.constData(), int(sql.size()), &raw, nullptr);
+    Statement stmt(raw);
+    if (rc != SQLITE_OK)
+        throw ComError(ResultCode::StatementFailed, QString::fromUtf8(sqlite3_errmsg(m_db.get())));
+    if (sqlite3_column_count(stmt.get()) < 2)
+        throw ComError(ResultCode::StatementFailed, statement);
+
+    for (;;) {
+        const int step = sqlite3_step(stmt.get());
+        if (step == SQLITE_DONE)
+            break;
+        if (step != SQLITE_ROW)
+            throw ComError(ResultCode::StatementFailed, QString::fromUtf8(sqlite3_errmsg(m_db.get())));
+        receiver(WordEntry{cellText(stmt.get(), 0), cellText(stmt.get(), 1)});
+    }
+}

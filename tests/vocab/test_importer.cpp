@@ -1,0 +1,145 @@
+#include <vector>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "vocab/connectionstring.h"
+#include "vocab/vocabimporter.h"
+#include "vocab/wordstatements.h"
+#include "vocab/wordstore.h"
+#include "vocabfixture.h"
+
+namespace {
+
+class ImporterTest : public ::testing::Test
+{
+protected:
+    QString csv(const QByteArray& text)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("words.csv"));
+        WriteBytes(path, text);
+        return path;
+    }
+
+    QStringList folder() const
+    {
+        return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+    std::vector<WordEntry> course(const QString& key)
+    {
+        CurrentDirGuard cwd(m_dir.path());
+        WordStore store;
+        store.Open(u"Data Source=code.dll"_qs);
+        std::vector<WordEntry> rows;
+        store.SelectWords(CourseStatement(key), [&rows](WordEntry&& e) { rows.push_back(std::move(e)); });
+        return rows;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_target = m_dir.filePath(QStringLiteral("code.dll"));
+};
+
+TEST_F(ImporterTest, RoundTripKeepsOrderQuotingAndChinese)
+{
+    const QString source = csv("\xEF\xBB\xBF" "en,ch,subclass\n"
+                               "look at,\"看…, 瞧\",书一\r\n"
+                               "o'clock,……点钟,书一\n"
+                               "\n"
+                               "\"multi\nline\",\"say \"\"hi\"\"\",书一\n"
+                               "Sophie,,书一\n"
+                               "other,别的,书二\n");
+    const ImportReport report = ImportVocabulary(source, m_target, false);
+    ASSERT_TRUE(report.ok()) << report.error.toStdString();
+    EXPECT_EQ(report.rows, 5);
+
+    const std::vector<WordEntry> rows = course(u"书一"_qs);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].en, u"look at"_qs);
+    EXPECT_EQ(rows[0].ch, u"看…, 瞧"_qs);
+    EXPECT_EQ(rows[1].en, u"o'clock"_qs);
+    EXPECT_EQ(rows[2].en, u"multi\nline"_qs);
+    EXPECT_EQ(rows[2].ch, u"say \"hi\""_qs);
+    EXPECT_EQ(rows[3].en, u"Sophie"_qs);
+    EXPECT_TRUE(rows[3].ch.isEmpty());
+    EXPECT_EQ(folder(), (QStringList{u"code.dll"_qs, u"words.csv"_qs}));
+}
+
+TEST_F(ImporterTest, ColumnsMayComeInAnyOrder)
+{
+    ASSERT_TRUE(ImportVocabulary(csv("subclass,note,EN,ch\nk,ignored,cat,猫\n"), m_target, false).ok());
+    const std::vector<WordEntry> rows = course(u"k"_qs);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].en, u"cat"_qs);
+    EXPECT_EQ(rows[0].ch, u"猫"_qs);
+}
+
+struct Malformed
+{
+    const char* name;
+    const char* text;
+    const char* expected; // part of the error
+};
+
+class ImporterMalformed : public ImporterTest, public ::testing::WithParamInterface<Malformed>
+{
+};
+
+TEST_P(ImporterMalformed, ReportsTheLineAndWritesNothing)
+{
+    const ImportReport report = ImportVocabulary(csv(GetParam().text), m_target, false);
+    EXPECT_FALSE(report.ok());
+    EXPECT_TRUE(report.error.contains(QString::fromUtf8(GetParam().expected))) << report.error.toStdString();
+    EXPECT_EQ(folder(), QStringList{u"words.csv"_qs});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ImporterMalformed,
+    ::testing::Values(Malformed{"tooFewFields", "en,ch,subclass\na,b,c\n\nd,e\n", "line 4: 2 fields"},
+                      Malformed{"strayQuote", "en,ch,subclass\na,b,c\na\"b,c,d\n", "line 3"},
+                      Malformed{"unterminated", "en,ch,subclass\na,b,c\n\"open,x,y\nmore\n", "line 3"},
+                      Malformed{"badUtf8", "en,ch,subclass\na,\xC3\x28,c\n", "line 2: not valid UTF-8"},
+                      Malformed{"noHeader", "apple,苹果,k\n", "line 1: the first line must name"},
+                      Malformed{"empty", "", "empty"}),
+    [](const ::testing::TestParamInfo<Malformed>& info) { return std::string(info.param.name); });
+
+TEST_F(ImporterTest, ExistingFileIsKeptUnlessForcedAndFailuresNeverTouchIt)
+{
+    WriteBytes(m_target, "precious");
+    const QString good = csv("en,ch,subclass\ncat,猫,k\n");
+    const ImportReport refused = ImportVocabulary(good, m_target, false);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.error.contains(u"--force"_qs));
+    EXPECT_EQ(ReadBytes(m_target), QByteArray("precious"));
+
+    EXPECT_FALSE(ImportVocabulary(csv("en,ch,subclass\nbroken\n"), m_target, true).ok());
+    EXPECT_EQ(ReadBytes(m_target), QByteArray("precious"));
+    EXPECT_EQ(folder(), (QStringList{u"code.dll"_qs, u"words.csv"_qs}));
+
+    ASSERT_TRUE(ImportVocabulary(csv("en,ch,subclass\ncat,猫,k\n"), m_target, true).ok());
+    EXPECT_EQ(course(u"k"_qs).size(), 1u);
+}
+
+TEST_F(ImporterTest, CommandLineToolReportsUsageAndErrors)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(LEXOVOX_IMPORT), {});
+    ASSERT_TRUE(tool.waitForFinished());
+    EXPECT_EQ(tool.exitCode(), 2);
+    EXPECT_TRUE(tool.readAllStandardError().contains("usage"));
+
+    tool.start(QStringLiteral(LEXOVOX_IMPORT), {csv("en,ch,subclass\na,b\n"), m_target});
+    ASSERT_TRUE(tool.waitForFinished());
+    EXPECT_EQ(tool.exitCode(), 1);
+    EXPECT_TRUE(tool.readAllStandardError().contains("line 2"));
+
+    tool.start(QStringLiteral(LEXOVOX_IMPORT), {u"--force"_qs, csv("en,ch,subclass\na,b,c\n"), m_target});
+    ASSERT_TRUE(tool.waitForFinished());
+    EXPECT_EQ(tool.exitCode(), 0);
+    EXPECT_EQ(course(u"c"_qs).size(), 1u);
+}
+
+} // namespace

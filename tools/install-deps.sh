@@ -8,7 +8,7 @@ packages=(
     # build
     g++ cmake ninja-build pkg-config
     # libraries
-    qt6-base-dev libsqlite3-dev libcsv-dev
+    qt6-base-dev libsqlite3-dev libcsv-dev mdbtools-dev libglib2.0-dev
     # tests
     libgtest-dev
     # the dialog font: a CJK serif face for the window's Chinese text

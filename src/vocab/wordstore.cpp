@@ -8,6 +8,7 @@
 
 #include "vocab/comerror.h"
 #include "vocab/connectionstring.h"
+#include "vocab/jetvocabulary.h"
 
 namespace {
 
@@ -89,6 +90,8 @@ void WordStore::Open(const QString& connectionString)
     case FileKind::Sqlite:
         break;
     case FileKind::Jet4:
+        m_db = loadJet(m_filePath, parts.password);
+        return;
     case FileKind::OtherJet:
         throw ComError(ResultCode::UnsupportedFormat, m_filePath);
     case FileKind::Empty:
@@ -110,6 +113,25 @@ void WordStore::Open(const QString& connectionString)
     if (prc != SQLITE_OK)
         throw ComError(codeForSchemaError(db.get()), m_filePath);
     m_db = std::move(db);
+}
+
+std::unique_ptr<sqlite3, WordStore::CloseDb> WordStore::loadJet(const QString& path, const QString& password)
+{
+    // The Jet file's rows go into an in-memory copy, so every statement runs on one engine.
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE, nullptr);
+    std::unique_ptr<sqlite3, CloseDb> db(raw);
+    if (rc != SQLITE_OK
+        || sqlite3_exec(db.get(), "CREATE TABLE word (en TEXT, ch TEXT, subclass TEXT); BEGIN", nullptr, nullptr, nullptr)
+               != SQLITE_OK) {
+        throw ComError(ResultCode::Unspecified, path);
+    }
+    CopyJetVocabulary(path, password, db.get());
+    if (sqlite3_exec(db.get(), "CREATE INDEX word_subclass ON word (subclass); COMMIT", nullptr, nullptr, nullptr)
+        != SQLITE_OK) {
+        throw ComError(ResultCode::Unspecified, path);
+    }
+    return db;
 }
 
 void WordStore::Close()

@@ -42,6 +42,8 @@ private:
         void operator()(sqlite3* db) const;
     };
 
+    static std::unique_ptr<sqlite3, CloseDb> loadJet(const QString& path, const QString& password);
+
     std::unique_ptr<sqlite3, CloseDb> m_db;
     QString m_filePath;
 };

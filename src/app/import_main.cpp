@@ -1,4 +1,5 @@
-// lexovox-import: turns a word list (CSV with en, ch, subclass) into the vocabulary file.
+// lexovox-import: turns a word list (CSV with en, ch, subclass) or an old Jet 4 vocabulary into
+// the vocabulary file the program reads.
 
 #include <cstdio>
 
@@ -12,13 +13,22 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     const bool force = args.removeAll(QStringLiteral("--force")) > 0;
+    QString password = ProgramDatabasePassword();
+    for (qsizetype i = args.size() - 1; i >= 0; --i) {
+        if (args[i].startsWith(u"--password=")) {
+            password = args[i].mid(11);
+            args.removeAt(i);
+        }
+    }
     if (args.size() != 2 || args[0].startsWith(u'-') || args[1].startsWith(u'-')) {
-        std::fprintf(stderr, "usage: lexovox-import [--force] WORDS.csv code.dll\n"
-                             "  WORDS.csv  UTF-8 text whose first line names the columns en,ch,subclass\n"
-                             "  --force    replace an existing vocabulary file\n");
+        std::fprintf(stderr, "usage: lexovox-import [--force] [--password=TEXT] SOURCE code.dll\n"
+                             "  SOURCE           a UTF-8 CSV whose first line names the columns en,ch,subclass,\n"
+                             "                   or an old Access (Jet 4) vocabulary with table word\n"
+                             "  --force          replace an existing vocabulary file\n"
+                             "  --password=TEXT  the Access file's password, if not the program's own\n");
         return 2;
     }
-    const ImportReport report = ImportVocabulary(args[0], args[1], force);
+    const ImportReport report = ImportVocabulary(args[0], args[1], force, password);
     if (!report.ok()) {
         std::fprintf(stderr, "lexovox-import: %s\n", report.error.toLocal8Bit().constData());
         return 1;

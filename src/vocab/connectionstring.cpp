@@ -45,3 +45,8 @@ ConnectionString ConnectionString::Parse(const QString& text)
     }
     return result;
 }
+
+QString ProgramDatabasePassword()
+{
+    return ConnectionString::Parse(QString::fromUtf16(kVocabularyConnection)).password;
+}

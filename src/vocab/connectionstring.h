@@ -17,3 +17,6 @@ struct ConnectionString
 inline constexpr char16_t kVocabularyConnection[] =
     u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=code.dll;Persist Security Info=False;"
     u"Jet OLEDB:DataBase Password=9F3B51C0E2A4";
+
+/// The password of the program's connection string.
+QString ProgramDatabasePassword();

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <functional>
 #include <vector>
 
 #include <csv.h>
@@ -12,6 +13,9 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QTemporaryFile>
+
+#include "vocab/comerror.h"
+#include "vocab/jetvocabulary.h"
 
 namespace {
 
@@ -164,7 +168,46 @@ void exec(sqlite3* db, const char* sql)
         throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db))};
 }
 
-qint64 importCsv(QFile& source, const QString& databasePath)
+qint64 fillFromCsv(QFile& source, sqlite3* db)
+{
+    sqlite3_stmt* rawInsert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO word (en, ch, subclass) VALUES (?, ?, ?)", -1, &rawInsert, nullptr);
+    std::unique_ptr<sqlite3_stmt, FinalizeStmt> insert(rawInsert);
+    if (!insert)
+        throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db))};
+
+    csv_parser parser{};
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
+        throw ImportFailure{QStringLiteral("out of memory")};
+    const ParserGuard guard{&parser};
+
+    CsvToTable table(db, insert.get());
+    qint64 lineNumber = 0;
+    while (!source.atEnd()) {
+        const QByteArray line = source.readLine();
+        if (line.isEmpty() && source.error() != QFileDevice::NoError)
+            throw ImportFailure{source.errorString()};
+        table.feed(&parser, line, ++lineNumber);
+    }
+    table.finish(&parser);
+    return table.rows();
+}
+
+qint64 fillFromJet(const QString& sourcePath, const QString& password, sqlite3* db)
+{
+    try {
+        CopyJetVocabulary(sourcePath, password, db);
+    } catch (const ComError& error) {
+        throw ImportFailure{error.ErrorMessage()};
+    }
+    sqlite3_stmt* raw = nullptr;
+    sqlite3_prepare_v2(db, "SELECT count(*) FROM word", -1, &raw, nullptr);
+    std::unique_ptr<sqlite3_stmt, FinalizeStmt> count(raw);
+    return count && sqlite3_step(count.get()) == SQLITE_ROW ? sqlite3_column_int64(count.get(), 0) : 0;
+}
+
+/// Creates table `word` in the empty file `databasePath`, lets `fill` add the rows, then indexes.
+qint64 writeVocabulary(const QString& databasePath, const std::function<qint64(sqlite3*)>& fill)
 {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(databasePath.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
@@ -174,39 +217,24 @@ qint64 importCsv(QFile& source, const QString& databasePath)
     // The file is private until renamed into place: no journal is needed to keep it whole.
     exec(db.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
                    "CREATE TABLE word (en TEXT, ch TEXT, subclass TEXT); BEGIN;");
-
-    sqlite3_stmt* rawInsert = nullptr;
-    sqlite3_prepare_v2(db.get(), "INSERT INTO word (en, ch, subclass) VALUES (?, ?, ?)", -1, &rawInsert, nullptr);
-    std::unique_ptr<sqlite3_stmt, FinalizeStmt> insert(rawInsert);
-    if (!insert)
-        throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db.get()))};
-
-    csv_parser parser{};
-    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
-        throw ImportFailure{QStringLiteral("out of memory")};
-    const ParserGuard guard{&parser};
-
-    CsvToTable table(db.get(), insert.get());
-    qint64 lineNumber = 0;
-    while (!source.atEnd()) {
-        const QByteArray line = source.readLine();
-        if (line.isEmpty() && source.error() != QFileDevice::NoError)
-            throw ImportFailure{source.errorString()};
-        table.feed(&parser, line, ++lineNumber);
-    }
-    table.finish(&parser);
-
-    insert.reset();
+    const qint64 rows = fill(db.get());
     // Built after the rows, so the course statement reads its rows in file order through it.
     exec(db.get(), "CREATE INDEX word_subclass ON word (subclass); COMMIT;");
     if (sqlite3_close(db.release()) != SQLITE_OK)
         throw ImportFailure{QStringLiteral("could not finish the database file")};
-    return table.rows();
+    return rows;
+}
+
+bool isJetFile(QFile& source)
+{
+    const QByteArray head = source.peek(0x20);
+    return head.size() == 0x20 && head.mid(4, 15) == "Standard Jet DB";
 }
 
 } // namespace
 
-ImportReport ImportVocabulary(const QString& sourcePath, const QString& targetPath, bool overwrite)
+ImportReport ImportVocabulary(const QString& sourcePath, const QString& targetPath, bool overwrite,
+                              const QString& password)
 {
     ImportReport report;
     const QFileInfo target(targetPath);
@@ -227,7 +255,13 @@ ImportReport ImportVocabulary(const QString& sourcePath, const QString& targetPa
     }
     temporary.close();
     try {
-        report.rows = importCsv(source, temporary.fileName());
+        if (isJetFile(source)) {
+            report.rows = writeVocabulary(temporary.fileName(), [&](sqlite3* db) {
+                return fillFromJet(sourcePath, password, db);
+            });
+        } else {
+            report.rows = writeVocabulary(temporary.fileName(), [&](sqlite3* db) { return fillFromCsv(source, db); });
+        }
     } catch (const ImportFailure& failure) {
         report.error = QStringLiteral("%1: %2").arg(sourcePath, failure.reason);
         return report;

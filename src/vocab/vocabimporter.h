@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "vocab/connectionstring.h"
+
 /// What an import did: the rows written, or why nothing was written.
 struct ImportReport
 {
@@ -12,8 +14,10 @@ struct ImportReport
 };
 
 /// Writes the vocabulary file `targetPath` (SQLite, table `word` with en, ch, subclass in the
-/// source's row order, indexed by subclass) from `sourcePath`, a UTF-8 CSV whose first line names
-/// the columns en, ch and subclass. An existing target is replaced only when `overwrite` is set.
+/// source's row order, indexed by subclass) from `sourcePath`: a UTF-8 CSV whose first line names
+/// the columns en, ch and subclass, or a Jet 4 vocabulary opened with `password`. An existing
+/// target is replaced only when `overwrite` is set.
 /// The file is built under a temporary name beside the target and renamed into place when
 /// complete, so a failed or interrupted import never leaves a partial vocabulary.
-ImportReport ImportVocabulary(const QString& sourcePath, const QString& targetPath, bool overwrite);
+ImportReport ImportVocabulary(const QString& sourcePath, const QString& targetPath, bool overwrite,
+                              const QString& password = ProgramDatabasePassword());

@@ -10,6 +10,7 @@
 #include "vocab/comerror.h"
 #include "vocab/connectionstring.h"
 #include "vocab/jetvocabulary.h"
+#include "vocab/vocabimporter.h"
 #include "vocab/wordstatements.h"
 #include "vocab/wordstore.h"
 #include "vocabfixture.h"
@@ -138,6 +139,30 @@ TEST_F(JetTest, DamagedFilesFailCleanly)
             m_store.Close();
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(JetTest, ImporterConvertsToTheSameRowsKeepingNulls)
+{
+    const QString target = m_dir.filePath(QStringLiteral("converted.db"));
+    const ImportReport wrong = ImportVocabulary(kJetDir + u"word_fixture_encoded.mdb"_qs, target, false, u"nope"_qs);
+    EXPECT_FALSE(wrong.ok());
+    EXPECT_FALSE(QFile::exists(target));
+
+    const ImportReport report = ImportVocabulary(kJetDir + u"word_fixture_encoded.mdb"_qs, target, false);
+    ASSERT_TRUE(report.ok()) << report.error.toStdString();
+    EXPECT_EQ(report.rows, 5);
+
+    WordStore converted;
+    converted.Open(u"Data Source=converted.db"_qs);
+    std::vector<QString> order;
+    converted.SelectWords(u"select en, ifnull(subclass, 'NULL') from word"_qs,
+                          [&order](WordEntry&& e) { order.push_back(e.en + u'|' + e.ch); });
+    EXPECT_EQ(order, (std::vector<QString>{u"apple|n."_qs, u"don't|phrase"_qs, u"run|NULL"_qs, u"one|num. 数词"_qs,
+                                           u"Beijing|n. 名词"_qs}));
 }
 
 } // namespace

@@ -1,0 +1,373 @@
+#include "ui/cwordspeechdlg.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPropertyAnimation>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardItemModel>
+#include <QStyle>
+#include <QTableView>
+#include <QTreeView>
+#include <QUrl>
+
+#include "resources/appicon.h"
+#include "resources/dialogtemplate.h"
+#include "resources/resourceids.h"
+#include "ui/caboutdlg.h"
+#include "ui/chelpdlg.h"
+#include "ui/clicklabel.h"
+#include "ui/templatebuilder.h"
+#include "ui/tooltipdelaystyle.h"
+
+namespace {
+
+// Tells how to add voices to the speech synthesiser.
+constexpr char16_t kVoiceDownloadAddress[] =
+    u"https://github.com/espeak-ng/espeak-ng/blob/master/docs/mbrola.md";
+
+} // namespace
+
+CWordSpeechDlg::CWordSpeechDlg(WordStore* connection, QWidget* parent)
+    : QDialog(parent)
+    , m_pConnection(connection)
+    , m_hIcon(applicationIcon())
+{
+    TemplateBuilder builder(this);
+    builder.build(*findDialogTemplate(IDD_WORDSPEECH_DIALOG));
+    BindControls(builder);
+
+    m_pAnimation = new QPropertyAnimation(this, "geometry", this);
+    m_pAnimation->setObjectName(QStringLiteral("windowAnimation"));
+    m_pAnimation->setDuration(AnimationDuration);
+    connect(m_pAnimation, &QPropertyAnimation::finished, this,
+            &CWordSpeechDlg::OnAnimationFinished);
+
+    ConnectEvents();
+    OnInitDialog();
+}
+
+CWordSpeechDlg::~CWordSpeechDlg() = default;
+
+void CWordSpeechDlg::BindControls(const TemplateBuilder& builder)
+{
+    m_pChineseMeaningCheckBox = builder.control<QCheckBox>(IDC_CHINESE_MEANING);
+    m_pPrefixCheckBox = builder.control<QCheckBox>(IDC_PREFIX);
+    m_pSpellOutCheckBox = builder.control<QCheckBox>(IDC_SPELL_OUT);
+    m_pHelpButton = builder.control<QPushButton>(IDC_HELP_BUTTON);
+    m_pProgressBar = builder.control<QProgressBar>(IDC_PROGRESS);
+    m_pVoiceComboBox = builder.control<QComboBox>(IDC_VOICE);
+    m_pFormatComboBox = builder.control<QComboBox>(IDC_FORMAT);
+    m_pCheckAllButton = builder.control<QPushButton>(IDC_CHECK_ALL);
+    m_pLookUpEnglishButton = builder.control<QPushButton>(IDC_LOOKUP_ENGLISH);
+    m_pLookUpChineseButton = builder.control<QPushButton>(IDC_LOOKUP_CHINESE);
+    m_pBrowseButton = builder.control<QPushButton>(IDC_BROWSE);
+    m_pInvertChecksButton = builder.control<QPushButton>(IDC_INVERT_CHECKS);
+    m_pCheckNoneButton = builder.control<QPushButton>(IDC_CHECK_NONE);
+    m_pGenerateButton = builder.control<QPushButton>(IDC_GENERATE);
+    m_pPreviewButton = builder.control<QPushButton>(IDC_PREVIEW);
+    m_pWordList = builder.control<QTableView>(IDC_WORD_LIST);
+    m_pCourseTree = builder.control<QTreeView>(IDC_COURSE_TREE);
+    m_pLookUpEnglishEdit = builder.control<QLineEdit>(IDC_LOOKUP_ENGLISH_EDIT);
+    m_pLookUpChineseEdit = builder.control<QLineEdit>(IDC_LOOKUP_CHINESE_EDIT);
+    m_pOutputFolderEdit = builder.control<QLineEdit>(IDC_OUTPUT_FOLDER);
+    m_pExitButton = builder.control<QPushButton>(IDOK);
+    m_pDownloadLink = builder.control<ClickLabel>(IDC_DOWNLOAD_LINK);
+}
+
+void CWordSpeechDlg::ConnectEvents()
+{
+    // The window menu goes to OnSysCommand (contextMenuEvent), a close request to closeEvent.
+    // The course tree reports selections to OnCourseSelected once it holds the catalogue: a
+    // view's selection model only exists with its model.
+    connect(m_pLookUpEnglishButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnLookUpEnglish);
+    connect(m_pLookUpChineseButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnLookUpChinese);
+    // activated, not currentIndexChanged: only the user's choice counts, not the window's own
+    // selection of an entry.
+    connect(m_pFormatComboBox, &QComboBox::activated, this, &CWordSpeechDlg::OnOutputFormatChosen);
+    connect(m_pVoiceComboBox, &QComboBox::activated, this, &CWordSpeechDlg::OnVoiceChosen);
+    connect(m_pBrowseButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnBrowseFolder);
+    connect(m_pCheckAllButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnCheckAll);
+    connect(m_pCheckNoneButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnCheckNone);
+    connect(m_pInvertChecksButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnInvertChecks);
+    connect(m_pPreviewButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnPreview);
+    connect(m_pGenerateButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnGenerateFiles);
+    connect(m_pHelpButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnHelp);
+    connect(m_pDownloadLink, &ClickLabel::clicked, this, &CWordSpeechDlg::OnDownloadLink);
+    connect(m_pExitButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnOK);
+}
+
+bool CWordSpeechDlg::OnInitDialog()
+{
+    DoDataExchange(false);
+    AddAboutEntry();
+    setWindowIcon(m_hIcon);
+    BuildCourseTree();
+    SetUpWordList();
+    // Without a running speech engine the window opens as it is: centred by Qt, at once, with
+    // no voices, formats or tooltips.
+    if (!StartSpeechEngine())
+        return false;
+    FillVoiceList();
+    SetFormatCodes();
+    CenterWindow();
+    m_bAnimateOnShow = true;
+    CreateToolTips();
+    return true;
+}
+
+void CWordSpeechDlg::DoDataExchange(bool saveAndValidate)
+{
+    if (saveAndValidate) {
+        m_strLookUpEnglish = m_pLookUpEnglishEdit->text();
+        m_strLookUpChinese = m_pLookUpChineseEdit->text();
+        m_strOutputFolder = m_pOutputFolderEdit->text();
+    } else {
+        m_pLookUpEnglishEdit->setText(m_strLookUpEnglish);
+        m_pLookUpChineseEdit->setText(m_strLookUpChinese);
+        m_pOutputFolderEdit->setText(m_strOutputFolder);
+    }
+}
+
+void CWordSpeechDlg::AddAboutEntry()
+{
+    const QString text = QString::fromUtf16(loadResourceString(IDS_ABOUTBOX));
+    if (text.isEmpty())
+        return;
+    m_pSystemMenu = new QMenu(this);
+    m_pSystemMenu->setObjectName(QStringLiteral("systemMenu"));
+    m_pSystemMenu->addSeparator();
+    QAction* about = m_pSystemMenu->addAction(text);
+    about->setObjectName(QStringLiteral("aboutAction"));
+    about->setData(IDM_ABOUTBOX);
+    connect(m_pSystemMenu, &QMenu::triggered, this,
+            [this](QAction* action) { OnSysCommand(action->data().toUInt()); });
+}
+
+void CWordSpeechDlg::BuildCourseTree()
+{
+    // The catalogue model goes here.
+}
+
+void CWordSpeechDlg::SetUpWordList()
+{
+    // Stands in for the word list model until there is one; it carries the two headings.
+    m_pWordModel = new QStandardItemModel(0, 2, this);
+    m_pWordModel->setHorizontalHeaderLabels({QStringLiteral("单词"), QStringLiteral("解释")});
+    m_pWordList->setModel(m_pWordModel);
+    m_pWordList->setShowGrid(true);
+    m_pWordList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pWordList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pWordList->setColumnWidth(0, 120);
+    m_pWordList->setColumnWidth(1, 110);
+    // Rows of one height let the view skip measuring them: long lists stay quick.
+    QHeaderView* rows = m_pWordList->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(m_pWordList->fontMetrics().height() + 4);
+}
+
+bool CWordSpeechDlg::StartSpeechEngine()
+{
+    // The speech engine starts here; a failure is shown and returns false.
+    return true;
+}
+
+void CWordSpeechDlg::FillVoiceList()
+{
+    // The installed voices fill the voice list here, the current one selected.
+}
+
+void CWordSpeechDlg::SetFormatCodes()
+{
+    // The 36 output formats get their codes here, and the current format is selected.
+}
+
+void CWordSpeechDlg::CenterWindow()
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                    screen->availableGeometry()));
+}
+
+void CWordSpeechDlg::CreateToolTips()
+{
+    const struct
+    {
+        QWidget* control;
+        QString text;
+    } tools[] = {
+        {m_pPreviewButton,
+         QStringLiteral("请在单词表中选择一项,不是勾选。\n调整“拼读选项”选择您要的效果")},
+        {m_pGenerateButton,
+         QStringLiteral("请在单词表中勾选一项或多项,生成的文件可以在MP3播放器播放")},
+        {m_pVoiceComboBox, QStringLiteral("请选择语音角色")},
+        {m_pFormatComboBox, QStringLiteral("请选择量化格式")},
+        {m_pWordList, QStringLiteral("如果试听请选择一项，如果生成声音文件要勾选")},
+        {m_pDownloadLink, QStringLiteral("点击打开“Vocadrop”")},
+        {m_pLookUpEnglishEdit, QStringLiteral("至少2个字母")},
+    };
+    m_pToolTipStyle = new ToolTipDelayStyle(ToolTipDelay, this);
+    for (const auto& tool : tools) {
+        tool.control->setToolTip(tool.text);
+        m_pToolTipStyle->apply(tool.control);
+    }
+}
+
+void CWordSpeechDlg::setVisible(bool visible)
+{
+    if (!visible || isVisible()) {
+        QDialog::setVisible(visible);
+        return;
+    }
+    if (m_bAnimateOnShow) {
+        m_bAnimateOnShow = false;
+        m_restingGeometry = geometry();
+        // Start from the centre point so the full-size window never flashes up first.
+        setMinimumSize(1, 1);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        setGeometry(QRect(m_restingGeometry.center(), QSize(1, 1)));
+        QDialog::setVisible(true);
+        AnimateWindow(Animation::Show);
+        return;
+    }
+    // The closing animation left the window shrunk to a point. It is put back here rather
+    // than when it ends: the window system may still report the last shrinking step then.
+    if (m_restingGeometry.isValid() && size() != m_restingGeometry.size()) {
+        setGeometry(m_restingGeometry);
+        setFixedSize(m_restingGeometry.size());
+    }
+    QDialog::setVisible(true);
+}
+
+void CWordSpeechDlg::AnimateWindow(Animation animation, std::function<void()> then)
+{
+    // An animation cut short leaves the window part-way; the resting place stays the one
+    // recorded before it began.
+    if (m_pAnimation->state() != QAbstractAnimation::Running && animation == Animation::Hide)
+        m_restingGeometry = geometry();
+    m_pAnimation->stop();
+
+    const QRect point(m_restingGeometry.center(), QSize(1, 1));
+    setMinimumSize(1, 1);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    m_animation = animation;
+    m_afterAnimation = std::move(then);
+    m_pAnimation->setStartValue(geometry());
+    m_pAnimation->setEndValue(animation == Animation::Show ? m_restingGeometry : point);
+    m_pAnimation->start();
+}
+
+void CWordSpeechDlg::OnAnimationFinished()
+{
+    if (m_animation == Animation::Show)
+        setFixedSize(m_restingGeometry.size());
+    if (const std::function<void()> then = std::exchange(m_afterAnimation, {}))
+        then();
+}
+
+void CWordSpeechDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!m_pSystemMenu) {
+        QDialog::contextMenuEvent(event);
+        return;
+    }
+    m_pSystemMenu->exec(event->globalPos());
+    event->accept();
+}
+
+void CWordSpeechDlg::closeEvent(QCloseEvent* event)
+{
+    if (!isVisible()) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    // The window stays until the animation has shrunk it away; reject() then ends it.
+    event->ignore();
+    if (m_pAnimation->state() == QAbstractAnimation::Running && m_animation == Animation::Hide)
+        return;
+    AnimateWindow(Animation::Hide, [this] { reject(); });
+}
+
+void CWordSpeechDlg::OnSysCommand(unsigned nID)
+{
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout(this);
+        dlgAbout.exec();
+    }
+}
+
+void CWordSpeechDlg::OnOK()
+{
+    if (m_pAnimation->state() == QAbstractAnimation::Running && m_animation == Animation::Hide)
+        return;
+    AnimateWindow(Animation::Hide, [this] {
+        DoDataExchange(true);
+        accept();
+    });
+}
+
+void CWordSpeechDlg::OnHelp()
+{
+    CHelpDlg dlgHelp;
+    dlgHelp.exec();
+}
+
+void CWordSpeechDlg::OnDownloadLink()
+{
+    // Whether a browser could be started is not reported.
+    QDesktopServices::openUrl(QUrl(QString::fromUtf16(kVoiceDownloadAddress)));
+}
+
+void CWordSpeechDlg::OnCourseSelected()
+{
+}
+
+void CWordSpeechDlg::OnLookUpEnglish()
+{
+}
+
+void CWordSpeechDlg::OnLookUpChinese()
+{
+}
+
+void CWordSpeechDlg::OnOutputFormatChosen(int /*index*/)
+{
+}
+
+void CWordSpeechDlg::OnVoiceChosen(int /*index*/)
+{
+}
+
+void CWordSpeechDlg::OnBrowseFolder()
+{
+}
+
+void CWordSpeechDlg::OnCheckAll()
+{
+}
+
+void CWordSpeechDlg::OnCheckNone()
+{
+}
+
+void CWordSpeechDlg::OnInvertChecks()
+{
+}
+
+void CWordSpeechDlg::OnPreview()
+{
+}
+
+void CWordSpeechDlg::OnGenerateFiles()
+{
+}

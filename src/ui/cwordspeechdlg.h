@@ -1,0 +1,139 @@
+#pragma once
+
+#include <functional>
+
+#include <QDialog>
+#include <QIcon>
+#include <QRect>
+#include <QString>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPropertyAnimation;
+class QPushButton;
+class QStandardItemModel;
+class QTableView;
+class QTreeView;
+class ClickLabel;
+class TemplateBuilder;
+class ToolTipDelayStyle;
+class WordStore;
+
+/// The main window: course tree, word list, look-ups, speaking options, voice, format and
+/// output folder, preview and generation. It is built from its dialog template and ends with
+/// accept() from the exit button (texts saved), reject() from a close request (both after the
+/// closing animation) or reject() at once from Escape.
+class CWordSpeechDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    /// Length of the opening and closing animations, in milliseconds.
+    static constexpr int AnimationDuration = 800;
+    /// How long the pointer rests on a control before its tooltip shows, in milliseconds.
+    static constexpr int ToolTipDelay = 300;
+
+    /// `connection` may be null (no vocabulary file); the window does not own it.
+    explicit CWordSpeechDlg(WordStore* connection, QWidget* parent = nullptr);
+    ~CWordSpeechDlg() override;
+
+    /// The texts bound to the look-up boxes and the output folder box, as of the last save.
+    const QString& lookUpEnglish() const { return m_strLookUpEnglish; }
+    const QString& lookUpChinese() const { return m_strLookUpChinese; }
+    const QString& outputFolder() const { return m_strOutputFolder; }
+    const QString& course() const { return m_strCourse; }
+
+    /// Plays the opening animation the first time the window is shown.
+    void setVisible(bool visible) override;
+
+public slots:
+    /// A window menu command; the about entry (any id whose upper bits match) opens the
+    /// about box.
+    void OnSysCommand(unsigned nID);
+
+protected slots:
+    void OnCourseSelected();
+    void OnLookUpEnglish();
+    void OnLookUpChinese();
+    void OnOutputFormatChosen(int index);
+    void OnVoiceChosen(int index);
+    void OnBrowseFolder();
+    void OnCheckAll();
+    void OnCheckNone();
+    void OnInvertChecks();
+    void OnPreview();
+    void OnGenerateFiles();
+    void OnHelp();
+    void OnDownloadLink();
+    /// The exit button: closing animation, then the texts are saved and the dialog accepted.
+    virtual void OnOK();
+
+protected:
+    /// Copies the three bound texts into their boxes, or back when `saveAndValidate` is set.
+    virtual void DoDataExchange(bool saveAndValidate);
+    /// Runs once from the constructor. Returns false when the initialisation stopped early.
+    virtual bool OnInitDialog();
+
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BindControls(const TemplateBuilder& builder);
+    void ConnectEvents();
+    void AddAboutEntry();
+    void BuildCourseTree();
+    void SetUpWordList();
+    bool StartSpeechEngine();
+    void FillVoiceList();
+    void SetFormatCodes();
+    void CenterWindow();
+    void CreateToolTips();
+
+    enum class Animation { Show, Hide };
+    void AnimateWindow(Animation animation, std::function<void()> then = {});
+    void OnAnimationFinished();
+
+    WordStore* m_pConnection;
+    QString m_strCourse;
+
+    QCheckBox* m_pChineseMeaningCheckBox = nullptr;
+    QCheckBox* m_pPrefixCheckBox = nullptr;
+    QCheckBox* m_pSpellOutCheckBox = nullptr;
+    QPushButton* m_pHelpButton = nullptr;
+    QProgressBar* m_pProgressBar = nullptr;
+    QComboBox* m_pVoiceComboBox = nullptr;
+    QComboBox* m_pFormatComboBox = nullptr;
+    QPushButton* m_pCheckAllButton = nullptr;
+    QPushButton* m_pLookUpEnglishButton = nullptr;
+    QPushButton* m_pLookUpChineseButton = nullptr;
+    QPushButton* m_pBrowseButton = nullptr;
+    QPushButton* m_pInvertChecksButton = nullptr;
+    QPushButton* m_pCheckNoneButton = nullptr;
+    QPushButton* m_pGenerateButton = nullptr;
+    QPushButton* m_pPreviewButton = nullptr;
+    QTableView* m_pWordList = nullptr;
+    QTreeView* m_pCourseTree = nullptr;
+    QLineEdit* m_pLookUpEnglishEdit = nullptr;
+    QLineEdit* m_pLookUpChineseEdit = nullptr;
+    QLineEdit* m_pOutputFolderEdit = nullptr;
+    QPushButton* m_pExitButton = nullptr;
+    ClickLabel* m_pDownloadLink = nullptr;
+
+    QString m_strLookUpEnglish;
+    QString m_strLookUpChinese;
+    QString m_strOutputFolder;
+
+    QStandardItemModel* m_pWordModel = nullptr;
+    QMenu* m_pSystemMenu = nullptr;
+    ToolTipDelayStyle* m_pToolTipStyle = nullptr;
+    QIcon m_hIcon;
+
+    QPropertyAnimation* m_pAnimation = nullptr;
+    Animation m_animation = Animation::Show;
+    std::function<void()> m_afterAnimation;
+    QRect m_restingGeometry;
+    bool m_bAnimateOnShow = false;
+};

@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -26,7 +27,16 @@
 #include "ui/chelpdlg.h"
 #include "ui/clicklabel.h"
 #include "ui/templatebuilder.h"
+#include "ui/prompt.h"
+#include "ui/singlebranchexpander.h"
 #include "ui/tooltipdelaystyle.h"
+#include "ui/wordlistview.h"
+#include "vocab/comerror.h"
+#include "vocab/coursecatalogue.h"
+#include "vocab/wordlistfill.h"
+#include "vocab/wordlistmodel.h"
+#include "vocab/wordlookup.h"
+#include "vocab/wordstatements.h"
 
 namespace {
 
@@ -86,8 +96,8 @@ void CWordSpeechDlg::BindControls(const TemplateBuilder& builder)
 void CWordSpeechDlg::ConnectEvents()
 {
     // The window menu goes to OnSysCommand (contextMenuEvent), a close request to closeEvent.
-    // The course tree reports selections to OnCourseSelected once it holds the catalogue: a
-    // view's selection model only exists with its model.
+    // The course tree reports selections to OnCourseSelected from BuildCourseTree: a view's
+    // selection model only exists with its model.
     connect(m_pLookUpEnglishButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnLookUpEnglish);
     connect(m_pLookUpChineseButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnLookUpChinese);
     // activated, not currentIndexChanged: only the user's choice counts, not the window's own
@@ -154,24 +164,29 @@ void CWordSpeechDlg::AddAboutEntry()
 
 void CWordSpeechDlg::BuildCourseTree()
 {
-    // The catalogue model goes here.
+    m_pCourseModel = new QStandardItemModel(this);
+    QStandardItem* category = nullptr;
+    for (const CourseNode& node : CourseCatalogue()) {
+        auto* item = new QStandardItem(QString::fromUtf16(node.text));
+        item->setData(node.tag, Qt::UserRole);
+        item->setEditable(false);
+        if (node.isCategory()) {
+            m_pCourseModel->appendRow(item);
+            category = item;
+        } else {
+            category->appendRow(item);
+        }
+    }
+    m_pCourseTree->setModel(m_pCourseModel);
+    new SingleBranchExpander(m_pCourseTree);
+    connect(m_pCourseTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &CWordSpeechDlg::OnCourseSelected);
 }
 
 void CWordSpeechDlg::SetUpWordList()
 {
-    // Stands in for the word list model until there is one; it carries the two headings.
-    m_pWordModel = new QStandardItemModel(0, 2, this);
-    m_pWordModel->setHorizontalHeaderLabels({QStringLiteral("单词"), QStringLiteral("解释")});
-    m_pWordList->setModel(m_pWordModel);
-    m_pWordList->setShowGrid(true);
-    m_pWordList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pWordList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_pWordList->setColumnWidth(0, 120);
-    m_pWordList->setColumnWidth(1, 110);
-    // Rows of one height let the view skip measuring them: long lists stay quick.
-    QHeaderView* rows = m_pWordList->verticalHeader();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(m_pWordList->fontMetrics().height() + 4);
+    m_pWordModel = new WordListModel(this);
+    ConfigureWordListView(m_pWordList, m_pWordModel);
 }
 
 bool CWordSpeechDlg::StartSpeechEngine()
@@ -330,14 +345,68 @@ void CWordSpeechDlg::OnDownloadLink()
 
 void CWordSpeechDlg::OnCourseSelected()
 {
+    const QModelIndex node = m_pCourseTree->currentIndex();
+    if (!node.isValid() || CourseNode::IsCategoryTag(node.data(Qt::UserRole).toInt()))
+        return;
+    EnableControls(false);
+    m_pWordModel->clear();
+    m_strCourse = node.data(Qt::DisplayRole).toString();
+    FillWordList(CourseStatement(m_strCourse));
+    EnableControls(true);
 }
 
 void CWordSpeechDlg::OnLookUpEnglish()
 {
+    DoDataExchange(true);
+    // The box keeps what was typed; only the text searched for loses its spaces.
+    const std::optional<QString> text = EnglishLookUpText(m_strLookUpEnglish);
+    if (!text)
+        return;
+    m_strLookUpEnglish = *text;
+    EnableControls(false);
+    m_pWordModel->clear();
+    FillWordList(EnglishLookUpStatement(m_strLookUpEnglish));
+    EnableControls(true);
 }
 
 void CWordSpeechDlg::OnLookUpChinese()
 {
+    DoDataExchange(true);
+    const std::optional<QString> text = ChineseLookUpText(m_strLookUpChinese);
+    if (!text)
+        return;
+    m_strLookUpChinese = *text;
+    EnableControls(false);
+    m_pWordModel->clear();
+    FillWordList(ChineseLookUpStatement(m_strLookUpChinese));
+    EnableControls(true);
+}
+
+void CWordSpeechDlg::FillWordList(const QString& statement)
+{
+    if (const std::optional<ComError> failure = ::FillWordList(m_pConnection, statement, *m_pWordModel))
+        ShowComError(*failure);
+}
+
+void CWordSpeechDlg::ShowComError(const ComError& error)
+{
+    Prompt::warning(this, error.ErrorMessage());
+}
+
+void CWordSpeechDlg::EnableControls(bool enable)
+{
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             m_pLookUpEnglishButton, m_pLookUpChineseButton, m_pPreviewButton, m_pGenerateButton,
+             m_pBrowseButton, m_pCheckAllButton, m_pCheckNoneButton, m_pInvertChecksButton, m_pHelpButton,
+             m_pCourseTree, m_pChineseMeaningCheckBox, m_pPrefixCheckBox, m_pSpellOutCheckBox}) {
+        control->setEnabled(enable);
+    }
+}
+
+int CWordSpeechDlg::SelectedRow() const
+{
+    const QModelIndexList rows = m_pWordList->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void CWordSpeechDlg::OnOutputFormatChosen(int /*index*/)
@@ -354,14 +423,17 @@ void CWordSpeechDlg::OnBrowseFolder()
 
 void CWordSpeechDlg::OnCheckAll()
 {
+    m_pWordModel->checkAll();
 }
 
 void CWordSpeechDlg::OnCheckNone()
 {
+    m_pWordModel->checkNone();
 }
 
 void CWordSpeechDlg::OnInvertChecks()
 {
+    m_pWordModel->invertChecks();
 }
 
 void CWordSpeechDlg::OnPreview()

@@ -15,11 +15,13 @@ class QProgressBar;
 class QPropertyAnimation;
 class QPushButton;
 class QStandardItemModel;
+class ComError;
 class QTableView;
 class QTreeView;
 class ClickLabel;
 class TemplateBuilder;
 class ToolTipDelayStyle;
+class WordListModel;
 class WordStore;
 
 /// The main window: course tree, word list, look-ups, speaking options, voice, format and
@@ -45,6 +47,16 @@ public:
     const QString& lookUpChinese() const { return m_strLookUpChinese; }
     const QString& outputFolder() const { return m_strOutputFolder; }
     const QString& course() const { return m_strCourse; }
+
+    /// Disables (false) or enables (true) the thirteen action controls while a fill or a
+    /// generation run lasts.
+    void EnableControls(bool enable);
+    /// Runs a word statement and appends its rows to the list; a failure is shown and the rows
+    /// read before it stay.
+    void FillWordList(const QString& statement);
+    /// The selected row of the word list, or -1.
+    int SelectedRow() const;
+    WordListModel* wordListModel() const { return m_pWordModel; }
 
     /// Plays the opening animation the first time the window is shown.
     void setVisible(bool visible) override;
@@ -95,6 +107,7 @@ private:
     enum class Animation { Show, Hide };
     void AnimateWindow(Animation animation, std::function<void()> then = {});
     void OnAnimationFinished();
+    void ShowComError(const ComError& error);
 
     WordStore* m_pConnection;
     QString m_strCourse;
@@ -126,7 +139,8 @@ private:
     QString m_strLookUpChinese;
     QString m_strOutputFolder;
 
-    QStandardItemModel* m_pWordModel = nullptr;
+    QStandardItemModel* m_pCourseModel = nullptr;
+    WordListModel* m_pWordModel = nullptr;
     QMenu* m_pSystemMenu = nullptr;
     ToolTipDelayStyle* m_pToolTipStyle = nullptr;
     QIcon m_hIcon;

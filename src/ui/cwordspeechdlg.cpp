@@ -395,12 +395,17 @@ void CWordSpeechDlg::ShowComError(const ComError& error)
 
 void CWordSpeechDlg::EnableControls(bool enable)
 {
+    // Disabling the focused button hands the focus on; give it back when the work is done.
+    if (!enable)
+        m_pFocusBeforeLock = focusWidget();
     for (QWidget* control : std::initializer_list<QWidget*>{
              m_pLookUpEnglishButton, m_pLookUpChineseButton, m_pPreviewButton, m_pGenerateButton,
              m_pBrowseButton, m_pCheckAllButton, m_pCheckNoneButton, m_pInvertChecksButton, m_pHelpButton,
              m_pCourseTree, m_pChineseMeaningCheckBox, m_pPrefixCheckBox, m_pSpellOutCheckBox}) {
         control->setEnabled(enable);
     }
+    if (enable && m_pFocusBeforeLock)
+        m_pFocusBeforeLock->setFocus();
 }
 
 int CWordSpeechDlg::SelectedRow() const

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 
@@ -142,6 +143,7 @@ private:
     QStandardItemModel* m_pCourseModel = nullptr;
     WordListModel* m_pWordModel = nullptr;
     QMenu* m_pSystemMenu = nullptr;
+    QPointer<QWidget> m_pFocusBeforeLock;
     ToolTipDelayStyle* m_pToolTipStyle = nullptr;
     QIcon m_hIcon;
 

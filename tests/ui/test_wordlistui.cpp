@@ -187,7 +187,9 @@ private slots:
         QCOMPARE(m_tree->currentIndex(), book);
 
         english->setText(QStringLiteral("o'clock"));
+        englishButton->setFocus();
         QTest::mouseClick(englishButton, Qt::LeftButton);
+        QVERIFY(englishButton->hasFocus()); // locking the controls does not lose the focus
         QCOMPARE(m_model->count(), 1);
         QCOMPARE(m_model->en(0), QStringLiteral("o'clock"));
 

@@ -84,6 +84,11 @@ struct Malformed
     const char* expected; // part of the error
 };
 
+void PrintTo(const Malformed& file, std::ostream* out)
+{
+    *out << file.name;
+}
+
 class ImporterMalformed : public ImporterTest, public ::testing::WithParamInterface<Malformed>
 {
 };

@@ -132,6 +132,11 @@ struct BadFile
     HRESULT expected;
 };
 
+void PrintTo(const BadFile& file, std::ostream* out)
+{
+    *out << file.name;
+}
+
 class WordStoreOpenFailure : public ::testing::TestWithParam<BadFile>
 {
 };

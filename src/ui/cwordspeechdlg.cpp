@@ -137,12 +137,12 @@ bool CWordSpeechDlg::OnInitDialog()
 void CWordSpeechDlg::DoDataExchange(bool saveAndValidate)
 {
     if (saveAndValidate) {
-        m_strLookUpEnglish = m_pLookUpEnglishEdit->text();
-        m_strLookUpChinese = m_pLookUpChineseEdit->text();
+        m_strFindEn = m_pLookUpEnglishEdit->text();
+        m_strFindCh = m_pLookUpChineseEdit->text();
         m_strOutputFolder = m_pOutputFolderEdit->text();
     } else {
-        m_pLookUpEnglishEdit->setText(m_strLookUpEnglish);
-        m_pLookUpChineseEdit->setText(m_strLookUpChinese);
+        m_pLookUpEnglishEdit->setText(m_strFindEn);
+        m_pLookUpChineseEdit->setText(m_strFindCh);
         m_pOutputFolderEdit->setText(m_strOutputFolder);
     }
 }
@@ -359,26 +359,26 @@ void CWordSpeechDlg::OnLookUpEnglish()
 {
     DoDataExchange(true);
     // The box keeps what was typed; only the text searched for loses its spaces.
-    const std::optional<QString> text = EnglishLookUpText(m_strLookUpEnglish);
+    const std::optional<QString> text = EnglishLookUpText(m_strFindEn);
     if (!text)
         return;
-    m_strLookUpEnglish = *text;
+    m_strFindEn = *text;
     EnableControls(false);
     m_pWordModel->clear();
-    FillWordList(EnglishLookUpStatement(m_strLookUpEnglish));
+    FillWordList(EnglishLookUpStatement(m_strFindEn));
     EnableControls(true);
 }
 
 void CWordSpeechDlg::OnLookUpChinese()
 {
     DoDataExchange(true);
-    const std::optional<QString> text = ChineseLookUpText(m_strLookUpChinese);
+    const std::optional<QString> text = ChineseLookUpText(m_strFindCh);
     if (!text)
         return;
-    m_strLookUpChinese = *text;
+    m_strFindCh = *text;
     EnableControls(false);
     m_pWordModel->clear();
-    FillWordList(ChineseLookUpStatement(m_strLookUpChinese));
+    FillWordList(ChineseLookUpStatement(m_strFindCh));
     EnableControls(true);
 }
 

@@ -44,8 +44,8 @@ public:
     ~CWordSpeechDlg() override;
 
     /// The texts bound to the look-up boxes and the output folder box, as of the last save.
-    const QString& lookUpEnglish() const { return m_strLookUpEnglish; }
-    const QString& lookUpChinese() const { return m_strLookUpChinese; }
+    const QString& lookUpEnglish() const { return m_strFindEn; }
+    const QString& lookUpChinese() const { return m_strFindCh; }
     const QString& outputFolder() const { return m_strOutputFolder; }
     const QString& course() const { return m_strCourse; }
 
@@ -136,8 +136,8 @@ private:
     QPushButton* m_pExitButton = nullptr;
     ClickLabel* m_pDownloadLink = nullptr;
 
-    QString m_strLookUpEnglish;
-    QString m_strLookUpChinese;
+    QString m_strFindEn;
+    QString m_strFindCh;
     QString m_strOutputFolder;
 
     QStandardItemModel* m_pCourseModel = nullptr;

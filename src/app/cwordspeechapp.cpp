@@ -16,7 +16,7 @@ bool CWordSpeechApp::InitInstance()
     try {
         m_pConnection->Open(QString::fromUtf16(kVocabularyConnection));
     } catch (const ComError& error) {
-        Prompt::warning(nullptr, QStringLiteral("连接动态文件失败!\n错误信息:%1").arg(error.ErrorMessage()));
+        Prompt::warning(nullptr, QStringLiteral("连接动态文件失败!\r\n错误信息:%1").arg(error.ErrorMessage()));
         return false;
     }
 

@@ -26,6 +26,7 @@
 #include "ui/caboutdlg.h"
 #include "ui/chelpdlg.h"
 #include "ui/clicklabel.h"
+#include "ui/folderbrowser.h"
 #include "ui/templatebuilder.h"
 #include "ui/prompt.h"
 #include "ui/singlebranchexpander.h"
@@ -424,6 +425,10 @@ void CWordSpeechDlg::OnVoiceChosen(int /*index*/)
 
 void CWordSpeechDlg::OnBrowseFolder()
 {
+    FolderBrowser browser;
+    // A cancelled browse empties the folder, so the next run asks again.
+    m_strOutputFolder = browser.Browse(this, QStringLiteral("我的电脑"));
+    DoDataExchange(false);
 }
 
 void CWordSpeechDlg::OnCheckAll()

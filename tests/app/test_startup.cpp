@@ -60,7 +60,7 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].caption, QCoreApplication::applicationName());
         QCOMPARE(shown[0].icon, QMessageBox::Warning);
-        QVERIFY2(shown[0].text.startsWith(QStringLiteral("连接动态文件失败!\n错误信息:")), qPrintable(shown[0].text));
+        QVERIFY2(shown[0].text.startsWith(QStringLiteral("连接动态文件失败!\r\n错误信息:")), qPrintable(shown[0].text));
         QVERIFY2(shown[0].text.contains(reason), qPrintable(shown[0].text));
         QVERIFY2(shown[0].text.contains(path), qPrintable(shown[0].text));
         QVERIFY(QApplication::topLevelWidgets().isEmpty());

@@ -31,7 +31,8 @@ QList<QPair<QString, QString>> places()
         const QString root = volume.rootPath();
         if (root.startsWith(QStringLiteral("/media/")) || root.startsWith(QStringLiteral("/run/media/"))
             || root.startsWith(QStringLiteral("/mnt/"))) {
-            const QString name = volume.displayName().isEmpty() ? root : volume.displayName();
+            const QString label = volume.displayName();
+            const QString name = label.isEmpty() || label == root ? QDir(root).dirName() : label;
             result.append({name, root});
         }
     }
@@ -45,6 +46,9 @@ public:
         : QDialog(owner)
     {
         setWindowTitle(QStringLiteral("浏览文件夹"));
+        // A window of its own does not inherit the owner's font: speak in the same face.
+        if (owner)
+            setFont(owner->font());
         setObjectName(QStringLiteral("folderBrowserDialog"));
         auto* instruction = new QLabel(QStringLiteral("请选择一个存储目录"), this);
         m_status = new QLabel(this);

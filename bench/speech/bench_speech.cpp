@@ -1,0 +1,334 @@
+// Times the speech core over 300 composed words:
+//   1. raw synthesis into memory (the plan a voice follows, no conversion, no file);
+//   2. SpeakToFile for each word, 16 kHz 16-bit mono WAV files into a temporary folder;
+//      (1 and 2 take turns for three rounds; the best time of each counts)
+//   3. a shell loop running `espeak-ng -w` once per word with an English voice;
+//   4. preview latency: from SpeakText to the first samples handed to the sound sink.
+// Usage: bench_speech [words.csv]   (default: the shared word list, else a built-in list)
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include <csv.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "speech/composeutterance.h"
+#include "speech/platform/audiooutput.h"
+#include "speech/platform/platform.h"
+#include "speech/platform/soundsink.h"
+#include "speech/platform/speechplan.h"
+#include "speech/platform/synthesiser.h"
+#include "speech/platform/voice.h"
+#include "speech/speechengine.h"
+#include "vocab/wordentry.h"
+#ifdef LEXOVOX_BENCH_SOUND_SERVER
+#include "pulsetestserver.h"
+#endif
+
+using namespace speech;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr std::size_t kWords = 300;
+constexpr int kPreviews = 40;
+constexpr int kRounds = 3;
+const SpeechOptions kOptions{true, true, true};
+
+double Seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+struct CsvRows
+{
+    std::vector<WordEntry> rows;
+    std::vector<QString> fields;
+};
+
+std::vector<WordEntry> ReadCsv(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = file.readAll();
+    CsvRows out;
+    csv_parser parser;
+    if (csv_init(&parser, CSV_APPEND_NULL) != 0)
+        return {};
+    const auto onField = [](void* field, size_t size, void* self) {
+        static_cast<CsvRows*>(self)->fields.push_back(
+            QString::fromUtf8(static_cast<const char*>(field), static_cast<qsizetype>(size)));
+    };
+    const auto onRow = [](int, void* self) {
+        CsvRows& rows = *static_cast<CsvRows*>(self);
+        if (rows.fields.size() >= 2)
+            rows.rows.push_back({rows.fields[0], rows.fields[1]});
+        rows.fields.clear();
+    };
+    csv_parse(&parser, data.constData(), static_cast<size_t>(data.size()), onField, onRow, &out);
+    csv_fini(&parser, onField, onRow, &out);
+    csv_free(&parser);
+    if (!out.rows.empty())
+        out.rows.erase(out.rows.begin());  // the header
+    return out.rows;
+}
+
+std::vector<WordEntry> BuiltInWords()
+{
+    const char* const pairs[][2] = {
+        {"apple", "苹果"},     {"book", "书"},        {"teacher", "教师"},   {"water", "水"},
+        {"beautiful", "美丽的"}, {"T-shirt", "T恤衫"}, {"look at", "看"},     {"above", "在…之上"},
+        {"computer", "计算机"}, {"CD", "光盘"},        {"o'clock", "点钟"},   {"school", "学校"},
+        {"friend", "朋友"},    {"family", "家庭"},    {"morning", "早晨"},   {"library", "图书馆"},
+        {"important", "重要的"}, {"breakfast", "早餐"}, {"weather", "天气"},   {"because", "因为"},
+    };
+    std::vector<WordEntry> words;
+    for (const auto& [en, ch] : pairs)
+        words.push_back({QString::fromUtf8(en), QString::fromUtf8(ch)});
+    return words;
+}
+
+// kWords rows spread over the whole list, so phrases and single words both occur.
+std::vector<QString> ComposedWords(const QString& csvPath, QString& source)
+{
+    std::vector<WordEntry> rows = ReadCsv(csvPath);
+    source = csvPath;
+    if (rows.empty()) {
+        rows = BuiltInWords();
+        source = QStringLiteral("built-in list");
+    }
+    std::vector<QString> texts;
+    for (std::size_t i = 0; i < kWords; ++i) {
+        const WordEntry& row = rows[rows.size() >= kWords ? i * rows.size() / kWords : i % rows.size()];
+        texts.push_back(ComposeUtterance(row.en, row.ch, kOptions));
+    }
+    return texts;
+}
+
+class Collector final : public SoundReceiver
+{
+public:
+    std::vector<std::int16_t> samples;
+    bool Receive(std::span<const std::int16_t> sound, std::span<const SynthesisEvent>) override
+    {
+        samples.insert(samples.end(), sound.begin(), sound.end());
+        return true;
+    }
+};
+
+double RawSynthesis(Synthesiser& synthesiser, const std::vector<QString>& texts, double& audioSeconds)
+{
+    const Clock::time_point start = Clock::now();
+    std::size_t samples = 0;
+    for (const QString& text : texts) {
+        Collector collector;
+        for (const SpeechStep& step : PlanSpeech(text, VoiceChoice::Of(nullptr))) {
+            synthesiser.Speak(step, collector);
+            collector.samples.resize(
+                collector.samples.size() + synthesiser.SampleRate() * step.pauseAfterMs / 1000, 0);
+        }
+        samples += collector.samples.size();
+    }
+    audioSeconds = static_cast<double>(samples) / synthesiser.SampleRate();
+    return Seconds(Clock::now() - start);
+}
+
+double EspeakLoop(const std::vector<QString>& texts, const QString& folder)
+{
+    QFile list(folder + QStringLiteral("/words.txt"));
+    if (!list.open(QIODevice::WriteOnly))
+        return -1;
+    for (const QString& text : texts)
+        list.write(text.toUtf8() + '\n');
+    list.close();
+    const QString script = QStringLiteral(
+        "i=0; while IFS= read -r line; do i=$((i+1)); "
+        "espeak-ng -v en-us -w \"$1/loop-$i.wav\" \"$line\" || exit 1; done < \"$1/words.txt\"");
+    QProcess shell;
+    const Clock::time_point start = Clock::now();
+    shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), script, QStringLiteral("sh"), folder});
+    if (!shell.waitForFinished(-1) || shell.exitCode() != 0)
+        return -1;
+    return Seconds(Clock::now() - start);
+}
+
+struct FirstSound
+{
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::optional<Clock::time_point> at;
+    QString device;
+};
+
+// Notes when the first samples of each utterance reach the device.
+class TimingSink final : public SoundSink
+{
+public:
+    TimingSink(std::unique_ptr<SoundSink> inner, std::shared_ptr<FirstSound> first);
+    HRESULT Open(const WaveFormat& format, QString& reason) override;
+    HRESULT Write(std::span<const std::byte> bytes) override;
+    HRESULT Drain() override { return m_open ? m_inner->Drain() : S_OK; }
+    void Close() override;
+    void Discard() override { m_inner->Discard(); }
+
+private:
+    std::unique_ptr<SoundSink> m_inner;
+    std::shared_ptr<FirstSound> m_first;
+    bool m_open = false;
+    bool m_written = false;
+};
+
+TimingSink::TimingSink(std::unique_ptr<SoundSink> inner, std::shared_ptr<FirstSound> first)
+    : m_inner(std::move(inner))
+    , m_first(std::move(first))
+{
+}
+
+HRESULT TimingSink::Open(const WaveFormat& format, QString& reason)
+{
+    m_written = false;
+    // Without a server the inner sink refuses; the timing still ends at the hand-over.
+    m_open = Succeeded(m_inner->Open(format, reason));
+    std::lock_guard lock(m_first->mutex);
+    m_first->device = m_open ? QStringLiteral("sound server") : QStringLiteral("no sound server: ") + reason;
+    return S_OK;
+}
+
+HRESULT TimingSink::Write(std::span<const std::byte> bytes)
+{
+    if (!m_written) {
+        m_written = true;
+        std::lock_guard lock(m_first->mutex);
+        m_first->at = Clock::now();
+        m_first->arrived.notify_all();
+    }
+    return m_open ? m_inner->Write(bytes) : S_OK;
+}
+
+void TimingSink::Close()
+{
+    if (m_open)
+        m_inner->Close();
+    m_open = false;
+}
+
+class TimingPlatform final : public Platform
+{
+public:
+    std::shared_ptr<FirstSound> first = std::make_shared<FirstSound>();
+
+protected:
+    std::unique_ptr<SoundSink> CreateSoundSink() override
+    {
+        return std::make_unique<TimingSink>(CreatePulseSink(), first);
+    }
+};
+
+std::vector<double> PreviewLatencies(const std::vector<QString>& texts, QString& device)
+{
+    auto platform = std::make_shared<TimingPlatform>();
+    SpeechEngine engine(platform);
+    if (!engine.Initialize(nullptr))
+        return {};
+    std::vector<double> latencies;
+    for (int i = 0; i < kPreviews; ++i) {
+        std::unique_lock lock(platform->first->mutex);
+        platform->first->at.reset();
+        lock.unlock();
+        // As a second press of the preview button does, each text cuts the one before short.
+        const Clock::time_point start = Clock::now();
+        engine.SpeakText(texts[static_cast<std::size_t>(i) % texts.size()], Voice::kSpeakAsync);
+        lock.lock();
+        if (!platform->first->arrived.wait_for(lock, std::chrono::seconds(10),
+                                               [&] { return platform->first->at.has_value(); }))
+            return {};
+        latencies.push_back(std::chrono::duration<double, std::milli>(*platform->first->at - start).count());
+        device = platform->first->device;
+    }
+    engine.SpeakText(QString(), Voice::kSpeakAsync);
+    engine.GetVoice()->WaitUntilDone(Voice::kInfinite);
+    return latencies;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString csvPath = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                     : QStringLiteral(LEXOVOX_SHARED_DIR "/vocab/words.csv");
+    QString source;
+    const std::vector<QString> texts = ComposedWords(csvPath, source);
+    std::printf("%zu words from %s, composed with spell-out, meaning and labels\n", texts.size(),
+                qUtf8Printable(source));
+
+    QTemporaryDir folder;
+    SpeechEngine engine;
+    if (!folder.isValid() || !engine.Initialize(nullptr)) {
+        std::fprintf(stderr, "cannot start: %s\n", qUtf8Printable(engine.GetErrorText()));
+        return 1;
+    }
+    const std::shared_ptr<Synthesiser> synthesiser = engine.GetPlatform().GetSynthesiser();
+    // 16 kHz 16-bit mono, picked as the format list does.
+    engine.GetAudioOutput()->SetFormat(FormatId::WaveFormatEx, WaveFormat::Pcm(16000, 16, 1));
+    engine.GetVoice()->SetOutput(engine.GetAudioOutput(), false);
+
+    // Rounds in turn, the best of each kept: the machine's other work and clock changes then
+    // weigh on both alike.
+    double audioSeconds = 0;
+    double raw = 1e9;
+    double files = 1e9;
+    int failures = 0;
+    RawSynthesis(*synthesiser, {texts.begin(), texts.begin() + 20}, audioSeconds);  // warm-up
+    for (int round = 0; round < kRounds; ++round) {
+        raw = std::min(raw, RawSynthesis(*synthesiser, texts, audioSeconds));
+        const Clock::time_point start = Clock::now();
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const QString path = folder.filePath(QStringLiteral("word-%1.wav").arg(i));
+            failures += Failed(engine.SpeakToFile(texts[i], Voice::kSpeakAsync, path));
+        }
+        files = std::min(files, Seconds(Clock::now() - start));
+    }
+    std::printf("raw synthesis to memory: %7.1f words/s  (%.2f s for %.0f s of speech)\n",
+                texts.size() / raw, raw, audioSeconds);
+    std::printf("SpeakToFile (16 kHz):     %7.1f words/s  (%.2f s, %d failed)  = %.2f x raw synthesis\n",
+                texts.size() / files, files, failures, raw / files);
+
+    if (QStandardPaths::findExecutable(QStringLiteral("espeak-ng")).isEmpty()) {
+        std::printf("espeak-ng -w loop:        not run, espeak-ng is not installed\n");
+    } else if (const double loop = EspeakLoop(texts, folder.path()); loop > 0) {
+        std::printf("espeak-ng -w loop:        %7.1f words/s  (%.2f s)  SpeakToFile = %.2f x the loop\n",
+                    texts.size() / loop, loop, loop / files);
+    } else {
+        std::printf("espeak-ng -w loop:        failed\n");
+    }
+
+#ifdef LEXOVOX_BENCH_SOUND_SERVER
+    PulseTestServer server;
+    std::optional<EnvironmentGuard> environment;
+    if (server.IsRunning())
+        environment.emplace("PULSE_SERVER", server.Address().toUtf8());
+#endif
+    QString device;
+    std::vector<double> latencies = PreviewLatencies(texts, device);
+    if (latencies.empty()) {
+        std::printf("preview latency:          not measured\n");
+    } else {
+        std::sort(latencies.begin(), latencies.end());
+        std::printf("preview latency (%s): median %.2f ms, max %.2f ms over %zu previews\n",
+                    qUtf8Printable(device), latencies[latencies.size() / 2], latencies.back(),
+                    latencies.size());
+    }
+    return 0;
+}

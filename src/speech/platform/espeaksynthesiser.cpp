@@ -1,0 +1,214 @@
+#include "speech/platform/espeaksynthesiser.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include <espeak-ng/speak_lib.h>
+
+#include <QList>
+
+#include "speech/platform/cfree_p.h"
+
+namespace speech {
+namespace {
+
+// The library rounds this up to about 49 ms of sound per callback. That is no delay for the
+// first sound: synthesis runs some fifty times faster than speech, so the first piece arrives
+// within a fraction of a millisecond and a stop request is seen as quickly.
+constexpr int kBufferMs = 20;
+
+struct Call
+{
+    SoundReceiver* receiver = nullptr;
+    std::vector<SynthesisEvent> events;
+};
+
+struct Runtime
+{
+    std::mutex mutex;  // every call into the library
+    int starts = 0;
+    int sampleRate = 0;
+    QByteArray voice;     // the voice the library has loaded
+    Call* call = nullptr; // where the callback sends sound; set while espeak_Synth runs
+};
+
+Runtime& TheRuntime()
+{
+    static Runtime runtime;
+    return runtime;
+}
+
+int OnSound(short* samples, int count, espeak_EVENT* events)
+{
+    // Runs inside espeak_Synth, so the runtime's mutex is held by the caller.
+    Call* call = TheRuntime().call;
+    if (!call)
+        return 0;
+    call->events.clear();
+    for (const espeak_EVENT* e = events; e && e->type != espeakEVENT_LIST_TERMINATED; ++e) {
+        switch (e->type) {
+        case espeakEVENT_WORD:
+            call->events.push_back(SynthesisEvent::Word);
+            break;
+        case espeakEVENT_SENTENCE:
+            call->events.push_back(SynthesisEvent::Sentence);
+            break;
+        case espeakEVENT_PHONEME:
+            call->events.push_back(SynthesisEvent::Phoneme);
+            break;
+        default:
+            break;
+        }
+    }
+    const std::span<const std::int16_t> sound(samples, samples ? static_cast<std::size_t>(count) : 0);
+    if (sound.empty() && call->events.empty())
+        return 0;
+    return call->receiver->Receive(sound, call->events) ? 0 : 1;  // 1 stops the synthesis
+}
+
+// Characters by number, so no text can break the markup.
+QByteArray SpelledSsml(const QString& text)
+{
+    QByteArray ssml = QByteArrayLiteral("<say-as interpret-as=\"characters\">");
+    for (const char32_t c : text.toUcs4())
+        ssml += "&#" + QByteArray::number(static_cast<quint32>(c)) + ';';
+    ssml += QByteArrayLiteral("</say-as>");
+    return ssml;
+}
+
+class NoSound final : public SoundReceiver
+{
+public:
+    bool Receive(std::span<const std::int16_t>, std::span<const SynthesisEvent>) override
+    {
+        return true;
+    }
+};
+
+void CloseFile(std::FILE* file)
+{
+    std::fclose(file);
+}
+
+void FreeMemory(void* memory)
+{
+    std::free(memory);
+}
+
+// With the runtime's mutex held.
+HRESULT SelectVoice(Runtime& runtime, const QByteArray& voice)
+{
+    if (runtime.voice == voice)
+        return S_OK;
+    runtime.voice.clear();
+    if (espeak_SetVoiceByName(voice.constData()) != EE_OK)
+        return SPERR_NOT_FOUND;
+    runtime.voice = voice;
+    return S_OK;
+}
+
+// With the runtime's mutex held.
+HRESULT Synthesise(Runtime& runtime, const SpeechStep& step, SoundReceiver& receiver)
+{
+    if (const HRESULT hr = SelectVoice(runtime, step.voice); Failed(hr))
+        return hr;
+    const QByteArray text = step.spell ? SpelledSsml(step.text) : step.text.toUtf8();
+    const unsigned flags = espeakCHARS_UTF8 | (step.spell ? espeakSSML : 0u);
+    Call call{&receiver, {}};
+    runtime.call = &call;
+    const espeak_ERROR error = espeak_Synth(text.constData(), static_cast<size_t>(text.size()) + 1,
+                                            0, POS_CHARACTER, 0, flags, nullptr, nullptr);
+    runtime.call = nullptr;
+    return error == EE_OK ? S_OK : SPERR_TTS_ENGINE_EXCEPTION;
+}
+
+} // namespace
+
+HRESULT EspeakSynthesiser::Create(std::shared_ptr<EspeakSynthesiser>& synthesiser)
+{
+    synthesiser.reset();
+    Runtime& runtime = TheRuntime();
+    std::lock_guard lock(runtime.mutex);
+    if (runtime.sampleRate <= 0) {
+        // DONT_EXIT: without it the library ends the process when its data is missing.
+        const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kBufferMs, nullptr,
+                                           espeakINITIALIZE_PHONEME_EVENTS
+                                               | espeakINITIALIZE_DONT_EXIT);
+        if (rate <= 0)
+            return E_FAIL;
+        espeak_SetSynthCallback(&OnSound);
+        runtime.sampleRate = rate;
+    }
+    ++runtime.starts;
+    synthesiser.reset(new EspeakSynthesiser(static_cast<std::uint32_t>(runtime.sampleRate)));
+    return S_OK;
+}
+
+EspeakSynthesiser::EspeakSynthesiser(std::uint32_t sampleRate)
+    : m_sampleRate(sampleRate)
+{
+}
+
+EspeakSynthesiser::~EspeakSynthesiser()
+{
+    // The library stays loaded when the count reaches zero: in espeak-ng 1.51 an
+    // espeak_Terminate after a second espeak_Initialize never returns.
+    Runtime& runtime = TheRuntime();
+    std::lock_guard lock(runtime.mutex);
+    --runtime.starts;
+}
+
+int EspeakSynthesiser::StartCount()
+{
+    Runtime& runtime = TheRuntime();
+    std::lock_guard lock(runtime.mutex);
+    return runtime.starts;
+}
+
+HRESULT EspeakSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver)
+{
+    Runtime& runtime = TheRuntime();
+    std::lock_guard lock(runtime.mutex);
+    return Synthesise(runtime, step, receiver);
+}
+
+HRESULT EspeakSynthesiser::Phonemes(const SpeechStep& step, QString& phonemes)
+{
+    Runtime& runtime = TheRuntime();
+    std::lock_guard lock(runtime.mutex);
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    HRESULT hr = E_OUTOFMEMORY;
+    {
+        const std::unique_ptr<std::FILE, CFree<&CloseFile>> trace(open_memstream(&buffer, &size));
+        if (trace) {
+            espeak_SetPhonemeTrace(1, trace.get());
+            NoSound silence;
+            hr = Synthesise(runtime, step, silence);
+            espeak_SetPhonemeTrace(0, nullptr);
+        }
+    } // closing the stream settles buffer and size
+    const std::unique_ptr<char, CFree<&FreeMemory>> text(buffer);
+    phonemes = QString::fromUtf8(text.get(), static_cast<qsizetype>(size)).trimmed();
+    return hr;
+}
+
+std::vector<SynthesiserVoice> EspeakSynthesiser::Voices() const
+{
+    Runtime& runtime = TheRuntime();
+    std::lock_guard lock(runtime.mutex);
+    std::vector<SynthesiserVoice> result;
+    for (const espeak_VOICE** v = espeak_ListVoices(nullptr); v && *v; ++v) {
+        const QByteArray identifier((*v)->identifier);
+        if (identifier.startsWith("mb/"))
+            continue;
+        // languages: a priority byte, then a language name, repeated; the first one is its own.
+        const char* languages = (*v)->languages;
+        result.push_back({QByteArray((*v)->name), identifier,
+                          QByteArray(languages && *languages ? languages + 1 : "")});
+    }
+    return result;
+}
+
+} // namespace speech

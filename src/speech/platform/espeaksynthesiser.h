@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+
+#include "speech/platform/synthesiser.h"
+
+namespace speech {
+
+/// Synthesis by libespeak-ng. The library holds one state per process, so every instance shares
+/// it: calls are serialised, and the first instance starts the library. Plain steps are read as
+/// text; spelled steps as SSML characters, which say "a" as the letter's name.
+class EspeakSynthesiser final : public Synthesiser
+{
+public:
+    /// Counts one start of the library (starting it the first time). Fails when espeak-ng or its
+    /// data cannot be loaded.
+    static HRESULT Create(std::shared_ptr<EspeakSynthesiser>& synthesiser);
+    ~EspeakSynthesiser() override;
+
+    std::uint32_t SampleRate() const override { return m_sampleRate; }
+    HRESULT Speak(const SpeechStep& step, SoundReceiver& receiver) override;
+
+    /// What espeak-ng says for `step`, in its phoneme notation ("ph'i35N_| k'uo214_|"), one
+    /// clause a line: the phonemes of a real synthesis of the step, spelled steps included.
+    HRESULT Phonemes(const SpeechStep& step, QString& phonemes);
+
+    /// The library's own voices (MBROLA ones left out: they need data Debian ships apart).
+    std::vector<SynthesiserVoice> Voices() const override;
+
+    /// How many starts are counted now (for tests of the start count).
+    static int StartCount();
+
+private:
+    explicit EspeakSynthesiser(std::uint32_t sampleRate);
+
+    std::uint32_t m_sampleRate;
+};
+
+} // namespace speech

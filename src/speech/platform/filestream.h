@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include <QString>
+
+#include "speech/platform/outputstream.h"
+
+namespace speech {
+
+enum class FileMode {
+    OpenForRead = 0,
+    OpenReadWrite = 1,
+    Create = 2,
+    CreateAlways = 3,
+};
+
+/// A WAV file as a voice output, written by libsndfile. 8-bit files are unsigned PCM, 16-bit
+/// ones signed; a stereo file carries the voice on both channels.
+///
+/// The sound goes to a temporary file beside the target. Commit puts it under the target's name
+/// (replacing a file there) in one rename; a stream released without Commit removes its
+/// temporary file and leaves the target as it was. So no reader ever sees a truncated WAV.
+class FileStream : public OutputStream
+{
+public:
+    FileStream();
+    ~FileStream() override;
+
+    /// Prepares `path` in `format`. Only FileMode::CreateAlways and a supported PCM wave format
+    /// are accepted. STG_E_PATHNOTFOUND when the folder does not exist, STG_E_ACCESSDENIED when
+    /// nothing can be created in it. `eventInterest` is kept for the caller's sake; the file
+    /// raises no events of its own.
+    HRESULT BindToFile(const QString& path, FileMode mode, FormatId id, const WaveFormat& format,
+                       std::uint64_t eventInterest);
+    /// Completes the WAV header and renames the file into place. Fails, removing the temporary
+    /// file, when a write failed or the rename does.
+    HRESULT Commit();
+
+    QString GetPath() const;
+
+    HRESULT GetFormat(FormatId& id, WaveFormat& format) const override;
+    HRESULT BeginWriting() override;
+    HRESULT Write(std::span<const std::int16_t> samples) override;
+    HRESULT EndWriting() override;
+    void Discard() override;
+
+protected:
+    /// Appends interleaved 16-bit frames to the open sound file (libsndfile narrows them to 8
+    /// bits where the format says so). Tests override it to fail.
+    virtual HRESULT WriteFrames(std::span<const std::int16_t> samples);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace speech

@@ -1,0 +1,7 @@
+#include "speech/platform/outputstream.h"
+
+namespace speech {
+
+OutputStream::~OutputStream() = default;
+
+} // namespace speech

@@ -1,0 +1,7 @@
+#include "speech/platform/soundsink.h"
+
+namespace speech {
+
+SoundSink::~SoundSink() = default;
+
+} // namespace speech

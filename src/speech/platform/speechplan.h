@@ -1,0 +1,54 @@
+#pragma once
+
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+
+#include "speech/platform/synthesiser.h"
+
+namespace speech {
+
+class ObjectToken;
+
+/// The writing system of a character as far as choosing a voice goes.
+enum class Script {
+    Neutral,  // spaces, punctuation (ASCII, CJK, full-width), digits, symbols: read by either voice
+    Han,      // Chinese characters
+    Latin,    // every other letter
+};
+
+Script ScriptOf(char32_t c);
+
+/// A stretch of text in one script. Neutral characters belong to the run before them; those
+/// at the very start belong to the first run. A text without letters is one Neutral run.
+struct ScriptRun
+{
+    Script script = Script::Neutral;
+    QString text;
+
+    bool operator==(const ScriptRun&) const = default;
+};
+
+std::vector<ScriptRun> SplitByScript(const QString& text);
+
+/// Which synthesiser voice reads which script. A plain voice reads both.
+struct VoiceChoice
+{
+    QByteArray han;
+    QByteArray latin;
+
+    /// From a voice token's values "HanVoice" and "LatinVoice", or "Voice" for both; without a
+    /// token, the program's default: Mandarin and US English.
+    static VoiceChoice Of(const ObjectToken* token);
+};
+
+/// The synthesiser calls for `text`: Han runs in `voices.han`, the others in `voices.latin`.
+/// Single characters each followed by an ideographic space (U+3000) in a Latin run are a
+/// spelled word and become one step that says their names. A step ending in ";", ":", "," or
+/// a full stop (ASCII or full-width) gets the pause a reader would make there, since a
+/// synthesiser makes none at the end of its text; pieces that hold only punctuation or spaces
+/// add their pause to the step before them and are not spoken. The last step has no pause.
+std::vector<SpeechStep> PlanSpeech(const QString& text, const VoiceChoice& voices);
+
+} // namespace speech

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+
+#include "speech/platform/result.h"
+
+namespace speech {
+
+/// One call of a synthesiser: a text in one voice, and the silence a reader leaves after it.
+struct SpeechStep
+{
+    QByteArray voice;      // the synthesiser's name for the voice
+    QString text;
+    bool spell = false;    // say each character's name ("a" as "ay", not as the article)
+    int pauseAfterMs = 0;  // silence appended after the sound of `text`
+
+    bool operator==(const SpeechStep&) const = default;
+};
+
+/// Something that happened in the piece of sound it comes with: a word, sentence or phoneme began.
+enum class SynthesisEvent {
+    Word,
+    Sentence,
+    Phoneme,
+};
+
+/// Takes the sound of a step piece by piece.
+class SoundReceiver
+{
+public:
+    /// `samples` are mono, 16-bit, at the synthesiser's rate. Returning false stops the step.
+    virtual bool Receive(std::span<const std::int16_t> samples,
+                         std::span<const SynthesisEvent> events) = 0;
+
+protected:
+    ~SoundReceiver() = default;
+};
+
+/// A voice a synthesiser offers of its own.
+struct SynthesiserVoice
+{
+    QByteArray name;        // "English_(America)"
+    QByteArray identifier;  // what SpeechStep::voice takes: "gmw/en-US"
+    QByteArray language;    // the first language it speaks: "en-us"
+};
+
+/// Turns text into sound. Implementations serialise their own use: several voices may share one.
+class Synthesiser
+{
+public:
+    virtual ~Synthesiser();
+
+    virtual std::uint32_t SampleRate() const = 0;
+    /// Speaks `step.text` (not the pause) into `receiver`. S_OK also when the receiver stopped it.
+    virtual HRESULT Speak(const SpeechStep& step, SoundReceiver& receiver) = 0;
+    /// The voices to list as tokens; none by default.
+    virtual std::vector<SynthesiserVoice> Voices() const;
+
+protected:
+    Synthesiser() = default;
+    Synthesiser(const Synthesiser&) = delete;
+    Synthesiser& operator=(const Synthesiser&) = delete;
+};
+
+} // namespace speech

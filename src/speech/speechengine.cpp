@@ -1,0 +1,117 @@
+#include "speech/speechengine.h"
+
+#include "speech/platform/audiooutput.h"
+#include "speech/platform/filestream.h"
+#include "speech/platform/objecttoken.h"
+#include "speech/platform/platform.h"
+#include "speech/platform/voice.h"
+
+using namespace speech;
+
+SpeechEngine::SpeechEngine(std::shared_ptr<Platform> platform)
+    : m_platform(platform ? std::move(platform) : std::make_shared<Platform>())
+{
+}
+
+SpeechEngine::~SpeechEngine()
+{
+    Shutdown();
+}
+
+bool SpeechEngine::Initialize(QObject* notifyTarget)
+{
+    if (Failed(m_platform->Start())) {
+        m_errorText = QStringLiteral("Error intalization COM");
+        return false;
+    }
+    m_started = true;
+    // After a failure the engine lets go of everything: it then refuses to speak rather than
+    // speak with a half-made voice.
+    const auto fail = [this](const QString& text) {
+        m_errorText = text;
+        Shutdown();
+        return false;
+    };
+    if (Failed(m_platform->CreateVoice(m_voice)) || !m_voice)
+        return fail(QStringLiteral("Error creating voice"));
+    if (Failed(m_voice->SetInterest(kEventInterest, kEventInterest)))
+        return fail(QStringLiteral("Error creating inerest..seriously"));
+    if (notifyTarget && Failed(m_voice->SetNotifyTarget(notifyTarget, kNotifyMessage)))
+        return fail(QStringLiteral("Error seting notifiaction window"));
+
+    // The default audio output; without one, format changes have nothing to act on.
+    std::unique_ptr<TokenCategory> category;
+    QString tokenId;
+    TokenPtr token;
+    if (Succeeded(m_platform->CreateTokenCategory(category))
+        && Succeeded(category->SetId(kAudioOutputCategoryId, true))
+        && Succeeded(category->GetDefaultTokenId(tokenId))
+        && Succeeded(m_platform->CreateToken(tokenId, token))) {
+        std::shared_ptr<AudioOutput> audio;
+        if (Succeeded(token->CreateInstance(audio)))
+            m_audioOutput = std::move(audio);
+    }
+    return true;
+}
+
+QString SpeechEngine::GetErrorText() const
+{
+    return m_errorText;
+}
+
+void SpeechEngine::Shutdown()
+{
+    m_voice.reset();
+    m_audioOutput.reset();
+    if (m_started) {
+        m_platform->Stop();
+        m_started = false;
+    }
+}
+
+HRESULT SpeechEngine::SpeakText(const QString& text, std::uint32_t flags)
+{
+    if (!m_voice)
+        return SPERR_UNINITIALIZED;
+    m_voice->Speak(QString(), Voice::kPurgeBeforeSpeak);
+    return m_voice->Speak(text, flags);
+}
+
+HRESULT SpeechEngine::SpeakToFile(const QString& text, std::uint32_t flags, const QString& path)
+{
+    if (!m_voice)
+        return SPERR_UNINITIALIZED;
+
+    std::shared_ptr<OutputStream> previous;
+    HRESULT hr = m_voice->GetOutputStream(previous) == S_OK ? S_OK : E_FAIL;
+    if (hr != S_OK)
+        previous.reset();
+    FormatId formatId = FormatId::Null;
+    WaveFormat format;
+    if (Succeeded(hr))
+        hr = previous->GetFormat(formatId, format);
+    std::shared_ptr<FileStream> stream;
+    if (Succeeded(hr))
+        hr = m_platform->CreateFileStream(stream);
+    if (Succeeded(hr))
+        hr = stream->BindToFile(path, FileMode::CreateAlways, formatId, format, kFileEventMask);
+    if (Succeeded(hr))
+        hr = m_voice->SetOutput(stream, true);
+    std::uint32_t streamNumber = 0;
+    if (Succeeded(hr))
+        hr = m_voice->Speak(text, flags, &streamNumber);
+
+    m_voice->WaitUntilDone(Voice::kInfinite);
+    if (Succeeded(hr)) {
+        // Only a word rendered to its end goes under the file's name (an empty text makes an
+        // empty WAV). A stream cut short or failing refuses Commit as well.
+        Voice::Status status;
+        m_voice->GetStatus(status);
+        hr = streamNumber != 0 && status.lastStreamDone == streamNumber && Failed(status.lastResult)
+            ? status.lastResult
+            : stream->Commit();
+    }
+    stream.reset();  // uncommitted, the stream removes its temporary file once the voice lets go
+    m_voice->SetOutput(previous, false);
+    return hr;
+}

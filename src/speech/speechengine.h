@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include <QString>
+
+#include "speech/platform/result.h"
+
+class QObject;
+
+namespace speech {
+class AudioOutput;
+class Platform;
+class Voice;
+} // namespace speech
+
+/// The program's one speech engine: it owns the voice for the life of the main window, speaks
+/// a text on the current output (preview) and speaks a text into a new WAV file (batch
+/// generation). Failures after Initialize are returned, never reported.
+class SpeechEngine
+{
+public:
+    /// Posted to the notification target for each event of interest.
+    static constexpr int kNotifyMessage = 1125;
+    static constexpr std::uint64_t kEventInterest = 0x0000000240000100ULL;
+    static constexpr std::uint64_t kFileEventMask = 0xEFFFFFFFFFFFFFFFULL;
+
+    /// `platform` null: the real speech platform (espeak-ng, the sound server, libsndfile).
+    explicit SpeechEngine(std::shared_ptr<speech::Platform> platform = nullptr);
+    virtual ~SpeechEngine();
+    SpeechEngine(const SpeechEngine&) = delete;
+    SpeechEngine& operator=(const SpeechEngine&) = delete;
+
+    /// Starts the platform, creates the voice, sets its event interest and, when
+    /// `notifyTarget` is not null, makes it post its events there; then looks up the default
+    /// audio output (its absence is no failure). False with the error text of the step that
+    /// failed. Called once.
+    bool Initialize(QObject* notifyTarget);
+    QString GetErrorText() const;
+    /// Releases the voice and the audio output and balances the platform's start. The
+    /// destructor runs it; running it again does nothing.
+    void Shutdown();
+
+    /// Discards whatever is queued or sounding, then speaks `text` with `flags`
+    /// (speech::Voice::kSpeakAsync returns at once).
+    HRESULT SpeakText(const QString& text, std::uint32_t flags);
+    /// Speaks `text` into a WAV file at `path` in the format of the voice's current output,
+    /// waits until it is rendered and puts the previous output back, in every case. The file
+    /// appears, replacing one of that name, only when the text was rendered to its end;
+    /// otherwise an existing file is left as it was and the failure is returned (a folder that
+    /// does not exist gives STG_E_PATHNOTFOUND).
+    HRESULT SpeakToFile(const QString& text, std::uint32_t flags, const QString& path);
+
+    /// For the voice list and the format list: the voice (null before Initialize or after a
+    /// failed one), the default audio output (null when the platform names none) and the
+    /// platform.
+    speech::Voice* GetVoice() const { return m_voice.get(); }
+    const std::shared_ptr<speech::AudioOutput>& GetAudioOutput() const { return m_audioOutput; }
+    speech::Platform& GetPlatform() const { return *m_platform; }
+
+private:
+    QString m_errorText;
+    std::unique_ptr<speech::Voice> m_voice;
+    std::shared_ptr<speech::AudioOutput> m_audioOutput;
+    std::shared_ptr<speech::Platform> m_platform;
+    bool m_started = false;
+};

@@ -23,6 +23,11 @@
 #include "resources/appicon.h"
 #include "resources/dialogtemplate.h"
 #include "resources/resourceids.h"
+#include "output/batchgeneration.h"
+#include "output/outputpath.h"
+#include "speech/composeutterance.h"
+#include "speech/platform/voice.h"
+#include "speech/speechengine.h"
 #include "ui/caboutdlg.h"
 #include "ui/chelpdlg.h"
 #include "ui/clicklabel.h"
@@ -47,9 +52,10 @@ constexpr char16_t kVoiceDownloadAddress[] =
 
 } // namespace
 
-CWordSpeechDlg::CWordSpeechDlg(WordStore* connection, QWidget* parent)
+CWordSpeechDlg::CWordSpeechDlg(WordStore* connection, QWidget* parent, std::shared_ptr<speech::Platform> platform)
     : QDialog(parent)
     , m_pConnection(connection)
+    , m_pSpeechEngine(std::make_unique<SpeechEngine>(std::move(platform)))
     , m_hIcon(applicationIcon())
 {
     TemplateBuilder builder(this);
@@ -192,8 +198,10 @@ void CWordSpeechDlg::SetUpWordList()
 
 bool CWordSpeechDlg::StartSpeechEngine()
 {
-    // The speech engine starts here; a failure is shown and returns false.
-    return true;
+    if (m_pSpeechEngine->Initialize(this))
+        return true;
+    Prompt::warning(this, m_pSpeechEngine->GetErrorText());
+    return false;
 }
 
 void CWordSpeechDlg::FillVoiceList()
@@ -307,8 +315,11 @@ void CWordSpeechDlg::closeEvent(QCloseEvent* event)
         QDialog::closeEvent(event);
         return;
     }
-    // The window stays until the animation has shrunk it away; reject() then ends it.
+    // The window stays until the animation has shrunk it away; reject() then ends it. A run
+    // of generation cannot be cut short, so a close request during it is not taken.
     event->ignore();
+    if (m_bGenerating)
+        return;
     if (m_pAnimation->state() == QAbstractAnimation::Running && m_animation == Animation::Hide)
         return;
     AnimateWindow(Animation::Hide, [this] { reject(); });
@@ -446,10 +457,49 @@ void CWordSpeechDlg::OnInvertChecks()
     m_pWordModel->invertChecks();
 }
 
+SpeechOptions CWordSpeechDlg::CurrentSpeechOptions() const
+{
+    return SpeechOptions{m_pSpellOutCheckBox->isChecked(), m_pChineseMeaningCheckBox->isChecked(),
+                         m_pPrefixCheckBox->isChecked()};
+}
+
 void CWordSpeechDlg::OnPreview()
 {
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    // Returns at once; a second press cuts this word short.
+    m_pSpeechEngine->SpeakText(ComposeUtterance(m_pWordModel->en(row), m_pWordModel->ch(row), CurrentSpeechOptions()),
+                               speech::Voice::kSpeakAsync);
 }
 
 void CWordSpeechDlg::OnGenerateFiles()
 {
+    DoDataExchange(true);
+    if (!IsUsableOutputFolder(m_strOutputFolder)) {
+        Prompt::message(this, QStringLiteral("消息"), QStringLiteral("请选择存储路径,并重新按“生成文件”按钮"),
+                        QMessageBox::NoIcon);
+        OnBrowseFolder();
+        return;
+    }
+
+    EnableControls(false);
+    m_bGenerating = true;
+    // The range is the full row count: a progress bar takes any int.
+    m_pProgressBar->setRange(0, m_pWordModel->count());
+    const BatchReport report = BatchGeneration::Run(
+        *m_pWordModel, m_strOutputFolder, CurrentSpeechOptions(),
+        [this](const QString& text, const QString& path) {
+            return m_pSpeechEngine->SpeakToFile(text, speech::Voice::kSpeakAsync, path);
+        },
+        [this](int row) {
+            m_pProgressBar->setValue(row);
+            // Each word blocks until its file is written: let the window repaint in between,
+            // while the locked controls and the excluded input keep the user out.
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+    m_bGenerating = false;
+    EnableControls(true);
+    m_pProgressBar->setValue(0);
+    Prompt::message(this, QStringLiteral("信息"), report.Message(), QMessageBox::NoIcon);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <QDialog>
 #include <QIcon>
@@ -24,6 +25,11 @@ class TemplateBuilder;
 class ToolTipDelayStyle;
 class WordListModel;
 class WordStore;
+class SpeechEngine;
+struct SpeechOptions;
+namespace speech {
+class Platform;
+}
 
 /// The main window: course tree, word list, look-ups, speaking options, voice, format and
 /// output folder, preview and generation. It is built from its dialog template and ends with
@@ -39,8 +45,10 @@ public:
     /// How long the pointer rests on a control before its tooltip shows, in milliseconds.
     static constexpr int ToolTipDelay = 300;
 
-    /// `connection` may be null (no vocabulary file); the window does not own it.
-    explicit CWordSpeechDlg(WordStore* connection, QWidget* parent = nullptr);
+    /// `connection` may be null (no vocabulary file); the window does not own it. `platform`
+    /// null: the real speech platform.
+    explicit CWordSpeechDlg(WordStore* connection, QWidget* parent = nullptr,
+                            std::shared_ptr<speech::Platform> platform = nullptr);
     ~CWordSpeechDlg() override;
 
     /// The texts bound to the look-up boxes and the output folder box, as of the last save.
@@ -58,6 +66,9 @@ public:
     /// The selected row of the word list, or -1.
     int SelectedRow() const;
     WordListModel* wordListModel() const { return m_pWordModel; }
+    SpeechEngine& speechEngine() const { return *m_pSpeechEngine; }
+    /// The three speaking options as their boxes stand now.
+    SpeechOptions CurrentSpeechOptions() const;
 
     /// Plays the opening animation the first time the window is shown.
     void setVisible(bool visible) override;
@@ -112,6 +123,7 @@ private:
 
     WordStore* m_pConnection;
     QString m_strCourse;
+    std::unique_ptr<SpeechEngine> m_pSpeechEngine;
 
     QCheckBox* m_pChineseMeaningCheckBox = nullptr;
     QCheckBox* m_pPrefixCheckBox = nullptr;
@@ -152,4 +164,5 @@ private:
     std::function<void()> m_afterAnimation;
     QRect m_restingGeometry;
     bool m_bAnimateOnShow = false;
+    bool m_bGenerating = false;
 };

@@ -40,6 +40,12 @@ private slots:
         QTest::newRow("missing") << false << QByteArray() << QStringLiteral("cannot find the file");
         QTest::newRow("empty") << true << QByteArray() << QStringLiteral("not a vocabulary database");
         QTest::newRow("text") << true << QByteArray("en,ch,subclass\n") << QStringLiteral("not a vocabulary database");
+        // An Access vocabulary locked with a password other than the program's.
+        QFile other(QStringLiteral(LEXOVOX_SHARED_DIR "/testdata/jet/mdbreader_V2003_with-password.mdb"));
+        if (other.open(QIODevice::ReadOnly))
+            QTest::newRow("otherPassword") << true << other.readAll() << QStringLiteral("Not a valid password");
+        else
+            qWarning("Jet test files not found in the shared folder: the password case is not run");
     }
 
     void connectionFailureShowsOneBoxAndNoWindow()

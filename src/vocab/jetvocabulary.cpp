@@ -15,6 +15,7 @@
 #include <QtEndian>
 
 #include "vocab/comerror.h"
+#include "vocab/sqlitehandles_p.h"
 
 namespace {
 
@@ -54,10 +55,6 @@ struct CloseMdb
 struct FreeTable
 {
     void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
-};
-struct FinalizeStmt
-{
-    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
 };
 
 const std::array<const char*, 3> kColumns{"en", "ch", "subclass"};
@@ -137,7 +134,7 @@ void CopyJetVocabulary(const QString& path, const QString& password, sqlite3* db
 
     sqlite3_stmt* raw = nullptr;
     sqlite3_prepare_v2(db, "INSERT INTO word (en, ch, subclass) VALUES (?, ?, ?)", -1, &raw, nullptr);
-    std::unique_ptr<sqlite3_stmt, FinalizeStmt> insert(raw);
+    SqliteStatement insert(raw);
     if (!insert)
         throw ComError(ResultCode::Unspecified, path);
 

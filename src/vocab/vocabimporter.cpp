@@ -16,17 +16,10 @@
 
 #include "vocab/comerror.h"
 #include "vocab/jetvocabulary.h"
+#include "vocab/sqlitehandles_p.h"
 
 namespace {
 
-struct CloseDb
-{
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-struct FinalizeStmt
-{
-    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
-};
 struct ParserGuard
 {
     csv_parser* parser;
@@ -172,7 +165,7 @@ qint64 fillFromCsv(QFile& source, sqlite3* db)
 {
     sqlite3_stmt* rawInsert = nullptr;
     sqlite3_prepare_v2(db, "INSERT INTO word (en, ch, subclass) VALUES (?, ?, ?)", -1, &rawInsert, nullptr);
-    std::unique_ptr<sqlite3_stmt, FinalizeStmt> insert(rawInsert);
+    SqliteStatement insert(rawInsert);
     if (!insert)
         throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db))};
 
@@ -202,7 +195,7 @@ qint64 fillFromJet(const QString& sourcePath, const QString& password, sqlite3* 
     }
     sqlite3_stmt* raw = nullptr;
     sqlite3_prepare_v2(db, "SELECT count(*) FROM word", -1, &raw, nullptr);
-    std::unique_ptr<sqlite3_stmt, FinalizeStmt> count(raw);
+    SqliteStatement count(raw);
     return count && sqlite3_step(count.get()) == SQLITE_ROW ? sqlite3_column_int64(count.get(), 0) : 0;
 }
 
@@ -211,7 +204,7 @@ qint64 writeVocabulary(const QString& databasePath, const std::function<qint64(s
 {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(databasePath.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    std::unique_ptr<sqlite3, CloseDb> db(raw);
+    SqliteDb db(raw);
     if (rc != SQLITE_OK)
         throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db.get()))};
     // The file is private until renamed into place: no journal is needed to keep it whole.

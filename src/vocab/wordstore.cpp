@@ -9,6 +9,7 @@
 #include "vocab/comerror.h"
 #include "vocab/connectionstring.h"
 #include "vocab/jetvocabulary.h"
+#include "vocab/sqlitehandles_p.h"
 
 namespace {
 
@@ -28,11 +29,6 @@ FileKind sniff(const QByteArray& head)
     return FileKind::Unknown;
 }
 
-struct FinalizeStmt
-{
-    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStmt>;
 
 QString cellText(sqlite3_stmt* stmt, int column)
 {
@@ -109,7 +105,7 @@ void WordStore::Open(const QString& connectionString)
     // Reading the schema proves the file is whole enough and has what the statements need.
     sqlite3_stmt* probe = nullptr;
     const int prc = sqlite3_prepare_v2(db.get(), "SELECT en,ch,subclass FROM word LIMIT 0", -1, &probe, nullptr);
-    Statement owned(probe);
+    SqliteStatement owned(probe);
     if (prc != SQLITE_OK)
         throw ComError(codeForSchemaError(db.get()), m_filePath);
     m_db = std::move(db);
@@ -152,7 +148,7 @@ void WordStore::SelectWords(const QString& statement, const Receiver& receiver)
     const QByteArray sql = statement.toUtf8();
     sqlite3_stmt* raw = nullptr;
     const int rc = sqlite3_prepare_v2(m_db.get(), sql.constData(), int(sql.size()), &raw, nullptr);
-    Statement stmt(raw);
+    SqliteStatement stmt(raw);
     if (rc != SQLITE_OK)
         throw ComError(ResultCode::StatementFailed, QString::fromUtf8(sqlite3_errmsg(m_db.get())));
     if (sqlite3_column_count(stmt.get()) < 2)

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <memory>
+
+#include <sqlite3.h>
+
+// SQLite handles owned from the line that opens them; close_v2 waits for open statements.
+struct SqliteClose
+{
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+struct SqliteFinalize
+{
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using SqliteDb = std::unique_ptr<sqlite3, SqliteClose>;
+using SqliteStatement = std::unique_ptr<sqlite3_stmt, SqliteFinalize>;

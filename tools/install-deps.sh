@@ -9,14 +9,17 @@ packages=(
     g++ cmake ninja-build pkg-config
     # libraries
     qt6-base-dev libsqlite3-dev libcsv-dev mdbtools-dev libglib2.0-dev
-    # speech: espeak-ng synthesis, PulseAudio sound, libsndfile WAV files, libsoxr rate conversion
-    libespeak-ng-dev libpulse-dev libsndfile1-dev libsoxr-dev
+    # speech: espeak-ng and Flite synthesis, PulseAudio sound, libsndfile WAV files, libsoxr rate
+    # conversion
+    libespeak-ng-dev flite1-dev libpulse-dev libsndfile1-dev libsoxr-dev
     # speech at run time, named since --no-install-recommends installs only what is required
-    libespeak-ng1 espeak-ng-data libpulse0 libsndfile1 libsoxr0
+    libespeak-ng1 espeak-ng-data libflite1 libpulse0 libsndfile1 libsoxr0
     # tests
     libgtest-dev
     # speech tests and benchmark: a private sound server, its recorder, the espeak-ng command
     pulseaudio pulseaudio-utils espeak-ng
+    # intelligibility benchmark: the speech recogniser and its US English model
+    pocketsphinx pocketsphinx-en-us
     # the dialog font: a CJK serif face for the window's Chinese text
     fonts-noto-cjk
 )

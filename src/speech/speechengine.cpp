@@ -1,10 +1,14 @@
 #include "speech/speechengine.h"
 
+#include <optional>
+
+#include "speech/audioformattable.h"
 #include "speech/platform/audiooutput.h"
 #include "speech/platform/filestream.h"
 #include "speech/platform/objecttoken.h"
 #include "speech/platform/platform.h"
 #include "speech/platform/voice.h"
+#include "speech/voicecatalogue.h"
 
 using namespace speech;
 
@@ -113,5 +117,48 @@ HRESULT SpeechEngine::SpeakToFile(const QString& text, std::uint32_t flags, cons
     }
     stream.reset();  // uncommitted, the stream removes its temporary file once the voice lets go
     m_voice->SetOutput(previous, false);
+    return hr;
+}
+
+HRESULT SpeechEngine::SelectVoiceFromList(const TokenList* list)
+{
+    if (!m_voice)
+        return SPERR_UNINITIALIZED;
+    const TokenPtr chosen = list ? list->GetSelectedToken() : nullptr;
+    TokenPtr current;
+    HRESULT hr = m_voice->GetVoice(current);
+    if (Failed(hr))
+        return hr;
+    // Identity: each enumeration makes new token objects, so the first pick of any entry switches.
+    if (current == chosen)
+        return hr;
+    hr = m_voice->Speak(QString(), Voice::kPurgeBeforeSpeak);
+    if (Succeeded(hr))
+        hr = m_voice->SetVoice(chosen);
+    return hr;
+}
+
+int SpeechEngine::GetOutputFormatIndex() const
+{
+    std::shared_ptr<OutputStream> output;
+    if (!m_voice || m_voice->GetOutputStream(output) != S_OK)
+        return kUnreadableFormatEntry;
+    FormatId id = FormatId::Null;
+    WaveFormat format;
+    if (Failed(output->GetFormat(id, format)))
+        return kUnreadableFormatEntry;
+    return AudioFormatEntryOf(WaveFormatToStreamFormat(id, format));
+}
+
+HRESULT SpeechEngine::SetOutputFormat(int code)
+{
+    FormatId id = FormatId::Null;
+    std::optional<WaveFormat> format;
+    StreamFormatToWaveFormat(code, id, format);
+    if (!m_audioOutput || !m_voice)
+        return E_FAIL;
+    HRESULT hr = m_audioOutput->SetFormat(id, format.value_or(WaveFormat()));
+    if (Succeeded(hr))
+        hr = m_voice->SetOutput(m_audioOutput, false);
     return hr;
 }

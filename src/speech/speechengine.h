@@ -11,6 +11,7 @@ class QObject;
 
 namespace speech {
 class AudioOutput;
+class TokenList;
 class Platform;
 class Voice;
 } // namespace speech
@@ -51,6 +52,20 @@ public:
     /// otherwise an existing file is left as it was and the failure is returned (a folder that
     /// does not exist gives STG_E_PATHNOTFOUND).
     HRESULT SpeakToFile(const QString& text, std::uint32_t flags, const QString& path);
+
+    /// Makes the voice list's selected voice the voice (none selected, or no list: the default
+    /// voice), cutting off what is sounding. Nothing happens when the selected entry holds the
+    /// very token object the voice speaks with. SPERR_UNINITIALIZED without a voice.
+    HRESULT SelectVoiceFromList(const speech::TokenList* list);
+
+    /// The entry of the format table (speech::AudioFormatTable) that the voice's current output
+    /// is in: the initial selection of the format list. -1 when the format is not in the table;
+    /// speech::kUnreadableFormatEntry when it cannot be read, or without a voice.
+    int GetOutputFormatIndex() const;
+    /// Puts the audio output in the format of `code` (4 to 39) and makes it the voice's output,
+    /// so that previews sound and later files are written in it. E_FAIL without an audio output;
+    /// a format the output refuses changes nothing.
+    HRESULT SetOutputFormat(int code);
 
     /// For the voice list and the format list: the voice (null before Initialize or after a
     /// failed one), the default audio output (null when the platform names none) and the

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -26,9 +27,11 @@
 #include "resources/resourceids.h"
 #include "output/batchgeneration.h"
 #include "output/outputpath.h"
+#include "speech/audioformattable.h"
 #include "speech/composeutterance.h"
 #include "speech/platform/voice.h"
 #include "speech/speechengine.h"
+#include "speech/voicecatalogue.h"
 #include "ui/caboutdlg.h"
 #include "ui/chelpdlg.h"
 #include "ui/clicklabel.h"
@@ -53,6 +56,52 @@ constexpr qint64 kPaintInterval = 40;
 // Tells how to add voices to the speech synthesiser.
 constexpr char16_t kVoiceDownloadAddress[] =
     u"https://github.com/espeak-ng/espeak-ng/blob/master/docs/mbrola.md";
+
+// A combo box as the voice catalogue's token list. Each entry holds its token for as long as the
+// box lives. QComboBox has no sorted style: a sorted box places each new entry by its text, after
+// those equal to it.
+class ComboTokenList final : public speech::TokenList
+{
+public:
+    ComboTokenList(QComboBox* combo, bool sorted)
+        : m_combo(combo)
+        , m_sorted(sorted)
+    {
+    }
+
+    int AddString(const QString& text) override
+    {
+        int index = m_combo->count();
+        if (m_sorted) {
+            int low = 0;
+            while (low < index) {
+                const int middle = (low + index) / 2;
+                if (QString::localeAwareCompare(m_combo->itemText(middle), text) <= 0)
+                    low = middle + 1;
+                else
+                    index = middle;
+            }
+        }
+        m_combo->insertItem(index, text);
+        return index;
+    }
+
+    void SetItemData(int index, speech::TokenPtr token) override
+    {
+        m_combo->setItemData(index, QVariant::fromValue(std::move(token)));
+    }
+
+    void SetCurrentSelection(int index) override { m_combo->setCurrentIndex(index); }
+
+    speech::TokenPtr GetSelectedToken() const override
+    {
+        return m_combo->currentData().value<speech::TokenPtr>();
+    }
+
+private:
+    QComboBox* m_combo;
+    bool m_sorted;
+};
 
 } // namespace
 
@@ -102,6 +151,15 @@ void CWordSpeechDlg::BindControls(const TemplateBuilder& builder)
     m_pOutputFolderEdit = builder.control<QLineEdit>(IDC_OUTPUT_FOLDER);
     m_pExitButton = builder.control<QPushButton>(IDOK);
     m_pDownloadLink = builder.control<ClickLabel>(IDC_DOWNLOAD_LINK);
+
+    // The format list is made holding its entries; their codes come once the engine runs.
+    for (const speech::AudioFormatEntry& entry : speech::AudioFormatTable)
+        m_pFormatComboBox->addItem(QString::fromUtf16(entry.label));
+    // Assistive tools name each list by the label before it.
+    if (auto* label = findChild<QLabel*>(QStringLiteral("voiceLabel")))
+        label->setBuddy(m_pVoiceComboBox);
+    if (auto* label = findChild<QLabel*>(QStringLiteral("formatLabel")))
+        label->setBuddy(m_pFormatComboBox);
 }
 
 void CWordSpeechDlg::ConnectEvents()
@@ -210,12 +268,17 @@ bool CWordSpeechDlg::StartSpeechEngine()
 
 void CWordSpeechDlg::FillVoiceList()
 {
-    // The installed voices fill the voice list here, the current one selected.
+    // Whatever failed leaves voices out; the list shows the rest.
+    ComboTokenList list(m_pVoiceComboBox, true);
+    speech::FillVoiceList(list, m_pSpeechEngine->GetPlatform());
 }
 
 void CWordSpeechDlg::SetFormatCodes()
 {
-    // The 36 output formats get their codes here, and the current format is selected.
+    for (int i = 0; i < m_pFormatComboBox->count(); ++i)
+        m_pFormatComboBox->setItemData(i, speech::AudioFormatTable[static_cast<std::size_t>(i)].code);
+    // -1, a format the table lacks, leaves the list without a selection until the user picks.
+    m_pFormatComboBox->setCurrentIndex(m_pSpeechEngine->GetOutputFormatIndex());
 }
 
 void CWordSpeechDlg::CenterWindow()
@@ -430,12 +493,16 @@ int CWordSpeechDlg::SelectedRow() const
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-void CWordSpeechDlg::OnOutputFormatChosen(int /*index*/)
+void CWordSpeechDlg::OnOutputFormatChosen(int index)
 {
+    // A refused format leaves the engine's as it was; the list still shows the pick.
+    m_pSpeechEngine->SetOutputFormat(m_pFormatComboBox->itemData(index).toInt());
 }
 
 void CWordSpeechDlg::OnVoiceChosen(int /*index*/)
 {
+    const ComboTokenList list(m_pVoiceComboBox, true);
+    m_pSpeechEngine->SelectVoiceFromList(&list);
 }
 
 void CWordSpeechDlg::OnBrowseFolder()

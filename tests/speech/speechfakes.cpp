@@ -174,11 +174,14 @@ private:
 
 } // namespace
 
-std::vector<std::int16_t> SynthesiseDirectly(Synthesiser& synthesiser, const QString& text)
+std::vector<std::int16_t> SynthesiseDirectly(Platform& platform, const QString& text)
 {
+    VoiceParts parts;
+    platform.GetVoiceParts(parts);
+    Synthesiser& synthesiser = *parts.synthesiser;
     std::vector<std::int16_t> samples;
     Collector collector(samples);
-    for (const SpeechStep& step : PlanSpeech(text, VoiceChoice::Of(nullptr))) {
+    for (const SpeechStep& step : PlanSpeech(text, VoiceChoice::Of(parts.defaultToken.get()))) {
         synthesiser.Speak(step, collector);
         samples.resize(samples.size() + synthesiser.SampleRate() * step.pauseAfterMs / 1000, 0);
     }

@@ -99,6 +99,6 @@ protected:
     std::unique_ptr<speech::SoundSink> CreateSoundSink() override;
 };
 
-/// The mono 16-bit samples the synthesiser makes for `text` spoken with the default voice,
-/// pauses included: what a voice hands its output before conversion.
-std::vector<std::int16_t> SynthesiseDirectly(speech::Synthesiser& synthesiser, const QString& text);
+/// The mono 16-bit samples the platform's synthesiser makes for `text` spoken with its default
+/// voice, pauses included: what a voice hands its output before conversion.
+std::vector<std::int16_t> SynthesiseDirectly(speech::Platform& platform, const QString& text);

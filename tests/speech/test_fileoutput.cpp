@@ -88,7 +88,7 @@ protected:
 TEST_F(FileOutputTest, EveryOfferedFormatIsWrittenAsItsWav)
 {
     const QString word = QStringLiteral("apple;;苹果 ;");
-    const std::size_t nativeFrames = SynthesiseDirectly(*m_platform->GetSynthesiser(), word).size();
+    const std::size_t nativeFrames = SynthesiseDirectly(*m_platform, word).size();
     for (const std::uint32_t rate : {8000u, 11025u, 12000u, 16000u, 22050u, 24000u, 32000u, 44100u, 48000u}) {
         for (const std::uint16_t bits : {8, 16}) {
             for (const std::uint16_t channels : {1, 2}) {

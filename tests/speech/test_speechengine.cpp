@@ -106,12 +106,12 @@ TEST(SpeechEngineSpeakText, SecondTextCutsTheFirstShort)
     const std::vector<SoundRecorder::Session> sessions = platform->recorder->Sessions();
     ASSERT_EQ(sessions.size(), 2u);
     const qsizetype longBytes = static_cast<qsizetype>(
-        SynthesiseDirectly(*platform->GetSynthesiser(), LongText()).size() * 2);
+        SynthesiseDirectly(*platform, LongText()).size() * 2);
     EXPECT_TRUE(sessions[0].discarded);
     EXPECT_FALSE(sessions[0].drained);
     EXPECT_LT(sessions[0].bytes.size(), longBytes / 2);
     // The second text is heard whole, in the default format, at the synthesiser's rate.
-    const std::vector<std::int16_t> expected = SynthesiseDirectly(*platform->GetSynthesiser(), word);
+    const std::vector<std::int16_t> expected = SynthesiseDirectly(*platform, word);
     EXPECT_TRUE(sessions[1].drained);
     EXPECT_FALSE(sessions[1].discarded);
     EXPECT_EQ(sessions[1].format, DefaultWaveFormat());
@@ -144,7 +144,7 @@ TEST(SpeechEngineSpeakText, SoundDeviceRendersInTheFormatSet)
     const QByteArray& bytes = sessions[0].bytes;
     EXPECT_EQ(sessions[0].format, format);
     EXPECT_TRUE(sessions[0].drained);
-    const std::size_t frames22k = SynthesiseDirectly(*platform->GetSynthesiser(), QStringLiteral("apple")).size();
+    const std::size_t frames22k = SynthesiseDirectly(*platform, QStringLiteral("apple")).size();
     EXPECT_NEAR(bytes.size() / 2.0, frames22k / 2.0, frames22k * 0.05);
     // Unsigned 8-bit: silence sits at 128; the voice is on both channels.
     double sum = 0;

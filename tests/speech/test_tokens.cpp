@@ -1,6 +1,10 @@
+#include <map>
 #include <memory>
 
 #include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QStringList>
 
 #include "speech/platform/audiooutput.h"
 #include "speech/platform/objecttoken.h"
@@ -55,23 +59,70 @@ TEST_F(TokenTest, BilingualVoicesComeFirstWithDescriptionsPerLanguage)
     ASSERT_EQ(category->GetDefaultTokenId(defaultId), S_OK);
     EXPECT_EQ(voices[0]->GetId(), defaultId);
 
-    const ObjectToken& us = *voices[0];
-    EXPECT_EQ(Value(us, QStringLiteral("804")), QStringLiteral("中英双语（普通话、美式英语）"));
-    EXPECT_EQ(Value(us, QStringLiteral("409")), QStringLiteral("Bilingual Mandarin and American English"));
-    EXPECT_EQ(Value(us, QString()), Value(us, QStringLiteral("409")));
-    EXPECT_EQ(Value(us, QStringLiteral("LatinVoice")), QStringLiteral("en-us"));
-    EXPECT_EQ(Value(*voices[1], QStringLiteral("LatinVoice")), QStringLiteral("en-gb-x-rp"));
+    // The default speaks English with the voice the recogniser understood best.
+    const ObjectToken& best = *voices[0];
+    EXPECT_EQ(Value(best, QStringLiteral("LatinVoice")), QStringLiteral("flite/rms"));
+    EXPECT_EQ(Value(best, QStringLiteral("804")), QStringLiteral("中英双语（美式英语，男声 rms）"));
+    EXPECT_EQ(Value(best, QString()), Value(best, QStringLiteral("409")));
 
-    // espeak-ng's voices have only a default description: a caller falls back to it.
-    const TokenPtr& plain = voices.back();
-    Value(*plain, QStringLiteral("804"), SPERR_NOT_FOUND);
-    EXPECT_TRUE(Value(*plain, QString()).startsWith(u"eSpeak NG "));
-
+    // Every bilingual voice: Mandarin by espeak-ng, a description in both languages.
+    const std::vector<TokenPtr> bilingual = Voices(QStringLiteral("Language=804"));
+    ASSERT_EQ(bilingual.size(), 6u);
+    QStringList latinVoices;
+    for (const TokenPtr& token : bilingual) {
+        EXPECT_EQ(Value(*token, QStringLiteral("HanVoice")), QStringLiteral("cmn-latn-pinyin"));
+        EXPECT_TRUE(Value(*token, QStringLiteral("804")).startsWith(u"中英双语（"));
+        EXPECT_TRUE(Value(*token, QStringLiteral("409")).startsWith(u"Bilingual Mandarin and "));
+        latinVoices << Value(*token, QStringLiteral("LatinVoice"));
+    }
+    EXPECT_EQ(latinVoices, (QStringList{QStringLiteral("flite/rms"), QStringLiteral("flite/slt"),
+                                        QStringLiteral("flite/kal16"), QStringLiteral("flite/awb"),
+                                        QStringLiteral("en-us"), QStringLiteral("en-gb-x-rp")}));
     // Required attributes filter; each enumeration hands out new token objects.
-    const std::vector<TokenPtr> chinese = Voices(QStringLiteral("Language=804"));
-    ASSERT_EQ(chinese.size(), 2u);
-    EXPECT_EQ(chinese[0]->GetId(), voices[0]->GetId());
-    EXPECT_NE(chinese[0], voices[0]);
+    EXPECT_EQ(bilingual[0]->GetId(), voices[0]->GetId());
+    EXPECT_NE(bilingual[0], voices[0]);
+}
+
+TEST_F(TokenTest, EspeakVoicesAreNamedInChineseWhereLearnersNeedThem)
+{
+    std::map<QString, TokenPtr> byVoice;
+    for (const TokenPtr& token : Voices()) {
+        QString voice;
+        if (Succeeded(token->GetStringValue(QStringLiteral("Voice"), voice)))
+            byVoice[voice] = token;
+    }
+    const struct
+    {
+        const char* voice;
+        const char* chinese;  // null: no description under 804 or 409
+    } cases[] = {
+        {"gmw/en", "英语（英国）"},
+        {"gmw/en-US", "英语（美国）"},
+        {"gmw/en-GB-x-rp", "英语（英国标准发音）"},
+        {"sit/cmn-Latn-pinyin", "普通话（拉丁字母按拼音读）"},
+        {"gmw/de", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.voice);
+        const auto it = byVoice.find(QString::fromLatin1(c.voice));
+        ASSERT_NE(it, byVoice.end());
+        const ObjectToken& token = *it->second;
+        EXPECT_TRUE(Value(token, QString()).startsWith(u"eSpeak NG "));
+        if (c.chinese) {
+            EXPECT_EQ(Value(token, QStringLiteral("804")), QString::fromUtf8(c.chinese));
+            EXPECT_EQ(Value(token, QStringLiteral("409")), Value(token, QString()));
+        } else {
+            Value(token, QStringLiteral("804"), SPERR_NOT_FOUND);
+        }
+    }
+    // Flite speaks English only, so it comes inside the bilingual voices, not on its own; no
+    // MBROLA voice is listed without its data.
+    for (const auto& [voice, token] : byVoice) {
+        EXPECT_FALSE(voice.startsWith(u"flite/")) << voice.toStdString();
+        if (voice.startsWith(u"mb/")) {
+            EXPECT_TRUE(QFileInfo::exists(QStringLiteral("/usr/share/mbrola"))) << voice.toStdString();
+        }
+    }
 }
 
 TEST_F(TokenTest, CategoriesAndTheAudioOutputToken)

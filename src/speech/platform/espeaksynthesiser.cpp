@@ -6,6 +6,7 @@
 
 #include <espeak-ng/speak_lib.h>
 
+#include <QFileInfo>
 #include <QList>
 
 #include "speech/platform/cfree_p.h"
@@ -85,6 +86,19 @@ public:
         return true;
     }
 };
+
+// espeak-ng lists its MBROLA voices whether or not their diphone data is installed; they only
+// speak with it. "mb/mb-en1" and "mb/mb-af1-en" need the data "en1" and "af1" where espeak-ng
+// looks for it.
+bool HasMbrolaData(const QByteArray& identifier)
+{
+    const QString name = QString::fromUtf8(identifier.sliced(identifier.lastIndexOf('/') + 1))
+                             .section(u'-', 1, 1);
+    const QString root = QStringLiteral("/usr/share/mbrola/");
+    return !name.isEmpty()
+        && (QFileInfo(root + name + u'/' + name).isFile() || QFileInfo(root + name).isFile()
+            || QFileInfo(root + QStringLiteral("voices/") + name).isFile());
+}
 
 void CloseFile(std::FILE* file)
 {
@@ -201,7 +215,7 @@ std::vector<SynthesiserVoice> EspeakSynthesiser::Voices() const
     std::vector<SynthesiserVoice> result;
     for (const espeak_VOICE** v = espeak_ListVoices(nullptr); v && *v; ++v) {
         const QByteArray identifier((*v)->identifier);
-        if (identifier.startsWith("mb/"))
+        if (identifier.startsWith("mb/") && !HasMbrolaData(identifier))
             continue;
         // languages: a priority byte, then a language name, repeated; the first one is its own.
         const char* languages = (*v)->languages;

@@ -28,7 +28,8 @@ public:
     /// clause a line: the phonemes of a real synthesis of the step, spelled steps included.
     HRESULT Phonemes(const SpeechStep& step, QString& phonemes);
 
-    /// The library's own voices (MBROLA ones left out: they need data Debian ships apart).
+    /// The library's own voices; MBROLA ones only where their data is installed (Debian ships it
+    /// apart, as mbrola-*).
     std::vector<SynthesiserVoice> Voices() const override;
 
     /// How many starts are counted now (for tests of the start count).

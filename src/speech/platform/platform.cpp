@@ -1,10 +1,13 @@
 #include "speech/platform/platform.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "speech/platform/audiooutput.h"
+#include "speech/platform/combinedsynthesiser.h"
 #include "speech/platform/espeaksynthesiser.h"
 #include "speech/platform/filestream.h"
+#include "speech/platform/flitesynthesiser.h"
 #include "speech/platform/soundsink.h"
 #include "speech/platform/voice.h"
 
@@ -16,45 +19,100 @@ QString TokenId(QStringView categoryId, QStringView name)
     return categoryId.toString() + QStringLiteral("\\Tokens\\") + name.toString();
 }
 
-QString BilingualUsId()
+struct BilingualVoice
 {
-    return TokenId(kVoicesCategoryId, u"LexovoxBilingualUS");
+    QStringView name;       // the token id's last part
+    const char* latinVoice; // the synthesiser's voice for everything but Han runs
+    QStringView english;    // the description under 409 and the default one
+    QStringView chinese;    // under 804
+    QStringView latinLanguage;
+    QStringView gender;
+};
+
+// Mandarin for Han runs through the one espeak-ng voice that has its phonemes, English for the
+// rest: no single voice reads both. The first is the default: the voice whose English a speech
+// recogniser understood best (bench/intelligibility), Flite's rms; the espeak-ng ones stay for
+// machines without Flite and for British English.
+constexpr BilingualVoice kBilingualVoices[] = {
+    {u"LexovoxBilingualFliteRms", "flite/rms",
+     u"Bilingual Mandarin and American English (Flite rms, male)", u"中英双语（美式英语，男声 rms）",
+     u"409", u"Male"},
+    {u"LexovoxBilingualFliteSlt", "flite/slt",
+     u"Bilingual Mandarin and American English (Flite slt, female)",
+     u"中英双语（美式英语，女声 slt）", u"409", u"Female"},
+    {u"LexovoxBilingualFliteKal", "flite/kal16",
+     u"Bilingual Mandarin and American English (Flite kal, male)", u"中英双语（美式英语，男声 kal）",
+     u"409", u"Male"},
+    {u"LexovoxBilingualFliteAwb", "flite/awb",
+     u"Bilingual Mandarin and Scottish English (Flite awb, male)",
+     u"中英双语（苏格兰英语，男声 awb）", u"809", u"Male"},
+    {u"LexovoxBilingualUS", "en-us", u"Bilingual Mandarin and American English (eSpeak NG)",
+     u"中英双语（美式英语，eSpeak NG）", u"409", u"Male"},
+    {u"LexovoxBilingualGB", "en-gb-x-rp", u"Bilingual Mandarin and British English (eSpeak NG)",
+     u"中英双语（英式英语，eSpeak NG）", u"809", u"Male"},
+};
+
+// Chinese names of espeak-ng's English and Chinese voices, by the last part of the identifier.
+struct ChineseName
+{
+    const char* voice;
+    QStringView name;
+};
+
+constexpr ChineseName kChineseNames[] = {
+    {"en", u"英语（英国）"},
+    {"en-029", u"英语（加勒比）"},
+    {"en-gb-scotland", u"英语（苏格兰）"},
+    {"en-gb-x-gbclan", u"英语（英国兰开斯特）"},
+    {"en-gb-x-gbcwmd", u"英语（英国西米德兰兹）"},
+    {"en-gb-x-rp", u"英语（英国标准发音）"},
+    {"en-us", u"英语（美国）"},
+    {"en-us-nyc", u"英语（美国纽约）"},
+    {"cmn", u"普通话（拉丁字母按英语读）"},
+    {"cmn-latn-pinyin", u"普通话（拉丁字母按拼音读）"},
+    {"yue", u"粤语"},
+    {"yue-latn-jyutping", u"粤语（拉丁字母按粤拼读）"},
+};
+
+QString ChineseNameOf(const QByteArray& identifier)
+{
+    const QByteArray voice = identifier.sliced(identifier.lastIndexOf('/') + 1).toLower();
+    for (const ChineseName& entry : kChineseNames) {
+        if (voice == entry.voice)
+            return entry.name.toString();
+    }
+    return {};
 }
 
-// Mandarin for Han runs through the one espeak-ng voice that has its phonemes, English for
-// the rest: no single espeak-ng voice reads both.
-std::vector<ObjectToken> BilingualVoices()
+bool Offers(const std::vector<SynthesiserVoice>& voices, const char* identifier)
 {
-    const QString chinese = QStringLiteral("cmn-latn-pinyin");
+    return std::any_of(voices.begin(), voices.end(),
+                       [&](const SynthesiserVoice& v) { return v.identifier == identifier; });
+}
+
+std::vector<ObjectToken> BilingualVoices(const std::vector<SynthesiserVoice>& offered)
+{
     std::vector<ObjectToken> tokens;
-    tokens.emplace_back(
-        BilingualUsId(),
-        ObjectToken::Values{
-            {QString(), QStringLiteral("Bilingual Mandarin and American English")},
-            {QStringLiteral("409"), QStringLiteral("Bilingual Mandarin and American English")},
-            {QStringLiteral("804"), QStringLiteral("中英双语（普通话、美式英语）")},
-            {QStringLiteral("HanVoice"), chinese},
-            {QStringLiteral("LatinVoice"), QStringLiteral("en-us")},
-        },
-        ObjectToken::Values{
-            {QStringLiteral("Language"), QStringLiteral("804;409")},
-            {QStringLiteral("Gender"), QStringLiteral("Male")},
-            {QStringLiteral("Vendor"), QStringLiteral("Lexovox")},
-        });
-    tokens.emplace_back(
-        TokenId(kVoicesCategoryId, u"LexovoxBilingualGB"),
-        ObjectToken::Values{
-            {QString(), QStringLiteral("Bilingual Mandarin and British English")},
-            {QStringLiteral("409"), QStringLiteral("Bilingual Mandarin and British English")},
-            {QStringLiteral("804"), QStringLiteral("中英双语（普通话、英式英语）")},
-            {QStringLiteral("HanVoice"), chinese},
-            {QStringLiteral("LatinVoice"), QStringLiteral("en-gb-x-rp")},
-        },
-        ObjectToken::Values{
-            {QStringLiteral("Language"), QStringLiteral("804;809")},
-            {QStringLiteral("Gender"), QStringLiteral("Male")},
-            {QStringLiteral("Vendor"), QStringLiteral("Lexovox")},
-        });
+    for (const BilingualVoice& v : kBilingualVoices) {
+        // espeak-ng takes any of its voice names; the others only exist when their synthesiser
+        // started.
+        if (QByteArrayView(v.latinVoice).startsWith("flite/") && !Offers(offered, v.latinVoice))
+            continue;
+        tokens.emplace_back(
+            TokenId(kVoicesCategoryId, v.name),
+            ObjectToken::Values{
+                {QString(), v.english.toString()},
+                {QStringLiteral("409"), v.english.toString()},
+                {QStringLiteral("804"), v.chinese.toString()},
+                {QStringLiteral("HanVoice"), QStringLiteral("cmn-latn-pinyin")},
+                {QStringLiteral("LatinVoice"), QString::fromLatin1(v.latinVoice)},
+            },
+            ObjectToken::Values{
+                {QStringLiteral("Language"), QStringLiteral("804;") + v.latinLanguage.toString()},
+                {QStringLiteral("Gender"), v.gender.toString()},
+                {QStringLiteral("Vendor"), QStringLiteral("Lexovox")},
+            });
+    }
     return tokens;
 }
 
@@ -104,7 +162,13 @@ HRESULT Platform::GetVoiceParts(VoiceParts& parts)
     if (const HRESULT hr = CreateAudioOutput(audio); Failed(hr))
         return hr;
     parts.defaultOutput = std::move(audio);
-    return CreateToken(BilingualUsId(), parts.defaultToken);
+    std::unique_ptr<TokenCategory> voices;
+    QString defaultId;
+    if (const HRESULT hr = CreateTokenCategory(voices); Failed(hr))
+        return hr;
+    if (Failed(voices->SetId(kVoicesCategoryId, false)) || Failed(voices->GetDefaultTokenId(defaultId)))
+        return S_OK;  // no voice tokens: the voice speaks with the program's default choice
+    return CreateToken(defaultId, parts.defaultToken);
 }
 
 HRESULT Platform::CreateVoice(std::unique_ptr<Voice>& voice)
@@ -154,26 +218,41 @@ std::unique_ptr<SoundSink> Platform::CreateSoundSink()
 
 HRESULT Platform::CreateSynthesiser(std::shared_ptr<Synthesiser>& synthesiser)
 {
+    synthesiser.reset();
     std::shared_ptr<EspeakSynthesiser> espeak;
-    const HRESULT hr = EspeakSynthesiser::Create(espeak);
-    synthesiser = std::move(espeak);
-    return hr;
+    if (const HRESULT hr = EspeakSynthesiser::Create(espeak); Failed(hr))
+        return hr;
+    std::vector<CombinedSynthesiser::Part> parts{{espeak, nullptr}};
+    // Without Flite the program still speaks, with espeak-ng's English.
+    std::shared_ptr<FliteSynthesiser> flite;
+    if (Succeeded(FliteSynthesiser::Create(flite)))
+        parts.push_back({flite, &FliteSynthesiser::IsFliteVoice});
+    synthesiser = std::make_shared<CombinedSynthesiser>(std::move(parts));
+    return S_OK;
 }
 
 void Platform::FillTokenStore(const Synthesiser& synthesiser)
 {
-    std::vector<ObjectToken> voices = BilingualVoices();
-    for (const SynthesiserVoice& v : synthesiser.Voices()) {
+    const std::vector<SynthesiserVoice> offered = synthesiser.Voices();
+    std::vector<ObjectToken> voices = BilingualVoices(offered);
+    for (const SynthesiserVoice& v : offered) {
+        if (FliteSynthesiser::IsFliteVoice(v.identifier))
+            continue;  // Flite speaks English only: it is offered inside the bilingual voices
         const QString identifier = QString::fromUtf8(v.identifier);
         const QString description =
             QStringLiteral("eSpeak NG ") + QString::fromUtf8(v.name).replace(u'_', u' ');
+        ObjectToken::Values values{{QString(), description}, {QStringLiteral("Voice"), identifier}};
+        if (const QString chinese = ChineseNameOf(v.identifier); !chinese.isEmpty()) {
+            values.emplace(QStringLiteral("409"), description);
+            values.emplace(QStringLiteral("804"), chinese);
+        }
         voices.emplace_back(TokenId(kVoicesCategoryId, QStringLiteral("eSpeakNG\\") + identifier),
-                            ObjectToken::Values{{QString(), description},
-                                                {QStringLiteral("Voice"), identifier}},
+                            std::move(values),
                             ObjectToken::Values{{QStringLiteral("Vendor"), QStringLiteral("eSpeak NG")},
                                                 {QStringLiteral("Name"), QString::fromUtf8(v.name)}});
     }
-    m_tokens->SetCategory(kVoicesCategoryId.toString(), std::move(voices), BilingualUsId());
+    // The first voice, the best bilingual one there is, is the default.
+    m_tokens->SetCategory(kVoicesCategoryId.toString(), std::move(voices));
 
     // The audio token makes its output through this platform, so a test's sink is used too.
     const std::weak_ptr<Platform> self = weak_from_this();

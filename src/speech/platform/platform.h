@@ -29,9 +29,10 @@ public:
     Platform(const Platform&) = delete;
     Platform& operator=(const Platform&) = delete;
 
-    /// Counts a start. The first one starts the synthesiser and fills the token store: the
-    /// voices (the built-in bilingual ones first, the default being Mandarin with US English,
-    /// then the synthesiser's own) and the one audio output, the sound device.
+    /// Counts a start. The first one starts the synthesisers (espeak-ng, and Flite where it
+    /// starts) and fills the token store: the voices (the built-in bilingual ones first, the
+    /// first of them the default, then espeak-ng's own) and the one audio output, the sound
+    /// device.
     virtual HRESULT Start();
     /// Balances one Start.
     virtual void Stop();
@@ -55,6 +56,8 @@ public:
     std::shared_ptr<Synthesiser> GetSynthesiser() const;
 
 protected:
+    /// The store the categories read: a test platform puts tokens of its own there.
+    TokenStore& GetTokenStore() const { return *m_tokens; }
     virtual std::unique_ptr<SoundSink> CreateSoundSink();
     virtual HRESULT CreateSynthesiser(std::shared_ptr<Synthesiser>& synthesiser);
 

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include <QString>
+#include <QStringView>
+
+#include "speech/platform/objecttoken.h"
+#include "speech/platform/result.h"
+#include "speech/uilanguage.h"
+
+namespace speech {
+
+class Platform;
+
+/// A list of tokens on screen (a combo box or a list box) as the catalogue fills and reads it.
+/// The list keeps its entries sorted by text, or in the order added, as it likes.
+class TokenList
+{
+public:
+    /// Adds an entry; its index, or kError / kOutOfSpace.
+    virtual int AddString(const QString& text) = 0;
+    /// The entry now holds a reference to `token`.
+    virtual void SetItemData(int index, TokenPtr token) = 0;
+    virtual void SetCurrentSelection(int index) = 0;
+    /// The token of the selected entry; null with no selection.
+    virtual TokenPtr GetSelectedToken() const = 0;
+
+    static constexpr int kError = -1;
+    static constexpr int kOutOfSpace = -2;
+
+protected:
+    ~TokenList() = default;
+};
+
+/// Fills the voice list: the voices category, every voice.
+HRESULT FillVoiceList(TokenList& list, const Platform& platform);
+
+/// Adds one entry per token of the category that matches `required` (and puts those matching
+/// `optional` first), showing its description in the user's interface language; the first
+/// token added is selected, wherever it sorts. That selection is no pick: the voice does not
+/// change. SPERR_NO_MORE_ITEMS, with the list untouched, when the category is missing or cannot
+/// be enumerated; else the result of the last token (a token without description or one the list
+/// refuses is left out), S_OK when all went in.
+HRESULT FillTokenList(TokenList& list, const Platform& platform, QStringView categoryId,
+                      const QString& required, const QString& optional);
+
+/// The category bound to `categoryId`; a missing one is created only when asked to.
+HRESULT GetCategoryFromId(const Platform& platform, QStringView categoryId, bool createIfMissing,
+                          std::unique_ptr<TokenCategory>& category);
+
+/// The token's description under `language` ("804" for 0x0804), else its default description.
+/// A failure other than SPERR_NOT_FOUND is returned without trying the default.
+HRESULT GetTokenDescription(const ObjectToken& token, LANGID language, QString& description);
+
+/// Upper-case hexadecimal without leading zeros: 0x0804 gives "804", 0 gives "0".
+QString FormatLanguageId(std::uint32_t value);
+
+} // namespace speech

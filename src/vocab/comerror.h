@@ -7,8 +7,8 @@
 
 using HRESULT = std::int32_t;
 
-/// Result codes the vocabulary layer raises. They keep the values a desktop data-access
-/// platform uses for the same faults, so a code means the same thing wherever it is shown.
+/// Result codes the vocabulary layer raises, in the common 32-bit result-code numbering for
+/// the same faults, so a code means the same thing wherever it is shown.
 namespace ResultCode {
 inline constexpr HRESULT FileNotFound = static_cast<HRESULT>(0x80070002);
 inline constexpr HRESULT AccessDenied = static_cast<HRESULT>(0x80070005);

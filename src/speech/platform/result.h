@@ -4,8 +4,8 @@
 
 using HRESULT = std::int32_t;
 
-/// Result codes of the speech layer. They keep the values of the desktop speech platform the
-/// program was first written for, so a code means the same wherever it is compared or shown.
+/// Result codes of the speech layer, in the common 32-bit result-code numbering, so a code
+/// means the same wherever it is compared or shown.
 /// Negative is failure; S_FALSE is a success that did nothing (an enumeration at its end).
 namespace speech {
 

@@ -22,6 +22,8 @@ packages=(
     pocketsphinx pocketsphinx-en-us
     # the dialog font: a CJK serif face for the window's Chinese text
     fonts-noto-cjk
+    # Qt's own texts (OK, Cancel) in the user's language
+    qt6-translations-l10n
 )
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq

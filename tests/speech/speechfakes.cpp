@@ -174,14 +174,14 @@ private:
 
 } // namespace
 
-std::vector<std::int16_t> SynthesiseDirectly(Platform& platform, const QString& text)
+std::vector<std::int16_t> SynthesiseDirectly(Platform& platform, const QString& text, const ObjectToken* voice)
 {
     VoiceParts parts;
     platform.GetVoiceParts(parts);
     Synthesiser& synthesiser = *parts.synthesiser;
     std::vector<std::int16_t> samples;
     Collector collector(samples);
-    for (const SpeechStep& step : PlanSpeech(text, VoiceChoice::Of(parts.defaultToken.get()))) {
+    for (const SpeechStep& step : PlanSpeech(text, VoiceChoice::Of(voice ? voice : parts.defaultToken.get()))) {
         synthesiser.Speak(step, collector);
         samples.resize(samples.size() + synthesiser.SampleRate() * step.pauseAfterMs / 1000, 0);
     }

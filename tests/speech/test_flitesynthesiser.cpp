@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -83,6 +84,21 @@ TEST(FliteSynthesiser, PaddingIsCutAndAStopIsHeard)
         EXPECT_EQ(stopped.calls, 1);
         EXPECT_LT(stopped.samples.size(), whole);
     }
+}
+
+TEST(FliteSynthesiser, AWordSoundsTheSameEveryTime)
+{
+    // The voices' noise comes from a random generator; a word (and so a file) must not change
+    // with what was spoken before it.
+    const std::shared_ptr<FliteSynthesiser> flite = Flite();
+    Collect first;
+    ASSERT_EQ(flite->Speak({"flite/rms", QStringLiteral("computer"), false, 0}, first), S_OK);
+    Collect other;
+    ASSERT_EQ(flite->Speak({"flite/awb", QStringLiteral("one two three"), false, 0}, other), S_OK);
+    std::rand();
+    Collect again;
+    ASSERT_EQ(flite->Speak({"flite/rms", QStringLiteral("computer"), false, 0}, again), S_OK);
+    EXPECT_EQ(again.samples, first.samples);
 }
 
 TEST(CombinedSynthesiser, OneUtteranceMixesVoicesAtOneRate)

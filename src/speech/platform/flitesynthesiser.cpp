@@ -24,6 +24,7 @@ constexpr std::uint32_t kRate = 16000;  // every voice registered below
 // Below this a sample is padding, not speech; Flite's padding is digital silence plus a faint
 // breath, its quietest consonants rise well above it.
 constexpr int kSilenceLevel = 300;
+constexpr unsigned kNoiseSeed = 1;
 // What is kept of the padding: enough that the first consonant is not clipped.
 constexpr std::size_t kKeptLeading = kRate * 10 / 1000;
 constexpr std::size_t kKeptTrailing = kRate * 40 / 1000;
@@ -221,6 +222,10 @@ HRESULT FliteSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver)
     call.receiver = &receiver;
     call.gain = found->gain;
     info->userdata = &call;
+    // Flite's voices mix random noise into their excitation from the C library's generator:
+    // start it alike every time, so a word always sounds (and trims) the same and files are
+    // reproducible.
+    std::srand(kNoiseSeed);
     const Wave wave(flite_text_to_wave(text.constData(), voice));
     info->userdata = nullptr;
     if (!wave && !call.stopped)

@@ -133,7 +133,7 @@ void CopyJetVocabulary(const QString& path, const QString& password, sqlite3* db
     }
 
     sqlite3_stmt* raw = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO word (en, ch, subclass) VALUES (?, ?, ?)", -1, &raw, nullptr);
+    sqlite3_prepare_v2(db, kInsertWord, -1, &raw, nullptr);
     SqliteStatement insert(raw);
     if (!insert)
         throw ComError(ResultCode::Unspecified, path);

@@ -15,3 +15,9 @@ struct SqliteFinalize
 };
 using SqliteDb = std::unique_ptr<sqlite3, SqliteClose>;
 using SqliteStatement = std::unique_ptr<sqlite3_stmt, SqliteFinalize>;
+
+// The vocabulary's schema, as the importer writes it and the Jet copy holds it. The index
+// is built after the rows, so the course statement reads them in file order through it.
+inline constexpr char kCreateWordTable[] = "CREATE TABLE word (en TEXT, ch TEXT, subclass TEXT)";
+inline constexpr char kIndexWordTable[] = "CREATE INDEX word_subclass ON word (subclass)";
+inline constexpr char kInsertWord[] = "INSERT INTO word (en, ch, subclass) VALUES (?, ?, ?)";

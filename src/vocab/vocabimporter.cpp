@@ -164,7 +164,7 @@ void exec(sqlite3* db, const char* sql)
 qint64 fillFromCsv(QFile& source, sqlite3* db)
 {
     sqlite3_stmt* rawInsert = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO word (en, ch, subclass) VALUES (?, ?, ?)", -1, &rawInsert, nullptr);
+    sqlite3_prepare_v2(db, kInsertWord, -1, &rawInsert, nullptr);
     SqliteStatement insert(rawInsert);
     if (!insert)
         throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db))};
@@ -208,11 +208,12 @@ qint64 writeVocabulary(const QString& databasePath, const std::function<qint64(s
     if (rc != SQLITE_OK)
         throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db.get()))};
     // The file is private until renamed into place: no journal is needed to keep it whole.
-    exec(db.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
-                   "CREATE TABLE word (en TEXT, ch TEXT, subclass TEXT); BEGIN;");
+    exec(db.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
+    exec(db.get(), kCreateWordTable);
+    exec(db.get(), "BEGIN");
     const qint64 rows = fill(db.get());
-    // Built after the rows, so the course statement reads its rows in file order through it.
-    exec(db.get(), "CREATE INDEX word_subclass ON word (subclass); COMMIT;");
+    exec(db.get(), kIndexWordTable);
+    exec(db.get(), "COMMIT");
     if (sqlite3_close(db.release()) != SQLITE_OK)
         throw ImportFailure{QStringLiteral("could not finish the database file")};
     return rows;

@@ -117,16 +117,17 @@ std::unique_ptr<sqlite3, WordStore::CloseDb> WordStore::loadJet(const QString& p
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE, nullptr);
     std::unique_ptr<sqlite3, CloseDb> db(raw);
-    if (rc != SQLITE_OK
-        || sqlite3_exec(db.get(), "CREATE TABLE word (en TEXT, ch TEXT, subclass TEXT); BEGIN", nullptr, nullptr, nullptr)
-               != SQLITE_OK) {
+    const auto exec = [&db, &path](const char* sql) {
+        if (sqlite3_exec(db.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw ComError(ResultCode::Unspecified, path);
+    };
+    if (rc != SQLITE_OK)
         throw ComError(ResultCode::Unspecified, path);
-    }
+    exec(kCreateWordTable);
+    exec("BEGIN");
     CopyJetVocabulary(path, password, db.get());
-    if (sqlite3_exec(db.get(), "CREATE INDEX word_subclass ON word (subclass); COMMIT", nullptr, nullptr, nullptr)
-        != SQLITE_OK) {
-        throw ComError(ResultCode::Unspecified, path);
-    }
+    exec(kIndexWordTable);
+    exec("COMMIT");
     return db;
 }
 

@@ -427,11 +427,8 @@ void CWordSpeechDlg::OnCourseSelected()
     const QModelIndex node = m_pCourseTree->currentIndex();
     if (!node.isValid() || CourseNode::IsCategoryTag(node.data(Qt::UserRole).toInt()))
         return;
-    EnableControls(false);
-    m_pWordModel->clear();
     m_strCourse = node.data(Qt::DisplayRole).toString();
-    FillWordList(CourseStatement(m_strCourse));
-    EnableControls(true);
+    ReplaceWordList(CourseStatement(m_strCourse));
 }
 
 void CWordSpeechDlg::OnLookUpEnglish()
@@ -442,10 +439,7 @@ void CWordSpeechDlg::OnLookUpEnglish()
     if (!text)
         return;
     m_strFindEn = *text;
-    EnableControls(false);
-    m_pWordModel->clear();
-    FillWordList(EnglishLookUpStatement(m_strFindEn));
-    EnableControls(true);
+    ReplaceWordList(EnglishLookUpStatement(m_strFindEn));
 }
 
 void CWordSpeechDlg::OnLookUpChinese()
@@ -455,9 +449,14 @@ void CWordSpeechDlg::OnLookUpChinese()
     if (!text)
         return;
     m_strFindCh = *text;
+    ReplaceWordList(ChineseLookUpStatement(m_strFindCh));
+}
+
+void CWordSpeechDlg::ReplaceWordList(const QString& statement)
+{
     EnableControls(false);
     m_pWordModel->clear();
-    FillWordList(ChineseLookUpStatement(m_strFindCh));
+    FillWordList(statement);
     EnableControls(true);
 }
 

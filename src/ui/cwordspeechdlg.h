@@ -120,6 +120,8 @@ private:
     void AnimateWindow(Animation animation, std::function<void()> then = {});
     void OnAnimationFinished();
     void ShowComError(const ComError& error);
+    /// Locks the controls, empties the list, fills it from `statement` and unlocks them.
+    void ReplaceWordList(const QString& statement);
 
     WordStore* m_pConnection;
     QString m_strCourse;

@@ -42,8 +42,8 @@ int main(int argc, char* argv[])
     if (!QFile::exists(source))
         source = QStringLiteral(LEXOVOX_SOURCE_DIR "/data/sample_words.csv");
     const QString db = work.filePath(QStringLiteral("code.dll"));
-    if (const ImportReport report = ImportVocabulary(source, db, true); !report.ok()) {
-        std::fprintf(stderr, "%s\n", qPrintable(report.error));
+    if (const Result<qint64> imported = ImportVocabulary(source, db, true); !imported) {
+        std::fprintf(stderr, "%s\n", imported.error().what());
         return 1;
     }
     QDir::setCurrent(work.path());

@@ -80,9 +80,9 @@ bool buildVocabulary(const QString& dir, QString* dictionaryNote)
         *dictionaryNote = QStringLiteral("generated rows (shared word lists not found)");
     }
     const QString db = dir + QStringLiteral("/code.dll");
-    const ImportReport report = ImportVocabulary(csv, db, true);
-    if (!report.ok()) {
-        std::fprintf(stderr, "%s\n", qPrintable(report.error));
+    const Result<qint64> imported = ImportVocabulary(csv, db, true);
+    if (!imported) {
+        std::fprintf(stderr, "%s\n", imported.error().what());
         return false;
     }
     sqlite3* raw = nullptr;

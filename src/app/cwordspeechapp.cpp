@@ -2,7 +2,7 @@
 
 #include "ui/cwordspeechdlg.h"
 #include "ui/prompt.h"
-#include "vocab/comerror.h"
+#include "base/comerror.h"
 #include "vocab/connectionstring.h"
 #include "vocab/wordstore.h"
 
@@ -13,10 +13,8 @@ CWordSpeechApp::~CWordSpeechApp() = default;
 bool CWordSpeechApp::InitInstance()
 {
     m_pConnection = std::make_unique<WordStore>();
-    try {
-        m_pConnection->Open(QString::fromUtf16(kVocabularyConnection));
-    } catch (const ComError& error) {
-        Prompt::warning(nullptr, QStringLiteral("连接动态文件失败!\r\n错误信息:%1").arg(error.ErrorMessage()));
+    if (const Result<void> opened = m_pConnection->Open(QString::fromUtf16(kVocabularyConnection)); !opened) {
+        Prompt::warning(nullptr, QStringLiteral("连接动态文件失败!\r\n错误信息:%1").arg(opened.error().ErrorMessage()));
         return false;
     }
 

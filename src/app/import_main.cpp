@@ -28,11 +28,11 @@ int main(int argc, char* argv[])
                              "  --password=TEXT  the Access file's password, if not the program's own\n");
         return 2;
     }
-    const ImportReport report = ImportVocabulary(args[0], args[1], force, password);
-    if (!report.ok()) {
-        std::fprintf(stderr, "lexovox-import: %s\n", report.error.toLocal8Bit().constData());
+    const Result<qint64> rows = ImportVocabulary(args[0], args[1], force, password);
+    if (!rows) {
+        std::fprintf(stderr, "lexovox-import: %s\n", rows.error().ErrorMessage().toLocal8Bit().constData());
         return 1;
     }
-    std::printf("%lld words written to %s\n", static_cast<long long>(report.rows), args[1].toLocal8Bit().constData());
+    std::printf("%lld words written to %s\n", static_cast<long long>(*rows), args[1].toLocal8Bit().constData());
     return 0;
 }

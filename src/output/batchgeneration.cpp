@@ -1,5 +1,6 @@
 #include "output/batchgeneration.h"
 
+#include "base/comerror.h"
 #include "output/outputpath.h"
 #include "vocab/wordlistmodel.h"
 
@@ -41,7 +42,7 @@ BatchReport BatchGeneration::Run(const WordListModel& words, const QString& fold
             continue;
         }
         const HRESULT result = speak(ComposeUtterance(en, words.ch(row), options), *path);
-        if (speech::Failed(result))
+        if (Failed(result))
             fail(en, FailureReason(result));
         else
             ++report.written;
@@ -51,16 +52,8 @@ BatchReport BatchGeneration::Run(const WordListModel& words, const QString& fold
 
 QString BatchGeneration::FailureReason(HRESULT code)
 {
-    switch (code) {
-    case speech::STG_E_PATHNOTFOUND:
-        return QStringLiteral("文件夹不存在");
-    case speech::STG_E_ACCESSDENIED:
-        return QStringLiteral("文件夹不可写入");
-    case speech::STG_E_MEDIUMFULL:
-        return QStringLiteral("磁盘已满");
-    case speech::STG_E_WRITEFAULT:
-        return QStringLiteral("文件写入失败");
-    default:
-        return QStringLiteral("语音合成失败 (0x%1)").arg(QString::number(quint32(code), 16).toUpper());
-    }
+    // The closing message is Chinese whatever the locale.
+    if (HasComErrorText(code))
+        return ComErrorText(code, {}, true);
+    return QStringLiteral("语音合成失败 (0x%1)").arg(QString::number(quint32(code), 16).toUpper());
 }

@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "speech/composeutterance.h"
-#include "speech/platform/result.h"
+#include "base/result.h"
 
 class WordListModel;
 

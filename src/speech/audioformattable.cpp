@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "speech/platform/streamformat.h"
+
 namespace speech {
 namespace {
 

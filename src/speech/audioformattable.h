@@ -1,10 +1,6 @@
 #pragma once
 
 #include <array>
-#include <optional>
-
-#include "speech/platform/result.h"
-#include "speech/platform/waveformat.h"
 
 namespace speech {
 
@@ -40,15 +36,6 @@ inline constexpr std::array<AudioFormatEntry, 36> AudioFormatTable{{
 
 /// The entry the format list selects when the current format cannot be read: 16 kHz 16-bit mono.
 inline constexpr int kUnreadableFormatEntry = 14;
-
-/// The format identifier and, for the PCM codes 4 to 39, the wave-format record of a code.
-/// kNoAssignedFormat gives FormatId::Null and kTextFormat FormatId::Text, both without a
-/// record; any other code E_INVALIDARG.
-HRESULT StreamFormatToWaveFormat(int code, FormatId& id, std::optional<WaveFormat>& format);
-
-/// The code of a stream format: kNoAssignedFormat, kTextFormat, a PCM code when the table
-/// lists the record, else kExtendedAudioFormat.
-int WaveFormatToStreamFormat(FormatId id, const WaveFormat& format);
 
 /// The table entry of a code, or -1.
 int AudioFormatEntryOf(int code);

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "speech/audioformattable.h"
+#include "speech/platform/streamformat.h"
 #include "speech/platform/audiooutput.h"
 #include "speech/platform/filestream.h"
 #include "speech/platform/objecttoken.h"
@@ -22,26 +23,28 @@ SpeechEngine::~SpeechEngine()
     Shutdown();
 }
 
-bool SpeechEngine::Initialize(QObject* notifyTarget)
+Result<void> SpeechEngine::Initialize(QObject* notifyTarget)
 {
-    if (Failed(m_platform->Start())) {
+    if (const HRESULT hr = m_platform->Start(); Failed(hr)) {
         m_errorText = QStringLiteral("Error intalization COM");
-        return false;
+        return Fail(ComError::Described(hr, m_errorText));
     }
     m_started = true;
     // After a failure the engine lets go of everything: it then refuses to speak rather than
     // speak with a half-made voice.
-    const auto fail = [this](const QString& text) {
+    const auto fail = [this](HRESULT hr, const QString& text) -> Result<void> {
         m_errorText = text;
         Shutdown();
-        return false;
+        return Fail(ComError::Described(Failed(hr) ? hr : E_FAIL, text));
     };
-    if (Failed(m_platform->CreateVoice(m_voice)) || !m_voice)
-        return fail(QStringLiteral("Error creating voice"));
-    if (Failed(m_voice->SetInterest(kEventInterest, kEventInterest)))
-        return fail(QStringLiteral("Error creating inerest..seriously"));
-    if (notifyTarget && Failed(m_voice->SetNotifyTarget(notifyTarget, kNotifyMessage)))
-        return fail(QStringLiteral("Error seting notifiaction window"));
+    if (const HRESULT hr = m_platform->CreateVoice(m_voice); Failed(hr) || !m_voice)
+        return fail(hr, QStringLiteral("Error creating voice"));
+    if (const HRESULT hr = m_voice->SetInterest(kEventInterest, kEventInterest); Failed(hr))
+        return fail(hr, QStringLiteral("Error creating inerest..seriously"));
+    if (notifyTarget) {
+        if (const HRESULT hr = m_voice->SetNotifyTarget(notifyTarget, kNotifyMessage); Failed(hr))
+            return fail(hr, QStringLiteral("Error seting notifiaction window"));
+    }
 
     // The default audio output; without one, format changes have nothing to act on.
     std::unique_ptr<TokenCategory> category;
@@ -55,7 +58,7 @@ bool SpeechEngine::Initialize(QObject* notifyTarget)
         if (Succeeded(token->CreateInstance(audio)))
             m_audioOutput = std::move(audio);
     }
-    return true;
+    return {};
 }
 
 QString SpeechEngine::GetErrorText() const

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "speech/platform/result.h"
+#include "base/comerror.h"
 
 class QObject;
 
@@ -26,6 +26,8 @@ public:
     static constexpr int kNotifyMessage = 1125;
     static constexpr std::uint64_t kEventInterest = 0x0000000240000100ULL;
     static constexpr std::uint64_t kFileEventMask = 0xEFFFFFFFFFFFFFFFULL;
+    /// SpeakText and SpeakToFile flag: return once the text is queued.
+    static constexpr std::uint32_t kSpeakAsync = 1;
 
     /// `platform` null: the real speech platform (espeak-ng, the sound server, libsndfile).
     explicit SpeechEngine(std::shared_ptr<speech::Platform> platform = nullptr);
@@ -35,9 +37,9 @@ public:
 
     /// Starts the platform, creates the voice, sets its event interest and, when
     /// `notifyTarget` is not null, makes it post its events there; then looks up the default
-    /// audio output (its absence is no failure). False with the error text of the step that
-    /// failed. Called once.
-    bool Initialize(QObject* notifyTarget);
+    /// audio output (its absence is no failure). On failure the error carries the text of the
+    /// step that failed, which GetErrorText also gives. Called once.
+    Result<void> Initialize(QObject* notifyTarget);
     QString GetErrorText() const;
     /// Releases the voice and the audio output and balances the platform's start. The
     /// destructor runs it; running it again does nothing.

@@ -6,13 +6,15 @@
 #include <QString>
 #include <QStringView>
 
-#include "speech/platform/objecttoken.h"
-#include "speech/platform/result.h"
-#include "speech/uilanguage.h"
+#include "base/result.h"
+#include "base/uilanguage.h"
 
 namespace speech {
 
+class ObjectToken;
 class Platform;
+class TokenCategory;
+using TokenPtr = std::shared_ptr<const ObjectToken>;
 
 /// A list of tokens on screen (a combo box or a list box) as the catalogue fills and reads it.
 /// The list keeps its entries sorted by text, or in the order added, as it likes.

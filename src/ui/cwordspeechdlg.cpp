@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
-#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardItemModel>
@@ -29,19 +28,20 @@
 #include "output/outputpath.h"
 #include "speech/audioformattable.h"
 #include "speech/composeutterance.h"
-#include "speech/platform/voice.h"
 #include "speech/speechengine.h"
 #include "speech/voicecatalogue.h"
 #include "ui/caboutdlg.h"
 #include "ui/chelpdlg.h"
 #include "ui/clicklabel.h"
+#include "ui/combotokenlist.h"
 #include "ui/folderbrowser.h"
 #include "ui/templatebuilder.h"
 #include "ui/prompt.h"
 #include "ui/singlebranchexpander.h"
 #include "ui/tooltipdelaystyle.h"
+#include "ui/windowanimator.h"
 #include "ui/wordlistview.h"
-#include "vocab/comerror.h"
+#include "base/comerror.h"
 #include "vocab/coursecatalogue.h"
 #include "vocab/wordlistfill.h"
 #include "vocab/wordlistmodel.h"
@@ -57,52 +57,6 @@ constexpr qint64 kPaintInterval = 40;
 constexpr char16_t kVoiceDownloadAddress[] =
     u"https://github.com/espeak-ng/espeak-ng/blob/master/docs/mbrola.md";
 
-// A combo box as the voice catalogue's token list. Each entry holds its token for as long as the
-// box lives. QComboBox has no sorted style: a sorted box places each new entry by its text, after
-// those equal to it.
-class ComboTokenList final : public speech::TokenList
-{
-public:
-    ComboTokenList(QComboBox* combo, bool sorted)
-        : m_combo(combo)
-        , m_sorted(sorted)
-    {
-    }
-
-    int AddString(const QString& text) override
-    {
-        int index = m_combo->count();
-        if (m_sorted) {
-            int low = 0;
-            while (low < index) {
-                const int middle = (low + index) / 2;
-                if (QString::localeAwareCompare(m_combo->itemText(middle), text) <= 0)
-                    low = middle + 1;
-                else
-                    index = middle;
-            }
-        }
-        m_combo->insertItem(index, text);
-        return index;
-    }
-
-    void SetItemData(int index, speech::TokenPtr token) override
-    {
-        m_combo->setItemData(index, QVariant::fromValue(std::move(token)));
-    }
-
-    void SetCurrentSelection(int index) override { m_combo->setCurrentIndex(index); }
-
-    speech::TokenPtr GetSelectedToken() const override
-    {
-        return m_combo->currentData().value<speech::TokenPtr>();
-    }
-
-private:
-    QComboBox* m_combo;
-    bool m_sorted;
-};
-
 } // namespace
 
 CWordSpeechDlg::CWordSpeechDlg(WordStore* connection, QWidget* parent, std::shared_ptr<speech::Platform> platform)
@@ -115,11 +69,7 @@ CWordSpeechDlg::CWordSpeechDlg(WordStore* connection, QWidget* parent, std::shar
     builder.build(*findDialogTemplate(IDD_WORDSPEECH_DIALOG));
     BindControls(builder);
 
-    m_pAnimation = new QPropertyAnimation(this, "geometry", this);
-    m_pAnimation->setObjectName(QStringLiteral("windowAnimation"));
-    m_pAnimation->setDuration(AnimationDuration);
-    connect(m_pAnimation, &QPropertyAnimation::finished, this,
-            &CWordSpeechDlg::OnAnimationFinished);
+    m_pAnimator = new WindowAnimator(this, AnimationDuration);
 
     ConnectEvents();
     OnInitDialog();
@@ -198,7 +148,7 @@ bool CWordSpeechDlg::OnInitDialog()
     FillVoiceList();
     SetFormatCodes();
     CenterWindow();
-    m_bAnimateOnShow = true;
+    m_pAnimator->ArmOpening();
     CreateToolTips();
     return true;
 }
@@ -260,10 +210,10 @@ void CWordSpeechDlg::SetUpWordList()
 
 bool CWordSpeechDlg::StartSpeechEngine()
 {
-    if (m_pSpeechEngine->Initialize(this))
-        return true;
-    Prompt::warning(this, m_pSpeechEngine->GetErrorText());
-    return false;
+    const Result<void> started = m_pSpeechEngine->Initialize(this);
+    if (!started)
+        Prompt::warning(this, started.error().ErrorMessage());
+    return bool(started);
 }
 
 void CWordSpeechDlg::FillVoiceList()
@@ -316,54 +266,12 @@ void CWordSpeechDlg::CreateToolTips()
 
 void CWordSpeechDlg::setVisible(bool visible)
 {
-    if (!visible || isVisible()) {
-        QDialog::setVisible(visible);
-        return;
-    }
-    if (m_bAnimateOnShow) {
-        m_bAnimateOnShow = false;
-        m_restingGeometry = geometry();
-        // Start from the centre point so the full-size window never flashes up first.
-        setMinimumSize(1, 1);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        setGeometry(QRect(m_restingGeometry.center(), QSize(1, 1)));
-        QDialog::setVisible(true);
-        AnimateWindow(Animation::Show);
-        return;
-    }
-    // The closing animation left the window shrunk to a point. It is put back here rather
-    // than when it ends: the window system may still report the last shrinking step then.
-    if (m_restingGeometry.isValid() && size() != m_restingGeometry.size()) {
-        setGeometry(m_restingGeometry);
-        setFixedSize(m_restingGeometry.size());
-    }
-    QDialog::setVisible(true);
-}
-
-void CWordSpeechDlg::AnimateWindow(Animation animation, std::function<void()> then)
-{
-    // An animation cut short leaves the window part-way; the resting place stays the one
-    // recorded before it began.
-    if (m_pAnimation->state() != QAbstractAnimation::Running && animation == Animation::Hide)
-        m_restingGeometry = geometry();
-    m_pAnimation->stop();
-
-    const QRect point(m_restingGeometry.center(), QSize(1, 1));
-    setMinimumSize(1, 1);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    m_animation = animation;
-    m_afterAnimation = std::move(then);
-    m_pAnimation->setStartValue(geometry());
-    m_pAnimation->setEndValue(animation == Animation::Show ? m_restingGeometry : point);
-    m_pAnimation->start();
-}
-
-void CWordSpeechDlg::OnAnimationFinished()
-{
-    if (m_animation == Animation::Show)
-        setFixedSize(m_restingGeometry.size());
-    if (const std::function<void()> then = std::exchange(m_afterAnimation, {}))
-        then();
+    const bool showing = visible && !isVisible();
+    if (showing)
+        m_pAnimator->BeforeShow();
+    QDialog::setVisible(visible);
+    if (showing)
+        m_pAnimator->AfterShow();
 }
 
 void CWordSpeechDlg::contextMenuEvent(QContextMenuEvent* event)
@@ -387,9 +295,7 @@ void CWordSpeechDlg::closeEvent(QCloseEvent* event)
     event->ignore();
     if (m_bGenerating)
         return;
-    if (m_pAnimation->state() == QAbstractAnimation::Running && m_animation == Animation::Hide)
-        return;
-    AnimateWindow(Animation::Hide, [this] { reject(); });
+    m_pAnimator->Close([this] { reject(); });
 }
 
 void CWordSpeechDlg::OnSysCommand(unsigned nID)
@@ -402,9 +308,7 @@ void CWordSpeechDlg::OnSysCommand(unsigned nID)
 
 void CWordSpeechDlg::OnOK()
 {
-    if (m_pAnimation->state() == QAbstractAnimation::Running && m_animation == Animation::Hide)
-        return;
-    AnimateWindow(Animation::Hide, [this] {
+    m_pAnimator->Close([this] {
         DoDataExchange(true);
         accept();
     });
@@ -462,8 +366,8 @@ void CWordSpeechDlg::ReplaceWordList(const QString& statement)
 
 void CWordSpeechDlg::FillWordList(const QString& statement)
 {
-    if (const std::optional<ComError> failure = ::FillWordList(m_pConnection, statement, *m_pWordModel))
-        ShowComError(*failure);
+    if (const Result<int> filled = ::FillWordList(m_pConnection, statement, *m_pWordModel); !filled)
+        ShowComError(filled.error());
 }
 
 void CWordSpeechDlg::ShowComError(const ComError& error)
@@ -540,7 +444,7 @@ void CWordSpeechDlg::OnPreview()
         return;
     // Returns at once; a second press cuts this word short.
     m_pSpeechEngine->SpeakText(ComposeUtterance(m_pWordModel->en(row), m_pWordModel->ch(row), CurrentSpeechOptions()),
-                               speech::Voice::kSpeakAsync);
+                               SpeechEngine::kSpeakAsync);
 }
 
 void CWordSpeechDlg::OnGenerateFiles()
@@ -562,7 +466,7 @@ void CWordSpeechDlg::OnGenerateFiles()
     const BatchReport report = BatchGeneration::Run(
         *m_pWordModel, m_strOutputFolder, CurrentSpeechOptions(),
         [this](const QString& text, const QString& path) {
-            return m_pSpeechEngine->SpeakToFile(text, speech::Voice::kSpeakAsync, path);
+            return m_pSpeechEngine->SpeakToFile(text, SpeechEngine::kSpeakAsync, path);
         },
         [this, &sincePaint](int row) {
             m_pProgressBar->setValue(row);

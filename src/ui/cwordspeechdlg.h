@@ -6,7 +6,6 @@
 #include <QDialog>
 #include <QIcon>
 #include <QPointer>
-#include <QRect>
 #include <QString>
 
 class QCheckBox;
@@ -14,7 +13,6 @@ class QComboBox;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
-class QPropertyAnimation;
 class QPushButton;
 class QStandardItemModel;
 class ComError;
@@ -23,6 +21,7 @@ class QTreeView;
 class ClickLabel;
 class TemplateBuilder;
 class ToolTipDelayStyle;
+class WindowAnimator;
 class WordListModel;
 class WordStore;
 class SpeechEngine;
@@ -116,9 +115,6 @@ private:
     void CenterWindow();
     void CreateToolTips();
 
-    enum class Animation { Show, Hide };
-    void AnimateWindow(Animation animation, std::function<void()> then = {});
-    void OnAnimationFinished();
     void ShowComError(const ComError& error);
     /// Locks the controls, empties the list, fills it from `statement` and unlocks them.
     void ReplaceWordList(const QString& statement);
@@ -161,10 +157,6 @@ private:
     ToolTipDelayStyle* m_pToolTipStyle = nullptr;
     QIcon m_hIcon;
 
-    QPropertyAnimation* m_pAnimation = nullptr;
-    Animation m_animation = Animation::Show;
-    std::function<void()> m_afterAnimation;
-    QRect m_restingGeometry;
-    bool m_bAnimateOnShow = false;
+    WindowAnimator* m_pAnimator = nullptr;
     bool m_bGenerating = false;
 };

@@ -14,7 +14,8 @@
 #include <QFileInfo>
 #include <QtEndian>
 
-#include "vocab/comerror.h"
+#include "base/cfree.h"
+#include "base/comerror.h"
 #include "vocab/sqlitehandles_p.h"
 
 namespace {
@@ -48,14 +49,6 @@ void rc4(const unsigned char* key, size_t keyLength, unsigned char* data, size_t
     }
 }
 
-struct CloseMdb
-{
-    void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
-};
-struct FreeTable
-{
-    void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
-};
 
 const std::array<const char*, 3> kColumns{"en", "ch", "subclass"};
 
@@ -104,10 +97,10 @@ void CopyJetVocabulary(const QString& path, const QString& password, sqlite3* db
         throw ComError(ResultCode::WrongPassword, path);
 
     // MDB_NOFLAGS opens the file read-only.
-    std::unique_ptr<MdbHandle, CloseMdb> mdb(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
+    const CHandle<MdbHandle, &mdb_close> mdb(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
     if (!mdb || !mdb_read_catalog(mdb.get(), MDB_TABLE))
         throw ComError(ResultCode::DamagedDatabase, path);
-    std::unique_ptr<MdbTableDef, FreeTable> table(mdb_read_table_by_name(mdb.get(), const_cast<gchar*>("word"), MDB_TABLE));
+    const CHandle<MdbTableDef, &mdb_free_tabledef> table(mdb_read_table_by_name(mdb.get(), const_cast<gchar*>("word"), MDB_TABLE));
     if (!table)
         throw ComError(ResultCode::NoSuchTable, path);
     if (!mdb_read_columns(table.get()))
@@ -136,7 +129,7 @@ void CopyJetVocabulary(const QString& path, const QString& password, sqlite3* db
     sqlite3_prepare_v2(db, kInsertWord, -1, &raw, nullptr);
     SqliteStatement insert(raw);
     if (!insert)
-        throw ComError(ResultCode::Unspecified, path);
+        throw ComError(E_FAIL, path);
 
     std::vector<MdbField> fields(table->num_cols);
     mdb_rewind_table(table.get());
@@ -154,7 +147,7 @@ void CopyJetVocabulary(const QString& path, const QString& password, sqlite3* db
                 sqlite3_bind_text(insert.get(), int(i) + 1, values[i].data(), -1, SQLITE_TRANSIENT);
         }
         if (sqlite3_step(insert.get()) != SQLITE_DONE)
-            throw ComError(ResultCode::Unspecified, path);
+            throw ComError(E_FAIL, path);
         sqlite3_reset(insert.get());
     }
 }

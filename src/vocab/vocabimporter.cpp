@@ -12,9 +12,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
-#include <QTemporaryFile>
 
-#include "vocab/comerror.h"
+#include "base/atomicfile.h"
+#include "base/comerror.h"
+#include "vocab/filekind.h"
 #include "vocab/jetvocabulary.h"
 #include "vocab/sqlitehandles_p.h"
 
@@ -219,57 +220,40 @@ qint64 writeVocabulary(const QString& databasePath, const std::function<qint64(s
     return rows;
 }
 
-bool isJetFile(QFile& source)
-{
-    const QByteArray head = source.peek(0x20);
-    return head.size() == 0x20 && head.mid(4, 15) == "Standard Jet DB";
-}
-
 } // namespace
 
-ImportReport ImportVocabulary(const QString& sourcePath, const QString& targetPath, bool overwrite,
-                              const QString& password)
+Result<qint64> ImportVocabulary(const QString& sourcePath, const QString& targetPath, bool overwrite,
+                                const QString& password)
 {
-    ImportReport report;
     const QFileInfo target(targetPath);
-    if (target.exists() && !overwrite) {
-        report.error = QStringLiteral("%1 exists; use --force to replace it").arg(targetPath);
-        return report;
-    }
+    if (target.exists() && !overwrite)
+        return Fail(ComError::Described(E_FAIL, QStringLiteral("%1 exists; use --force to replace it").arg(targetPath)));
     QFile source(sourcePath);
-    if (!source.open(QIODevice::ReadOnly)) {
-        report.error = QStringLiteral("cannot read %1: %2").arg(sourcePath, source.errorString());
-        return report;
-    }
-    QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.") + target.fileName()
-                             + QStringLiteral(".XXXXXX"));
-    if (!temporary.open()) {
-        report.error = QStringLiteral("cannot write in %1: %2").arg(target.absolutePath(), temporary.errorString());
-        return report;
-    }
-    temporary.close();
+    if (!source.open(QIODevice::ReadOnly))
+        return Fail(ComError::Described(ResultCode::FileNotFound,
+                                        QStringLiteral("cannot read %1: %2").arg(sourcePath, source.errorString())));
+    // Told apart as the program tells vocabularies apart when it opens one.
+    const VocabularyFileKind kind = SniffVocabularyFile(source.peek(kVocabularySniffBytes));
+    if (kind == VocabularyFileKind::OtherAccess || kind == VocabularyFileKind::Sqlite)
+        return Fail(ComError(ResultCode::UnsupportedFormat, QFileInfo(sourcePath).absoluteFilePath()));
+
+    AtomicFile temporary;
+    if (Failed(temporary.Open(targetPath, u".db")))
+        return Fail(ComError::Described(ResultCode::AccessDenied,
+                                        QStringLiteral("cannot write in %1").arg(target.absolutePath())));
     try {
-        if (isJetFile(source)) {
-            report.rows = writeVocabulary(temporary.fileName(), [&](sqlite3* db) {
+        qint64 rows = 0;
+        if (kind == VocabularyFileKind::Jet4) {
+            rows = writeVocabulary(temporary.TemporaryPath(), [&](sqlite3* db) {
                 return fillFromJet(sourcePath, password, db);
             });
         } else {
-            report.rows = writeVocabulary(temporary.fileName(), [&](sqlite3* db) { return fillFromCsv(source, db); });
+            rows = writeVocabulary(temporary.TemporaryPath(), [&](sqlite3* db) { return fillFromCsv(source, db); });
         }
+        if (Failed(temporary.Commit()))
+            return Fail(ComError::Described(ResultCode::AccessDenied, QStringLiteral("cannot replace %1").arg(targetPath)));
+        return rows;
     } catch (const ImportFailure& failure) {
-        report.error = QStringLiteral("%1: %2").arg(sourcePath, failure.reason);
-        return report;
+        return Fail(ComError::Described(E_FAIL, QStringLiteral("%1: %2").arg(sourcePath, failure.reason)));
     }
-    // A vocabulary is for every user of the machine to read, like any file the user saves.
-    temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                             | QFileDevice::ReadOther);
-    // rename() replaces the target in one step: readers see the old file or the new one.
-    if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
-                    QFile::encodeName(target.absoluteFilePath()).constData())
-        != 0) {
-        report.error = QStringLiteral("cannot replace %1").arg(targetPath);
-        return report;
-    }
-    temporary.setAutoRemove(false);
-    return report;
 }

@@ -5,19 +5,18 @@
 #include "vocab/wordlistmodel.h"
 #include "vocab/wordstore.h"
 
-std::optional<ComError> FillWordList(WordStore* store, const QString& statement, WordListModel& model)
+Result<int> FillWordList(WordStore* store, const QString& statement, WordListModel& model)
 {
     if (!store || !store->IsOpen())
-        return ComError(ResultCode::InvalidPointer);
+        return Fail(ComError(E_POINTER));
     // Rows reach the model in one insertion: a view told of each row alone would redo its
     // layout 100,000 times.
     std::vector<WordEntry> rows;
-    std::optional<ComError> failure;
-    try {
+    const Result<void> selected =
         store->SelectWords(statement, [&rows](WordEntry&& entry) { rows.push_back(std::move(entry)); });
-    } catch (const ComError& error) {
-        failure = error;
-    }
+    const int added = int(rows.size());
     model.append(std::move(rows));
-    return failure;
+    if (!selected)
+        return Fail(selected.error());
+    return added;
 }

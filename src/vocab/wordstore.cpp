@@ -6,29 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "vocab/comerror.h"
 #include "vocab/connectionstring.h"
+#include "vocab/filekind.h"
 #include "vocab/jetvocabulary.h"
 #include "vocab/sqlitehandles_p.h"
 
 namespace {
-
-enum class FileKind { Empty, Sqlite, Jet4, OtherJet, Unknown };
-
-FileKind sniff(const QByteArray& head)
-{
-    if (head.isEmpty())
-        return FileKind::Empty;
-    if (head.startsWith(QByteArray("SQLite format 3\0", 16)))
-        return FileKind::Sqlite;
-    // Jet and its successor keep their name at offset 4 and their version byte at 0x14.
-    if (head.size() > 0x14 && head.mid(4, 15) == "Standard Jet DB")
-        return head[0x14] == 1 ? FileKind::Jet4 : FileKind::OtherJet;
-    if (head.mid(4, 15) == "Standard ACE DB")
-        return FileKind::OtherJet;
-    return FileKind::Unknown;
-}
-
 
 QString cellText(sqlite3_stmt* stmt, int column)
 {
@@ -57,15 +40,26 @@ HRESULT codeForSchemaError(sqlite3* db)
 
 } // namespace
 
-void WordStore::CloseDb::operator()(sqlite3* db) const
+void WordStore::closeDb(sqlite3* db)
 {
-    sqlite3_close_v2(db);
+    sqlite3_close_v2(db); // waits for statements still open
 }
 
 WordStore::WordStore() = default;
 WordStore::~WordStore() = default;
 
-void WordStore::Open(const QString& connectionString)
+Result<void> WordStore::Open(const QString& connectionString)
+{
+    try {
+        open(connectionString);
+    } catch (const ComError& error) {
+        m_db.reset();
+        return Fail(error);
+    }
+    return {};
+}
+
+void WordStore::open(const QString& connectionString)
 {
     m_db.reset();
     const ConnectionString parts = ConnectionString::Parse(connectionString);
@@ -79,26 +73,26 @@ void WordStore::Open(const QString& connectionString)
     QFile file(m_filePath);
     if (!file.open(QIODevice::ReadOnly))
         throw ComError(ResultCode::AccessDenied, m_filePath);
-    const QByteArray head = file.read(0x20);
+    const QByteArray head = file.read(kVocabularySniffBytes);
     file.close();
 
-    switch (sniff(head)) {
-    case FileKind::Sqlite:
+    switch (SniffVocabularyFile(head)) {
+    case VocabularyFileKind::Sqlite:
         break;
-    case FileKind::Jet4:
+    case VocabularyFileKind::Jet4:
         m_db = loadJet(m_filePath, parts.password);
         return;
-    case FileKind::OtherJet:
+    case VocabularyFileKind::OtherAccess:
         throw ComError(ResultCode::UnsupportedFormat, m_filePath);
-    case FileKind::Empty:
-    case FileKind::Unknown:
+    case VocabularyFileKind::Empty:
+    case VocabularyFileKind::Other:
         throw ComError(ResultCode::NotADatabase, m_filePath);
     }
 
     // Read-only never creates a file and never writes one; the handle exists even on failure.
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(m_filePath.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
-    std::unique_ptr<sqlite3, CloseDb> db(raw);
+    Db db(raw);
     if (rc != SQLITE_OK)
         throw ComError(rc == SQLITE_NOTADB ? ResultCode::NotADatabase : ResultCode::AccessDenied, m_filePath);
 
@@ -111,18 +105,18 @@ void WordStore::Open(const QString& connectionString)
     m_db = std::move(db);
 }
 
-std::unique_ptr<sqlite3, WordStore::CloseDb> WordStore::loadJet(const QString& path, const QString& password)
+WordStore::Db WordStore::loadJet(const QString& path, const QString& password)
 {
     // The Jet file's rows go into an in-memory copy, so every statement runs on one engine.
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE, nullptr);
-    std::unique_ptr<sqlite3, CloseDb> db(raw);
+    Db db(raw);
     const auto exec = [&db, &path](const char* sql) {
         if (sqlite3_exec(db.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw ComError(ResultCode::Unspecified, path);
+            throw ComError(E_FAIL, path);
     };
     if (rc != SQLITE_OK)
-        throw ComError(ResultCode::Unspecified, path);
+        throw ComError(E_FAIL, path);
     exec(kCreateWordTable);
     exec("BEGIN");
     CopyJetVocabulary(path, password, db.get());
@@ -141,26 +135,26 @@ bool WordStore::IsOpen() const
     return m_db != nullptr;
 }
 
-void WordStore::SelectWords(const QString& statement, const Receiver& receiver)
+Result<void> WordStore::SelectWords(const QString& statement, const Receiver& receiver)
 {
     if (!m_db)
-        throw ComError(ResultCode::InvalidPointer);
+        return Fail(ComError(E_POINTER));
 
     const QByteArray sql = statement.toUtf8();
     sqlite3_stmt* raw = nullptr;
     const int rc = sqlite3_prepare_v2(m_db.get(), sql.constData(), int(sql.size()), &raw, nullptr);
     SqliteStatement stmt(raw);
     if (rc != SQLITE_OK)
-        throw ComError(ResultCode::StatementFailed, QString::fromUtf8(sqlite3_errmsg(m_db.get())));
+        return Fail(ComError(ResultCode::StatementFailed, QString::fromUtf8(sqlite3_errmsg(m_db.get()))));
     if (sqlite3_column_count(stmt.get()) < 2)
-        throw ComError(ResultCode::StatementFailed, statement);
+        return Fail(ComError(ResultCode::StatementFailed, statement));
 
     for (;;) {
         const int step = sqlite3_step(stmt.get());
         if (step == SQLITE_DONE)
-            break;
+            return {};
         if (step != SQLITE_ROW)
-            throw ComError(ResultCode::StatementFailed, QString::fromUtf8(sqlite3_errmsg(m_db.get())));
+            return Fail(ComError(ResultCode::StatementFailed, QString::fromUtf8(sqlite3_errmsg(m_db.get()))));
         receiver(WordEntry{cellText(stmt.get(), 0), cellText(stmt.get(), 1)});
     }
 }

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "base/cfree.h"
+#include "base/comerror.h"
 #include "vocab/wordentry.h"
 
 struct sqlite3;
@@ -22,9 +24,9 @@ public:
     WordStore& operator=(const WordStore&) = delete;
 
     /// Opens the file named by the connection string's Data Source, relative to the current
-    /// directory. Throws ComError (file missing, unreadable, not a vocabulary database, no
-    /// table `word` …); the store is then closed.
-    void Open(const QString& connectionString);
+    /// directory. On failure (file missing, unreadable, not a vocabulary database, no table
+    /// `word` …) the store is closed and the error returned.
+    Result<void> Open(const QString& connectionString);
     /// Closes an open connection; a closed one is left alone.
     void Close();
     bool IsOpen() const;
@@ -32,18 +34,17 @@ public:
     const QString& FilePath() const { return m_filePath; }
 
     /// Runs one word statement and hands each row to `receiver`, in result order, one at a time.
-    /// NULL values arrive as empty text. Throws ComError on failure; rows handed over before it
-    /// stay with the receiver.
-    void SelectWords(const QString& statement, const Receiver& receiver);
+    /// NULL values arrive as empty text. Rows handed over before a failure stay with the
+    /// receiver.
+    Result<void> SelectWords(const QString& statement, const Receiver& receiver);
 
 private:
-    struct CloseDb
-    {
-        void operator()(sqlite3* db) const;
-    };
+    static void closeDb(sqlite3* db);
+    using Db = CHandle<sqlite3, &closeDb>;
 
-    static std::unique_ptr<sqlite3, CloseDb> loadJet(const QString& path, const QString& password);
+    void open(const QString& connectionString); // throws ComError
+    static Db loadJet(const QString& path, const QString& password);
 
-    std::unique_ptr<sqlite3, CloseDb> m_db;
+    Db m_db;
     QString m_filePath;
 };

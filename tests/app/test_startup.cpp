@@ -88,7 +88,7 @@ private slots:
         QVERIFY(csv.open(QIODevice::WriteOnly));
         csv.write("en,ch,subclass\napple,苹果,k\n");
         csv.close();
-        QVERIFY(ImportVocabulary(csv.fileName(), m_dir.filePath(QStringLiteral("code.dll")), false).ok());
+        QVERIFY(ImportVocabulary(csv.fileName(), m_dir.filePath(QStringLiteral("code.dll")), false));
 
         CWordSpeechApp app;
         QPointer<CWordSpeechDlg> seen;

@@ -47,7 +47,7 @@ TEST(BatchGeneration, WritesCheckedRowsInOrderOnceEachWithProgressForEveryRow)
         model, u"/out"_qs, SpeechOptions{false, true, false},
         [&calls](const QString& text, const QString& path) {
             calls.push_back({text, path});
-            return speech::S_OK;
+            return S_OK;
         },
         [&progress](int row) { progress.push_back(row); });
 
@@ -71,7 +71,7 @@ TEST(BatchGeneration, NothingCheckedSaysSoAndEveryRowStillAdvancesTheBar)
     int speaks = 0;
     int rows = 0;
     const BatchReport report = BatchGeneration::Run(
-        model, u"/out"_qs, {}, [&speaks](const QString&, const QString&) { return ++speaks, speech::S_OK; },
+        model, u"/out"_qs, {}, [&speaks](const QString&, const QString&) { return ++speaks, S_OK; },
         [&rows](int) { ++rows; });
     EXPECT_EQ(speaks, 0);
     EXPECT_EQ(rows, 2);
@@ -91,10 +91,10 @@ TEST(BatchGeneration, FailuresAreCountedNamedAndTheRunGoesOn)
         [&paths](const QString&, const QString& path) {
             paths.push_back(path);
             if (path.contains(u"full"))
-                return speech::STG_E_MEDIUMFULL;
+                return STG_E_MEDIUMFULL;
             if (path.contains(u"gone"))
-                return speech::STG_E_PATHNOTFOUND;
-            return speech::S_OK;
+                return STG_E_PATHNOTFOUND;
+            return S_OK;
         },
         {});
     // "a/b" is never handed to the writer: it would land in a folder "a".
@@ -119,7 +119,7 @@ TEST(BatchGeneration, RunsPast65535Rows)
     int last = -1;
     int speaks = 0;
     BatchGeneration::Run(
-        model, u"/out"_qs, {}, [&speaks](const QString&, const QString&) { return ++speaks, speech::S_OK; },
+        model, u"/out"_qs, {}, [&speaks](const QString&, const QString&) { return ++speaks, S_OK; },
         [&last](int row) { last = row; });
     EXPECT_EQ(last, 69999);
     EXPECT_EQ(speaks, 1);

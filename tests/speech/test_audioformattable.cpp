@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include "speech/audioformattable.h"
+#include "speech/platform/streamformat.h"
 #include "speech/platform/audiooutput.h"
 #include "speech/platform/voice.h"
 #include "speech/speechengine.h"

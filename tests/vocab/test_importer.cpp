@@ -33,9 +33,9 @@ protected:
     {
         CurrentDirGuard cwd(m_dir.path());
         WordStore store;
-        store.Open(u"Data Source=code.dll"_qs);
+        EXPECT_TRUE(store.Open(u"Data Source=code.dll"_qs));
         std::vector<WordEntry> rows;
-        store.SelectWords(CourseStatement(key), [&rows](WordEntry&& e) { rows.push_back(std::move(e)); });
+        EXPECT_TRUE(store.SelectWords(CourseStatement(key), [&rows](WordEntry&& e) { rows.push_back(std::move(e)); }));
         return rows;
     }
 
@@ -52,9 +52,9 @@ TEST_F(ImporterTest, RoundTripKeepsOrderQuotingAndChinese)
                                "\"multi\nline\",\"say \"\"hi\"\"\",书一\n"
                                "Sophie,,书一\n"
                                "other,别的,书二\n");
-    const ImportReport report = ImportVocabulary(source, m_target, false);
-    ASSERT_TRUE(report.ok()) << report.error.toStdString();
-    EXPECT_EQ(report.rows, 5);
+    const Result<qint64> rows5 = ImportVocabulary(source, m_target, false);
+    ASSERT_TRUE(rows5) << rows5.error().what();
+    EXPECT_EQ(*rows5, 5);
 
     const std::vector<WordEntry> rows = course(u"书一"_qs);
     ASSERT_EQ(rows.size(), 4u);
@@ -70,7 +70,7 @@ TEST_F(ImporterTest, RoundTripKeepsOrderQuotingAndChinese)
 
 TEST_F(ImporterTest, ColumnsMayComeInAnyOrder)
 {
-    ASSERT_TRUE(ImportVocabulary(csv("subclass,note,EN,ch\nk,ignored,cat,猫\n"), m_target, false).ok());
+    ASSERT_TRUE(ImportVocabulary(csv("subclass,note,EN,ch\nk,ignored,cat,猫\n"), m_target, false));
     const std::vector<WordEntry> rows = course(u"k"_qs);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].en, u"cat"_qs);
@@ -95,9 +95,9 @@ class ImporterMalformed : public ImporterTest, public ::testing::WithParamInterf
 
 TEST_P(ImporterMalformed, ReportsTheLineAndWritesNothing)
 {
-    const ImportReport report = ImportVocabulary(csv(GetParam().text), m_target, false);
-    EXPECT_FALSE(report.ok());
-    EXPECT_TRUE(report.error.contains(QString::fromUtf8(GetParam().expected))) << report.error.toStdString();
+    const Result<qint64> rows = ImportVocabulary(csv(GetParam().text), m_target, false);
+    ASSERT_FALSE(rows);
+    EXPECT_TRUE(rows.error().ErrorMessage().contains(QString::fromUtf8(GetParam().expected))) << rows.error().what();
     EXPECT_EQ(folder(), QStringList{u"words.csv"_qs});
 }
 
@@ -115,16 +115,16 @@ TEST_F(ImporterTest, ExistingFileIsKeptUnlessForcedAndFailuresNeverTouchIt)
 {
     WriteBytes(m_target, "precious");
     const QString good = csv("en,ch,subclass\ncat,猫,k\n");
-    const ImportReport refused = ImportVocabulary(good, m_target, false);
-    EXPECT_FALSE(refused.ok());
-    EXPECT_TRUE(refused.error.contains(u"--force"_qs));
+    const Result<qint64> refused = ImportVocabulary(good, m_target, false);
+    ASSERT_FALSE(refused);
+    EXPECT_TRUE(refused.error().ErrorMessage().contains(u"--force"_qs));
     EXPECT_EQ(ReadBytes(m_target), QByteArray("precious"));
 
-    EXPECT_FALSE(ImportVocabulary(csv("en,ch,subclass\nbroken\n"), m_target, true).ok());
+    EXPECT_FALSE(ImportVocabulary(csv("en,ch,subclass\nbroken\n"), m_target, true));
     EXPECT_EQ(ReadBytes(m_target), QByteArray("precious"));
     EXPECT_EQ(folder(), (QStringList{u"code.dll"_qs, u"words.csv"_qs}));
 
-    ASSERT_TRUE(ImportVocabulary(csv("en,ch,subclass\ncat,猫,k\n"), m_target, true).ok());
+    ASSERT_TRUE(ImportVocabulary(csv("en,ch,subclass\ncat,猫,k\n"), m_target, true));
     EXPECT_EQ(course(u"k"_qs).size(), 1u);
 }
 
@@ -145,6 +145,27 @@ TEST_F(ImporterTest, CommandLineToolReportsUsageAndErrors)
     ASSERT_TRUE(tool.waitForFinished());
     EXPECT_EQ(tool.exitCode(), 0);
     EXPECT_EQ(course(u"c"_qs).size(), 1u);
+}
+
+TEST_F(ImporterTest, OtherAccessFormatsAreRefusedAsNotSupported)
+{
+    // The names and version bytes of a Jet 3 and of a later Access file, as their first page holds them.
+    QByteArray jet3(4096, '\0');
+    jet3.replace(0, 20, QByteArray("\0\x01\0\0Standard Jet DB\0", 20));
+    QByteArray ace(4096, '\0');
+    ace.replace(0, 20, QByteArray("\0\x01\0\0Standard ACE DB\0", 20));
+    ace[0x14] = 2;
+    for (const auto& [name, bytes] : {std::pair{"old.mdb", jet3}, std::pair{"new.accdb", ace}}) {
+        const QString source = m_dir.filePath(QString::fromLatin1(name));
+        WriteBytes(source, bytes);
+        QProcess tool;
+        tool.start(QStringLiteral(LEXOVOX_IMPORT), {source, m_target});
+        ASSERT_TRUE(tool.waitForFinished());
+        EXPECT_EQ(tool.exitCode(), 1) << name;
+        const QByteArray error = tool.readAllStandardError();
+        EXPECT_TRUE(error.contains("not supported")) << name << ": " << error.constData();
+        EXPECT_FALSE(QFile::exists(m_target)) << name;
+    }
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "vocab/comerror.h"
+#include "base/comerror.h"
 #include "vocab/connectionstring.h"
 #include "vocab/jetvocabulary.h"
 #include "vocab/vocabimporter.h"
@@ -43,19 +43,17 @@ protected:
     std::vector<WordEntry> select(const QString& statement)
     {
         std::vector<WordEntry> rows;
-        m_store.SelectWords(statement, [&rows](WordEntry&& e) { rows.push_back(std::move(e)); });
+        EXPECT_TRUE(m_store.SelectWords(statement, [&rows](WordEntry&& e) { rows.push_back(std::move(e)); }));
         return rows;
     }
 
     HRESULT openError(const QString& connection = kConnection)
     {
-        try {
-            m_store.Open(connection);
-        } catch (const ComError& error) {
-            EXPECT_TRUE(error.ErrorMessage().contains(m_dir.filePath(QStringLiteral("code.dll"))));
-            return error.Error();
-        }
-        return 0;
+        const Result<void> opened = m_store.Open(connection);
+        if (opened)
+            return 0;
+        EXPECT_TRUE(opened.error().ErrorMessage().contains(m_dir.filePath(QStringLiteral("code.dll"))));
+        return opened.error().Error();
     }
 
     QTemporaryDir m_dir;
@@ -148,19 +146,19 @@ namespace {
 TEST_F(JetTest, ImporterConvertsToTheSameRowsKeepingNulls)
 {
     const QString target = m_dir.filePath(QStringLiteral("converted.db"));
-    const ImportReport wrong = ImportVocabulary(kJetDir + u"word_fixture_encoded.mdb"_qs, target, false, u"nope"_qs);
-    EXPECT_FALSE(wrong.ok());
+    const Result<qint64> wrong = ImportVocabulary(kJetDir + u"word_fixture_encoded.mdb"_qs, target, false, u"nope"_qs);
+    EXPECT_FALSE(wrong);
     EXPECT_FALSE(QFile::exists(target));
 
-    const ImportReport report = ImportVocabulary(kJetDir + u"word_fixture_encoded.mdb"_qs, target, false);
-    ASSERT_TRUE(report.ok()) << report.error.toStdString();
-    EXPECT_EQ(report.rows, 5);
+    const Result<qint64> rows = ImportVocabulary(kJetDir + u"word_fixture_encoded.mdb"_qs, target, false);
+    ASSERT_TRUE(rows) << rows.error().what();
+    EXPECT_EQ(*rows, 5);
 
     WordStore converted;
-    converted.Open(u"Data Source=converted.db"_qs);
+    ASSERT_TRUE(converted.Open(u"Data Source=converted.db"_qs));
     std::vector<QString> order;
-    converted.SelectWords(u"select en, ifnull(subclass, 'NULL') from word"_qs,
-                          [&order](WordEntry&& e) { order.push_back(e.en + u'|' + e.ch); });
+    EXPECT_TRUE(converted.SelectWords(u"select en, ifnull(subclass, 'NULL') from word"_qs,
+                                      [&order](WordEntry&& e) { order.push_back(e.en + u'|' + e.ch); }));
     EXPECT_EQ(order, (std::vector<QString>{u"apple|n."_qs, u"don't|phrase"_qs, u"run|NULL"_qs, u"one|num. 数词"_qs,
                                            u"Beijing|n. 名词"_qs}));
 }

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "vocab/comerror.h"
+#include "base/comerror.h"
 #include "vocab/connectionstring.h"
 #include "vocab/wordstatements.h"
 #include "vocab/wordstore.h"
@@ -19,7 +19,9 @@ const QString kConnection = QString::fromUtf16(kVocabularyConnection);
 std::vector<WordEntry> select(WordStore& store, const QString& statement)
 {
     std::vector<WordEntry> rows;
-    store.SelectWords(statement, [&rows](WordEntry&& entry) { rows.push_back(std::move(entry)); });
+    const Result<void> selected =
+        store.SelectWords(statement, [&rows](WordEntry&& entry) { rows.push_back(std::move(entry)); });
+    EXPECT_TRUE(selected) << qPrintable(selected ? QString() : selected.error().ErrorMessage());
     return rows;
 }
 
@@ -58,7 +60,7 @@ TEST_F(WordStoreTest, CourseStatementKeepsFileOrderAndTurnsNullIntoEmptyText)
 {
     CurrentDirGuard cwd(m_dir.path());
     WordStore store;
-    store.Open(kConnection);
+    ASSERT_TRUE(store.Open(kConnection));
     ASSERT_TRUE(store.IsOpen());
     EXPECT_EQ(store.FilePath(), m_path);
 
@@ -77,7 +79,7 @@ TEST_F(WordStoreTest, LookUpsMatchSubstringsPatternsAndApostrophes)
 {
     CurrentDirGuard cwd(m_dir.path());
     WordStore store;
-    store.Open(kConnection);
+    ASSERT_TRUE(store.Open(kConnection));
 
     EXPECT_EQ(headwords(select(store, EnglishLookUpStatement(u"apple"_qs))),
               (std::vector<QString>{u"apple"_qs, u"pineapple"_qs}));
@@ -96,32 +98,26 @@ TEST_F(WordStoreTest, FailingStatementKeepsRowsAlreadyHandedOver)
 {
     CurrentDirGuard cwd(m_dir.path());
     WordStore store;
-    store.Open(kConnection);
-    try {
-        select(store, u"select en,ch from word where"_qs);
-        FAIL() << "a malformed statement must raise";
-    } catch (const ComError& error) {
-        EXPECT_EQ(error.Error(), ResultCode::StatementFailed);
-        EXPECT_FALSE(error.ErrorMessage().isEmpty());
-    }
+    ASSERT_TRUE(store.Open(kConnection));
+    std::vector<WordEntry> rows;
+    const auto keep = [&rows](WordEntry&& entry) { rows.push_back(std::move(entry)); };
+    const Result<void> malformed = store.SelectWords(u"select en,ch from word where"_qs, keep);
+    ASSERT_FALSE(malformed);
+    EXPECT_EQ(malformed.error().Error(), ResultCode::StatementFailed);
+    EXPECT_FALSE(malformed.error().ErrorMessage().isEmpty());
 
     // A step that fails on the third row: the first two stay with the receiver.
-    std::vector<WordEntry> rows;
-    EXPECT_THROW(store.SelectWords(u"select en, ch from word where case when en = 'o''clock' then json('x') else 1 end"_qs,
-                                   [&rows](WordEntry&& entry) { rows.push_back(std::move(entry)); }),
-                 ComError);
+    EXPECT_FALSE(store.SelectWords(
+        u"select en, ch from word where case when en = 'o''clock' then json('x') else 1 end"_qs, keep));
     EXPECT_EQ(headwords(rows), (std::vector<QString>{u"apple"_qs, u"pineapple"_qs}));
 }
 
-TEST(WordStoreWithoutConnection, StatementsRaiseInvalidPointer)
+TEST(WordStoreWithoutConnection, StatementsFailWithInvalidPointer)
 {
     WordStore store;
-    try {
-        select(store, CourseStatement(u"x"_qs));
-        FAIL();
-    } catch (const ComError& error) {
-        EXPECT_EQ(error.Error(), ResultCode::InvalidPointer);
-    }
+    const Result<void> selected = store.SelectWords(CourseStatement(u"x"_qs), [](WordEntry&&) {});
+    ASSERT_FALSE(selected);
+    EXPECT_EQ(selected.error().Error(), E_POINTER);
 }
 
 struct BadFile
@@ -151,12 +147,12 @@ TEST_P(WordStoreOpenFailure, FailsClearlyAndNeverCreatesOrChangesAFile)
     CurrentDirGuard cwd(dir.path());
 
     WordStore store;
-    try {
-        store.Open(kConnection);
-        FAIL() << "opening must fail";
-    } catch (const ComError& error) {
-        EXPECT_EQ(error.Error(), bad.expected) << error.what();
-        EXPECT_TRUE(error.ErrorMessage().contains(path)) << error.what();
+    {
+        const Result<void> opened = store.Open(kConnection);
+        ASSERT_FALSE(opened);
+        const ComError& error = opened.error();
+    EXPECT_EQ(error.Error(), bad.expected) << error.what();
+    EXPECT_TRUE(error.ErrorMessage().contains(path)) << error.what();
     }
     EXPECT_FALSE(store.IsOpen());
     EXPECT_EQ(QFileInfo::exists(path), bad.create);
@@ -200,21 +196,21 @@ TEST(WordStoreSchema, MissingTableAndColumnsAreNamedAndTheFileIsUntouched)
     WriteVocabulary(path, {}, "CREATE TABLE words (en TEXT, ch TEXT, subclass TEXT)");
     const QByteArray before = ReadBytes(path);
     WordStore store;
-    try {
-        store.Open(kConnection);
-        FAIL();
-    } catch (const ComError& error) {
-        EXPECT_EQ(error.Error(), ResultCode::NoSuchTable);
+    {
+        const Result<void> opened = store.Open(kConnection);
+        ASSERT_FALSE(opened);
+        const ComError& error = opened.error();
+    EXPECT_EQ(error.Error(), ResultCode::NoSuchTable);
     }
     EXPECT_EQ(ReadBytes(path), before);
 
     QFile::remove(path);
     WriteVocabulary(path, {}, "CREATE TABLE word (en TEXT, ch TEXT)");
-    try {
-        store.Open(kConnection);
-        FAIL();
-    } catch (const ComError& error) {
-        EXPECT_EQ(error.Error(), ResultCode::NoSuchColumn);
+    {
+        const Result<void> opened = store.Open(kConnection);
+        ASSERT_FALSE(opened);
+        const ComError& error = opened.error();
+    EXPECT_EQ(error.Error(), ResultCode::NoSuchColumn);
     }
 }
 

@@ -9,7 +9,7 @@
 #include <QFileInfo>
 #include <QList>
 
-#include "speech/platform/cfree_p.h"
+#include "base/cfree.h"
 
 namespace speech {
 namespace {

@@ -6,24 +6,13 @@
 
 #include <sndfile.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QRandomGenerator>
-
-#include "speech/platform/cfree_p.h"
+#include "base/atomicfile.h"
+#include "base/cfree.h"
 
 namespace speech {
 namespace {
 
-void CloseSound(SNDFILE* sound)
-{
-    sf_close(sound);
-}
-
-using SoundFile = std::unique_ptr<SNDFILE, CFree<&CloseSound>>;
-
-constexpr int kNameAttempts = 16;
+using SoundFile = CHandle<SNDFILE, &sf_close>;
 
 } // namespace
 
@@ -32,7 +21,7 @@ struct FileStream::Private
     QString path;
     WaveFormat format;
     std::uint64_t eventInterest = 0;
-    QFile temporary;  // holds the descriptor libsndfile writes through
+    AtomicFile file;  // holds the descriptor libsndfile writes through
     SoundFile sound;  // declared after it: closed before the descriptor
     std::atomic<HRESULT> writeResult = S_OK;
     bool committed = false;
@@ -43,12 +32,7 @@ FileStream::FileStream()
 {
 }
 
-FileStream::~FileStream()
-{
-    d->sound.reset();
-    if (!d->committed && !d->temporary.fileName().isEmpty())
-        d->temporary.remove();
-}
+FileStream::~FileStream() = default;
 
 HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
                                const WaveFormat& format, std::uint64_t eventInterest)
@@ -61,36 +45,16 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
         return E_NOTIMPL;
     if (id != FormatId::WaveFormatEx || !format.IsSupportedPcm())
         return SPERR_UNSUPPORTED_FORMAT;
-    const QFileInfo target(path);
-    const QDir folder = target.absoluteDir();
-    if (!QFileInfo(folder.path()).isDir())
-        return STG_E_PATHNOTFOUND;
-    if (target.isDir())
-        return STG_E_ACCESSDENIED;
-
-    // A hidden name beside the target: the rename into place then stays on one file system.
-    bool opened = false;
-    for (int attempt = 0; attempt < kNameAttempts && !opened; ++attempt) {
-        const QString name = QStringLiteral(".lexovox-%1.wav.part")
-                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        d->temporary.setFileName(folder.filePath(name));
-        opened = d->temporary.open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered);
-        if (!opened && !d->temporary.exists())
-            break;
-    }
-    if (!opened) {
-        d->temporary.setFileName(QString());
-        return STG_E_ACCESSDENIED;
-    }
+    if (const HRESULT hr = d->file.Open(path, u".wav"); Failed(hr))
+        return hr;
 
     SF_INFO info{};
     info.samplerate = static_cast<int>(format.samplesPerSec);
     info.channels = format.channels;
     info.format = SF_FORMAT_WAV | (format.bitsPerSample == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
-    d->sound.reset(sf_open_fd(d->temporary.handle(), SFM_WRITE, &info, SF_FALSE));
+    d->sound.reset(sf_open_fd(d->file.Handle(), SFM_WRITE, &info, SF_FALSE));
     if (!d->sound) {
-        d->temporary.remove();
-        d->temporary.setFileName(QString());
+        d->file.Discard();
         return E_FAIL;
     }
     d->path = path;
@@ -108,15 +72,10 @@ HRESULT FileStream::Commit()
     // sf_close writes the final chunk sizes into the header.
     if (sf_close(d->sound.release()) != 0 && Succeeded(hr))
         hr = STG_E_WRITEFAULT;
-    d->temporary.close();
-    if (Succeeded(hr)
-        && std::rename(QFile::encodeName(d->temporary.fileName()).constData(),
-                       QFile::encodeName(d->path).constData())
-            != 0)
-        hr = STG_E_ACCESSDENIED;
+    if (Succeeded(hr))
+        hr = d->file.Commit();
     if (Failed(hr)) {
-        d->temporary.remove();
-        d->temporary.setFileName(QString());
+        d->file.Discard();
         return hr;
     }
     d->committed = true;

@@ -8,7 +8,7 @@
 
 #include <QStringList>
 
-#include "speech/platform/cfree_p.h"
+#include "base/cfree.h"
 
 extern "C" {
 cst_voice* register_cmu_us_kal16(const char* voxdir);

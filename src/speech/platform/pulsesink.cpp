@@ -5,7 +5,7 @@
 
 #include <pulse/pulseaudio.h>
 
-#include "speech/platform/cfree_p.h"
+#include "base/cfree.h"
 #include "speech/platform/waveformat.h"
 
 namespace speech {

@@ -4,7 +4,7 @@
 
 #include <soxr.h>
 
-#include "speech/platform/cfree_p.h"
+#include "base/cfree.h"
 
 namespace speech {
 

@@ -1,8 +1,6 @@
-#include "comerror.h"
+#include "base/comerror.h"
 
 #include <array>
-
-#include "speech/uilanguage.h"
 
 namespace {
 
@@ -16,8 +14,8 @@ struct Message
 constexpr std::array kMessages{
     Message{ResultCode::FileNotFound, u"The system cannot find the file %1.", u"系统找不到指定的文件 %1。"},
     Message{ResultCode::AccessDenied, u"Access is denied to the file %1.", u"拒绝访问文件 %1。"},
-    Message{ResultCode::InvalidPointer, u"No vocabulary database is open.", u"没有打开词库数据库。"},
-    Message{ResultCode::Unspecified, u"Unspecified error", u"未指定的错误"},
+    Message{E_POINTER, u"No vocabulary database is open.", u"没有打开词库数据库。"},
+    Message{E_FAIL, u"Unspecified error", u"未指定的错误"},
     Message{ResultCode::TypeMismatch, u"Type mismatch.", u"类型不匹配。"},
     Message{ResultCode::StatementFailed, u"The statement could not be run: %1", u"无法执行查询语句：%1"},
     Message{ResultCode::NoSuchTable, u"The vocabulary database %1 has no table 'word'.",
@@ -29,16 +27,37 @@ constexpr std::array kMessages{
     Message{ResultCode::DamagedDatabase, u"The vocabulary database %1 is damaged.", u"词库数据库 %1 已损坏。"},
     Message{ResultCode::UnsupportedFormat, u"The database format of %1 is not supported.",
             u"不支持 %1 的数据库格式。"},
+    Message{STG_E_PATHNOTFOUND, u"The folder does not exist", u"文件夹不存在"},
+    Message{STG_E_ACCESSDENIED, u"The folder cannot be written to", u"文件夹不可写入"},
+    Message{STG_E_MEDIUMFULL, u"The disk is full", u"磁盘已满"},
+    Message{STG_E_WRITEFAULT, u"The file could not be written", u"文件写入失败"},
 };
+
+const Message* find(HRESULT code)
+{
+    for (const Message& m : kMessages) {
+        if (m.code == code)
+            return &m;
+    }
+    return nullptr;
+}
 
 } // namespace
 
 QString ComErrorText(HRESULT code, const QString& subject)
 {
-    for (const Message& m : kMessages) {
-        if (m.code != code)
-            continue;
-        const QString text = QString::fromUtf16(IsChineseUserInterface() ? m.chinese : m.english);
+    return ComErrorText(code, subject, IsChineseUserInterface());
+}
+
+bool HasComErrorText(HRESULT code)
+{
+    return find(code) != nullptr;
+}
+
+QString ComErrorText(HRESULT code, const QString& subject, bool chinese)
+{
+    if (const Message* m = find(code)) {
+        const QString text = QString::fromUtf16(chinese ? m->chinese : m->english);
         return text.contains(u"%1") ? text.arg(subject) : text;
     }
     // Compared as signed values, as the result code is.
@@ -51,6 +70,13 @@ ComError::ComError(HRESULT code, QString subject)
     : m_code(code)
     , m_subject(std::move(subject))
 {
+}
+
+ComError ComError::Described(HRESULT code, QString message)
+{
+    ComError error(code);
+    error.m_message = std::move(message);
+    return error;
 }
 
 const QString& ComError::ErrorMessage() const

@@ -1,4 +1,4 @@
-#include "speech/uilanguage.h"
+#include "base/uilanguage.h"
 
 #include <array>
 #include <cstdlib>

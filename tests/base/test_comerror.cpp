@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "vocab/comerror.h"
+#include "base/comerror.h"
 
 namespace {
 

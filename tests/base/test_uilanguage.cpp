@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "speech/uilanguage.h"
+#include "base/uilanguage.h"
 
 namespace {
 

@@ -1,0 +1,36 @@
+# Every outside library, found once here so that each layer's library can link what it uses
+# PRIVATE and the programs that link those static libraries still see the same targets.
+find_package(Qt6 REQUIRED COMPONENTS Core)
+if(LEXOVOX_WITH_UI)
+    find_package(Qt6 REQUIRED COMPONENTS Gui Widgets Test)
+endif()
+find_package(SQLite3 REQUIRED)
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+
+# tl::expected (Debian libexpected-dev), header only: the value-or-error shape of the core's calls.
+find_path(TL_EXPECTED_INCLUDE_DIR tl/expected.hpp REQUIRED)
+
+# Word lists: libcsv for CSV sources, mdbtools for Jet 4 vocabularies.
+find_library(CSV_LIBRARY NAMES csv REQUIRED)
+find_path(CSV_INCLUDE_DIR csv.h REQUIRED)
+add_library(lexovox_csv INTERFACE)
+target_link_libraries(lexovox_csv INTERFACE ${CSV_LIBRARY})
+target_include_directories(lexovox_csv INTERFACE ${CSV_INCLUDE_DIR})
+pkg_check_modules(MDB REQUIRED IMPORTED_TARGET libmdb glib-2.0)
+
+# Speech: espeak-ng and Flite synthesise, PulseAudio plays, libsndfile writes sound files,
+# libsoxr converts rates.
+pkg_check_modules(ESPEAK_NG REQUIRED IMPORTED_TARGET espeak-ng)
+pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
+pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
+pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)
+# Flite ships no pkg-config file: its library, the US English language and lexicon, and the voices.
+find_path(FLITE_INCLUDE_DIR flite/flite.h REQUIRED)
+add_library(lexovox_flite INTERFACE)
+target_include_directories(lexovox_flite INTERFACE ${FLITE_INCLUDE_DIR})
+foreach(lib flite_cmu_us_kal16 flite_cmu_us_rms flite_cmu_us_slt flite_cmu_us_awb
+            flite_usenglish flite_cmulex flite)
+    find_library(FLITE_${lib}_LIBRARY NAMES ${lib} REQUIRED)
+    target_link_libraries(lexovox_flite INTERFACE ${FLITE_${lib}_LIBRARY})
+endforeach()

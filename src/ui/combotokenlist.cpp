@@ -1,0 +1,42 @@
+#include "ui/combotokenlist.h"
+
+#include <QComboBox>
+#include <QVariant>
+
+ComboTokenList::ComboTokenList(QComboBox* combo, bool sorted)
+    : m_combo(combo)
+    , m_sorted(sorted)
+{
+}
+
+int ComboTokenList::AddString(const QString& text)
+{
+    int index = m_combo->count();
+    if (m_sorted) {
+        int low = 0;
+        while (low < index) {
+            const int middle = (low + index) / 2;
+            if (QString::localeAwareCompare(m_combo->itemText(middle), text) <= 0)
+                low = middle + 1;
+            else
+                index = middle;
+        }
+    }
+    m_combo->insertItem(index, text);
+    return index;
+}
+
+void ComboTokenList::SetItemData(int index, speech::TokenPtr token)
+{
+    m_combo->setItemData(index, QVariant::fromValue(std::move(token)));
+}
+
+void ComboTokenList::SetCurrentSelection(int index)
+{
+    m_combo->setCurrentIndex(index);
+}
+
+speech::TokenPtr ComboTokenList::GetSelectedToken() const
+{
+    return m_combo->currentData().value<speech::TokenPtr>();
+}

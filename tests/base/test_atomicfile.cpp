@@ -1,0 +1,71 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "base/atomicfile.h"
+
+namespace {
+
+QByteArray read(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList everything(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+TEST(AtomicFile, TheTargetChangesOnlyOnCommitAndNothingElseIsLeft)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("apple.wav"));
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+
+    {
+        AtomicFile file;
+        ASSERT_EQ(file.Open(target, u".wav"), S_OK);
+        EXPECT_TRUE(AtomicFile::IsTemporaryName(QFileInfo(file.TemporaryPath()).fileName()));
+        QFile(file.TemporaryPath()).open(QIODevice::WriteOnly);
+        ASSERT_EQ(::write(file.Handle(), "half", 4), 4);
+        EXPECT_EQ(read(target), QByteArray("old"));
+        EXPECT_EQ(everything(dir).size(), 2);
+    } // dropped without Commit
+    EXPECT_EQ(read(target), QByteArray("old"));
+    EXPECT_EQ(everything(dir), QStringList{u"apple.wav"_qs});
+
+    AtomicFile file;
+    ASSERT_EQ(file.Open(target, u".wav"), S_OK);
+    ASSERT_EQ(::write(file.Handle(), "new", 3), 3);
+    ASSERT_EQ(file.Commit(), S_OK);
+    EXPECT_EQ(read(target), QByteArray("new"));
+    EXPECT_EQ(everything(dir), QStringList{u"apple.wav"_qs});
+    // Readable like any saved file, not private like a temporary one.
+    EXPECT_TRUE(QFile::permissions(target) & QFileDevice::ReadOther);
+}
+
+TEST(AtomicFile, AMissingFolderOrAFolderAsTargetIsRefused)
+{
+    QTemporaryDir dir;
+    AtomicFile file;
+    EXPECT_EQ(file.Open(dir.filePath(QStringLiteral("gone/apple.wav")), u".wav"), STG_E_PATHNOTFOUND);
+    QDir(dir.path()).mkdir(QStringLiteral("apple.wav"));
+    EXPECT_EQ(file.Open(dir.filePath(QStringLiteral("apple.wav")), u".wav"), STG_E_ACCESSDENIED);
+    EXPECT_EQ(everything(dir), QStringList{u"apple.wav"_qs});
+}
+
+TEST(AtomicFile, OnlyItsOwnTemporaryNamesAreRecognised)
+{
+    EXPECT_TRUE(AtomicFile::IsTemporaryName(u".lexovox-0a1b2c3d.wav.part"));
+    EXPECT_FALSE(AtomicFile::IsTemporaryName(u"lexovox-0a1b2c3d.wav.part"));
+    EXPECT_FALSE(AtomicFile::IsTemporaryName(u".lexovox-notes.txt"));
+    EXPECT_FALSE(AtomicFile::IsTemporaryName(u"apple.wav.part"));
+}
+
+} // namespace

@@ -1,0 +1,40 @@
+# Fails when a file of a layer includes a header of a layer above it, or when a file outside the
+# speech layer reaches into the speech platform. Run as: cmake -DSOURCE_DIR=<repo>/src -P check_layers.cmake
+#
+#   app -> ui -> output -> {speech, vocab} -> base;  resources sit beside ui, over base.
+cmake_minimum_required(VERSION 3.25)
+
+set(allowed_base      base)
+set(allowed_vocab     base vocab)
+set(allowed_speech    base speech)
+set(allowed_output    base vocab speech output)
+set(allowed_resources base resources)
+set(allowed_ui        base vocab speech output resources ui)
+set(allowed_app       base vocab speech output resources ui app)
+set(layers base vocab speech output resources ui app)
+
+set(faults "")
+foreach(layer IN LISTS layers)
+    file(GLOB_RECURSE files "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp")
+    foreach(path IN LISTS files)
+        file(STRINGS "${path}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\"")
+        foreach(line IN LISTS includes)
+            string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" header "${line}")
+            file(RELATIVE_PATH shown "${SOURCE_DIR}" "${path}")
+            if(header MATCHES "^([a-z]+)/")
+                set(target "${CMAKE_MATCH_1}")
+                if(target IN_LIST layers AND NOT target IN_LIST allowed_${layer})
+                    string(APPEND faults "  ${shown}: ${layer} must not include ${header}\n")
+                endif()
+                if(header MATCHES "^speech/platform/" AND NOT layer STREQUAL "speech")
+                    string(APPEND faults "  ${shown}: the speech platform is private to speech (${header})\n")
+                endif()
+            endif()
+        endforeach()
+    endforeach()
+endforeach()
+
+if(faults)
+    message(FATAL_ERROR "Layering broken:\n${faults}")
+endif()
+message(STATUS "Layering holds: app -> ui -> output -> {speech, vocab} -> base")

@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
-# Builds Lexovox and runs every test: core and window tests (offscreen), then the core tests
-# again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds Lexovox and runs every test: core and window tests (offscreen), the speech tests under
+# ThreadSanitizer, then the core tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/build.sh
 (cd build && ctest --output-on-failure)
+
+# The speech layer's threads (voice workers, the sound server's loop) under ThreadSanitizer.
+# The sound-server test forks its daemon, which TSan allows only with die_after_fork=0.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLEXOVOX_TSAN=ON \
+      -DLEXOVOX_WITH_UI=OFF -DLEXOVOX_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan --target test_speech
+TSAN_OPTIONS=die_after_fork=0:halt_on_error=1:second_deadlock_stack=1 \
+    PULSE_SERVER=unix:/nonexistent/lexovox/native build-tsan/tests/speech/test_speech --gtest_brief=1
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLEXOVOX_SANITIZE=ON \
       -DLEXOVOX_WITH_UI=OFF -DLEXOVOX_BUILD_BENCH=OFF >/dev/null

@@ -8,7 +8,7 @@ packages=(
     # build
     g++ cmake ninja-build pkg-config
     # libraries
-    qt6-base-dev libsqlite3-dev libcsv-dev mdbtools-dev libglib2.0-dev
+    qt6-base-dev libsqlite3-dev libcsv-dev mdbtools-dev libglib2.0-dev libexpected-dev
     # speech: espeak-ng and Flite synthesis, PulseAudio sound, libsndfile WAV files, libsoxr rate
     # conversion
     libespeak-ng-dev flite1-dev libpulse-dev libsndfile1-dev libsoxr-dev

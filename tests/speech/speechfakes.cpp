@@ -16,7 +16,7 @@ void SoundRecorder::HoldWritesIn(int session)
 bool SoundRecorder::WaitForSound(int session)
 {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::seconds(10), [&] {
+    return m_changed.wait_for(lock, std::chrono::seconds(60), [&] {
         return static_cast<int>(m_sessions.size()) > session
             && !m_sessions[static_cast<std::size_t>(session)].bytes.isEmpty();
     });

@@ -141,6 +141,26 @@ HRESULT SpeechEngine::SelectVoiceFromList(const TokenList* list)
     return hr;
 }
 
+HRESULT SpeechEngine::SelectVoiceById(const QString& tokenId)
+{
+    if (!m_voice)
+        return SPERR_UNINITIALIZED;
+    TokenPtr token;
+    if (!tokenId.isEmpty()) {
+        if (const HRESULT hr = m_platform->CreateToken(tokenId, token); Failed(hr) || !token)
+            return SPERR_NOT_FOUND;
+    }
+    return m_voice->SetVoice(token);
+}
+
+QString SpeechEngine::GetVoiceId() const
+{
+    TokenPtr current;
+    if (!m_voice || Failed(m_voice->GetVoice(current)) || !current)
+        return QString();
+    return current->GetId();
+}
+
 int SpeechEngine::GetOutputFormatIndex() const
 {
     std::shared_ptr<OutputStream> output;

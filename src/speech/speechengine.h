@@ -60,6 +60,12 @@ public:
     /// very token object the voice speaks with. SPERR_UNINITIALIZED without a voice.
     HRESULT SelectVoiceFromList(const speech::TokenList* list);
 
+    /// Makes the voice with token id `tokenId` the voice (empty: the default voice), as a
+    /// program without a voice list picks one. SPERR_NOT_FOUND for an unknown id.
+    HRESULT SelectVoiceById(const QString& tokenId);
+    /// The token id of the voice speaking now; empty without a voice.
+    QString GetVoiceId() const;
+
     /// The entry of the format table (speech::AudioFormatTable) that the voice's current output
     /// is in: the initial selection of the format list. -1 when the format is not in the table;
     /// speech::kUnreadableFormatEntry when it cannot be read, or without a voice.

@@ -9,6 +9,36 @@ HRESULT FillVoiceList(TokenList& list, const Platform& platform)
     return FillTokenList(list, platform, kVoicesCategoryId, QString(), QString());
 }
 
+std::vector<VoiceInfo> ListVoices(const Platform& platform)
+{
+    std::vector<VoiceInfo> voices;
+    std::unique_ptr<TokenCategory> category;
+    std::unique_ptr<TokenEnumerator> tokens;
+    if (Failed(GetCategoryFromId(platform, kVoicesCategoryId, false, category))
+        || category->EnumTokens(QString(), QString(), tokens) != S_OK || !tokens)
+        return voices;
+    TokenPtr token;
+    while (tokens->Next(token) == S_OK) {
+        VoiceInfo voice{token->GetId(), {}, {}, {}};
+        GetTokenDescription(*token, GetUserInterfaceLanguage(), voice.description);
+        GetTokenDescription(*token, 0x0804, voice.chineseDescription);
+        GetTokenDescription(*token, 0x0409, voice.englishDescription);
+        voices.push_back(std::move(voice));
+    }
+    return voices;
+}
+
+const VoiceInfo* FindVoice(const std::vector<VoiceInfo>& voices, const QString& text)
+{
+    for (const VoiceInfo& voice : voices) {
+        for (const QString* field : {&voice.description, &voice.chineseDescription, &voice.englishDescription, &voice.id}) {
+            if (field->contains(text, Qt::CaseInsensitive))
+                return &voice;
+        }
+    }
+    return nullptr;
+}
+
 HRESULT FillTokenList(TokenList& list, const Platform& platform, QStringView categoryId,
                       const QString& required, const QString& optional)
 {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include <QString>
 #include <QStringView>
@@ -38,6 +39,20 @@ protected:
 
 /// Fills the voice list: the voices category, every voice.
 HRESULT FillVoiceList(TokenList& list, const Platform& platform);
+
+/// One voice as a program without a voice list names it.
+struct VoiceInfo
+{
+    QString id;                 // what SpeechEngine::SelectVoiceById takes
+    QString description;        // in the user's interface language
+    QString chineseDescription; // under 804
+    QString englishDescription; // under 409
+};
+
+/// Every voice, in the category's order; the first is the default.
+std::vector<VoiceInfo> ListVoices(const Platform& platform);
+/// The first voice whose description (either language) or id contains `text`, ignoring case.
+const VoiceInfo* FindVoice(const std::vector<VoiceInfo>& voices, const QString& text);
 
 /// Adds one entry per token of the category that matches `required` (and puts those matching
 /// `optional` first), showing its description in the user's interface language; the first

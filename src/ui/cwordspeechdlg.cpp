@@ -1,11 +1,12 @@
 #include "ui/cwordspeechdlg.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -24,7 +25,7 @@
 #include "resources/appicon.h"
 #include "resources/dialogtemplate.h"
 #include "resources/resourceids.h"
-#include "output/batchgeneration.h"
+#include "output/batchengine.h"
 #include "output/outputpath.h"
 #include "speech/audioformattable.h"
 #include "speech/composeutterance.h"
@@ -50,9 +51,6 @@
 
 namespace {
 
-// How often a generation run lets the window repaint, in milliseconds.
-constexpr qint64 kPaintInterval = 40;
-
 // Tells how to add voices to the speech synthesiser.
 constexpr char16_t kVoiceDownloadAddress[] =
     u"https://github.com/espeak-ng/espeak-ng/blob/master/docs/mbrola.md";
@@ -70,6 +68,7 @@ CWordSpeechDlg::CWordSpeechDlg(WordStore* connection, QWidget* parent, std::shar
     BindControls(builder);
 
     m_pAnimator = new WindowAnimator(this, AnimationDuration);
+    m_pBatch = new BatchEngine(this);
 
     ConnectEvents();
     OnInitDialog();
@@ -93,6 +92,7 @@ void CWordSpeechDlg::BindControls(const TemplateBuilder& builder)
     m_pInvertChecksButton = builder.control<QPushButton>(IDC_INVERT_CHECKS);
     m_pCheckNoneButton = builder.control<QPushButton>(IDC_CHECK_NONE);
     m_pGenerateButton = builder.control<QPushButton>(IDC_GENERATE);
+    m_pSkipExistingCheckBox = builder.control<QCheckBox>(IDC_SKIP_EXISTING);
     m_pPreviewButton = builder.control<QPushButton>(IDC_PREVIEW);
     m_pWordList = builder.control<QTableView>(IDC_WORD_LIST);
     m_pCourseTree = builder.control<QTreeView>(IDC_COURSE_TREE);
@@ -129,6 +129,8 @@ void CWordSpeechDlg::ConnectEvents()
     connect(m_pInvertChecksButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnInvertChecks);
     connect(m_pPreviewButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnPreview);
     connect(m_pGenerateButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnGenerateFiles);
+    connect(m_pBatch, &BatchEngine::progress, this, &CWordSpeechDlg::ShowBatchProgress);
+    connect(m_pBatch, &BatchEngine::finished, this, &CWordSpeechDlg::OnBatchFinished);
     connect(m_pHelpButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnHelp);
     connect(m_pDownloadLink, &ClickLabel::clicked, this, &CWordSpeechDlg::OnDownloadLink);
     connect(m_pExitButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnOK);
@@ -291,11 +293,11 @@ void CWordSpeechDlg::closeEvent(QCloseEvent* event)
         return;
     }
     // The window stays until the animation has shrunk it away; reject() then ends it. A run
-    // of generation cannot be cut short, so a close request during it is not taken.
+    // of generation is stopped first, after the words in progress.
     event->ignore();
-    if (m_bGenerating)
-        return;
-    m_pAnimator->Close([this] { reject(); });
+    const auto close = [this] { m_pAnimator->Close([this] { reject(); }); };
+    if (!StopBatchThen(close))
+        close();
 }
 
 void CWordSpeechDlg::OnSysCommand(unsigned nID)
@@ -308,10 +310,14 @@ void CWordSpeechDlg::OnSysCommand(unsigned nID)
 
 void CWordSpeechDlg::OnOK()
 {
-    m_pAnimator->Close([this] {
-        DoDataExchange(true);
-        accept();
-    });
+    const auto close = [this] {
+        m_pAnimator->Close([this] {
+            DoDataExchange(true);
+            accept();
+        });
+    };
+    if (!StopBatchThen(close))
+        close();
 }
 
 void CWordSpeechDlg::OnHelp()
@@ -449,6 +455,11 @@ void CWordSpeechDlg::OnPreview()
 
 void CWordSpeechDlg::OnGenerateFiles()
 {
+    // While a run lasts the button reads 停止.
+    if (m_pBatch->IsRunning()) {
+        m_pBatch->Stop();
+        return;
+    }
     DoDataExchange(true);
     if (!IsUsableOutputFolder(m_strOutputFolder)) {
         Prompt::message(this, QStringLiteral("消息"), QStringLiteral("请选择存储路径,并重新按“生成文件”按钮"),
@@ -457,29 +468,53 @@ void CWordSpeechDlg::OnGenerateFiles()
         return;
     }
 
+    BatchSettings settings;
+    settings.folder = m_strOutputFolder;
+    settings.voiceId = m_pSpeechEngine->GetVoiceId();
+    const int formatEntry = m_pFormatComboBox->currentIndex();
+    settings.formatCode = formatEntry >= 0 ? m_pFormatComboBox->itemData(formatEntry).toInt()
+                                           : speech::AudioFormatTable[speech::kUnreadableFormatEntry].code;
+    settings.skipExisting = m_pSkipExistingCheckBox->isChecked();
+    std::vector<BatchWord> words = CheckedWords(*m_pWordModel, m_strOutputFolder, CurrentSpeechOptions());
+
     EnableControls(false);
-    m_bGenerating = true;
-    // The range is the full row count: a progress bar takes any int.
-    m_pProgressBar->setRange(0, m_pWordModel->count());
-    QElapsedTimer sincePaint;
-    sincePaint.start();
-    const BatchReport report = BatchGeneration::Run(
-        *m_pWordModel, m_strOutputFolder, CurrentSpeechOptions(),
-        [this](const QString& text, const QString& path) {
-            return m_pSpeechEngine->SpeakToFile(text, SpeechEngine::kSpeakAsync, path);
-        },
-        [this, &sincePaint](int row) {
-            m_pProgressBar->setValue(row);
-            // Each word blocks until its file is written: let the window repaint between words,
-            // while the locked controls and the excluded input keep the user out. A few times
-            // a second is smooth to the eye and costs the run nothing.
-            if (sincePaint.hasExpired(kPaintInterval)) {
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                sincePaint.restart();
-            }
-        });
-    m_bGenerating = false;
+    m_pSkipExistingCheckBox->setEnabled(false);
+    m_pGenerateButton->setText(QStringLiteral("停止"));
+    m_pGenerateButton->setEnabled(true);
+    m_pProgressBar->setRange(0, std::max<int>(1, int(words.size())));
+    ShowBatchProgress(0, int(words.size()));
+    m_pBatch->Start(std::move(words), settings);
+}
+
+void CWordSpeechDlg::ShowBatchProgress(int done, int total)
+{
+    m_pProgressBar->setValue(done);
+    QString text = QStringLiteral("%1/%2").arg(done).arg(total);
+    if (const qint64 left = m_pBatch->RemainingMs(); left >= 0 && done < total)
+        text += QStringLiteral(" · ") + RemainingTimeText(left);
+    // The bar's format treats % as a placeholder.
+    m_pProgressBar->setFormat(text.replace(u'%', QStringLiteral("%%")));
+}
+
+void CWordSpeechDlg::OnBatchFinished(const BatchReport& report)
+{
+    m_pGenerateButton->setText(QStringLiteral("生成文件"));
+    m_pSkipExistingCheckBox->setEnabled(true);
     EnableControls(true);
     m_pProgressBar->setValue(0);
+    m_pProgressBar->setFormat(QString());
+    if (std::function<void()> then = std::exchange(m_afterBatch, {})) {
+        then(); // the window was asked to close during the run
+        return;
+    }
     Prompt::message(this, QStringLiteral("信息"), report.Message(), QMessageBox::NoIcon);
+}
+
+bool CWordSpeechDlg::StopBatchThen(std::function<void()> then)
+{
+    if (!m_pBatch->IsRunning())
+        return false;
+    m_afterBatch = std::move(then);
+    m_pBatch->Stop();
+    return true;
 }

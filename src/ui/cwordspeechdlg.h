@@ -22,6 +22,8 @@ class ClickLabel;
 class TemplateBuilder;
 class ToolTipDelayStyle;
 class WindowAnimator;
+class BatchEngine;
+struct BatchReport;
 class WordListModel;
 class WordStore;
 class SpeechEngine;
@@ -66,6 +68,7 @@ public:
     int SelectedRow() const;
     WordListModel* wordListModel() const { return m_pWordModel; }
     SpeechEngine& speechEngine() const { return *m_pSpeechEngine; }
+    BatchEngine& batchEngine() const { return *m_pBatch; }
     /// The three speaking options as their boxes stand now.
     SpeechOptions CurrentSpeechOptions() const;
 
@@ -116,6 +119,11 @@ private:
     void CreateToolTips();
 
     void ShowComError(const ComError& error);
+    void ShowBatchProgress(int done, int total);
+    void OnBatchFinished(const BatchReport& report);
+    /// With a run going: stops it and runs `then` when it has ended, instead of the closing
+    /// message. False, doing nothing, without a run.
+    bool StopBatchThen(std::function<void()> then);
     /// Locks the controls, empties the list, fills it from `statement` and unlocks them.
     void ReplaceWordList(const QString& statement);
 
@@ -158,5 +166,7 @@ private:
     QIcon m_hIcon;
 
     WindowAnimator* m_pAnimator = nullptr;
-    bool m_bGenerating = false;
+    BatchEngine* m_pBatch = nullptr;
+    QCheckBox* m_pSkipExistingCheckBox = nullptr;
+    std::function<void()> m_afterBatch;
 };

@@ -140,7 +140,7 @@ private slots:
             widget = widget->nextInFocusChain();
         } while (widget != first);
         QCOMPARE(order, tabStops);
-        QCOMPARE(tabStops.size(), 20);
+        QCOMPARE(tabStops.size(), 21);
     }
 
     void groupBoxesLieBeneathWhatTheyFrame()

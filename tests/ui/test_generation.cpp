@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "output/batchengine.h"
 #include "ui/cwordspeechdlg.h"
 #include "ui/folderbrowser.h"
 #include "ui/prompt.h"
@@ -74,22 +75,99 @@ private slots:
         m_model->setChecked(2, true);
         QSignalSpy values(m_progress, &QProgressBar::valueChanged);
         QTest::mouseClick(m_generate, Qt::LeftButton);
+        // The window is not held up by the run: the button now stops it.
+        QCOMPARE(m_generate->text(), QStringLiteral("停止"));
+        QVERIFY(m_generate->isEnabled());
+        QCOMPARE(m_progress->maximum(), 2); // the checked words
+        QCOMPARE(m_progress->format(), QStringLiteral("0/2"));
+        QVERIFY(waitForTheEnd());
 
-        QCOMPARE(m_progress->maximum(), 3);
         QCOMPARE(m_progress->value(), 0);
         std::vector<int> seen;
         for (const QList<QVariant>& value : values)
             seen.push_back(value.at(0).toInt());
         QCOMPARE(seen, (std::vector<int>{1, 2, 0})); // 0 first is no change from the idle bar
+        QCOMPARE(m_generate->text(), QStringLiteral("生成文件"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{QStringLiteral("CD.wav"), QStringLiteral("look at.wav")}));
         QVERIFY(QFileInfo(dir.filePath(QStringLiteral("CD.wav"))).size() > 1000);
         const QList<Prompt::Message> shown = Prompt::takeShown();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].caption, QStringLiteral("信息"));
-        QCOMPARE(shown[0].text, QStringLiteral("语音文件生成完毕"));
+        QVERIFY2(shown[0].text.startsWith(QStringLiteral("语音文件生成完毕\n\n已生成 2 个文件，用时 ")), qPrintable(shown[0].text));
         QCOMPARE(shown[0].icon, QMessageBox::NoIcon);
         QVERIFY(m_generate->isEnabled());
+    }
+
+    void stopEndsTheRunWithWholeFilesAndSaysSo()
+    {
+        QTemporaryDir dir;
+        chooseFolder(dir.path());
+        std::vector<WordEntry> words;
+        for (int i = 0; i < 200; ++i)
+            words.push_back({QStringLiteral("word%1").arg(i), QStringLiteral("词")});
+        m_model->append(std::move(words));
+        m_model->checkAll();
+        QSignalSpy progress(&m_dlg->batchEngine(), &BatchEngine::progress);
+        QTest::mouseClick(m_generate, Qt::LeftButton);
+        QVERIFY(progress.wait(60000));
+        QTest::mouseClick(m_generate, Qt::LeftButton); // 停止
+        QVERIFY(waitForTheEnd());
+
+        const QString text = Prompt::takeShown().value(0).text;
+        QVERIFY2(text.startsWith(QStringLiteral("语音文件生成已停止\n")), qPrintable(text));
+        const QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY(!files.isEmpty() && files.size() < 200);
+        QVERIFY2(text.contains(QStringLiteral("已生成 %1 个文件").arg(files.size())), qPrintable(text));
+        for (const QString& file : files)
+            QVERIFY2(file.endsWith(QStringLiteral(".wav")) && !file.startsWith(u'.'), qPrintable(file));
+        QVERIFY(m_dlg->findChild<QPushButton*>(QStringLiteral("checkAllButton"))->isEnabled());
+    }
+
+    void skipExistingKeepsFilesThatAreThere()
+    {
+        QTemporaryDir dir;
+        chooseFolder(dir.path());
+        QFile mine(dir.filePath(QStringLiteral("apple.wav")));
+        QVERIFY(mine.open(QIODevice::WriteOnly));
+        mine.write("mine");
+        mine.close();
+        m_model->append({{QStringLiteral("apple"), QStringLiteral("苹果")}, {QStringLiteral("pear"), QStringLiteral("梨")}});
+        m_model->checkAll();
+        auto* skip = m_dlg->findChild<QCheckBox*>(QStringLiteral("skipExistingCheckBox"));
+        QVERIFY(skip);
+        QCOMPARE(skip->text(), QStringLiteral("跳过已有文件"));
+        skip->setChecked(true);
+        QTest::mouseClick(m_generate, Qt::LeftButton);
+        QVERIFY(!skip->isEnabled());
+        QVERIFY(waitForTheEnd());
+        QVERIFY(skip->isEnabled());
+        QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("apple.wav"))).size(), 4);
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("pear.wav"))).size() > 1000);
+        const QString text = Prompt::takeShown().value(0).text;
+        QVERIFY2(text.contains(QStringLiteral("已生成 1 个文件，跳过 1 个已有文件")), qPrintable(text));
+    }
+
+    void closingDuringARunStopsItThenCloses()
+    {
+        QTemporaryDir dir;
+        chooseFolder(dir.path());
+        std::vector<WordEntry> words;
+        for (int i = 0; i < 200; ++i)
+            words.push_back({QStringLiteral("word%1").arg(i), QStringLiteral("词")});
+        m_model->append(std::move(words));
+        m_model->checkAll();
+        m_dlg->show();
+        QSignalSpy progress(&m_dlg->batchEngine(), &BatchEngine::progress);
+        QSignalSpy rejected(m_dlg, &QDialog::rejected);
+        QTest::mouseClick(m_generate, Qt::LeftButton);
+        QVERIFY(progress.wait(60000));
+        m_dlg->close();
+        QVERIFY(rejected.wait(60000));
+        QVERIFY(!m_dlg->batchEngine().IsRunning());
+        QVERIFY(Prompt::takeShown().isEmpty()); // no closing message for a window that is going
+        for (const QString& file : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
+            QVERIFY2(!file.startsWith(u'.'), qPrintable(file));
     }
 
     void unsafeNamesAndVanishedFoldersAreReportedNotWritten()
@@ -101,6 +179,7 @@ private slots:
         m_model->append({{QStringLiteral("a/b"), QStringLiteral("斜线")}, {QStringLiteral(".."), QStringLiteral("上")}});
         m_model->checkAll();
         QTest::mouseClick(m_generate, Qt::LeftButton);
+        QVERIFY(waitForTheEnd());
         QVERIFY(QDir(folder).isEmpty());
         QCOMPARE(QDir(parent.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("out")});
         QString text = Prompt::takeShown().value(0).text;
@@ -112,6 +191,7 @@ private slots:
         m_model->append({{QStringLiteral("apple"), QStringLiteral("苹果")}});
         m_model->checkAll();
         QTest::mouseClick(m_generate, Qt::LeftButton);
+        QVERIFY(waitForTheEnd());
         text = Prompt::takeShown().value(0).text;
         QVERIFY2(text.contains(QStringLiteral("apple：文件夹不存在")), qPrintable(text));
     }
@@ -122,11 +202,20 @@ private slots:
         chooseFolder(dir.path());
         m_model->append({{QStringLiteral("apple"), QStringLiteral("苹果")}});
         QTest::mouseClick(m_generate, Qt::LeftButton);
+        QVERIFY(waitForTheEnd());
         QCOMPARE(Prompt::takeShown().value(0).text, QStringLiteral("您还没有钩选单词"));
         QVERIFY(QDir(dir.path()).isEmpty());
     }
 
 private:
+    /// Waits for the run to end and its closing message to be shown.
+    bool waitForTheEnd()
+    {
+        return QTest::qWaitFor(
+            [this] { return !m_dlg->batchEngine().IsRunning() && m_generate->text() == QStringLiteral("生成文件"); },
+            120000);
+    }
+
     void chooseFolder(const QString& path)
     {
         FolderBrowser::setNextResult(path);

@@ -1,0 +1,271 @@
+#include "output/batchengine.h"
+
+#include <algorithm>
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+#include <QTimer>
+
+#include "base/atomicfile.h"
+#include "output/batchworker.h"
+
+namespace {
+
+// A worker that cannot start this many times in a row means none will.
+constexpr int kMaxStartFailures = 3;
+
+} // namespace
+
+struct BatchEngine::Worker
+{
+    QProcess* process = nullptr;
+    QTimer* timer = nullptr;
+    QByteArray pending;     // an answer line not yet complete
+    int index = -1;         // the word it is on, or -1
+    bool ready = false;
+};
+
+BatchEngine::BatchEngine(QObject* parent)
+    : QObject(parent)
+{
+}
+
+BatchEngine::~BatchEngine()
+{
+    for (const std::unique_ptr<Worker>& worker : m_workers) {
+        worker->process->disconnect(this);
+        worker->process->kill();
+        worker->process->waitForFinished(1000);
+    }
+}
+
+void BatchEngine::Start(std::vector<BatchWord> words, BatchSettings settings)
+{
+    if (m_running)
+        return;
+    m_words = std::move(words);
+    m_settings = std::move(settings);
+    if (m_settings.workerProgram.isEmpty())
+        m_settings.workerProgram = DefaultWorkerProgram();
+    m_report = BatchReport{};
+    m_report.anyChecked = !m_words.empty();
+    m_report.total = int(m_words.size());
+    m_queue.clear();
+    m_next = 0;
+    m_spoken = 0;
+    m_startFailures = 0;
+    m_stopping = false;
+    m_running = true;
+    m_clock.start();
+    m_startedAtMs = QDateTime::currentMSecsSinceEpoch();
+    sweepTemporaryFiles();
+
+    for (int i = 0; i < int(m_words.size()); ++i) {
+        const BatchWord& word = m_words[std::size_t(i)];
+        if (word.path.isEmpty())
+            settle(i, Outcome::Failed, NameNotAllowedReason());
+        else if (m_settings.skipExisting && QFileInfo::exists(word.path))
+            settle(i, Outcome::Skipped);
+        else
+            m_queue.push_back(i);
+    }
+    const int cores = std::max(1, QThread::idealThreadCount());
+    const int wanted = std::min(m_settings.jobs > 0 ? m_settings.jobs : cores, int(m_queue.size()));
+    m_workers.clear();
+    for (int i = 0; i < wanted; ++i) {
+        m_workers.push_back(std::make_unique<Worker>());
+        startWorker(*m_workers.back());
+    }
+    // Even a run with nothing to speak ends through the event loop, as every run does.
+    QTimer::singleShot(0, this, &BatchEngine::finishIfDone);
+}
+
+void BatchEngine::Stop()
+{
+    if (!m_running || m_stopping)
+        return;
+    m_stopping = true;
+    finishIfDone();
+}
+
+int BatchEngine::Done() const
+{
+    return m_report.written + m_report.skipped + m_report.failed;
+}
+
+qint64 BatchEngine::RemainingMs() const
+{
+    if (m_spoken == 0)
+        return -1;
+    const qint64 left = qint64(m_queue.size() - m_next);
+    return m_clock.elapsed() * left / m_spoken;
+}
+
+std::vector<qint64> BatchEngine::WorkerProcessIds() const
+{
+    std::vector<qint64> ids;
+    for (const std::unique_ptr<Worker>& worker : m_workers) {
+        if (worker->process && worker->process->state() == QProcess::Running)
+            ids.push_back(worker->process->processId());
+    }
+    return ids;
+}
+
+void BatchEngine::startWorker(Worker& worker)
+{
+    if (worker.process) {
+        worker.process->disconnect(this);
+        worker.process->deleteLater();
+    }
+    worker = Worker{};
+    worker.process = new QProcess(this);
+    worker.timer = new QTimer(worker.process);
+    worker.timer->setSingleShot(true);
+    // The synthesisers' own notes (no sound server and the like) are of no use here.
+    worker.process->setStandardErrorFile(QProcess::nullDevice());
+    connect(worker.process, &QProcess::readyReadStandardOutput, this, [this, &worker] { readAnswers(worker); });
+    connect(worker.process, &QProcess::finished, this, [this, &worker] { workerEnded(worker); });
+    connect(worker.process, &QProcess::errorOccurred, this, [this, &worker](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            workerEnded(worker);
+    });
+    // Hung on a word: ending the process reports the word through workerEnded.
+    connect(worker.timer, &QTimer::timeout, worker.process, &QProcess::kill);
+    worker.process->start(m_settings.workerProgram,
+                          batchprotocol::WorkerArguments(m_settings.voiceId, m_settings.formatCode));
+}
+
+void BatchEngine::readAnswers(Worker& worker)
+{
+    worker.pending += worker.process->readAllStandardOutput();
+    qsizetype end = 0;
+    while ((end = worker.pending.indexOf('\n')) >= 0) {
+        const QByteArray line = worker.pending.left(end);
+        worker.pending.remove(0, end + 1);
+        const std::optional<batchprotocol::Answer> answer = batchprotocol::DecodeAnswer(line);
+        if (!answer)
+            continue;
+        if (answer->ready) {
+            worker.ready = true;
+            m_startFailures = 0;
+        } else if (answer->id >= 0 && answer->id == worker.index) {
+            worker.timer->stop();
+            worker.index = -1;
+            ++m_spoken;
+            if (Succeeded(answer->hr))
+                settle(answer->id, Outcome::Written);
+            else
+                settle(answer->id, Outcome::Failed, FailureReason(answer->hr));
+        }
+    }
+    dispatch();
+}
+
+void BatchEngine::workerEnded(Worker& worker)
+{
+    if (worker.index >= 0) {
+        const bool timedOut = !worker.timer->isActive();
+        const int index = std::exchange(worker.index, -1);
+        ++m_spoken;
+        settle(index, Outcome::Failed, timedOut ? WorkerTimedOutReason() : WorkerCrashedReason());
+    } else if (!worker.ready && m_running) {
+        ++m_startFailures;
+    }
+    worker.ready = false;
+    if (!m_running)
+        return;
+    const bool moreToDo = !m_stopping && m_next < m_queue.size();
+    if (moreToDo && m_startFailures < kMaxStartFailures) {
+        startWorker(worker);
+    } else if (moreToDo && std::none_of(m_workers.begin(), m_workers.end(), [](const auto& w) { return w->ready; })) {
+        // No worker can start: the words left cannot be spoken.
+        while (m_next < m_queue.size())
+            settle(m_queue[m_next++], Outcome::Failed, WorkerUnavailableReason());
+    }
+    finishIfDone();
+}
+
+void BatchEngine::dispatch()
+{
+    if (!m_running || m_stopping)
+        return finishIfDone();
+    for (const std::unique_ptr<Worker>& worker : m_workers) {
+        if (!worker->ready || worker->index >= 0 || m_next >= m_queue.size())
+            continue;
+        const int index = m_queue[m_next];
+        const QString& path = m_words[std::size_t(index)].path;
+        // A file another worker is writing waits for it, so the later row is written last.
+        const bool busy = std::any_of(m_workers.begin(), m_workers.end(), [&](const auto& other) {
+            return other->index >= 0 && m_words[std::size_t(other->index)].path == path;
+        });
+        if (busy)
+            break;
+        ++m_next;
+        worker->index = index;
+        worker->process->write(batchprotocol::EncodeJob({index, m_words[std::size_t(index)].text, path}));
+        worker->timer->start(m_settings.wordTimeoutMs);
+    }
+    finishIfDone();
+}
+
+void BatchEngine::settle(int index, Outcome outcome, const QString& reason)
+{
+    const BatchWord& word = m_words[std::size_t(index)];
+    switch (outcome) {
+    case Outcome::Written:
+        ++m_report.written;
+        break;
+    case Outcome::Skipped:
+        ++m_report.skipped;
+        break;
+    case Outcome::Failed:
+        ++m_report.failed;
+        m_report.failures.push_back({word.row, word.headword, reason});
+        break;
+    }
+    emit wordDone(index, reason);
+    emit progress(Done(), Total());
+}
+
+void BatchEngine::finishIfDone()
+{
+    if (!m_running)
+        return;
+    const bool inFlight = std::any_of(m_workers.begin(), m_workers.end(), [](const auto& w) { return w->index >= 0; });
+    if (inFlight || (!m_stopping && m_next < m_queue.size()))
+        return;
+    m_running = false;
+    m_report.stopped = m_stopping && Done() < Total();
+    m_report.elapsedMs = m_clock.elapsed();
+    // Failures arrive in the order workers finish; the message lists them in list order.
+    std::stable_sort(m_report.failures.begin(), m_report.failures.end(),
+                     [](const BatchFailure& a, const BatchFailure& b) { return a.row < b.row; });
+    for (const std::unique_ptr<Worker>& worker : m_workers) {
+        worker->timer->stop();
+        worker->process->disconnect(this);
+        worker->process->closeWriteChannel(); // the worker ends when its input closes
+        QProcess* process = worker->process;
+        connect(process, &QProcess::finished, process, &QObject::deleteLater);
+        QTimer::singleShot(5000, process, [process] { process->kill(); });
+    }
+    m_workers.clear();
+    // Told from the event loop, not from inside a worker's signal: a receiver may end the
+    // engine's owner at once.
+    QTimer::singleShot(0, this, [this, report = m_report] { emit finished(report); });
+}
+
+void BatchEngine::sweepTemporaryFiles() const
+{
+    // What an earlier run that was killed left behind; a run going on now in the same folder
+    // has newer files, which stay.
+    QDirIterator it(m_settings.folder, {QStringLiteral(".lexovox-*")}, QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        const QFileInfo file(it.next());
+        if (AtomicFile::IsTemporaryName(file.fileName()) && file.lastModified().toMSecsSinceEpoch() < m_startedAtMs)
+            QFile::remove(file.filePath());
+    }
+}

@@ -1,0 +1,61 @@
+#include "output/batchreport.h"
+
+#include "base/comerror.h"
+
+QString BatchReport::Message() const
+{
+    if (!anyChecked)
+        return QStringLiteral("您还没有钩选单词");
+    QString text = stopped ? QStringLiteral("语音文件生成已停止") : QStringLiteral("语音文件生成完毕");
+    text += QStringLiteral("\n\n已生成 %1 个文件").arg(written);
+    if (skipped > 0)
+        text += QStringLiteral("，跳过 %1 个已有文件").arg(skipped);
+    if (failed > 0)
+        text += QStringLiteral("，%1 个失败").arg(failed);
+    if (stopped && Missing() - failed > 0)
+        text += QStringLiteral("，%1 个未生成").arg(Missing() - failed);
+    text += QStringLiteral("，用时 %1 秒。").arg(double(elapsedMs) / 1000.0, 0, 'f', 1);
+    if (failed == 0)
+        return text;
+    text += QStringLiteral("\n\n%1 个文件未能生成：").arg(failed);
+    for (std::size_t i = 0; i < failures.size() && i < std::size_t(kFailuresShown); ++i)
+        text += QStringLiteral("\n%1：%2").arg(failures[i].headword, failures[i].reason);
+    if (failed > kFailuresShown)
+        text += QStringLiteral("\n……");
+    return text;
+}
+
+QString FailureReason(HRESULT code)
+{
+    if (HasComErrorText(code))
+        return ComErrorText(code, {}, true);
+    return QStringLiteral("语音合成失败 (0x%1)").arg(QString::number(quint32(code), 16).toUpper());
+}
+
+QString RemainingTimeText(qint64 ms)
+{
+    const qint64 seconds = (ms + 999) / 1000;
+    if (seconds < 60)
+        return QStringLiteral("约 %1 秒").arg(seconds);
+    return QStringLiteral("约 %1 分钟").arg((seconds + 59) / 60);
+}
+
+QString NameNotAllowedReason()
+{
+    return QStringLiteral("文件名不允许");
+}
+
+QString WorkerCrashedReason()
+{
+    return QStringLiteral("语音合成进程意外退出");
+}
+
+QString WorkerTimedOutReason()
+{
+    return QStringLiteral("语音合成超时");
+}
+
+QString WorkerUnavailableReason()
+{
+    return QStringLiteral("语音合成进程无法启动");
+}

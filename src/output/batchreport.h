@@ -1,0 +1,50 @@
+#pragma once
+
+#include <vector>
+
+#include <QString>
+
+#include "base/result.h"
+
+/// Why one checked word got no file.
+struct BatchFailure
+{
+    int row = -1;
+    QString headword;
+    QString reason;
+};
+
+/// What a run did.
+struct BatchReport
+{
+    bool anyChecked = false;
+    bool stopped = false;  // stopped before every word had its turn
+    int total = 0;         // checked words
+    int written = 0;
+    int skipped = 0;       // their file existed and the run was told to keep it
+    int failed = 0;
+    qint64 elapsedMs = 0;
+    std::vector<BatchFailure> failures; // every failure, in list order
+
+    /// Checked words with no file: failed ones and those a stop left out.
+    int Missing() const { return total - written - skipped; }
+
+    /// The closing message: the success text (or the stop notice), what was written, skipped
+    /// and failed and how long it took, then the first failures with their reasons.
+    QString Message() const;
+
+    static constexpr int kFailuresShown = 5;
+};
+
+/// A failure code of the file writer or the synthesiser in words a user acts on (Chinese, as
+/// the closing message is).
+QString FailureReason(HRESULT code);
+
+/// "约 10 秒", "约 3 分钟": the time a run has left, for its progress.
+QString RemainingTimeText(qint64 ms);
+
+/// Reasons the batch itself gives.
+QString NameNotAllowedReason();
+QString WorkerCrashedReason();
+QString WorkerTimedOutReason();
+QString WorkerUnavailableReason();

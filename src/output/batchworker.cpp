@@ -1,0 +1,133 @@
+#include "output/batchworker.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "speech/audioformattable.h"
+#include "speech/speechengine.h"
+
+namespace batchprotocol {
+namespace {
+
+QByteArray line(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+std::optional<QJsonObject> object(const QByteArray& line)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return document.object();
+}
+
+} // namespace
+
+QByteArray EncodeJob(const Job& job)
+{
+    return line({{u"id"_qs, job.id}, {u"text"_qs, job.text}, {u"path"_qs, job.path}});
+}
+
+std::optional<Job> DecodeJob(const QByteArray& text)
+{
+    const std::optional<QJsonObject> o = object(text);
+    if (!o || !o->value(u"id").isDouble())
+        return std::nullopt;
+    return Job{o->value(u"id").toInt(), o->value(u"text").toString(), o->value(u"path").toString()};
+}
+
+QByteArray EncodeReady()
+{
+    return line({{u"ready"_qs, true}});
+}
+
+QByteArray EncodeStartFailure(const QString& error)
+{
+    return line({{u"error"_qs, error}});
+}
+
+QByteArray EncodeDone(int id, HRESULT hr)
+{
+    return line({{u"id"_qs, id}, {u"hr"_qs, qint64(hr)}});
+}
+
+std::optional<Answer> DecodeAnswer(const QByteArray& text)
+{
+    const std::optional<QJsonObject> o = object(text);
+    if (!o)
+        return std::nullopt;
+    Answer answer;
+    answer.ready = o->value(u"ready").toBool();
+    answer.error = o->value(u"error").toString();
+    if (o->contains(u"id")) {
+        answer.id = o->value(u"id").toInt();
+        answer.hr = HRESULT(o->value(u"hr").toInteger());
+    } else if (!answer.ready && answer.error.isEmpty()) {
+        return std::nullopt;
+    }
+    return answer;
+}
+
+QStringList WorkerArguments(const QString& voiceId, int formatCode)
+{
+    return {u"--voice"_qs, voiceId, u"--format"_qs, QString::number(formatCode)};
+}
+
+} // namespace batchprotocol
+
+int RunBatchWorker(const QStringList& arguments)
+{
+    using namespace batchprotocol;
+    const qsizetype voiceAt = arguments.indexOf(u"--voice"_qs);
+    const qsizetype formatAt = arguments.indexOf(u"--format"_qs);
+    const QString voiceId = voiceAt >= 0 && voiceAt + 1 < arguments.size() ? arguments[voiceAt + 1] : QString();
+    const int formatCode = formatAt >= 0 && formatAt + 1 < arguments.size() ? arguments[formatAt + 1].toInt() : 0;
+
+    const auto say = [](const QByteArray& bytes) {
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+        std::fflush(stdout);
+    };
+    SpeechEngine engine;
+    if (const Result<void> started = engine.Initialize(nullptr); !started) {
+        say(EncodeStartFailure(started.error().ErrorMessage()));
+        return 1;
+    }
+    if (Failed(engine.SelectVoiceById(voiceId))) {
+        say(EncodeStartFailure(QStringLiteral("unknown voice %1").arg(voiceId)));
+        return 1;
+    }
+    if (speech::AudioFormatEntryOf(formatCode) < 0 || Failed(engine.SetOutputFormat(formatCode))) {
+        say(EncodeStartFailure(QStringLiteral("unusable format %1").arg(formatCode)));
+        return 1;
+    }
+    say(EncodeReady());
+
+    std::string text;
+    while (std::getline(std::cin, text)) {
+        const std::optional<Job> job = DecodeJob(QByteArray::fromStdString(text));
+        if (!job)
+            continue;
+        say(EncodeDone(job->id, engine.SpeakToFile(job->text, 0, job->path)));
+    }
+    return 0;
+}
+
+QString DefaultWorkerProgram()
+{
+    if (const QByteArray named = qgetenv("LEXOVOX_WORKER"); !named.isEmpty())
+        return QString::fromLocal8Bit(named);
+    const QDir here(QCoreApplication::applicationDirPath());
+    const QString beside = here.filePath(QStringLiteral("lexovox-worker"));
+    if (QFileInfo::exists(beside))
+        return beside;
+    return QDir::cleanPath(here.filePath(QStringLiteral("../libexec/lexovox/lexovox-worker")));
+}

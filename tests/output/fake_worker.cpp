@@ -1,0 +1,52 @@
+// A stand-in for lexovox-worker that speaks the batch protocol without a synthesiser. What it
+// does with a word depends on the word's text: "crash…" aborts, "hang…" never answers,
+// "fail…" answers with a full disk, "slow…" takes a while; anything else is written to the
+// file as it is. With FAKE_WORKER_NO_START set it refuses to start.
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#include "base/atomicfile.h"
+#include "output/batchworker.h"
+
+int main()
+{
+    using namespace batchprotocol;
+    const auto say = [](const QByteArray& bytes) {
+        std::cout.write(bytes.constData(), bytes.size());
+        std::cout.flush();
+    };
+    if (std::getenv("FAKE_WORKER_NO_START")) {
+        say(EncodeStartFailure(QStringLiteral("no voice")));
+        return 1;
+    }
+    say(EncodeReady());
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        const std::optional<Job> job = DecodeJob(QByteArray::fromStdString(line));
+        if (!job)
+            continue;
+        if (job->text.startsWith(u"crash"))
+            std::abort();
+        if (job->text.startsWith(u"hang"))
+            std::this_thread::sleep_for(std::chrono::hours(1));
+        if (job->text.startsWith(u"fail")) {
+            say(EncodeDone(job->id, STG_E_MEDIUMFULL));
+            continue;
+        }
+        if (job->text.startsWith(u"slow"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        AtomicFile file;
+        HRESULT hr = file.Open(job->path, u".wav");
+        if (Succeeded(hr)) {
+            const QByteArray bytes = job->text.toUtf8();
+            hr = ::write(file.Handle(), bytes.constData(), size_t(bytes.size())) == bytes.size() ? file.Commit()
+                                                                                                : STG_E_WRITEFAULT;
+        }
+        say(EncodeDone(job->id, hr));
+    }
+    return 0;
+}

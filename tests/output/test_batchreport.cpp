@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "output/batchreport.h"
+#include "output/batchwords.h"
+#include "output/outputpath.h"
+#include "vocab/wordlistmodel.h"
+
+namespace {
+
+TEST(OutputPath, KeepsTheHeadwordAsShownAndRefusesNamesThatLeaveTheFolder)
+{
+    EXPECT_EQ(OutputFilePath(u"/tmp/out"_qs, u"CD"_qs), u"/tmp/out/CD.wav"_qs);
+    EXPECT_EQ(OutputFilePath(u"/tmp/out"_qs, u"look at"_qs), u"/tmp/out/look at.wav"_qs);
+    EXPECT_EQ(OutputFilePath(u"/tmp/out"_qs, u"what?"_qs), u"/tmp/out/what?.wav"_qs);
+    EXPECT_EQ(OutputFilePath(u"/"_qs, u"apple"_qs), u"//apple.wav"_qs); // the folder text is used as it is
+    for (const QString& bad : {u"a/b"_qs, u"../x"_qs, QString(), u"."_qs, u".."_qs, QString(QChar(0))})
+        EXPECT_FALSE(OutputFilePath(u"/tmp/out"_qs, bad)) << bad.toStdString();
+    EXPECT_TRUE(IsUsableOutputFolder(u"/"_qs));
+    EXPECT_FALSE(IsUsableOutputFolder(QString()));
+}
+
+TEST(CheckedWords, TakesCheckedRowsTopToBottomWithTheirTextsAndPaths)
+{
+    WordListModel model;
+    model.append({{u"CD"_qs, u"光盘"_qs}, {u"skip"_qs, u"跳过"_qs}, {u"a/b"_qs, u"斜"_qs}, {u"look at"_qs, u"看"_qs}});
+    for (int row : {3, 0, 2})
+        model.setChecked(row, true);
+    const std::vector<BatchWord> words = CheckedWords(model, u"/out"_qs, SpeechOptions{false, true, false});
+    ASSERT_EQ(words.size(), 3u);
+    EXPECT_EQ(words[0].row, 0);
+    EXPECT_EQ(words[0].path, u"/out/CD.wav"_qs);
+    EXPECT_EQ(words[0].text, ComposeUtterance(u"CD"_qs, u"光盘"_qs, SpeechOptions{false, true, false}));
+    EXPECT_TRUE(words[1].path.isEmpty()); // a/b names no file of its own
+    EXPECT_EQ(words[2].headword, u"look at"_qs);
+}
+
+TEST(BatchReport, TheFirstLineSaysHowItEndedAndTheCountsFollow)
+{
+    BatchReport done;
+    done.anyChecked = true;
+    done.total = 3;
+    done.written = 2;
+    done.skipped = 1;
+    done.elapsedMs = 12345;
+    EXPECT_EQ(done.Message(), u"语音文件生成完毕\n\n已生成 2 个文件，跳过 1 个已有文件，用时 12.3 秒。"_qs);
+
+    BatchReport failed = done;
+    failed.total = 9;
+    failed.skipped = 0;
+    failed.failed = 7;
+    for (int i = 0; i < 7; ++i)
+        failed.failures.push_back({i, u"w%1"_qs.arg(i), u"磁盘已满"_qs});
+    const QStringList lines = failed.Message().split(u'\n');
+    EXPECT_EQ(lines[0], u"语音文件生成完毕"_qs);
+    EXPECT_TRUE(lines.contains(u"7 个文件未能生成："_qs));
+    EXPECT_TRUE(lines.contains(u"w4：磁盘已满"_qs));
+    EXPECT_FALSE(lines.contains(u"w5：磁盘已满"_qs));
+    EXPECT_EQ(lines.back(), u"……"_qs);
+
+    BatchReport stopped = done;
+    stopped.total = 10;
+    stopped.skipped = 0;
+    stopped.stopped = true;
+    EXPECT_EQ(stopped.Message(), u"语音文件生成已停止\n\n已生成 2 个文件，8 个未生成，用时 12.3 秒。"_qs);
+}
+
+TEST(BatchReport, ReasonsComeFromTheOneMessageTableOrNameTheCode)
+{
+    EXPECT_EQ(FailureReason(STG_E_PATHNOTFOUND), u"文件夹不存在"_qs);
+    EXPECT_EQ(FailureReason(STG_E_ACCESSDENIED), u"文件夹不可写入"_qs);
+    EXPECT_EQ(FailureReason(static_cast<HRESULT>(0x80045015)), u"语音合成失败 (0x80045015)"_qs);
+    EXPECT_EQ(RemainingTimeText(9001), u"约 10 秒"_qs);
+    EXPECT_EQ(RemainingTimeText(125000), u"约 3 分钟"_qs);
+}
+
+} // namespace

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
@@ -40,6 +41,14 @@ BatchEngine::~BatchEngine()
         worker->process->disconnect(this);
         worker->process->kill();
         worker->process->waitForFinished(1000);
+    }
+    // Workers of a finished run end by themselves once their input is closed; give them a
+    // moment rather than cutting them off.
+    for (const QPointer<QProcess>& process : m_retiring) {
+        if (process && !process->waitForFinished(3000)) {
+            process->kill();
+            process->waitForFinished(1000);
+        }
     }
 }
 
@@ -117,6 +126,7 @@ std::vector<qint64> BatchEngine::WorkerProcessIds() const
 
 void BatchEngine::startWorker(Worker& worker)
 {
+    std::erase_if(m_retiring, [](const QPointer<QProcess>& process) { return process.isNull(); });
     if (worker.process) {
         worker.process->disconnect(this);
         worker.process->deleteLater();
@@ -251,6 +261,7 @@ void BatchEngine::finishIfDone()
         QProcess* process = worker->process;
         connect(process, &QProcess::finished, process, &QObject::deleteLater);
         QTimer::singleShot(5000, process, [process] { process->kill(); });
+        m_retiring.push_back(process);
     }
     m_workers.clear();
     // Told from the event loop, not from inside a worker's signal: a receiver may end the

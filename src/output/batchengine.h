@@ -5,12 +5,15 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include "output/batchreport.h"
 #include "output/batchwords.h"
 
 /// How a run is made.
+class QProcess;
+
 struct BatchSettings
 {
     QString folder;
@@ -72,6 +75,7 @@ private:
     std::vector<BatchWord> m_words;
     BatchSettings m_settings;
     std::vector<std::unique_ptr<Worker>> m_workers;
+    std::vector<QPointer<QProcess>> m_retiring; // workers of an ended run, on their way out
     std::vector<int> m_queue;      // indices still to do, in order
     std::size_t m_next = 0;        // next index in m_queue
     BatchReport m_report;

@@ -42,9 +42,11 @@ QString lineError(qint64 line, const QString& what)
 class CsvToTable
 {
 public:
-    CsvToTable(sqlite3* db, sqlite3_stmt* insert)
+    /// Without `needSubclass` a file with only en and ch is taken, its course left NULL.
+    CsvToTable(sqlite3* db, sqlite3_stmt* insert, bool needSubclass)
         : m_db(db)
         , m_insert(insert)
+        , m_needSubclass(needSubclass)
     {
     }
 
@@ -113,6 +115,10 @@ private:
         if (texts.size() != m_width)
             return lineError(m_rowStart, QStringLiteral("%1 fields where the header has %2").arg(texts.size()).arg(m_width));
         for (int i = 0; i < 3; ++i) {
+            if (m_columns[size_t(i)] < 0) {
+                sqlite3_bind_null(m_insert, i + 1);
+                continue;
+            }
             const QByteArray& bytes = m_fields[size_t(m_columns[size_t(i)])];
             sqlite3_bind_text(m_insert, i + 1, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
         }
@@ -135,9 +141,11 @@ private:
                     m_columns[i] = int(column);
             }
         }
-        if (m_columns[0] < 0 || m_columns[1] < 0 || m_columns[2] < 0) {
+        if (m_columns[0] < 0 || m_columns[1] < 0 || (m_needSubclass && m_columns[2] < 0)) {
             m_columns = {-1, -1, -1};
-            return lineError(m_rowStart, QStringLiteral("the first line must name the columns en, ch, subclass"));
+            return lineError(m_rowStart, m_needSubclass
+                                             ? QStringLiteral("the first line must name the columns en, ch, subclass")
+                                             : QStringLiteral("the first line must name the columns en, ch"));
         }
         m_width = names.size();
         return {};
@@ -147,6 +155,7 @@ private:
     sqlite3_stmt* m_insert;
     std::vector<QByteArray> m_fields;
     std::array<int, 3> m_columns{-1, -1, -1};
+    bool m_needSubclass;
     size_t m_width = 0;
     qint64 m_rows = 0;
     qint64 m_line = 0;
@@ -162,7 +171,7 @@ void exec(sqlite3* db, const char* sql)
         throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db))};
 }
 
-qint64 fillFromCsv(QFile& source, sqlite3* db)
+qint64 fillFromCsv(QFile& source, sqlite3* db, bool needSubclass = true)
 {
     sqlite3_stmt* rawInsert = nullptr;
     sqlite3_prepare_v2(db, kInsertWord, -1, &rawInsert, nullptr);
@@ -175,7 +184,7 @@ qint64 fillFromCsv(QFile& source, sqlite3* db)
         throw ImportFailure{QStringLiteral("out of memory")};
     const ParserGuard guard{&parser};
 
-    CsvToTable table(db, insert.get());
+    CsvToTable table(db, insert.get(), needSubclass);
     qint64 lineNumber = 0;
     while (!source.atEnd()) {
         const QByteArray line = source.readLine();
@@ -256,4 +265,36 @@ Result<qint64> ImportVocabulary(const QString& sourcePath, const QString& target
     } catch (const ImportFailure& failure) {
         return Fail(ComError::Described(E_FAIL, QStringLiteral("%1: %2").arg(sourcePath, failure.reason)));
     }
+}
+
+Result<std::vector<WordEntry>> ReadWordList(const QString& sourcePath)
+{
+    QFile source(sourcePath);
+    if (!source.open(QIODevice::ReadOnly))
+        return Fail(ComError::Described(ResultCode::FileNotFound,
+                                        QStringLiteral("cannot read %1: %2").arg(sourcePath, source.errorString())));
+    // Read through the importer's own rules into a table in memory, so both agree on the format.
+    sqlite3* raw = nullptr;
+    sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE, nullptr);
+    const SqliteDb db(raw);
+    std::vector<WordEntry> words;
+    try {
+        exec(db.get(), kCreateWordTable);
+        exec(db.get(), "BEGIN");
+        fillFromCsv(source, db.get(), false);
+        exec(db.get(), "COMMIT");
+        sqlite3_stmt* rawSelect = nullptr;
+        sqlite3_prepare_v2(db.get(), "SELECT en, ch FROM word ORDER BY rowid", -1, &rawSelect, nullptr);
+        const SqliteStatement select(rawSelect);
+        while (select && sqlite3_step(select.get()) == SQLITE_ROW) {
+            const auto text = [&](int column) {
+                return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select.get(), column)),
+                                         sqlite3_column_bytes(select.get(), column));
+            };
+            words.push_back(WordEntry{text(0), text(1)});
+        }
+    } catch (const ImportFailure& failure) {
+        return Fail(ComError::Described(E_FAIL, QStringLiteral("%1: %2").arg(sourcePath, failure.reason)));
+    }
+    return words;
 }

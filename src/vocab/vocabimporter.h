@@ -1,9 +1,12 @@
 #pragma once
 
+#include <vector>
+
 #include <QString>
 
 #include "base/comerror.h"
 #include "vocab/connectionstring.h"
+#include "vocab/wordentry.h"
 
 /// Writes the vocabulary file `targetPath` (SQLite, table `word` with en, ch, subclass in the
 /// source's row order, indexed by subclass) from `sourcePath`: a UTF-8 CSV whose first line names
@@ -13,3 +16,7 @@
 /// complete, so a failed or interrupted import never leaves a partial vocabulary.
 Result<qint64> ImportVocabulary(const QString& sourcePath, const QString& targetPath, bool overwrite,
                                 const QString& password = ProgramDatabasePassword());
+
+/// The words of a UTF-8 CSV whose first line names at least the columns en and ch, in file
+/// order, read by the importer's rules (a malformed line is reported by its number).
+Result<std::vector<WordEntry>> ReadWordList(const QString& sourcePath);

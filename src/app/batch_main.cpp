@@ -162,6 +162,13 @@ int main(int argc, char* argv[])
             return usageError(QStringLiteral("--jobs takes a number from 1 to 64"));
     }
 
+    // Look-up texts are checked before anything is opened.
+    std::optional<QString> lookUp;
+    if (parser.isSet(findEn) && !(lookUp = EnglishLookUpText(parser.value(findEn))))
+        return usageError(QStringLiteral("--find-en needs at least two letters"));
+    if (parser.isSet(findCh) && !(lookUp = ChineseLookUpText(parser.value(findCh))))
+        return usageError(QStringLiteral("--find-ch needs at least one character"));
+
     WordListModel words;
     WordStore store;
     const bool needsVocabulary = parser.isSet(listCourses) || (!listing && !parser.isSet(wordsFile));
@@ -233,15 +240,9 @@ int main(int argc, char* argv[])
     } else if (parser.isSet(course)) {
         filled = FillWordList(&store, CourseStatement(courseKey(parser.value(course))), words);
     } else if (parser.isSet(findEn)) {
-        const std::optional<QString> text = EnglishLookUpText(parser.value(findEn));
-        if (!text)
-            return usageError(QStringLiteral("--find-en needs at least two letters"));
-        filled = FillWordList(&store, EnglishLookUpStatement(*text), words);
+        filled = FillWordList(&store, EnglishLookUpStatement(*lookUp), words);
     } else {
-        const std::optional<QString> text = ChineseLookUpText(parser.value(findCh));
-        if (!text)
-            return usageError(QStringLiteral("--find-ch needs at least one character"));
-        filled = FillWordList(&store, ChineseLookUpStatement(*text), words);
+        filled = FillWordList(&store, ChineseLookUpStatement(*lookUp), words);
     }
     if (!filled)
         return usageError(filled.error().ErrorMessage());

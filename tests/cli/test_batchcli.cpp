@@ -1,0 +1,184 @@
+#include <csignal>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include "vocab/vocabimporter.h"
+
+namespace {
+
+struct Outcome
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+class BatchCli : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        QDir(m_dir.path()).mkdir(QStringLiteral("out"));
+    }
+
+    QString out() const { return m_dir.filePath(QStringLiteral("out")); }
+
+    QString csv(const QString& name, const QByteArray& text) const
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return path;
+    }
+
+    Outcome run(const QStringList& arguments) const
+    {
+        QProcess tool;
+        tool.setWorkingDirectory(m_dir.path());
+        tool.start(QStringLiteral(LEXOVOX_BATCH), arguments);
+        EXPECT_TRUE(tool.waitForFinished(300000));
+        return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
+                QString::fromUtf8(tool.readAllStandardOutput()), QString::fromUtf8(tool.readAllStandardError())};
+    }
+
+    QStringList written() const { return QDir(out()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+    QByteArray bytes(const QString& name) const
+    {
+        QFile file(QDir(out()).filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(BatchCli, UsageAndVocabularyErrorsExitWithTwoAndWriteNothing)
+{
+    const QString words = csv(u"w.csv"_qs, "en,ch\napple,苹果\n");
+    const struct
+    {
+        QStringList arguments;
+        const char* said;
+    } cases[] = {
+        {{u"--out"_qs, out()}, "give one of"},
+        {{u"--out"_qs, out(), u"--words"_qs, words, u"--find-en"_qs, u"ap"_qs}, "give one of"},
+        {{u"--words"_qs, words}, "--out"},
+        {{u"--out"_qs, m_dir.filePath(u"none"_qs), u"--words"_qs, words}, "is not a folder"},
+        {{u"--out"_qs, out(), u"--words"_qs, words, u"--jobs"_qs, u"0"_qs}, "--jobs"},
+        {{u"--out"_qs, out(), u"--words"_qs, words, u"--voice"_qs, u"no such voice"_qs}, "no voice matches"},
+        {{u"--out"_qs, out(), u"--words"_qs, words, u"--format"_qs, u"16kHz"_qs}, "no format"},
+        {{u"--out"_qs, out(), u"--words"_qs, m_dir.filePath(u"missing.csv"_qs)}, "missing.csv"},
+        {{u"--out"_qs, out(), u"--words"_qs, csv(u"bad.csv"_qs, "english,chinese\na,b\n")}, "line 1"},
+        {{u"--out"_qs, out(), u"--course"_qs, u"x"_qs, u"--vocabulary"_qs, m_dir.filePath(u"gone.dll"_qs)}, "gone.dll"},
+        {{u"--out"_qs, out(), u"--find-en"_qs, u"a"_qs}, "two letters"},
+        {{u"--bogus"_qs}, "bogus"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = run(c.arguments);
+        EXPECT_EQ(outcome.status, 2) << c.arguments.join(u' ').toStdString();
+        EXPECT_TRUE(outcome.err.contains(QString::fromUtf8(c.said))) << c.said << " not in: " << outcome.err.toStdString();
+    }
+    EXPECT_TRUE(written().isEmpty());
+}
+
+TEST_F(BatchCli, ListsFormatsVoicesAndCourses)
+{
+    const Outcome formats = run({u"--list-formats"_qs});
+    EXPECT_EQ(formats.status, 0);
+    EXPECT_EQ(formats.out.split(u'\n', Qt::SkipEmptyParts).size(), 36);
+    EXPECT_TRUE(formats.out.contains(u"16kHz 16 Bit 单声道\n"_qs));
+
+    const Outcome voices = run({u"--list-voices"_qs});
+    EXPECT_EQ(voices.status, 0);
+    EXPECT_TRUE(voices.out.contains(u"Flite rms"_qs)) << voices.out.toStdString();
+
+    // The tree's books, then the vocabulary's own courses in the order the file names them.
+    const QString source = csv(u"v.csv"_qs, "en,ch,subclass\na,甲,Zoo list\nb,乙,人教版小学英语第一册\nc,丙,Apple list\n");
+    ASSERT_TRUE(ImportVocabulary(source, m_dir.filePath(u"code.dll"_qs), true));
+    const Outcome courses = run({u"--list-courses"_qs});
+    EXPECT_EQ(courses.status, 0) << courses.err.toStdString();
+    const QStringList names = courses.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_GE(names.size(), 3);
+    EXPECT_TRUE(names.contains(u"人教版小学英语第一册"_qs));
+    EXPECT_EQ(names.mid(names.size() - 2), (QStringList{u"Zoo list"_qs, u"Apple list"_qs}));
+}
+
+TEST_F(BatchCli, WritesEveryWordOrNamesThoseWithoutAFile)
+{
+    const QString words = csv(u"w.csv"_qs, "en,ch\napple,苹果\nlook at,看\n");
+    const Outcome ok = run({u"--out"_qs, out(), u"--words"_qs, words, u"--voice"_qs, u"eSpeak NG)"_qs,
+                            u"--format"_qs, u"16kHz 16 Bit 单声道"_qs, u"--meaning"_qs, u"--quiet"_qs});
+    EXPECT_EQ(ok.status, 0) << ok.err.toStdString();
+    EXPECT_TRUE(ok.err.isEmpty()) << ok.err.toStdString();
+    EXPECT_EQ(written(), (QStringList{u"apple.wav"_qs, u"look at.wav"_qs}));
+    // 16 kHz mono 16-bit: the format field of the header.
+    EXPECT_EQ(bytes(u"apple.wav"_qs).mid(24, 4), QByteArray::fromHex("803e0000"));
+
+    const QString some = csv(u"s.csv"_qs, "en,ch\npear,梨\na/b,斜\n");
+    const Outcome partial = run({u"--out"_qs, out(), u"--words"_qs, some, u"--voice"_qs, u"eSpeak NG)"_qs});
+    EXPECT_EQ(partial.status, 1);
+    EXPECT_TRUE(partial.err.contains(u"a/b: 文件名不允许"_qs)) << partial.err.toStdString();
+    EXPECT_TRUE(written().contains(u"pear.wav"_qs));
+
+    // Kept as they are with --skip-existing.
+    QFile mine(QDir(out()).filePath(u"apple.wav"_qs));
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("mine");
+    mine.close();
+    const Outcome skipped = run({u"--out"_qs, out(), u"--words"_qs, words, u"--skip-existing"_qs, u"--voice"_qs,
+                                 u"eSpeak NG)"_qs});
+    EXPECT_EQ(skipped.status, 0);
+    EXPECT_EQ(bytes(u"apple.wav"_qs), QByteArray("mine"));
+    EXPECT_TRUE(skipped.err.contains(u"0 written, 2 skipped, 0 failed"_qs)) << skipped.err.toStdString();
+}
+
+TEST_F(BatchCli, AWordSoundsTheSameAloneAfterOthersAndInAParallelRun)
+{
+    for (const char* voice : {"Flite rms", "eSpeak NG)"}) {
+        const QStringList common{u"--out"_qs, out(), u"--voice"_qs, QString::fromUtf8(voice), u"--spell"_qs,
+                                 u"--meaning"_qs, u"--labels"_qs, u"--quiet"_qs};
+        ASSERT_EQ(run(common + QStringList{u"--words"_qs, csv(u"1.csv"_qs, "en,ch\nbank,n. 银行；岸\n")}).status, 0);
+        const QByteArray alone = bytes(u"bank.wav"_qs);
+        ASSERT_GT(alone.size(), 1000);
+        const QByteArray list = "en,ch\napple,n. 苹果\nthe,art. 这\nlook at,看\nbank,n. 银行；岸\npear,梨\n";
+        ASSERT_EQ(run(common + QStringList{u"--words"_qs, csv(u"2.csv"_qs, list), u"--jobs"_qs, u"1"_qs}).status, 0);
+        EXPECT_TRUE(bytes(u"bank.wav"_qs) == alone) << voice << ": after other words, " << bytes(u"bank.wav"_qs).size() << " bytes, alone " << alone.size();
+        ASSERT_EQ(run(common + QStringList{u"--words"_qs, csv(u"3.csv"_qs, list), u"--jobs"_qs, u"2"_qs}).status, 0);
+        EXPECT_TRUE(bytes(u"bank.wav"_qs) == alone) << voice << ": in a parallel run, " << bytes(u"bank.wav"_qs).size() << " bytes, alone " << alone.size();
+    }
+}
+
+TEST_F(BatchCli, AnInterruptStopsAfterTheWordsInProgressLeavingWholeFiles)
+{
+    QByteArray list = "en,ch\n";
+    for (int i = 0; i < 400; ++i)
+        list += "word" + QByteArray::number(i) + ",词\n";
+    QProcess tool;
+    tool.start(QStringLiteral(LEXOVOX_BATCH), {u"--out"_qs, out(), u"--words"_qs, csv(u"many.csv"_qs, list),
+                                              u"--voice"_qs, u"Flite rms"_qs, u"--quiet"_qs});
+    ASSERT_TRUE(tool.waitForStarted());
+    for (int i = 0; i < 600 && written().filter(u".wav"_qs).filter(QRegularExpression(u"^word"_qs)).isEmpty(); ++i)
+        QThread::msleep(100);
+    ::kill(pid_t(tool.processId()), SIGINT);
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    // Stopped by the program itself, not killed by the signal.
+    EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(tool.exitCode(), 128 + SIGINT);
+    const QStringList files = written();
+    EXPECT_GT(files.size(), 0);
+    EXPECT_LT(files.size(), 400);
+    for (const QString& file : files)
+        EXPECT_FALSE(file.startsWith(u'.')) << file.toStdString();
+}
+
+} // namespace

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include "speech/platform/audiooutput.h"
+#include "speech/platform/fileencoding.h"
 #include "speech/platform/voice.h"
 #include "speech/speechengine.h"
 #include "speechfakes.h"
@@ -119,6 +120,115 @@ TEST_F(FileOutputTest, EveryOfferedFormatIsWrittenAsItsWav)
         }
     }
     EXPECT_EQ(FilesInDir().size(), 36);  // no temporary file left behind
+}
+
+// MP3 and Opus hold the same word as the WAV: same length to within 50 ms (the encoders' delay
+// and padding must be trimmed on reading), the channels chosen, the rate the type allows.
+TEST_F(FileOutputTest, Mp3AndOpusReadBackAsLongAsTheWav)
+{
+    const QString word = QStringLiteral("apple;;苹果 ;");
+    for (const std::uint32_t rate : {8000u, 11025u, 12000u, 16000u, 22050u, 24000u, 32000u, 44100u, 48000u}) {
+        for (const std::uint16_t channels : {1, 2}) {
+            const std::uint16_t bits = channels == 1 ? 8 : 16;
+            const WaveFormat chosen = WaveFormat::Pcm(rate, bits, channels);
+            PickFormat(chosen);
+            const QString stem = m_dir.filePath(QStringLiteral("%1-%2").arg(rate).arg(channels));
+            ASSERT_EQ(m_engine->SpeakToFile(word, Voice::kSpeakAsync, stem + QStringLiteral(".wav")), S_OK);
+            const WavContents wav = ReadWav(stem + QStringLiteral(".wav"));
+            const double wavSeconds = static_cast<double>(wav.info.frames) / rate;
+            for (const OutputFileType type : {OutputFileType::Mp3, OutputFileType::Opus}) {
+                SCOPED_TRACE(testing::Message() << rate << " Hz " << channels << " ch " << qPrintable(FileTypeExtension(type)));
+                const FileEncoding encoding{type, FileEncoding::kDefaultMp3Kbps};
+                const QString path = stem + u'.' + FileTypeExtension(type);
+                ASSERT_EQ(m_engine->SpeakToFile(word, Voice::kSpeakAsync, path, encoding), S_OK);
+                const WavContents encoded = ReadWav(path);
+                const WaveFormat expected = EncodedWaveFormat(encoding, chosen);
+                EXPECT_EQ(encoded.info.format & SF_FORMAT_TYPEMASK,
+                          type == OutputFileType::Mp3 ? SF_FORMAT_MPEG : SF_FORMAT_OGG);
+                EXPECT_EQ(encoded.info.samplerate, static_cast<int>(expected.samplesPerSec));
+                EXPECT_EQ(encoded.info.channels, channels);
+                EXPECT_NEAR(static_cast<double>(encoded.info.frames) / encoded.info.samplerate, wavSeconds, 0.05);
+            }
+        }
+    }
+    EXPECT_EQ(FilesInDir().size(), 9 * 2 * 3);  // no temporary file left behind
+}
+
+// The bit rate asked for is the one written: sizes grow with it, up to what the rate allows.
+TEST_F(FileOutputTest, Mp3SizeFollowsTheBitRate)
+{
+    for (const std::uint32_t rate : {8000u, 22050u, 44100u}) {
+        PickFormat(WaveFormat::Pcm(rate, 16, 1));
+        double bytesAt32 = 0;
+        for (const int kbps : {32, 64, 128}) {
+            SCOPED_TRACE(testing::Message() << rate << " Hz " << kbps << " kbps");
+            const QString path = m_dir.filePath(QStringLiteral("%1-%2.mp3").arg(rate).arg(kbps));
+            ASSERT_EQ(m_engine->SpeakToFile(QStringLiteral("pineapple;;菠萝 ;"), Voice::kSpeakAsync, path,
+                                            {OutputFileType::Mp3, kbps}),
+                      S_OK);
+            const auto bytes = static_cast<double>(QFileInfo(path).size());
+            if (kbps == 32)
+                bytesAt32 = bytes;
+            const double expected = static_cast<double>(EffectiveMp3Kbps(kbps, rate)) / EffectiveMp3Kbps(32, rate);
+            EXPECT_NEAR(bytes / bytesAt32, expected, expected * 0.05);
+        }
+    }
+}
+
+// The finisher works on the complete file while the target's name is still free; refusing, it
+// keeps the file from appearing at all.
+TEST_F(FileOutputTest, FinisherRunsOnTheCompleteFileBeforeTheRename)
+{
+    PickFormat(WaveFormat::Pcm(16000, 16, 1));
+    const QString path = m_dir.filePath(QStringLiteral("apple.opus"));
+    QString seen;
+    double seenSeconds = 0;
+    const FileFinisher inspect = [&](const QString& written, double seconds) {
+        seen = written;
+        seenSeconds = seconds;
+        EXPECT_FALSE(QFileInfo::exists(path));
+        const WavContents contents = ReadWav(written);
+        EXPECT_NEAR(static_cast<double>(contents.info.frames) / 16000, seconds, 0.05);
+        return true;
+    };
+    ASSERT_EQ(m_engine->SpeakToFile(QStringLiteral("apple"), Voice::kSpeakAsync, path,
+                                    {OutputFileType::Opus, 64}, inspect),
+              S_OK);
+    EXPECT_TRUE(QFileInfo(seen).fileName().startsWith(u".lexovox-"));
+    EXPECT_TRUE(seen.endsWith(u".opus.part"));
+    EXPECT_GT(seenSeconds, 0.2);
+    EXPECT_EQ(FilesInDir(), QStringList{QStringLiteral("apple.opus")});
+
+    const QString refused = m_dir.filePath(QStringLiteral("pear.mp3"));
+    EXPECT_EQ(m_engine->SpeakToFile(QStringLiteral("pear"), Voice::kSpeakAsync, refused,
+                                    {OutputFileType::Mp3, 64}, [](const QString&, double) { return false; }),
+              E_FAIL);
+    EXPECT_EQ(FilesInDir(), QStringList{QStringLiteral("apple.opus")});
+}
+
+TEST(FileEncoding, EncodedFormatsAndBitRates)
+{
+    // Opus takes five rates: others go up to the next; MP3 and Opus are encoded from 16 bits.
+    const FileEncoding opus{OutputFileType::Opus, 64};
+    EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(11025, 8, 2)), WaveFormat::Pcm(12000, 16, 2));
+    EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(22050, 16, 1)), WaveFormat::Pcm(24000, 16, 1));
+    EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(32000, 16, 1)), WaveFormat::Pcm(48000, 16, 1));
+    EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(44100, 16, 1)), WaveFormat::Pcm(48000, 16, 1));
+    EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(8000, 8, 1)), WaveFormat::Pcm(8000, 16, 1));
+    EXPECT_EQ(EncodedWaveFormat({OutputFileType::Mp3, 64}, WaveFormat::Pcm(44100, 8, 2)),
+              WaveFormat::Pcm(44100, 16, 2));
+    EXPECT_EQ(EncodedWaveFormat({}, WaveFormat::Pcm(11025, 8, 1)), WaveFormat::Pcm(11025, 8, 1));
+
+    // MPEG-2.5 stops at 64 kbps, MPEG-2 at 160; nothing below the 32 offered.
+    EXPECT_EQ(EffectiveMp3Kbps(128, 8000), 64);
+    EXPECT_EQ(EffectiveMp3Kbps(320, 24000), 160);
+    EXPECT_EQ(EffectiveMp3Kbps(320, 44100), 320);
+    EXPECT_EQ(EffectiveMp3Kbps(8, 44100), 32);
+    EXPECT_EQ(EffectiveMp3Kbps(999, 48000), 320);
+
+    EXPECT_EQ(FileTypeFromName(u"MP3"), OutputFileType::Mp3);
+    EXPECT_EQ(FileTypeFromName(u"opus"), OutputFileType::Opus);
+    EXPECT_EQ(FileTypeFromName(u"ogg"), std::nullopt);
 }
 
 TEST_F(FileOutputTest, ReplacesAnExistingFile)

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include <sndfile.h>
 
@@ -25,12 +26,42 @@ using SoundFile = std::unique_ptr<SNDFILE, CFree<&CloseSound>>;
 
 constexpr int kNameAttempts = 16;
 
+int SoundFileFormat(const FileEncoding& encoding, const WaveFormat& format)
+{
+    switch (encoding.type) {
+    case OutputFileType::Mp3:
+        return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    case OutputFileType::Opus:
+        return SF_FORMAT_OGG | SF_FORMAT_OPUS;
+    case OutputFileType::Wav:
+        break;
+    }
+    return SF_FORMAT_WAV | (format.bitsPerSample == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
+}
+
+// libsndfile sets an MP3's constant bit rate from a compression level: 0 is the top rate of the
+// MPEG version the sample rate belongs to, 1 its lowest.
+bool SetMp3Kbps(SNDFILE* sound, int kbps, std::uint32_t rate)
+{
+    const double top = rate >= 32000 ? 320 : rate >= 16000 ? 160 : 64;
+    const double bottom = rate >= 32000 ? 32 : 8;
+    int mode = SF_BITRATE_MODE_CONSTANT;
+    double level = (top - EffectiveMp3Kbps(kbps, rate)) / (top - bottom);
+    // libsndfile 1.2 answers a successful SFC_SET_BITRATE_MODE with 0 for MP3, so only the level's
+    // answer tells; the bit rate itself is checked by the size of what is written.
+    sf_command(sound, SFC_SET_BITRATE_MODE, &mode, sizeof mode);
+    return sf_command(sound, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level) == SF_TRUE;
+}
+
 } // namespace
 
 struct FileStream::Private
 {
     QString path;
-    WaveFormat format;
+    WaveFormat format;  // what the file is encoded from
+    FileEncoding encoding;
+    FileFinisher finisher;
+    std::atomic<std::uint64_t> framesWritten = 0;
     std::uint64_t eventInterest = 0;
     QFile temporary;  // holds the descriptor libsndfile writes through
     SoundFile sound;  // declared after it: closed before the descriptor
@@ -51,7 +82,8 @@ FileStream::~FileStream()
 }
 
 HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
-                               const WaveFormat& format, std::uint64_t eventInterest)
+                               const WaveFormat& chosen, std::uint64_t eventInterest,
+                               const FileEncoding& encoding)
 {
     if (d->sound || d->committed)
         return E_UNEXPECTED;
@@ -59,8 +91,9 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
         return E_INVALIDARG;
     if (mode != FileMode::CreateAlways)
         return E_NOTIMPL;
-    if (id != FormatId::WaveFormatEx || !format.IsSupportedPcm())
+    if (id != FormatId::WaveFormatEx || !chosen.IsSupportedPcm())
         return SPERR_UNSUPPORTED_FORMAT;
+    const WaveFormat format = EncodedWaveFormat(encoding, chosen);
     const QFileInfo target(path);
     const QDir folder = target.absoluteDir();
     if (!QFileInfo(folder.path()).isDir())
@@ -71,8 +104,9 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
     // A hidden name beside the target: the rename into place then stays on one file system.
     bool opened = false;
     for (int attempt = 0; attempt < kNameAttempts && !opened; ++attempt) {
-        const QString name = QStringLiteral(".lexovox-%1.wav.part")
-                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        const QString name = QStringLiteral(".lexovox-%1.%2.part")
+                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))
+                                 .arg(FileTypeExtension(encoding.type));
         d->temporary.setFileName(folder.filePath(name));
         opened = d->temporary.open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered);
         if (!opened && !d->temporary.exists())
@@ -86,8 +120,12 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
     SF_INFO info{};
     info.samplerate = static_cast<int>(format.samplesPerSec);
     info.channels = format.channels;
-    info.format = SF_FORMAT_WAV | (format.bitsPerSample == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
+    info.format = SoundFileFormat(encoding, format);
     d->sound.reset(sf_open_fd(d->temporary.handle(), SFM_WRITE, &info, SF_FALSE));
+    if (d->sound && encoding.type == OutputFileType::Mp3
+        && !SetMp3Kbps(d->sound.get(), encoding.mp3Kbps, format.samplesPerSec)) {
+        d->sound.reset();
+    }
     if (!d->sound) {
         d->temporary.remove();
         d->temporary.setFileName(QString());
@@ -95,6 +133,8 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
     }
     d->path = path;
     d->format = format;
+    d->encoding = encoding;
+    d->framesWritten = 0;
     d->eventInterest = eventInterest;
     d->writeResult = S_OK;
     return S_OK;
@@ -105,10 +145,12 @@ HRESULT FileStream::Commit()
     if (!d->sound)
         return E_UNEXPECTED;
     HRESULT hr = d->writeResult;
-    // sf_close writes the final chunk sizes into the header.
+    // sf_close writes the final chunk sizes into the header, or the last frames and pages.
     if (sf_close(d->sound.release()) != 0 && Succeeded(hr))
         hr = STG_E_WRITEFAULT;
     d->temporary.close();
+    if (Succeeded(hr) && d->finisher && !d->finisher(d->temporary.fileName(), GetWrittenSeconds()))
+        hr = E_FAIL;
     if (Succeeded(hr)
         && std::rename(QFile::encodeName(d->temporary.fileName()).constData(),
                        QFile::encodeName(d->path).constData())
@@ -123,9 +165,26 @@ HRESULT FileStream::Commit()
     return S_OK;
 }
 
+void FileStream::SetFinisher(FileFinisher finisher)
+{
+    d->finisher = std::move(finisher);
+}
+
 QString FileStream::GetPath() const
 {
     return d->path;
+}
+
+const FileEncoding& FileStream::GetEncoding() const
+{
+    return d->encoding;
+}
+
+double FileStream::GetWrittenSeconds() const
+{
+    return d->format.samplesPerSec == 0
+        ? 0.0
+        : static_cast<double>(d->framesWritten) / d->format.samplesPerSec;
 }
 
 HRESULT FileStream::GetFormat(FormatId& id, WaveFormat& format) const
@@ -151,6 +210,8 @@ HRESULT FileStream::Write(std::span<const std::int16_t> samples)
     const HRESULT hr = WriteFrames(samples);
     if (Failed(hr))
         d->writeResult = hr;
+    else
+        d->framesWritten += samples.size() / d->format.channels;
     return hr;
 }
 

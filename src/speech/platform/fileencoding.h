@@ -49,8 +49,11 @@ WaveFormat EncodedWaveFormat(const FileEncoding& encoding, const WaveFormat& cho
 /// The lowest sample rate an MP3 is written at.
 inline constexpr std::uint32_t kMinMp3Rate = 8000;
 
-/// `kbps` clamped to what MP3 allows at `rate`: 32–320 kbps from 32 kHz, 8–160 kbps at 16 to
-/// 24 kHz, 8–64 kbps below (the MPEG-2 and 2.5 limits); and to the 32–320 range offered.
-int EffectiveMp3Kbps(int kbps, std::uint32_t rate);
+/// The bit rate an MP3 of `channels` at `rate` is written at when `kbps` is asked for: within
+/// the 32–320 offered and what the MPEG version allows (MPEG-2 at 16–24 kHz up to 160 kbps,
+/// MPEG-2.5 below up to 64), and raised to the lowest rate whose frames hold LAME's Info tag.
+/// Without that tag decoders cannot trim the encoder's delay and padding (up to 0.2 s at
+/// 8 kHz) and ffmpeg warns it estimates the length: e.g. 32 kbps at 16 kHz or above.
+int EffectiveMp3Kbps(int kbps, std::uint32_t rate, std::uint16_t channels = 1);
 
 } // namespace speech

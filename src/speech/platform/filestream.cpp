@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include <sndfile.h>
 
@@ -41,12 +42,13 @@ int SoundFileFormat(const FileEncoding& encoding, const WaveFormat& format)
 
 // libsndfile sets an MP3's constant bit rate from a compression level: 0 is the top rate of the
 // MPEG version the sample rate belongs to, 1 its lowest.
-bool SetMp3Kbps(SNDFILE* sound, int kbps, std::uint32_t rate)
+bool SetMp3Kbps(SNDFILE* sound, int kbps, const WaveFormat& format)
 {
+    const std::uint32_t rate = format.samplesPerSec;
     const double top = rate >= 32000 ? 320 : rate >= 16000 ? 160 : 64;
     const double bottom = rate >= 32000 ? 32 : 8;
     int mode = SF_BITRATE_MODE_CONSTANT;
-    double level = (top - EffectiveMp3Kbps(kbps, rate)) / (top - bottom);
+    double level = (top - EffectiveMp3Kbps(kbps, rate, format.channels)) / (top - bottom);
     // libsndfile 1.2 answers a successful SFC_SET_BITRATE_MODE with 0 for MP3, so only the level's
     // answer tells; the bit rate itself is checked by the size of what is written.
     sf_command(sound, SFC_SET_BITRATE_MODE, &mode, sizeof mode);
@@ -62,6 +64,7 @@ struct FileStream::Private
     FileEncoding encoding;
     FileFinisher finisher;
     std::atomic<std::uint64_t> framesWritten = 0;
+    std::vector<float> floats;  // MP3 frames on their way to the encoder
     std::uint64_t eventInterest = 0;
     QFile temporary;  // holds the descriptor libsndfile writes through
     SoundFile sound;  // declared after it: closed before the descriptor
@@ -123,7 +126,7 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
     info.format = SoundFileFormat(encoding, format);
     d->sound.reset(sf_open_fd(d->temporary.handle(), SFM_WRITE, &info, SF_FALSE));
     if (d->sound && encoding.type == OutputFileType::Mp3
-        && !SetMp3Kbps(d->sound.get(), encoding.mp3Kbps, format.samplesPerSec)) {
+        && !SetMp3Kbps(d->sound.get(), encoding.mp3Kbps, format)) {
         d->sound.reset();
     }
     if (!d->sound) {
@@ -231,7 +234,18 @@ HRESULT FileStream::WriteFrames(std::span<const std::int16_t> samples)
 {
     const auto frames = static_cast<sf_count_t>(samples.size() / d->format.channels);
     errno = 0;
-    if (sf_writef_short(d->sound.get(), samples.data(), frames) != frames)
+    sf_count_t written = 0;
+    if (d->encoding.type == OutputFileType::Mp3) {
+        // libsndfile 1.2.0 copies only half of each block of stereo 16-bit samples to LAME,
+        // which clicks at every MP3 frame; its float path is whole.
+        d->floats.resize(samples.size());
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            d->floats[i] = static_cast<float>(samples[i]) / 32768.0f;
+        written = sf_writef_float(d->sound.get(), d->floats.data(), frames);
+    } else {
+        written = sf_writef_short(d->sound.get(), samples.data(), frames);
+    }
+    if (written != frames)
         return errno == ENOSPC ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
     return S_OK;
 }

@@ -1,8 +1,8 @@
 // MP3 and Opus files through SpeechEngine::SpeakToFile with the eSpeak NG bilingual voice.
 //   bench_filetypes                 300 words of the 中考词汇 course, WAV 16 kHz against MP3
-//                                   64 kbps (numbered, card-safe names, tags and a playlist, as
-//                                   a batch writes them), rounds in turn, best of each: words per
-//                                   second, throughput ratio and total size ratio.
+//                                   64 kbps and Opus (numbered, card-safe names, tags and a
+//                                   playlist, as a batch writes them), rounds in turn, best of
+//                                   each: words per second, throughput and total size ratios.
 //   bench_filetypes course FOLDER [TYPE]  the same 300 words once as a course in FOLDER.
 //   bench_filetypes rates FOLDER TYPE KBPS  one tagged word at each of the nine rates, mono and
 //                                   stereo, named RATE-CHANNELS.EXT (tools/measure-mp3-decoders.sh).
@@ -147,31 +147,31 @@ int Bench(const std::vector<WordEntry>& rows)
     QTemporaryDir work;
     if (!work.isValid() || !StartBilingual(engine, 16000))
         return 1;
-    const FileEncoding wav;
-    const FileEncoding mp3{OutputFileType::Mp3, 64};
-    WriteCourse(engine, {rows.begin(), rows.begin() + 10}, work.filePath(QStringLiteral("warm")), wav);
-    double best[2] = {1e9, 1e9};
-    qint64 bytes[2] = {};
-    int failures[2] = {};
+    const FileEncoding kinds[] = {{}, {OutputFileType::Mp3, 64}, {OutputFileType::Opus, 64}};
+    const char* const labels[] = {"WAV 16 kHz", "MP3 64 kbps + tags", "Opus + tags"};
+    constexpr int kKinds = 3;
+    WriteCourse(engine, {rows.begin(), rows.begin() + 10}, work.filePath(QStringLiteral("warm")), kinds[0]);
+    double best[kKinds] = {1e9, 1e9, 1e9};
+    qint64 bytes[kKinds] = {};
+    int failures[kKinds] = {};
     for (int round = 0; round < kRounds; ++round) {
-        for (int kind = 0; kind < 2; ++kind) {
+        for (int kind = 0; kind < kKinds; ++kind) {
             const QString folder = work.filePath(QStringLiteral("r%1-%2").arg(round).arg(kind));
             QDir().mkpath(folder);
             const Clock::time_point start = Clock::now();
-            failures[kind] += WriteCourse(engine, rows, folder, kind == 0 ? wav : mp3);
+            failures[kind] += WriteCourse(engine, rows, folder, kinds[kind]);
             best[kind] = std::min(best[kind], SecondsSince(start));
             bytes[kind] = FolderBytes(folder);
         }
     }
     std::printf("%zu words of %s, 16 kHz 16-bit mono chosen, best of %d rounds in turn\n", rows.size(),
                 qUtf8Printable(kCourse), kRounds);
-    std::printf("WAV 16 kHz:          %6.1f words/s (%.2f s)  %8.1f KiB  %d failed\n", rows.size() / best[0],
-                best[0], bytes[0] / 1024.0, failures[0]);
-    std::printf("MP3 64 kbps + tags:  %6.1f words/s (%.2f s)  %8.1f KiB  %d failed (with playlist)\n",
-                rows.size() / best[1], best[1], bytes[1] / 1024.0, failures[1]);
-    std::printf("throughput MP3/WAV: %.3f   size MP3/WAV: %.3f\n", best[0] / best[1],
-                static_cast<double>(bytes[1]) / static_cast<double>(bytes[0]));
-    return failures[0] + failures[1] == 0 ? 0 : 1;
+    for (int kind = 0; kind < kKinds; ++kind) {
+        std::printf("%-20s %6.1f words/s (%6.2f s) %9.1f KiB %d failed  throughput/WAV %.3f  size/WAV %.3f\n",
+                    labels[kind], rows.size() / best[kind], best[kind], bytes[kind] / 1024.0, failures[kind],
+                    best[0] / best[kind], static_cast<double>(bytes[kind]) / static_cast<double>(bytes[0]));
+    }
+    return failures[0] + failures[1] + failures[2] == 0 ? 0 : 1;
 }
 
 int Course(const std::vector<WordEntry>& rows, const QString& folder, OutputFileType type)

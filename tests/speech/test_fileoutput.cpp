@@ -1,5 +1,6 @@
 #include <cmath>
 #include <memory>
+#include <numbers>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -227,7 +228,7 @@ TEST(FileStreamEncoding, EncodedFilesHoldTheSoundWritten)
                           S_OK);
                 std::vector<double> tone(rate);  // one second at 440 Hz
                 for (std::size_t i = 0; i < tone.size(); ++i)
-                    tone[i] = 12000 * std::sin(2 * M_PI * 440 * static_cast<double>(i) / rate);
+                    tone[i] = 12000 * std::sin(2 * std::numbers::pi * 440 * static_cast<double>(i) / rate);
                 ASSERT_EQ(stream.BeginWriting(), S_OK);
                 std::vector<std::int16_t> block;
                 for (std::size_t i = 0; i < tone.size(); ++i) {
@@ -248,9 +249,10 @@ TEST(FileStreamEncoding, EncodedFilesHoldTheSoundWritten)
                 double signal = 0;
                 for (std::size_t i = margin; i + margin < tone.size(); ++i)
                     signal += tone[i] * tone[i];
+                const auto frames = static_cast<std::size_t>(read.info.frames);
                 for (std::size_t lag = 0; lag <= 2 * margin; ++lag) {
                     double error = 0;
-                    for (std::size_t i = margin; i + margin < tone.size() && i + lag - margin < static_cast<std::size_t>(read.info.frames); ++i) {
+                    for (std::size_t i = margin; i + margin < tone.size() && i + lag - margin < frames; ++i) {
                         for (std::uint16_t c = 0; c < channels; ++c) {
                             const double diff = read.samples[(i + lag - margin) * channels + c] - tone[i];
                             error += diff * diff / channels;

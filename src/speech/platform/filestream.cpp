@@ -178,11 +178,6 @@ QString FileStream::GetPath() const
     return d->path;
 }
 
-const FileEncoding& FileStream::GetEncoding() const
-{
-    return d->encoding;
-}
-
 double FileStream::GetWrittenSeconds() const
 {
     return d->format.samplesPerSec == 0

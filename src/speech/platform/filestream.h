@@ -45,7 +45,6 @@ public:
     HRESULT Commit();
 
     QString GetPath() const;
-    const FileEncoding& GetEncoding() const;
     /// The length of the sound written so far, in seconds.
     double GetWrittenSeconds() const;
 

@@ -12,12 +12,17 @@ packages=(
     # speech: espeak-ng and Flite synthesis, PulseAudio sound, libsndfile WAV files, libsoxr rate
     # conversion
     libespeak-ng-dev flite1-dev libpulse-dev libsndfile1-dev libsoxr-dev
+    # output: TagLib writes the MP3 and Opus tags
+    libtag1-dev
     # speech at run time, named since --no-install-recommends installs only what is required
-    libespeak-ng1 espeak-ng-data libflite1 libpulse0 libsndfile1 libsoxr0
+    libespeak-ng1 espeak-ng-data libflite1 libpulse0 libsndfile1 libsoxr0 libtag1v5
     # tests
     libgtest-dev
     # speech tests and benchmark: a private sound server, its recorder, the espeak-ng command
     pulseaudio pulseaudio-utils espeak-ng
+    # MP3 and Opus checks: the decoders measured (tools/measure-mp3-decoders.sh), a tag reader
+    # as a user has one, and a FAT file system to copy a course onto (tools/check-fat-copy.sh)
+    mpg123 ffmpeg sox libsox-fmt-mp3 python3-mutagen dosfstools mtools
     # intelligibility benchmark: the speech recogniser and its US English model
     pocketsphinx pocketsphinx-en-us
     # the dialog font: a CJK serif face for the window's Chinese text

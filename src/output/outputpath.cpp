@@ -5,11 +5,15 @@ bool IsUsableOutputFolder(const QString& folder)
     return !folder.isEmpty();
 }
 
+bool IsRefusedHeadword(const QString& headword)
+{
+    return headword.isEmpty() || headword == u"." || headword == u".." || headword.contains(u'/')
+        || headword.contains(QChar(0));
+}
+
 std::optional<QString> OutputFilePath(const QString& folder, const QString& headword)
 {
-    if (headword.isEmpty() || headword == u"." || headword == u".." || headword.contains(u'/')
-        || headword.contains(QChar(0))) {
+    if (IsRefusedHeadword(headword))
         return std::nullopt;
-    }
     return folder + u'/' + headword + QStringLiteral(".wav");
 }

@@ -1,6 +1,7 @@
 #include "speech/speechengine.h"
 
 #include <optional>
+#include <utility>
 
 #include "speech/audioformattable.h"
 #include "speech/platform/streamformat.h"
@@ -86,6 +87,12 @@ HRESULT SpeechEngine::SpeakText(const QString& text, std::uint32_t flags)
 
 HRESULT SpeechEngine::SpeakToFile(const QString& text, std::uint32_t flags, const QString& path)
 {
+    return SpeakToFile(text, flags, path, FileEncoding());
+}
+
+HRESULT SpeechEngine::SpeakToFile(const QString& text, std::uint32_t flags, const QString& path,
+                                  const FileEncoding& encoding, FileFinisher finisher)
+{
     if (!m_voice)
         return SPERR_UNINITIALIZED;
 
@@ -101,7 +108,9 @@ HRESULT SpeechEngine::SpeakToFile(const QString& text, std::uint32_t flags, cons
     if (Succeeded(hr))
         hr = m_platform->CreateFileStream(stream);
     if (Succeeded(hr))
-        hr = stream->BindToFile(path, FileMode::CreateAlways, formatId, format, kFileEventMask);
+        hr = stream->BindToFile(path, FileMode::CreateAlways, formatId, format, kFileEventMask, encoding);
+    if (Succeeded(hr))
+        stream->SetFinisher(std::move(finisher));
     if (Succeeded(hr))
         hr = m_voice->SetOutput(stream, true);
     std::uint32_t streamNumber = 0;

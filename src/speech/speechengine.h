@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "base/comerror.h"
+#include "speech/fileencoding.h"
 
 class QObject;
 
@@ -54,6 +55,11 @@ public:
     /// otherwise an existing file is left as it was and the failure is returned (a folder that
     /// does not exist gives STG_E_PATHNOTFOUND).
     HRESULT SpeakToFile(const QString& text, std::uint32_t flags, const QString& path);
+    /// As above, into a file of `encoding`'s type (the format EncodedWaveFormat makes of the
+    /// current output's). `finisher`, when set, runs on the complete file before it takes its
+    /// name (tags, the length for a playlist); its false fails the call with E_FAIL.
+    HRESULT SpeakToFile(const QString& text, std::uint32_t flags, const QString& path,
+                        const speech::FileEncoding& encoding, speech::FileFinisher finisher = {});
 
     /// Makes the voice list's selected voice the voice (none selected, or no list: the default
     /// voice), cutting off what is sounding. Nothing happens when the selected entry holds the

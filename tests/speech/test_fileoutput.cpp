@@ -1,4 +1,6 @@
+#include <cmath>
 #include <memory>
+#include <numbers>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -11,6 +13,8 @@
 #include <QTemporaryDir>
 
 #include "speech/platform/audiooutput.h"
+#include "speech/fileencoding.h"
+#include "speech/platform/filestream.h"
 #include "speech/platform/voice.h"
 #include "speech/speechengine.h"
 #include "speechfakes.h"
@@ -119,6 +123,180 @@ TEST_F(FileOutputTest, EveryOfferedFormatIsWrittenAsItsWav)
         }
     }
     EXPECT_EQ(FilesInDir().size(), 36);  // no temporary file left behind
+}
+
+// MP3 and Opus hold the same word as the WAV: same length to within 50 ms (the encoders' delay
+// and padding must be trimmed on reading), the channels chosen, the rate the type allows.
+TEST_F(FileOutputTest, Mp3AndOpusReadBackAsLongAsTheWav)
+{
+    const QString word = QStringLiteral("apple;;苹果 ;");
+    for (const std::uint32_t rate : {8000u, 11025u, 12000u, 16000u, 22050u, 24000u, 32000u, 44100u, 48000u}) {
+        for (const std::uint16_t channels : {1, 2}) {
+            const std::uint16_t bits = channels == 1 ? 8 : 16;
+            const WaveFormat chosen = WaveFormat::Pcm(rate, bits, channels);
+            PickFormat(chosen);
+            const QString stem = m_dir.filePath(QStringLiteral("%1-%2").arg(rate).arg(channels));
+            ASSERT_EQ(m_engine->SpeakToFile(word, Voice::kSpeakAsync, stem + QStringLiteral(".wav")), S_OK);
+            const WavContents wav = ReadWav(stem + QStringLiteral(".wav"));
+            const double wavSeconds = static_cast<double>(wav.info.frames) / rate;
+            for (const OutputFileType type : {OutputFileType::Mp3, OutputFileType::Opus}) {
+                SCOPED_TRACE(testing::Message() << rate << " Hz " << channels << " ch " << qPrintable(FileTypeExtension(type)));
+                // Mono at the lowest bit rate offered, stereo at the default.
+                const FileEncoding encoding{type, channels == 1 ? FileEncoding::kMinMp3Kbps : FileEncoding::kDefaultMp3Kbps};
+                const QString path = stem + u'.' + FileTypeExtension(type);
+                ASSERT_EQ(m_engine->SpeakToFile(word, Voice::kSpeakAsync, path, encoding), S_OK);
+                const WavContents encoded = ReadWav(path);
+                const WaveFormat expected = EncodedWaveFormat(encoding, chosen);
+                EXPECT_EQ(encoded.info.format & SF_FORMAT_TYPEMASK,
+                          type == OutputFileType::Mp3 ? SF_FORMAT_MPEG : SF_FORMAT_OGG);
+                EXPECT_EQ(encoded.info.samplerate, static_cast<int>(expected.samplesPerSec));
+                EXPECT_EQ(encoded.info.channels, channels);
+                EXPECT_NEAR(static_cast<double>(encoded.info.frames) / encoded.info.samplerate, wavSeconds, 0.05);
+            }
+        }
+    }
+    EXPECT_EQ(FilesInDir().size(), 9 * 2 * 3);  // no temporary file left behind
+}
+
+// The bit rate asked for is the one written: sizes grow with it, up to what the rate allows.
+TEST_F(FileOutputTest, Mp3SizeFollowsTheBitRate)
+{
+    for (const std::uint32_t rate : {8000u, 22050u, 44100u}) {
+        PickFormat(WaveFormat::Pcm(rate, 16, 1));
+        double bytesAt32 = 0;
+        for (const int kbps : {32, 64, 128}) {
+            SCOPED_TRACE(testing::Message() << rate << " Hz " << kbps << " kbps");
+            const QString path = m_dir.filePath(QStringLiteral("%1-%2.mp3").arg(rate).arg(kbps));
+            ASSERT_EQ(m_engine->SpeakToFile(QStringLiteral("pineapple;;菠萝 ;"), Voice::kSpeakAsync, path,
+                                            {OutputFileType::Mp3, kbps}),
+                      S_OK);
+            const auto bytes = static_cast<double>(QFileInfo(path).size());
+            if (kbps == 32)
+                bytesAt32 = bytes;
+            const double expected = static_cast<double>(EffectiveMp3Kbps(kbps, rate)) / EffectiveMp3Kbps(32, rate);
+            // (32 kbps is raised at 22,050 Hz and above, so the ratios there are smaller.)
+            EXPECT_NEAR(bytes / bytesAt32, expected, expected * 0.05);
+        }
+    }
+}
+
+// The finisher works on the complete file while the target's name is still free; refusing, it
+// keeps the file from appearing at all.
+TEST_F(FileOutputTest, FinisherRunsOnTheCompleteFileBeforeTheRename)
+{
+    PickFormat(WaveFormat::Pcm(16000, 16, 1));
+    const QString path = m_dir.filePath(QStringLiteral("apple.opus"));
+    QString seen;
+    double seenSeconds = 0;
+    const FileFinisher inspect = [&](const QString& written, double seconds) {
+        seen = written;
+        seenSeconds = seconds;
+        EXPECT_FALSE(QFileInfo::exists(path));
+        const WavContents contents = ReadWav(written);
+        EXPECT_NEAR(static_cast<double>(contents.info.frames) / 16000, seconds, 0.05);
+        return true;
+    };
+    ASSERT_EQ(m_engine->SpeakToFile(QStringLiteral("apple"), Voice::kSpeakAsync, path,
+                                    {OutputFileType::Opus, 64}, inspect),
+              S_OK);
+    EXPECT_TRUE(QFileInfo(seen).fileName().startsWith(u".lexovox-"));
+    EXPECT_TRUE(seen.endsWith(u".opus.part"));
+    EXPECT_GT(seenSeconds, 0.2);
+    EXPECT_EQ(FilesInDir(), QStringList{QStringLiteral("apple.opus")});
+
+    const QString refused = m_dir.filePath(QStringLiteral("pear.mp3"));
+    EXPECT_EQ(m_engine->SpeakToFile(QStringLiteral("pear"), Voice::kSpeakAsync, refused,
+                                    {OutputFileType::Mp3, 64}, [](const QString&, double) { return false; }),
+              E_FAIL);
+    EXPECT_EQ(FilesInDir(), QStringList{QStringLiteral("apple.opus")});
+}
+
+// A tone written in the voice's small blocks comes back as that tone: the encoder got every
+// sample (libsndfile 1.2.0's 16-bit stereo MP3 path drops half of each block).
+TEST(FileStreamEncoding, EncodedFilesHoldTheSoundWritten)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const OutputFileType type : {OutputFileType::Mp3, OutputFileType::Opus}) {
+        for (const std::uint32_t rate : {16000u, 48000u}) {
+            for (const std::uint16_t channels : {1, 2}) {
+                SCOPED_TRACE(testing::Message() << qPrintable(FileTypeExtension(type)) << " " << rate << " Hz " << channels << " ch");
+                const QString path = dir.filePath(QStringLiteral("tone-%1-%2.%3").arg(rate).arg(channels).arg(FileTypeExtension(type)));
+                FileStream stream;
+                ASSERT_EQ(stream.BindToFile(path, FileMode::CreateAlways, FormatId::WaveFormatEx,
+                                            WaveFormat::Pcm(rate, 16, channels), 0, {type, 64}),
+                          S_OK);
+                std::vector<double> tone(rate);  // one second at 440 Hz
+                for (std::size_t i = 0; i < tone.size(); ++i)
+                    tone[i] = 12000 * std::sin(2 * std::numbers::pi * 440 * static_cast<double>(i) / rate);
+                ASSERT_EQ(stream.BeginWriting(), S_OK);
+                std::vector<std::int16_t> block;
+                for (std::size_t i = 0; i < tone.size(); ++i) {
+                    block.insert(block.end(), channels, static_cast<std::int16_t>(tone[i]));
+                    if (block.size() >= 441u * channels || i + 1 == tone.size()) {
+                        ASSERT_EQ(stream.Write(block), S_OK);
+                        block.clear();
+                    }
+                }
+                ASSERT_EQ(stream.EndWriting(), S_OK);
+                ASSERT_EQ(stream.Commit(), S_OK);
+
+                const WavContents read = ReadWav(path);
+                ASSERT_EQ(read.info.channels, channels);
+                // Best alignment within 5 ms either way, then the error against the tone.
+                const std::size_t margin = rate / 200;
+                double best = 1e300;
+                double signal = 0;
+                for (std::size_t i = margin; i + margin < tone.size(); ++i)
+                    signal += tone[i] * tone[i];
+                const auto frames = static_cast<std::size_t>(read.info.frames);
+                for (std::size_t lag = 0; lag <= 2 * margin; ++lag) {
+                    double error = 0;
+                    for (std::size_t i = margin; i + margin < tone.size() && i + lag - margin < frames; ++i) {
+                        for (std::uint16_t c = 0; c < channels; ++c) {
+                            const double diff = read.samples[(i + lag - margin) * channels + c] - tone[i];
+                            error += diff * diff / channels;
+                        }
+                    }
+                    best = std::min(best, error);
+                }
+                EXPECT_GT(10 * std::log10(signal / best), 15.0) << "signal-to-error ratio in dB";
+            }
+        }
+    }
+}
+
+TEST(FileEncoding, EncodedFormatsAndBitRates)
+{
+    // Opus takes five rates: others go up to the next; MP3 and Opus are encoded from 16 bits.
+    const FileEncoding opus{OutputFileType::Opus, 64};
+    EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(11025, 8, 2)), WaveFormat::Pcm(12000, 16, 2));
+    EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(22050, 16, 1)), WaveFormat::Pcm(24000, 16, 1));
+    EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(32000, 16, 1)), WaveFormat::Pcm(48000, 16, 1));
+    EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(44100, 16, 1)), WaveFormat::Pcm(48000, 16, 1));
+    EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(8000, 8, 1)), WaveFormat::Pcm(8000, 16, 1));
+    EXPECT_EQ(EncodedWaveFormat({OutputFileType::Mp3, 64}, WaveFormat::Pcm(44100, 8, 2)),
+              WaveFormat::Pcm(44100, 16, 2));
+    EXPECT_EQ(EncodedWaveFormat({}, WaveFormat::Pcm(11025, 8, 1)), WaveFormat::Pcm(11025, 8, 1));
+
+    // MPEG-2.5 stops at 64 kbps, MPEG-2 at 160; nothing below the 32 offered.
+    EXPECT_EQ(EffectiveMp3Kbps(128, 8000), 64);
+    EXPECT_EQ(EffectiveMp3Kbps(320, 24000), 160);
+    EXPECT_EQ(EffectiveMp3Kbps(320, 44100), 320);
+    EXPECT_EQ(EffectiveMp3Kbps(8, 8000), 32);
+    EXPECT_EQ(EffectiveMp3Kbps(999, 48000, 2), 320);
+    // Low rates are raised until a frame holds LAME's Info tag; the default always does.
+    EXPECT_EQ(EffectiveMp3Kbps(32, 16000), 40);
+    EXPECT_EQ(EffectiveMp3Kbps(32, 22050, 2), 56);
+    EXPECT_EQ(EffectiveMp3Kbps(32, 24000), 64);
+    EXPECT_EQ(EffectiveMp3Kbps(32, 32000, 2), 48);
+    EXPECT_EQ(EffectiveMp3Kbps(32, 44100), 56);
+    for (const std::uint32_t rate : {8000u, 11025u, 12000u, 16000u, 22050u, 24000u, 32000u, 44100u, 48000u})
+        EXPECT_EQ(EffectiveMp3Kbps(FileEncoding::kDefaultMp3Kbps, rate, 2), 64) << rate;
+
+    EXPECT_EQ(FileTypeFromName(u"MP3"), OutputFileType::Mp3);
+    EXPECT_EQ(FileTypeFromName(u"opus"), OutputFileType::Opus);
+    EXPECT_EQ(FileTypeFromName(u"ogg"), std::nullopt);
 }
 
 TEST_F(FileOutputTest, ReplacesAnExistingFile)

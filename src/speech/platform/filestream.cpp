@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include <sndfile.h>
 
@@ -14,12 +16,44 @@ namespace {
 
 using SoundFile = CHandle<SNDFILE, &sf_close>;
 
+int SoundFileFormat(const FileEncoding& encoding, const WaveFormat& format)
+{
+    switch (encoding.type) {
+    case OutputFileType::Mp3:
+        return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    case OutputFileType::Opus:
+        return SF_FORMAT_OGG | SF_FORMAT_OPUS;
+    case OutputFileType::Wav:
+        break;
+    }
+    return SF_FORMAT_WAV | (format.bitsPerSample == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
+}
+
+// libsndfile sets an MP3's constant bit rate from a compression level: 0 is the top rate of the
+// MPEG version the sample rate belongs to, 1 its lowest.
+bool SetMp3Kbps(SNDFILE* sound, int kbps, const WaveFormat& format)
+{
+    const std::uint32_t rate = format.samplesPerSec;
+    const double top = rate >= 32000 ? 320 : rate >= 16000 ? 160 : 64;
+    const double bottom = rate >= 32000 ? 32 : 8;
+    int mode = SF_BITRATE_MODE_CONSTANT;
+    double level = (top - EffectiveMp3Kbps(kbps, rate, format.channels)) / (top - bottom);
+    // libsndfile 1.2 answers a successful SFC_SET_BITRATE_MODE with 0 for MP3, so only the level's
+    // answer tells; the bit rate itself is checked by the size of what is written.
+    sf_command(sound, SFC_SET_BITRATE_MODE, &mode, sizeof mode);
+    return sf_command(sound, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level) == SF_TRUE;
+}
+
 } // namespace
 
 struct FileStream::Private
 {
     QString path;
-    WaveFormat format;
+    WaveFormat format;  // what the file is encoded from
+    FileEncoding encoding;
+    FileFinisher finisher;
+    std::atomic<std::uint64_t> framesWritten = 0;
+    std::vector<float> floats;  // MP3 frames on their way to the encoder
     std::uint64_t eventInterest = 0;
     AtomicFile file;  // holds the descriptor libsndfile writes through
     SoundFile sound;  // declared after it: closed before the descriptor
@@ -35,7 +69,8 @@ FileStream::FileStream()
 FileStream::~FileStream() = default;
 
 HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
-                               const WaveFormat& format, std::uint64_t eventInterest)
+                               const WaveFormat& chosen, std::uint64_t eventInterest,
+                               const FileEncoding& encoding)
 {
     if (d->sound || d->committed)
         return E_UNEXPECTED;
@@ -43,22 +78,29 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
         return E_INVALIDARG;
     if (mode != FileMode::CreateAlways)
         return E_NOTIMPL;
-    if (id != FormatId::WaveFormatEx || !format.IsSupportedPcm())
+    if (id != FormatId::WaveFormatEx || !chosen.IsSupportedPcm())
         return SPERR_UNSUPPORTED_FORMAT;
-    if (const HRESULT hr = d->file.Open(path, u".wav"); Failed(hr))
+    const WaveFormat format = EncodedWaveFormat(encoding, chosen);
+    if (const HRESULT hr = d->file.Open(path, QStringLiteral(".%1").arg(FileTypeExtension(encoding.type))); Failed(hr))
         return hr;
 
     SF_INFO info{};
     info.samplerate = static_cast<int>(format.samplesPerSec);
     info.channels = format.channels;
-    info.format = SF_FORMAT_WAV | (format.bitsPerSample == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
+    info.format = SoundFileFormat(encoding, format);
     d->sound.reset(sf_open_fd(d->file.Handle(), SFM_WRITE, &info, SF_FALSE));
+    if (d->sound && encoding.type == OutputFileType::Mp3
+        && !SetMp3Kbps(d->sound.get(), encoding.mp3Kbps, format)) {
+        d->sound.reset();
+    }
     if (!d->sound) {
         d->file.Discard();
         return E_FAIL;
     }
     d->path = path;
     d->format = format;
+    d->encoding = encoding;
+    d->framesWritten = 0;
     d->eventInterest = eventInterest;
     d->writeResult = S_OK;
     return S_OK;
@@ -69,9 +111,12 @@ HRESULT FileStream::Commit()
     if (!d->sound)
         return E_UNEXPECTED;
     HRESULT hr = d->writeResult;
-    // sf_close writes the final chunk sizes into the header.
+    // sf_close writes the final chunk sizes into the header, or the last frames and pages.
     if (sf_close(d->sound.release()) != 0 && Succeeded(hr))
         hr = STG_E_WRITEFAULT;
+    // Tags and the like go into the finished file before it takes the target's name.
+    if (Succeeded(hr) && d->finisher && !d->finisher(d->file.TemporaryPath(), GetWrittenSeconds()))
+        hr = E_FAIL;
     if (Succeeded(hr))
         hr = d->file.Commit();
     if (Failed(hr)) {
@@ -82,9 +127,21 @@ HRESULT FileStream::Commit()
     return S_OK;
 }
 
+void FileStream::SetFinisher(FileFinisher finisher)
+{
+    d->finisher = std::move(finisher);
+}
+
 QString FileStream::GetPath() const
 {
     return d->path;
+}
+
+double FileStream::GetWrittenSeconds() const
+{
+    return d->format.samplesPerSec == 0
+        ? 0.0
+        : static_cast<double>(d->framesWritten) / d->format.samplesPerSec;
 }
 
 HRESULT FileStream::GetFormat(FormatId& id, WaveFormat& format) const
@@ -110,6 +167,8 @@ HRESULT FileStream::Write(std::span<const std::int16_t> samples)
     const HRESULT hr = WriteFrames(samples);
     if (Failed(hr))
         d->writeResult = hr;
+    else
+        d->framesWritten += samples.size() / d->format.channels;
     return hr;
 }
 
@@ -129,7 +188,18 @@ HRESULT FileStream::WriteFrames(std::span<const std::int16_t> samples)
 {
     const auto frames = static_cast<sf_count_t>(samples.size() / d->format.channels);
     errno = 0;
-    if (sf_writef_short(d->sound.get(), samples.data(), frames) != frames)
+    sf_count_t written = 0;
+    if (d->encoding.type == OutputFileType::Mp3) {
+        // libsndfile 1.2.0 copies only half of each block of stereo 16-bit samples to LAME,
+        // which clicks at every MP3 frame; its float path is whole.
+        d->floats.resize(samples.size());
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            d->floats[i] = static_cast<float>(samples[i]) / 32768.0f;
+        written = sf_writef_float(d->sound.get(), d->floats.data(), frames);
+    } else {
+        written = sf_writef_short(d->sound.get(), samples.data(), frames);
+    }
+    if (written != frames)
         return errno == ENOSPC ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
     return S_OK;
 }

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "speech/fileencoding.h"
+#include "speech/platform/waveformat.h"
 #include "speech/platform/outputstream.h"
 
 namespace speech {
@@ -16,8 +18,10 @@ enum class FileMode {
     CreateAlways = 3,
 };
 
-/// A WAV file as a voice output, written by libsndfile. 8-bit files are unsigned PCM, 16-bit
-/// ones signed; a stereo file carries the voice on both channels.
+/// A sound file as a voice output, written by libsndfile: a WAV file (8-bit files are unsigned
+/// PCM, 16-bit ones signed), an MP3 file (LAME, constant bit rate) or Opus in Ogg. A stereo
+/// file carries the voice on both channels. MP3 and Opus files take the format
+/// EncodedWaveFormat gives, and GetFormat reports it, so the voice converts to it.
 ///
 /// The sound goes to a temporary file beside the target. Commit puts it under the target's name
 /// (replacing a file there) in one rename; a stream released without Commit removes its
@@ -33,12 +37,17 @@ public:
     /// nothing can be created in it. `eventInterest` is kept for the caller's sake; the file
     /// raises no events of its own.
     HRESULT BindToFile(const QString& path, FileMode mode, FormatId id, const WaveFormat& format,
-                       std::uint64_t eventInterest);
-    /// Completes the WAV header and renames the file into place. Fails, removing the temporary
-    /// file, when a write failed or the rename does.
+                       std::uint64_t eventInterest, const FileEncoding& encoding = {});
+    /// Runs `finisher` in Commit on the complete file before it is renamed into place.
+    void SetFinisher(FileFinisher finisher);
+    /// Completes the file (WAV header, last MP3 frames, Ogg pages), runs the finisher and renames
+    /// the file into place. Fails, removing the temporary file, when a write failed, the
+    /// finisher returned false (E_FAIL) or the rename failed.
     HRESULT Commit();
 
     QString GetPath() const;
+    /// The length of the sound written so far, in seconds.
+    double GetWrittenSeconds() const;
 
     HRESULT GetFormat(FormatId& id, WaveFormat& format) const override;
     HRESULT BeginWriting() override;

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+#include "output/filenaming.h"
+#include "speech/fileencoding.h"
+
+class QCommandLineParser;
+
+/// The choices about the files of a batch beyond voice and format, as the window's file type,
+/// bit rate, 编号, 播放列表 and card-safe controls (and lexovox-batch's options) hold them.
+struct OutputFileOptions
+{
+    speech::FileEncoding encoding;
+    bool numbered = false;
+    bool playlist = false;
+    std::optional<bool> cardSafe;  // unset: on for MP3 and Opus, off for WAV
+
+    bool IsCardSafe() const;
+    /// How the batch's files are named under these options.
+    FileNaming Naming() const;
+};
+
+/// Adds --type wav|mp3|opus, --bitrate KBPS, --number, --playlist, --card-safe and
+/// --no-card-safe to a command line.
+void AddOutputFileOptions(QCommandLineParser& parser);
+
+/// The options a parsed command line gives, the window's defaults for those not given. Nothing,
+/// with the reason in `error`, for an unknown type, a bit rate outside 32–320, or both card-safe
+/// options.
+std::optional<OutputFileOptions> ReadOutputFileOptions(const QCommandLineParser& parser, QString* error);

@@ -1,0 +1,108 @@
+#include "output/filetags.h"
+
+#include <taglib/commentsframe.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/unsynchronizedlyricsframe.h>
+#include <taglib/xiphcomment.h>
+
+#include <QFile>
+
+namespace {
+
+// ID3v2 names the language of comments and lyrics; the meanings are Chinese.
+const TagLib::ByteVector kMeaningLanguage("zho", 3);
+
+TagLib::String ToTag(const QString& text)
+{
+    return TagLib::String(text.toStdString(), TagLib::String::UTF8);
+}
+
+QString TrackText(const FileTags& tags)
+{
+    if (tags.track <= 0)
+        return QString();
+    return tags.trackCount > 0 ? QStringLiteral("%1/%2").arg(tags.track).arg(tags.trackCount)
+                               : QString::number(tags.track);
+}
+
+void SetTextFrame(TagLib::ID3v2::Tag& tag, const char* id, const QString& text)
+{
+    tag.removeFrames(id);
+    if (text.isEmpty())
+        return;
+    auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, TagLib::String::UTF8);
+    frame->setText(ToTag(text));
+    tag.addFrame(frame);  // the tag owns it
+}
+
+bool WriteMp3Tags(const QByteArray& path, const FileTags& tags)
+{
+    TagLib::MPEG::File file(path.constData(), false);
+    if (!file.isValid())
+        return false;
+    TagLib::ID3v2::Tag& tag = *file.ID3v2Tag(true);
+    SetTextFrame(tag, "TIT2", tags.title);
+    SetTextFrame(tag, "TALB", tags.album);
+    SetTextFrame(tag, "TRCK", TrackText(tags));
+    tag.removeFrames("COMM");
+    tag.removeFrames("USLT");
+    if (!tags.meaning.isEmpty()) {
+        auto* comment = new TagLib::ID3v2::CommentsFrame(TagLib::String::UTF8);
+        comment->setLanguage(kMeaningLanguage);
+        comment->setText(ToTag(tags.meaning));
+        tag.addFrame(comment);
+        auto* lyrics = new TagLib::ID3v2::UnsynchronizedLyricsFrame(TagLib::String::UTF8);
+        lyrics->setLanguage(kMeaningLanguage);
+        lyrics->setText(ToTag(tags.meaning));
+        tag.addFrame(lyrics);
+    }
+    // Only ID3v2.4: an ID3v1 copy could hold nothing but Latin-1, which garbles the Chinese.
+    return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v4,
+                     TagLib::File::DoNotDuplicate);
+}
+
+void SetField(TagLib::Ogg::XiphComment& comment, const char* key, const QString& text)
+{
+    comment.removeFields(key);
+    if (!text.isEmpty())
+        comment.addField(key, ToTag(text));
+}
+
+bool WriteOpusTags(const QByteArray& path, const FileTags& tags)
+{
+    TagLib::Ogg::Opus::File file(path.constData(), false);
+    if (!file.isValid())
+        return false;
+    TagLib::Ogg::XiphComment& comment = *file.tag();
+    SetField(comment, "TITLE", tags.title);
+    SetField(comment, "ALBUM", tags.album);
+    SetField(comment, "TRACKNUMBER", tags.track > 0 ? QString::number(tags.track) : QString());
+    SetField(comment, "TRACKTOTAL", tags.trackCount > 0 ? QString::number(tags.trackCount) : QString());
+    SetField(comment, "COMMENT", tags.meaning);
+    SetField(comment, "LYRICS", tags.meaning);
+    return file.save();
+}
+
+} // namespace
+
+QString LookupAlbum(const QString& text)
+{
+    return QStringLiteral("查询：") + text;
+}
+
+bool WriteFileTags(const QString& path, speech::OutputFileType type, const FileTags& tags)
+{
+    const QByteArray name = QFile::encodeName(path);
+    switch (type) {
+    case speech::OutputFileType::Mp3:
+        return WriteMp3Tags(name, tags);
+    case speech::OutputFileType::Opus:
+        return WriteOpusTags(name, tags);
+    case speech::OutputFileType::Wav:
+        break;
+    }
+    return true;
+}

@@ -1,0 +1,50 @@
+#include "output/playlist.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+// One line of the list per text: line breaks and runs of spaces become one space.
+QString OneLine(const QString& text)
+{
+    return text.simplified();
+}
+
+} // namespace
+
+QString PlaylistPath(const QString& folder)
+{
+    QString name = QFileInfo(QDir::cleanPath(folder)).fileName();
+    if (name.isEmpty())
+        name = QStringLiteral("playlist");
+    return QDir(folder).filePath(name + QStringLiteral(".m3u8"));
+}
+
+QString PlaylistText(const std::vector<PlaylistEntry>& entries)
+{
+    QString text = QStringLiteral("#EXTM3U\n");
+    for (const PlaylistEntry& entry : entries) {
+        const long seconds = std::max(1L, std::lround(entry.seconds));
+        QString title = OneLine(entry.headword);
+        if (const QString meaning = OneLine(entry.meaning); !meaning.isEmpty())
+            title += QStringLiteral(" – ") + meaning;
+        text += QStringLiteral("#EXTINF:%1,%2\n").arg(seconds).arg(title);
+        text += entry.fileName + u'\n';
+    }
+    return text;
+}
+
+bool WritePlaylist(const QString& folder, const std::vector<PlaylistEntry>& entries, QString* error)
+{
+    QSaveFile file(PlaylistPath(folder));
+    const bool ok = file.open(QIODevice::WriteOnly) && file.write(PlaylistText(entries).toUtf8()) >= 0
+        && file.commit();
+    if (!ok && error)
+        *error = file.errorString();
+    return ok;
+}

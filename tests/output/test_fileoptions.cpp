@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <QCommandLineParser>
+
+#include "output/fileoptions.h"
+
+using speech::OutputFileType;
+
+namespace {
+
+std::optional<OutputFileOptions> Parse(const QStringList& arguments, QString* error = nullptr)
+{
+    QCommandLineParser parser;
+    AddOutputFileOptions(parser);
+    if (!parser.parse(QStringList{QStringLiteral("lexovox-batch")} + arguments))
+        return std::nullopt;
+    return ReadOutputFileOptions(parser, error);
+}
+
+} // namespace
+
+TEST(OutputFileOptions, DefaultsAreTheWindows)
+{
+    const auto wav = Parse({});
+    ASSERT_TRUE(wav);
+    EXPECT_EQ(wav->encoding, speech::FileEncoding());
+    EXPECT_FALSE(wav->numbered);
+    EXPECT_FALSE(wav->playlist);
+    EXPECT_EQ(wav->Naming().extension, QStringLiteral("wav"));
+    EXPECT_FALSE(wav->Naming().cardSafe);
+
+    // Card-safe names follow the type unless asked for either way.
+    const auto mp3 = Parse({QStringLiteral("--type"), QStringLiteral("mp3")});
+    ASSERT_TRUE(mp3);
+    EXPECT_EQ(mp3->encoding.mp3Kbps, 64);
+    EXPECT_TRUE(mp3->IsCardSafe());
+    EXPECT_FALSE(Parse({QStringLiteral("--type=opus"), QStringLiteral("--no-card-safe")})->IsCardSafe());
+    EXPECT_TRUE(Parse({QStringLiteral("--card-safe")})->IsCardSafe());
+}
+
+TEST(OutputFileOptions, ReadsEveryOption)
+{
+    const auto options = Parse({QStringLiteral("--type=MP3"), QStringLiteral("--bitrate=128"),
+                                QStringLiteral("--number"), QStringLiteral("--playlist")});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->encoding, (speech::FileEncoding{OutputFileType::Mp3, 128}));
+    EXPECT_TRUE(options->numbered);
+    EXPECT_TRUE(options->playlist);
+    EXPECT_EQ(options->Naming().extension, QStringLiteral("mp3"));
+    EXPECT_TRUE(options->Naming().numbered);
+}
+
+TEST(OutputFileOptions, RefusesWhatCannotBeWritten)
+{
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("--type=flac")}, QStringList{QStringLiteral("--bitrate=16")},
+          QStringList{QStringLiteral("--bitrate=321")}, QStringList{QStringLiteral("--bitrate=fast")},
+          QStringList{QStringLiteral("--card-safe"), QStringLiteral("--no-card-safe")}}) {
+        QString error;
+        EXPECT_FALSE(Parse(arguments, &error)) << qPrintable(arguments.join(u' '));
+        EXPECT_FALSE(error.isEmpty());
+    }
+}

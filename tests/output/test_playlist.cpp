@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "output/playlist.h"
+
+TEST(Playlist, NamedAfterItsFolder)
+{
+    EXPECT_EQ(PlaylistPath(QStringLiteral("/media/card/人教版 七上")), QStringLiteral("/media/card/人教版 七上/人教版 七上.m3u8"));
+    EXPECT_EQ(PlaylistPath(QStringLiteral("/media/card/words/")), QStringLiteral("/media/card/words/words.m3u8"));
+    EXPECT_EQ(PlaylistPath(QStringLiteral("/")), QStringLiteral("/playlist.m3u8"));
+}
+
+TEST(Playlist, ListsEveryFileInOrder)
+{
+    const std::vector<PlaylistEntry> entries{
+        {0.84, QStringLiteral("apple"), QStringLiteral("n. 苹果"), QStringLiteral("1 apple.mp3")},
+        {2.5, QStringLiteral("what?"), QStringLiteral("pron. 什么；\n int. 什么"), QStringLiteral("2 what_.mp3")},
+        {0.2, QStringLiteral("pear"), QString(), QStringLiteral("3 pear.mp3")},
+    };
+    EXPECT_EQ(PlaylistText(entries),
+              QStringLiteral("#EXTM3U\n"
+                             "#EXTINF:1,apple – n. 苹果\n1 apple.mp3\n"
+                             "#EXTINF:3,what? – pron. 什么； int. 什么\n2 what_.mp3\n"
+                             "#EXTINF:1,pear\n3 pear.mp3\n"));
+    EXPECT_EQ(PlaylistText({}), QStringLiteral("#EXTM3U\n"));
+}
+
+TEST(Playlist, WrittenInUtf8ReplacingAnOlderOne)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("七上"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const std::vector<PlaylistEntry> older{{1, QStringLiteral("old"), QString(), QStringLiteral("old.mp3")}};
+    ASSERT_TRUE(WritePlaylist(folder, older));
+    const std::vector<PlaylistEntry> entries{{1, QStringLiteral("apple"), QStringLiteral("苹果"), QStringLiteral("apple.mp3")}};
+    QString error;
+    ASSERT_TRUE(WritePlaylist(folder, entries, &error)) << qPrintable(error);
+
+    QFile file(QDir(folder).filePath(QStringLiteral("七上.m3u8")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), PlaylistText(entries).toUtf8());
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1);  // nothing left over
+
+    EXPECT_FALSE(WritePlaylist(dir.filePath(QStringLiteral("missing")), entries, &error));
+    EXPECT_FALSE(error.isEmpty());
+}

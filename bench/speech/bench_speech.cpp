@@ -18,6 +18,7 @@
 #include <vector>
 
 #include <csv.h>
+#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -49,6 +50,20 @@ constexpr std::size_t kWords = 300;
 constexpr int kPreviews = 40;
 constexpr int kDefaultRounds = 3;
 const SpeechOptions kOptions{true, true, true};
+
+// Processor time of this process and its finished children: steadier than the clock on a
+// machine shared with other work.
+double CpuSeconds()
+{
+    double total = 0;
+    for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        getrusage(who, &usage);
+        total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
+            + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
+}
 
 double Seconds(Clock::duration d)
 {
@@ -141,21 +156,21 @@ double RawSynthesis(Synthesiser& synthesiser, const VoiceChoice& choice, const s
                     double& audioSeconds)
 {
     const Clock::time_point start = Clock::now();
-    std::size_t samples = 0;
+    audioSeconds = 0;
     for (const QString& text : texts) {
         Collector collector;
         for (const SpeechStep& step : PlanSpeech(text, choice)) {
+            const std::uint32_t rate = synthesiser.SampleRateOf(step.voice);
+            collector.samples.clear();
             synthesiser.Speak(step, collector);
-            collector.samples.resize(
-                collector.samples.size() + synthesiser.SampleRate() * step.pauseAfterMs / 1000, 0);
+            collector.samples.resize(collector.samples.size() + rate * step.pauseAfterMs / 1000, 0);
+            audioSeconds += static_cast<double>(collector.samples.size()) / rate;
         }
-        samples += collector.samples.size();
     }
-    audioSeconds = static_cast<double>(samples) / synthesiser.SampleRate();
     return Seconds(Clock::now() - start);
 }
 
-double EspeakLoop(const std::vector<QString>& texts, const QString& folder)
+double EspeakLoop(const std::vector<QString>& texts, const QString& folder, double& cpu)
 {
     QFile list(folder + QStringLiteral("/words.txt"));
     if (!list.open(QIODevice::WriteOnly))
@@ -167,10 +182,12 @@ double EspeakLoop(const std::vector<QString>& texts, const QString& folder)
         "i=0; while IFS= read -r line; do i=$((i+1)); "
         "espeak-ng -v en-us -w \"$1/loop-$i.wav\" \"$line\" || exit 1; done < \"$1/words.txt\"");
     QProcess shell;
+    const double cpuStart = CpuSeconds();
     const Clock::time_point start = Clock::now();
     shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), script, QStringLiteral("sh"), folder});
     if (!shell.waitForFinished(-1) || shell.exitCode() != 0)
         return -1;
+    cpu = CpuSeconds() - cpuStart;
     return Seconds(Clock::now() - start);
 }
 
@@ -277,6 +294,7 @@ struct VoiceSpeed
     const char* label = "";
     double raw = 0;    // seconds for all words, synthesis to memory; 0 when not timed
     double files = 0;  // seconds for all words, SpeakToFile
+    double filesCpu = 0;  // processor seconds of the same
     double audioSeconds = 0;
     int failures = 0;
     SoundCache::Counts flite;   // the kept pieces after the last round of SpeakToFile
@@ -310,6 +328,7 @@ bool TimeVoice(SpeechEngine& engine, const QString& tokenName, const std::vector
     const VoiceChoice choice = VoiceChoice::Of(token.get());
     speed.raw = filesOnly ? 0 : 1e9;
     speed.files = 1e9;
+    speed.filesCpu = 1e9;
     for (int round = 0; round < rounds; ++round) {
         if (!filesOnly) {
             ClearCaches();
@@ -317,12 +336,14 @@ bool TimeVoice(SpeechEngine& engine, const QString& tokenName, const std::vector
         }
         ClearCaches();
         int failures = 0;
+        const double cpuStart = CpuSeconds();
         const Clock::time_point start = Clock::now();
         for (std::size_t i = 0; i < texts.size(); ++i) {
             const QString path = folder.filePath(QStringLiteral("%1-%2.wav").arg(tokenName).arg(i));
             failures += Failed(engine.SpeakToFile(texts[i], Voice::kSpeakAsync, path));
         }
         speed.files = std::min(speed.files, Seconds(Clock::now() - start));
+        speed.filesCpu = std::min(speed.filesCpu, CpuSeconds() - cpuStart);
         speed.failures = std::max(speed.failures, failures);
         speed.flite = FliteSynthesiser::CacheCounts();
         speed.espeak = EspeakSynthesiser::CacheCounts();
@@ -377,8 +398,9 @@ int main(int argc, char** argv)
     }
 
     double loop = -1;
+    double loopCpu = 0;
     if (!filesOnly && !QStandardPaths::findExecutable(QStringLiteral("espeak-ng")).isEmpty())
-        loop = EspeakLoop(texts, folder.path());
+        loop = EspeakLoop(texts, folder.path(), loopCpu);
     for (const VoiceSpeed& speed : speeds) {
         std::printf("%s:\n", speed.label);
         if (speed.raw > 0)
@@ -388,6 +410,9 @@ int main(int argc, char** argv)
                     speed.files, speed.failures);
         if (loop > 0)
             std::printf("  = %.2f x the loop", loop / speed.files);
+        std::printf("\n  by processor time:        %7.1f words/s", texts.size() / speed.filesCpu);
+        if (loop > 0)
+            std::printf("  = %.2f x the loop", loopCpu / speed.filesCpu);
         std::printf("\n");
         PrintCounts("Flite", speed.flite);
         PrintCounts("espeak-ng", speed.espeak);
@@ -395,7 +420,8 @@ int main(int argc, char** argv)
     if (filesOnly)
         return 0;
     if (loop > 0)
-        std::printf("espeak-ng -v en-us -w loop: %7.1f words/s  (%.2f s)\n", texts.size() / loop, loop);
+        std::printf("espeak-ng -v en-us -w loop: %7.1f words/s  (%.2f s), by processor time %.1f words/s\n",
+                    texts.size() / loop, loop, texts.size() / loopCpu);
     else
         std::printf("espeak-ng -v en-us -w loop: not run (espeak-ng missing or failing)\n");
 

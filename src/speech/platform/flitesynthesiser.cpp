@@ -29,6 +29,8 @@ constexpr unsigned kNoiseSeed = 1;
 // What is kept of the padding: enough that the first consonant is not clipped.
 constexpr std::size_t kKeptLeading = kRate * 10 / 1000;
 constexpr std::size_t kKeptTrailing = kRate * 40 / 1000;
+// Inside a spelled word one letter runs into the next.
+constexpr std::size_t kKeptAfterLetter = kRate * 10 / 1000;
 // A letter said alone is drawn out like the end of a sentence; said at this pace it takes
 // about as long as inside a spelled word, so letters from the cache keep the spelling's tempo.
 constexpr float kSpelledLetterPace = 0.7f;
@@ -222,9 +224,8 @@ HRESULT Synthesise(const FliteVoice& found, const SpeechStep& step, SoundReceive
     call.receiver = &receiver;
     call.gain = found.gain;
     const bool letter = step.spell && step.text.toUcs4().size() == 1;
-    // Inside a spelled word one letter runs into the next.
     if (letter)
-        call.keptTrailing = kKeptLeading;
+        call.keptTrailing = kKeptAfterLetter;
     info->userdata = &call;
     const float stretch = get_param_float(voice->features, "duration_stretch", 1.0f);
     if (letter)

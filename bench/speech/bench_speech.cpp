@@ -1,10 +1,13 @@
-// Times the speech core over 300 composed words:
+// Times the speech core over 300 composed words (spell-out, meaning and labels), for the
+// default voice (Flite rms bilingual) and the eSpeak NG bilingual voice:
 //   1. raw synthesis into memory (the plan a voice follows, no conversion, no file);
 //   2. SpeakToFile for each word, 16 kHz 16-bit mono WAV files into a temporary folder;
-//      (1 and 2 take turns for three rounds; the best time of each counts)
-//   3. a shell loop running `espeak-ng -w` once per word with an English voice;
+//      (1 and 2 take turns for some rounds; the best time of each counts)
+//   3. a shell loop running `espeak-ng -w` once per word with an English voice, the yardstick;
 //   4. preview latency: from SpeakText to the first samples handed to the sound sink.
-// Usage: bench_speech [words.csv]   (default: the shared word list, else a built-in list)
+// Usage: bench_speech [--rounds N] [--files-only] [words.csv [subclass]]
+//   default: the shared list's first 300 words of "ECDICT:中考词汇(zk)", else a built-in list.
+//   --files-only times SpeakToFile alone (for a profiler).
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +18,7 @@
 #include <vector>
 
 #include <csv.h>
+#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -24,6 +28,8 @@
 
 #include "speech/composeutterance.h"
 #include "speech/platform/audiooutput.h"
+#include "speech/platform/espeaksynthesiser.h"
+#include "speech/platform/flitesynthesiser.h"
 #include "speech/platform/platform.h"
 #include "speech/platform/soundsink.h"
 #include "speech/platform/speechplan.h"
@@ -42,8 +48,22 @@ namespace {
 
 constexpr std::size_t kWords = 300;
 constexpr int kPreviews = 40;
-constexpr int kRounds = 3;
+constexpr int kDefaultRounds = 3;
 const SpeechOptions kOptions{true, true, true};
+
+// Processor time of this process and its finished children: steadier than the clock on a
+// machine shared with other work.
+double CpuSeconds()
+{
+    double total = 0;
+    for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        getrusage(who, &usage);
+        total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
+            + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
+}
 
 double Seconds(Clock::duration d)
 {
@@ -52,17 +72,21 @@ double Seconds(Clock::duration d)
 
 struct CsvRows
 {
+    QString subclass;  // empty: every row
     std::vector<WordEntry> rows;
     std::vector<QString> fields;
+    bool header = true;
 };
 
-std::vector<WordEntry> ReadCsv(const QString& path)
+// The rows of `subclass` (the third column); an empty one takes every row.
+std::vector<WordEntry> ReadCsv(const QString& path, const QString& subclass)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray data = file.readAll();
     CsvRows out;
+    out.subclass = subclass;
     csv_parser parser;
     if (csv_init(&parser, CSV_APPEND_NULL) != 0)
         return {};
@@ -72,15 +96,16 @@ std::vector<WordEntry> ReadCsv(const QString& path)
     };
     const auto onRow = [](int, void* self) {
         CsvRows& rows = *static_cast<CsvRows*>(self);
-        if (rows.fields.size() >= 2)
+        const bool wanted = rows.subclass.isEmpty()
+            || (rows.fields.size() >= 3 && rows.fields[2] == rows.subclass);
+        if (!rows.header && wanted && rows.fields.size() >= 2)
             rows.rows.push_back({rows.fields[0], rows.fields[1]});
+        rows.header = false;
         rows.fields.clear();
     };
     csv_parse(&parser, data.constData(), static_cast<size_t>(data.size()), onField, onRow, &out);
     csv_fini(&parser, onField, onRow, &out);
     csv_free(&parser);
-    if (!out.rows.empty())
-        out.rows.erase(out.rows.begin());  // the header
     return out.rows;
 }
 
@@ -99,18 +124,18 @@ std::vector<WordEntry> BuiltInWords()
     return words;
 }
 
-// kWords rows spread over the whole list, so phrases and single words both occur.
-std::vector<QString> ComposedWords(const QString& csvPath, QString& source)
+// The first kWords rows (repeated when there are fewer).
+std::vector<QString> ComposedWords(const QString& csvPath, const QString& subclass, QString& source)
 {
-    std::vector<WordEntry> rows = ReadCsv(csvPath);
-    source = csvPath;
+    std::vector<WordEntry> rows = ReadCsv(csvPath, subclass);
+    source = csvPath + (subclass.isEmpty() ? QString() : QStringLiteral(", ") + subclass);
     if (rows.empty()) {
         rows = BuiltInWords();
         source = QStringLiteral("built-in list");
     }
     std::vector<QString> texts;
     for (std::size_t i = 0; i < kWords; ++i) {
-        const WordEntry& row = rows[rows.size() >= kWords ? i * rows.size() / kWords : i % rows.size()];
+        const WordEntry& row = rows[i % rows.size()];
         texts.push_back(ComposeUtterance(row.en, row.ch, kOptions));
     }
     return texts;
@@ -131,21 +156,21 @@ double RawSynthesis(Synthesiser& synthesiser, const VoiceChoice& choice, const s
                     double& audioSeconds)
 {
     const Clock::time_point start = Clock::now();
-    std::size_t samples = 0;
+    audioSeconds = 0;
     for (const QString& text : texts) {
         Collector collector;
         for (const SpeechStep& step : PlanSpeech(text, choice)) {
+            const std::uint32_t rate = synthesiser.SampleRateOf(step.voice);
+            collector.samples.clear();
             synthesiser.Speak(step, collector);
-            collector.samples.resize(
-                collector.samples.size() + synthesiser.SampleRate() * step.pauseAfterMs / 1000, 0);
+            collector.samples.resize(collector.samples.size() + rate * step.pauseAfterMs / 1000, 0);
+            audioSeconds += static_cast<double>(collector.samples.size()) / rate;
         }
-        samples += collector.samples.size();
     }
-    audioSeconds = static_cast<double>(samples) / synthesiser.SampleRate();
     return Seconds(Clock::now() - start);
 }
 
-double EspeakLoop(const std::vector<QString>& texts, const QString& folder)
+double EspeakLoop(const std::vector<QString>& texts, const QString& folder, double& cpu)
 {
     QFile list(folder + QStringLiteral("/words.txt"));
     if (!list.open(QIODevice::WriteOnly))
@@ -157,10 +182,12 @@ double EspeakLoop(const std::vector<QString>& texts, const QString& folder)
         "i=0; while IFS= read -r line; do i=$((i+1)); "
         "espeak-ng -v en-us -w \"$1/loop-$i.wav\" \"$line\" || exit 1; done < \"$1/words.txt\"");
     QProcess shell;
+    const double cpuStart = CpuSeconds();
     const Clock::time_point start = Clock::now();
     shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), script, QStringLiteral("sh"), folder});
     if (!shell.waitForFinished(-1) || shell.exitCode() != 0)
         return -1;
+    cpu = CpuSeconds() - cpuStart;
     return Seconds(Clock::now() - start);
 }
 
@@ -262,17 +289,90 @@ std::vector<double> PreviewLatencies(const std::vector<QString>& texts, QString&
     return latencies;
 }
 
+struct VoiceSpeed
+{
+    const char* label = "";
+    double raw = 0;    // seconds for all words, synthesis to memory; 0 when not timed
+    double files = 0;  // seconds for all words, SpeakToFile
+    double filesCpu = 0;  // processor seconds of the same
+    double audioSeconds = 0;
+    int failures = 0;
+    SoundCache::Counts flite;   // the kept pieces after the last round of SpeakToFile
+    SoundCache::Counts espeak;
+};
+
+// Each round starts as a new process would, with nothing kept.
+void ClearCaches()
+{
+    FliteSynthesiser::ClearCache();
+    EspeakSynthesiser::ClearCache();
+}
+
+void PrintCounts(const char* name, const SoundCache::Counts& counts)
+{
+    const std::size_t asked = counts.hits + counts.misses;
+    std::printf("    %s cache: %zu hits of %zu (%.0f%%), %zu pieces, %.1f KiB\n", name, counts.hits, asked,
+                asked ? 100.0 * counts.hits / asked : 0.0, counts.pieces, counts.bytes / 1024.0);
+}
+
+// Best of `rounds` for raw synthesis and for SpeakToFile in `token`'s voice.
+bool TimeVoice(SpeechEngine& engine, const QString& tokenName, const std::vector<QString>& texts,
+               const QTemporaryDir& folder, int rounds, bool filesOnly, VoiceSpeed& speed)
+{
+    TokenPtr token;
+    if (Failed(engine.GetPlatform().CreateToken(
+            kVoicesCategoryId.toString() + QStringLiteral("\\Tokens\\") + tokenName, token))
+        || Failed(engine.GetVoice()->SetVoice(token)))
+        return false;
+    const std::shared_ptr<Synthesiser> synthesiser = engine.GetPlatform().GetSynthesiser();
+    const VoiceChoice choice = VoiceChoice::Of(token.get());
+    speed.raw = filesOnly ? 0 : 1e9;
+    speed.files = 1e9;
+    speed.filesCpu = 1e9;
+    for (int round = 0; round < rounds; ++round) {
+        if (!filesOnly) {
+            ClearCaches();
+            speed.raw = std::min(speed.raw, RawSynthesis(*synthesiser, choice, texts, speed.audioSeconds));
+        }
+        ClearCaches();
+        int failures = 0;
+        const double cpuStart = CpuSeconds();
+        const Clock::time_point start = Clock::now();
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const QString path = folder.filePath(QStringLiteral("%1-%2.wav").arg(tokenName).arg(i));
+            failures += Failed(engine.SpeakToFile(texts[i], Voice::kSpeakAsync, path));
+        }
+        speed.files = std::min(speed.files, Seconds(Clock::now() - start));
+        speed.filesCpu = std::min(speed.filesCpu, CpuSeconds() - cpuStart);
+        speed.failures = std::max(speed.failures, failures);
+        speed.flite = FliteSynthesiser::CacheCounts();
+        speed.espeak = EspeakSynthesiser::CacheCounts();
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QString csvPath = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                     : QStringLiteral(LEXOVOX_SHARED_DIR "/vocab/words.csv");
+    QStringList args = app.arguments().mid(1);
+    int rounds = kDefaultRounds;
+    bool filesOnly = false;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--rounds")); at >= 0 && at + 1 < args.size()) {
+        rounds = std::max(1, args[at + 1].toInt());
+        args.remove(at, 2);
+    }
+    filesOnly = args.removeAll(QStringLiteral("--files-only")) > 0;
+    const QString csvPath = !args.isEmpty() ? args[0]
+                                            : QStringLiteral(LEXOVOX_SHARED_DIR "/vocab/extra_words.csv");
+    const QString subclass = args.size() > 1 ? args[1]
+                           : args.isEmpty()  ? QStringLiteral("ECDICT:中考词汇(zk)")
+                                             : QString();
     QString source;
-    const std::vector<QString> texts = ComposedWords(csvPath, source);
-    std::printf("%zu words from %s, composed with spell-out, meaning and labels\n", texts.size(),
-                qUtf8Printable(source));
+    const std::vector<QString> texts = ComposedWords(csvPath, subclass, source);
+    std::printf("%zu words from %s, composed with spell-out, meaning and labels; 16 kHz mono\n",
+                texts.size(), qUtf8Printable(source));
 
     QTemporaryDir folder;
     SpeechEngine engine;
@@ -280,50 +380,50 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot start: %s\n", qUtf8Printable(engine.GetErrorText()));
         return 1;
     }
-    const std::shared_ptr<Synthesiser> synthesiser = engine.GetPlatform().GetSynthesiser();
-    // The espeak-ng bilingual voice, as the loop below speaks with espeak-ng: the same engine
-    // on both sides. (The default voice's own speed is printed by bench_intelligibility.)
-    TokenPtr voice;
-    if (Failed(engine.GetPlatform().CreateToken(
-            QString(kVoicesCategoryId.toString() + QStringLiteral("\\Tokens\\LexovoxBilingualUS")), voice))
-        || Failed(engine.GetVoice()->SetVoice(voice))) {
-        std::fprintf(stderr, "the eSpeak NG bilingual voice is missing\n");
-        return 1;
-    }
-    const VoiceChoice choice = VoiceChoice::Of(voice.get());
     // 16 kHz 16-bit mono, picked as the format list does.
     engine.GetAudioOutput()->SetFormat(FormatId::WaveFormatEx, WaveFormat::Pcm(16000, 16, 1));
     engine.GetVoice()->SetOutput(engine.GetAudioOutput(), false);
 
-    // Rounds in turn, the best of each kept: the machine's other work and clock changes then
-    // weigh on both alike.
-    double audioSeconds = 0;
-    double raw = 1e9;
-    double files = 1e9;
-    int failures = 0;
-    RawSynthesis(*synthesiser, choice, {texts.begin(), texts.begin() + 20}, audioSeconds);  // warm-up
-    for (int round = 0; round < kRounds; ++round) {
-        raw = std::min(raw, RawSynthesis(*synthesiser, choice, texts, audioSeconds));
-        const Clock::time_point start = Clock::now();
-        for (std::size_t i = 0; i < texts.size(); ++i) {
-            const QString path = folder.filePath(QStringLiteral("word-%1.wav").arg(i));
-            failures += Failed(engine.SpeakToFile(texts[i], Voice::kSpeakAsync, path));
+    // Voices and rounds in turn, the best of each kept: the machine's other work and clock
+    // changes then weigh on all alike.
+    VoiceSpeed speeds[2];
+    speeds[0].label = "Flite rms bilingual (default)";
+    speeds[1].label = "eSpeak NG bilingual";
+    const QString tokens[] = {QStringLiteral("LexovoxBilingualFliteRms"), QStringLiteral("LexovoxBilingualUS")};
+    for (std::size_t v = 0; v < std::size(speeds); ++v) {
+        if (!TimeVoice(engine, tokens[v], texts, folder, rounds, filesOnly, speeds[v])) {
+            std::fprintf(stderr, "the voice %s is missing\n", qUtf8Printable(tokens[v]));
+            return 1;
         }
-        files = std::min(files, Seconds(Clock::now() - start));
     }
-    std::printf("raw synthesis to memory: %7.1f words/s  (%.2f s for %.0f s of speech)\n",
-                texts.size() / raw, raw, audioSeconds);
-    std::printf("SpeakToFile (16 kHz):     %7.1f words/s  (%.2f s, %d failed)  = %.2f x raw synthesis\n",
-                texts.size() / files, files, failures, raw / files);
 
-    if (QStandardPaths::findExecutable(QStringLiteral("espeak-ng")).isEmpty()) {
-        std::printf("espeak-ng -w loop:        not run, espeak-ng is not installed\n");
-    } else if (const double loop = EspeakLoop(texts, folder.path()); loop > 0) {
-        std::printf("espeak-ng -w loop:        %7.1f words/s  (%.2f s)  SpeakToFile = %.2f x the loop\n",
-                    texts.size() / loop, loop, loop / files);
-    } else {
-        std::printf("espeak-ng -w loop:        failed\n");
+    double loop = -1;
+    double loopCpu = 0;
+    if (!filesOnly && !QStandardPaths::findExecutable(QStringLiteral("espeak-ng")).isEmpty())
+        loop = EspeakLoop(texts, folder.path(), loopCpu);
+    for (const VoiceSpeed& speed : speeds) {
+        std::printf("%s:\n", speed.label);
+        if (speed.raw > 0)
+            std::printf("  raw synthesis to memory: %7.1f words/s  (%.2f s for %.0f s of speech)\n",
+                        texts.size() / speed.raw, speed.raw, speed.audioSeconds);
+        std::printf("  SpeakToFile:              %7.1f words/s  (%.2f s, %d failed)", texts.size() / speed.files,
+                    speed.files, speed.failures);
+        if (loop > 0)
+            std::printf("  = %.2f x the loop", loop / speed.files);
+        std::printf("\n  by processor time:        %7.1f words/s", texts.size() / speed.filesCpu);
+        if (loop > 0)
+            std::printf("  = %.2f x the loop", loopCpu / speed.filesCpu);
+        std::printf("\n");
+        PrintCounts("Flite", speed.flite);
+        PrintCounts("espeak-ng", speed.espeak);
     }
+    if (filesOnly)
+        return 0;
+    if (loop > 0)
+        std::printf("espeak-ng -v en-us -w loop: %7.1f words/s  (%.2f s), by processor time %.1f words/s\n",
+                    texts.size() / loop, loop, texts.size() / loopCpu);
+    else
+        std::printf("espeak-ng -v en-us -w loop: not run (espeak-ng missing or failing)\n");
 
 #ifdef LEXOVOX_BENCH_SOUND_SERVER
     PulseTestServer server;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "speech/platform/soundconverter.h"
 #include "speech/platform/speechplan.h"
 #include "speech/platform/synthesiser.h"
 
@@ -181,9 +182,18 @@ std::vector<std::int16_t> SynthesiseDirectly(Platform& platform, const QString& 
     Synthesiser& synthesiser = *parts.synthesiser;
     std::vector<std::int16_t> samples;
     Collector collector(samples);
+    SoundConverter converter;
     for (const SpeechStep& step : PlanSpeech(text, VoiceChoice::Of(voice ? voice : parts.defaultToken.get()))) {
-        synthesiser.Speak(step, collector);
-        samples.resize(samples.size() + synthesiser.SampleRate() * step.pauseAfterMs / 1000, 0);
+        // Each step at its own synthesiser's rate, brought to the one rate of the result.
+        std::vector<std::int16_t> own;
+        Collector ownCollector(own);
+        synthesiser.Speak(step, ownCollector);
+        own.resize(own.size() + synthesiser.SampleRateOf(step.voice) * step.pauseAfterMs / 1000, 0);
+        converter.Reset(synthesiser.SampleRateOf(step.voice), WaveFormat::Pcm(synthesiser.SampleRate(), 16, 1));
+        const std::span<const std::int16_t> converted = converter.Convert(own);
+        samples.insert(samples.end(), converted.begin(), converted.end());
+        const std::span<const std::int16_t> tail = converter.Flush();
+        samples.insert(samples.end(), tail.begin(), tail.end());
     }
     return samples;
 }

@@ -100,7 +100,8 @@ protected:
 };
 
 /// The mono 16-bit samples the platform's synthesiser makes for `text` spoken with its default
-/// voice, pauses included: what a voice hands its output before conversion.
+/// voice, pauses included, at the synthesiser's SampleRate(): what a voice hands its output,
+/// converted to one rate.
 /// `text` synthesised straight into memory with `voice`, or the platform's default voice.
 std::vector<std::int16_t> SynthesiseDirectly(speech::Platform& platform, const QString& text,
                                              const speech::ObjectToken* voice = nullptr);

@@ -1,41 +1,6 @@
 #include "speech/platform/combinedsynthesiser.h"
 
 namespace speech {
-namespace {
-
-// Hands a part's sound on at the combined rate.
-class Converting final : public SoundReceiver
-{
-public:
-    Converting(SoundReceiver& target, SoundConverter& converter)
-        : m_target(target)
-        , m_converter(converter)
-    {
-    }
-
-    bool Receive(std::span<const std::int16_t> samples,
-                 std::span<const SynthesisEvent> events) override
-    {
-        const std::span<const std::int16_t> converted = m_converter.Convert(samples);
-        m_going = m_target.Receive(converted, events);
-        return m_going;
-    }
-
-    void Finish()
-    {
-        if (!m_going)
-            return;
-        if (const std::span<const std::int16_t> tail = m_converter.Flush(); !tail.empty())
-            m_target.Receive(tail, {});
-    }
-
-private:
-    SoundReceiver& m_target;
-    SoundConverter& m_converter;
-    bool m_going = true;
-};
-
-} // namespace
 
 CombinedSynthesiser::CombinedSynthesiser(std::vector<Part> parts)
     : m_parts(std::move(parts))
@@ -58,23 +23,14 @@ Synthesiser& CombinedSynthesiser::PartFor(const QByteArray& voice) const
     return *m_parts.front().synthesiser;
 }
 
+std::uint32_t CombinedSynthesiser::SampleRateOf(const QByteArray& voice) const
+{
+    return PartFor(voice).SampleRate();
+}
+
 HRESULT CombinedSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver)
 {
-    Synthesiser& part = PartFor(step.voice);
-    if (part.SampleRate() == SampleRate())
-        return part.Speak(step, receiver);
-    // One converter, kept for its filter: a part that needs converting serialises its calls
-    // anyway, so holding it for the call costs no concurrency.
-    std::lock_guard lock(m_converterMutex);
-    SoundConverter& converter = m_converter;
-    if (const HRESULT hr = converter.Reset(part.SampleRate(), WaveFormat::Pcm(SampleRate(), 16, 1));
-        Failed(hr))
-        return hr;
-    Converting converting(receiver, converter);
-    const HRESULT hr = part.Speak(step, converting);
-    if (Succeeded(hr))
-        converting.Finish();
-    return hr;
+    return PartFor(step.voice).Speak(step, receiver);
 }
 
 std::vector<SynthesiserVoice> CombinedSynthesiser::Voices() const

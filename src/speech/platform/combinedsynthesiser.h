@@ -1,17 +1,15 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <vector>
 
-#include "speech/platform/soundconverter.h"
 #include "speech/platform/synthesiser.h"
 
 namespace speech {
 
 /// Several synthesisers as one, so that one utterance can mix their voices (Mandarin from
-/// espeak-ng, English from Flite). The first synthesiser sets the rate; the others' sound is
-/// converted to it, so the pieces of an utterance join at one rate.
+/// espeak-ng, English from Flite). Each step's sound comes at its own synthesiser's rate
+/// (SampleRateOf): the voice converts it once, straight to the output's rate.
 class CombinedSynthesiser final : public Synthesiser
 {
 public:
@@ -27,7 +25,9 @@ public:
     explicit CombinedSynthesiser(std::vector<Part> parts);
     ~CombinedSynthesiser() override;
 
+    /// The first part's rate.
     std::uint32_t SampleRate() const override;
+    std::uint32_t SampleRateOf(const QByteArray& voice) const override;
     HRESULT Speak(const SpeechStep& step, SoundReceiver& receiver) override;
     /// Every part's voices, the first part's first.
     std::vector<SynthesiserVoice> Voices() const override;
@@ -37,8 +37,6 @@ public:
 
 private:
     std::vector<Part> m_parts;
-    std::mutex m_converterMutex;
-    SoundConverter m_converter;
 };
 
 } // namespace speech

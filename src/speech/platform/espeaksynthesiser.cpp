@@ -10,6 +10,7 @@
 #include <QList>
 
 #include "base/cfree.h"
+#include "speech/platform/soundcache.h"
 
 namespace speech {
 namespace {
@@ -18,6 +19,8 @@ namespace {
 // first sound: synthesis runs some fifty times faster than speech, so the first piece arrives
 // within a fraction of a millisecond and a stop request is seen as quickly.
 constexpr int kBufferMs = 20;
+// Recurring pieces: some 2 minutes of sound at the library's 22.05 kHz.
+constexpr std::size_t kCacheBytes = 6 << 20;
 
 struct Call
 {
@@ -32,6 +35,7 @@ struct Runtime
     int sampleRate = 0;
     QByteArray voice;     // the voice the library has loaded
     Call* call = nullptr; // where the callback sends sound; set while espeak_Synth runs
+    SoundCache cache{kCacheBytes};
 };
 
 Runtime& TheRuntime()
@@ -184,7 +188,20 @@ HRESULT EspeakSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver
 {
     Runtime& runtime = TheRuntime();
     std::lock_guard lock(runtime.mutex);
-    return Synthesise(runtime, step, receiver);
+    return SpeakThroughCache(runtime.cache, step, receiver,
+                             [&runtime](const SpeechStep& piece, SoundReceiver& target) {
+                                 return Synthesise(runtime, piece, target);
+                             });
+}
+
+SoundCache::Counts EspeakSynthesiser::CacheCounts()
+{
+    return TheRuntime().cache.GetCounts();
+}
+
+void EspeakSynthesiser::ClearCache()
+{
+    TheRuntime().cache.Clear();
 }
 
 HRESULT EspeakSynthesiser::Phonemes(const SpeechStep& step, QString& phonemes)

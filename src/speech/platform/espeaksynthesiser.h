@@ -6,13 +6,16 @@
 #include <QByteArray>
 #include <QString>
 
+#include "speech/platform/soundcache.h"
 #include "speech/platform/synthesiser.h"
 
 namespace speech {
 
 /// Synthesis by libespeak-ng. The library holds one state per process, so every instance shares
 /// it: calls are serialised, and the first instance starts the library. Plain steps are read as
-/// text; spelled steps as SSML characters, which say "a" as the letter's name.
+/// text; spelled steps as SSML characters, which say "a" as the letter's name. Short recurring
+/// steps are synthesised once and reused (SoundCache); spelled words stay one call, which costs
+/// espeak-ng little.
 class EspeakSynthesiser final : public Synthesiser
 {
 public:
@@ -34,6 +37,10 @@ public:
 
     /// How many starts are counted now (for tests of the start count).
     static int StartCount();
+
+    /// The process's kept pieces (see SoundCache), shared by every instance.
+    static SoundCache::Counts CacheCounts();
+    static void ClearCache();
 
 private:
     explicit EspeakSynthesiser(std::uint32_t sampleRate);

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "base/cfree.h"
+#include "speech/platform/soundcache.h"
 
 extern "C" {
 cst_voice* register_cmu_us_kal16(const char* voxdir);
@@ -28,6 +29,13 @@ constexpr unsigned kNoiseSeed = 1;
 // What is kept of the padding: enough that the first consonant is not clipped.
 constexpr std::size_t kKeptLeading = kRate * 10 / 1000;
 constexpr std::size_t kKeptTrailing = kRate * 40 / 1000;
+// Inside a spelled word one letter runs into the next.
+constexpr std::size_t kKeptAfterLetter = kRate * 10 / 1000;
+// A letter said alone is drawn out like the end of a sentence; said at this pace it takes
+// about as long as inside a spelled word, so letters from the cache keep the spelling's tempo.
+constexpr float kSpelledLetterPace = 0.7f;
+// Recurring pieces: some 3 minutes of sound at 16 kHz.
+constexpr std::size_t kCacheBytes = 6 << 20;
 
 struct FliteVoice
 {
@@ -53,6 +61,7 @@ struct Runtime
         {"flite/slt", &register_cmu_us_slt, "en-us", 0.7f},
         {"flite/awb", &register_cmu_us_awb, "en-gb-scotland", 1.3f},
     };
+    SoundCache cache{kCacheBytes};
 };
 
 Runtime& TheRuntime()
@@ -67,6 +76,7 @@ struct Call
 {
     SoundReceiver* receiver = nullptr;
     float gain = 1.0f;
+    std::size_t keptTrailing = kKeptTrailing;
     bool speaking = false;     // a loud sample has been passed on
     bool stopped = false;      // the receiver asked to stop
     bool eventsSent = false;
@@ -98,7 +108,7 @@ struct Call
     void Finish()
     {
         if (speaking && !stopped) {
-            quiet.resize(std::min(quiet.size(), kKeptTrailing));
+            quiet.resize(std::min(quiet.size(), keptTrailing));
             Send(quiet);
         }
         quiet.clear();
@@ -183,6 +193,57 @@ const FliteVoice* FindVoice(Runtime& runtime, const QByteArray& name)
     return nullptr;
 }
 
+// Passes sound on and notes whether the receiver asked to stop.
+class Watching final : public SoundReceiver
+{
+public:
+    explicit Watching(SoundReceiver& target)
+        : m_target(target)
+    {
+    }
+
+    bool Receive(std::span<const std::int16_t> samples, std::span<const SynthesisEvent> events) override
+    {
+        stopped = !m_target.Receive(samples, events);
+        return !stopped;
+    }
+
+    bool stopped = false;
+
+private:
+    SoundReceiver& m_target;
+};
+
+// With the runtime's mutex held.
+HRESULT Synthesise(const FliteVoice& found, const SpeechStep& step, SoundReceiver& receiver)
+{
+    cst_voice* voice = found.voice;
+    const QByteArray text = step.spell ? SpelledText(step.text) : step.text.toUtf8();
+    auto* info = val_audio_streaming_info(feat_val(voice->features, "streaming_info"));
+    Call call;
+    call.receiver = &receiver;
+    call.gain = found.gain;
+    const bool letter = step.spell && step.text.toUcs4().size() == 1;
+    if (letter)
+        call.keptTrailing = kKeptAfterLetter;
+    info->userdata = &call;
+    const float stretch = get_param_float(voice->features, "duration_stretch", 1.0f);
+    if (letter)
+        feat_set_float(voice->features, "duration_stretch", stretch * kSpelledLetterPace);
+    // Flite's voices mix random noise into their excitation from the C library's generator:
+    // start it alike every time, so a word always sounds (and trims) the same and files are
+    // reproducible.
+    std::srand(kNoiseSeed);
+    const Wave wave(flite_text_to_wave(text.constData(), voice));
+    if (letter)
+        feat_set_float(voice->features, "duration_stretch", stretch);
+    info->userdata = nullptr;
+    if (!wave && !call.stopped)
+        return SPERR_TTS_ENGINE_EXCEPTION;
+    call.Finish();
+    return S_OK;
+}
+
 } // namespace
 
 HRESULT FliteSynthesiser::Create(std::shared_ptr<FliteSynthesiser>& synthesiser)
@@ -215,23 +276,32 @@ HRESULT FliteSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver)
     const FliteVoice* found = FindVoice(runtime, step.voice);
     if (!found)
         return SPERR_NOT_FOUND;
-    cst_voice* voice = found->voice;
-    const QByteArray text = step.spell ? SpelledText(step.text) : step.text.toUtf8();
-    auto* info = val_audio_streaming_info(feat_val(voice->features, "streaming_info"));
-    Call call;
-    call.receiver = &receiver;
-    call.gain = found->gain;
-    info->userdata = &call;
-    // Flite's voices mix random noise into their excitation from the C library's generator:
-    // start it alike every time, so a word always sounds (and trims) the same and files are
-    // reproducible.
-    std::srand(kNoiseSeed);
-    const Wave wave(flite_text_to_wave(text.constData(), voice));
-    info->userdata = nullptr;
-    if (!wave && !call.stopped)
-        return SPERR_TTS_ENGINE_EXCEPTION;
-    call.Finish();
+    const auto synthesise = [found](const SpeechStep& piece, SoundReceiver& target) {
+        return Synthesise(*found, piece, target);
+    };
+    const QList<uint> letters = step.spell ? step.text.toUcs4() : QList<uint>();
+    if (letters.size() <= 1)
+        return SpeakThroughCache(runtime.cache, step, receiver, synthesise);
+    // A spelled word letter by letter: each letter's sound is made once per voice.
+    Watching watching(receiver);
+    for (const char32_t c : letters) {
+        const SpeechStep letter{step.voice, QString::fromUcs4(&c, 1), true, 0};
+        if (const HRESULT hr = SpeakThroughCache(runtime.cache, letter, watching, synthesise); Failed(hr))
+            return hr;
+        if (watching.stopped)
+            break;
+    }
     return S_OK;
+}
+
+SoundCache::Counts FliteSynthesiser::CacheCounts()
+{
+    return TheRuntime().cache.GetCounts();
+}
+
+void FliteSynthesiser::ClearCache()
+{
+    TheRuntime().cache.Clear();
 }
 
 HRESULT FliteSynthesiser::Phones(const SpeechStep& step, QString& phones)

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "speech/platform/soundcache.h"
 #include "speech/platform/synthesiser.h"
 
 namespace speech {
@@ -10,8 +11,9 @@ namespace speech {
 /// Synthesis by the Flite library with its US English voices (kal16, rms, slt, awb), named
 /// "flite/kal16" … in SpeechStep::voice. Flite pads each text with about 0.2 s of silence at
 /// both ends; that is cut to a few milliseconds, so a Flite step joins the next one as a reader
-/// would say it. Spelled steps say each character's name. Calls are serialised: the voices are
-/// shared by the whole process.
+/// would say it. Spelled steps say each character's name, letter by letter: each letter, like
+/// every short recurring piece, is synthesised once per voice and then reused (SoundCache).
+/// Calls are serialised: the voices are shared by the whole process.
 class FliteSynthesiser final : public Synthesiser
 {
 public:
@@ -29,6 +31,10 @@ public:
 
     /// True for the voice names this synthesiser speaks ("flite/…").
     static bool IsFliteVoice(const QByteArray& voice);
+
+    /// The process's kept pieces (see SoundCache), shared by every instance.
+    static SoundCache::Counts CacheCounts();
+    static void ClearCache();
 
 private:
     FliteSynthesiser() = default;

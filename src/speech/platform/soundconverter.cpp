@@ -25,10 +25,11 @@ HRESULT SoundConverter::Reset(std::uint32_t inputRate, const WaveFormat& output)
         return SPERR_UNSUPPORTED_FORMAT;
     m_inputRate = inputRate;
     m_output = output;
-    if (inputRate == output.samplesPerSec && output.channels == 1) {
-        m_resampler.reset();
+    // Sound of mixed rates switches the converter back and forth: a resampler set aside while
+    // the sound needs none is kept for the next time, as making one designs its filter anew.
+    m_passThrough = inputRate == output.samplesPerSec && output.channels == 1;
+    if (m_passThrough)
         return S_OK;
-    }
     if (m_resampler && m_resampler->inputRate == inputRate
         && m_resampler->outputRate == output.samplesPerSec
         && m_resampler->channels == output.channels) {
@@ -60,14 +61,14 @@ HRESULT SoundConverter::Reset(std::uint32_t inputRate, const WaveFormat& output)
 std::span<const std::int16_t> SoundConverter::Convert(std::span<const std::int16_t> input)
 {
     // An empty vector's data() may be null, which soxr_process takes for the end of the sound.
-    if (!m_resampler || input.empty())
+    if (m_passThrough || !m_resampler || input.empty())
         return input;
     return Process(input.data(), input.size());
 }
 
 std::span<const std::int16_t> SoundConverter::Flush()
 {
-    if (!m_resampler)
+    if (m_passThrough || !m_resampler)
         return {};
     return Process(nullptr, 0);
 }

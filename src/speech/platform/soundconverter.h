@@ -32,7 +32,8 @@ private:
     std::span<const std::int16_t> Process(const std::int16_t* input, std::size_t frames);
 
     struct Resampler;
-    std::unique_ptr<Resampler> m_resampler;  // null when nothing needs converting
+    std::unique_ptr<Resampler> m_resampler;  // null until something needs converting
+    bool m_passThrough = true;               // the sound needs no converting
     std::uint32_t m_inputRate = 0;
     WaveFormat m_output;
     std::vector<std::int16_t> m_buffer;

@@ -4,6 +4,11 @@ namespace speech {
 
 Synthesiser::~Synthesiser() = default;
 
+std::uint32_t Synthesiser::SampleRateOf(const QByteArray&) const
+{
+    return SampleRate();
+}
+
 std::vector<SynthesiserVoice> Synthesiser::Voices() const
 {
     return {};

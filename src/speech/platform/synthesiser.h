@@ -33,7 +33,8 @@ enum class SynthesisEvent {
 class SoundReceiver
 {
 public:
-    /// `samples` are mono, 16-bit, at the synthesiser's rate. Returning false stops the step.
+    /// `samples` are mono, 16-bit, at the synthesiser's rate for the step's voice. Returning false
+    /// stops the step.
     virtual bool Receive(std::span<const std::int16_t> samples,
                          std::span<const SynthesisEvent> events) = 0;
 
@@ -56,7 +57,11 @@ public:
     virtual ~Synthesiser();
 
     virtual std::uint32_t SampleRate() const = 0;
-    /// Speaks `step.text` (not the pause) into `receiver`. S_OK also when the receiver stopped it.
+    /// The rate of the sound Speak gives for a step in `voice`: SampleRate() unless the
+    /// synthesiser mixes engines of different rates.
+    virtual std::uint32_t SampleRateOf(const QByteArray& voice) const;
+    /// Speaks `step.text` (not the pause) into `receiver`, at SampleRateOf(step.voice). S_OK also
+    /// when the receiver stopped it.
     virtual HRESULT Speak(const SpeechStep& step, SoundReceiver& receiver) = 0;
     /// The voices to list as tokens; none by default.
     virtual std::vector<SynthesiserVoice> Voices() const;

@@ -40,6 +40,7 @@ struct Voice::Piece
     };
     Kind kind = Kind::Sound;
     std::shared_ptr<Request> request;
+    std::uint32_t rate = 0;  // Sound: of the samples
     std::vector<std::int16_t> samples;
     std::vector<SynthesisEvent> events;
     HRESULT result = S_OK;  // End: how the synthesis went
@@ -49,8 +50,10 @@ struct Voice::Piece
 struct RenderState
 {
     std::shared_ptr<OutputStream> output;
+    WaveFormat format;
     bool begun = false;
     HRESULT result = S_OK;
+    std::uint32_t rate = 0;    // what the converter takes
     SoundConverter converter;  // kept across requests: it reuses its filter
 };
 
@@ -75,6 +78,8 @@ public:
     }
 
     void Silence(std::size_t samples) { Append(samples, nullptr, {}); }
+    /// The rate of the sound of the steps from here on.
+    void SetRate(std::uint32_t rate) { m_rate = rate; }
 
 private:
     void Append(std::size_t count, const std::int16_t* samples, std::span<const SynthesisEvent> events)
@@ -83,8 +88,8 @@ private:
         std::deque<Piece>& pieces = m_voice.m_pieces;
         // While the render thread is busy, sound collects in one piece: fewer hand-overs.
         if (pieces.empty() || pieces.back().kind != Piece::Kind::Sound
-            || pieces.back().request != m_request) {
-            pieces.push_back({Piece::Kind::Sound, m_request, {}, {}, S_OK});
+            || pieces.back().request != m_request || pieces.back().rate != m_rate) {
+            pieces.push_back({Piece::Kind::Sound, m_request, m_rate, {}, {}, S_OK});
         }
         Piece& piece = pieces.back();
         if (samples)
@@ -104,6 +109,7 @@ private:
 
     Voice& m_voice;
     std::shared_ptr<Request> m_request;
+    std::uint32_t m_rate = 0;
     bool m_handedOver = false;
 };
 
@@ -283,7 +289,7 @@ void Voice::SynthesisLoop()
             request = m_requests.front();
             m_requests.pop_front();
             // The render thread opens the output while the first sound is being made.
-            m_pieces.push_back({Piece::Kind::Begin, request, {}, {}, S_OK});
+            m_pieces.push_back({Piece::Kind::Begin, request, 0, {}, {}, S_OK});
             if (m_renderWaiting)
                 m_piecesChanged.notify_one();
         }
@@ -292,10 +298,11 @@ void Voice::SynthesisLoop()
             const std::vector<SpeechStep> steps =
                 PlanSpeech(request->text, VoiceChoice::Of(request->token.get()));
             Receiver receiver(*this, request);
-            const std::uint32_t rate = m_parts.synthesiser->SampleRate();
             for (const SpeechStep& step : steps) {
                 if (IsStale(*request))
                     break;
+                const std::uint32_t rate = m_parts.synthesiser->SampleRateOf(step.voice);
+                receiver.SetRate(rate);
                 result = m_parts.synthesiser->Speak(step, receiver);
                 if (Failed(result))
                     break;
@@ -304,7 +311,7 @@ void Voice::SynthesisLoop()
             }
         }
         std::lock_guard lock(m_mutex);
-        m_pieces.push_back({Piece::Kind::End, request, {}, {}, result});
+        m_pieces.push_back({Piece::Kind::End, request, 0, {}, {}, result});
         if (m_renderWaiting)
             m_piecesChanged.notify_one();
     }
@@ -354,8 +361,10 @@ void Voice::Render(Piece& piece, RenderState& state)
             hr = state.output->GetFormat(id, format);
         if (Succeeded(hr) && id != FormatId::WaveFormatEx)
             hr = SPERR_UNSUPPORTED_FORMAT;
+        state.format = format;
+        state.rate = m_parts.synthesiser->SampleRate();
         if (Succeeded(hr))
-            hr = state.converter.Reset(m_parts.synthesiser->SampleRate(), format);
+            hr = state.converter.Reset(state.rate, format);
         if (Succeeded(hr))
             hr = state.output->BeginWriting();
         if (Failed(hr)) {
@@ -371,8 +380,20 @@ void Voice::Render(Piece& piece, RenderState& state)
     case Piece::Kind::Sound: {
         if (!state.begun || IsStale(request))
             return;
-        const std::span<const std::int16_t> sound = state.converter.Convert(piece.samples);
-        if (const HRESULT hr = sound.empty() ? S_OK : state.output->Write(sound); Failed(hr)) {
+        HRESULT hr = S_OK;
+        if (piece.rate != state.rate) {
+            // Sound from another synthesiser: what the converter holds ends the last one's.
+            if (const std::span<const std::int16_t> tail = state.converter.Flush(); !tail.empty())
+                hr = state.output->Write(tail);
+            if (Succeeded(hr))
+                hr = state.converter.Reset(piece.rate, state.format);
+            state.rate = piece.rate;
+        }
+        const std::span<const std::int16_t> sound =
+            Succeeded(hr) ? state.converter.Convert(piece.samples) : std::span<const std::int16_t>();
+        if (Succeeded(hr) && !sound.empty())
+            hr = state.output->Write(sound);
+        if (Failed(hr)) {
             state.result = hr;
             request.failed = true;
             return;

@@ -9,8 +9,10 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 #include "speech/audioformattable.h"
+#include "speech/composeutterance.h"
 #include "speech/speechengine.h"
 
 namespace batchprotocol {
@@ -108,6 +110,15 @@ int RunBatchWorker(const QStringList& arguments)
     if (speech::AudioFormatEntryOf(formatCode) < 0 || Failed(engine.SetOutputFormat(formatCode))) {
         say(EncodeStartFailure(QStringLiteral("unusable format %1").arg(formatCode)));
         return 1;
+    }
+    // Every worker says the recurring pieces (letters, labels, word-class tags) once, in the
+    // same order, before its first word: the speech layer keeps them, so their sound is the
+    // same in every worker and for every word, whichever words came before.
+    if (QTemporaryDir warmUp; warmUp.isValid()) {
+        const QString pieces = ComposeUtterance(QStringLiteral("abcdefghijklmnopqrstuvwxyz"),
+                                                QStringLiteral("n. v. vt. vi. adj. adv. prep. pron. conj. art. num. int."),
+                                                SpeechOptions{true, true, true});
+        engine.SpeakToFile(pieces + QStringLiteral(" ; 短语: look at"), 0, warmUp.filePath(QStringLiteral("w.wav")));
     }
     say(EncodeReady());
 

@@ -64,6 +64,8 @@ void WordStore::CloseDb::operator()(sqlite3* db) const
 
 WordStore::WordStore() = default;
 WordStore::~WordStore() = default;
+WordStore::WordStore(WordStore&&) noexcept = default;
+WordStore& WordStore::operator=(WordStore&&) noexcept = default;
 
 void WordStore::Open(const QString& connectionString)
 {

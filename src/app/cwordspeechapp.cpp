@@ -2,21 +2,48 @@
 
 #include "ui/cwordspeechdlg.h"
 #include "ui/prompt.h"
+#include "ui/rememberedvocabulary.h"
 #include "vocab/comerror.h"
-#include "vocab/connectionstring.h"
+#include "vocab/vocabularylocation.h"
 #include "vocab/wordstore.h"
 
-CWordSpeechApp::CWordSpeechApp() = default;
+namespace {
+
+/// The file after `--vocabulary` (or in `--vocabulary=FILE`); empty when not given.
+QString vocabularyArgument(const QStringList& arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == u"--vocabulary" && i + 1 < arguments.size())
+            return arguments[i + 1];
+        if (arguments[i].startsWith(u"--vocabulary="))
+            return arguments[i].mid(13);
+    }
+    return {};
+}
+
+} // namespace
+
+CWordSpeechApp::CWordSpeechApp(QStringList arguments)
+    : m_arguments(std::move(arguments))
+{
+}
 
 CWordSpeechApp::~CWordSpeechApp() = default;
 
 bool CWordSpeechApp::InitInstance()
 {
+    const VocabularyLocation location =
+        FindVocabulary(ProgramVocabularySearch(vocabularyArgument(m_arguments), RememberedVocabulary()));
     m_pConnection = std::make_unique<WordStore>();
     try {
-        m_pConnection->Open(QString::fromUtf16(kVocabularyConnection));
+        if (!location.found())
+            throw ComError(ResultCode::FileNotFound, location.tried.value(0));
+        m_pConnection->Open(VocabularyConnectionString(location.path));
     } catch (const ComError& error) {
-        Prompt::warning(nullptr, QStringLiteral("连接动态文件失败!\r\n错误信息:%1").arg(error.ErrorMessage()));
+        QString text = QStringLiteral("连接动态文件失败!\r\n错误信息:%1").arg(error.ErrorMessage());
+        if (!location.found() && location.tried.size() > 1)
+            text += QStringLiteral("\r\n查找过的位置:\r\n") + location.tried.join(QStringLiteral("\r\n"));
+        Prompt::warning(nullptr, text);
         return false;
     }
 

@@ -13,8 +13,6 @@ inline constexpr int IDS_ABOUTBOX = 101;
 
 // The about entry's command; only the bits above the low four are compared.
 inline constexpr unsigned IDM_ABOUTBOX = 0x0010;
-// The window menu's entry that opens another vocabulary file.
-inline constexpr unsigned IDM_OPENVOCABULARY = 0x0020;
 
 // Controls shared by every dialog.
 inline constexpr int IDOK = 1;

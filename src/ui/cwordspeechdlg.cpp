@@ -252,7 +252,7 @@ void CWordSpeechDlg::AddOpenVocabularyEntry()
     QMenu* menu = SystemMenu();
     auto* open = new QAction(QStringLiteral("打开词库…"), menu);
     open->setObjectName(QStringLiteral("openVocabularyAction"));
-    open->setData(IDM_OPENVOCABULARY);
+    connect(open, &QAction::triggered, this, &CWordSpeechDlg::OnOpenVocabulary);
     // First, above the separator that leads to the about entry.
     menu->insertAction(menu->actions().value(0), open);
 }
@@ -448,8 +448,6 @@ void CWordSpeechDlg::OnSysCommand(unsigned nID)
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg dlgAbout(this);
         dlgAbout.exec();
-    } else if ((nID & 0xFFF0) == IDM_OPENVOCABULARY) {
-        OnOpenVocabulary();
     }
 }
 

@@ -6,7 +6,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Lexovox")
 set(CPACK_PACKAGE_CONTACT "Lexovox developers <lexovox@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "English vocabulary to speech for Chinese-speaking learners")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Lexovox turns English vocabulary into speech: pick a course book or a word list (Chinese\n"
     "exam lists and phrase lists are included), check words, and get one WAV file per word\n"
     "for a portable player, or hear a word at once.")

@@ -29,6 +29,9 @@ packages=(
     fonts-noto-cjk
     # Qt's own texts (OK, Cancel) in the user's language
     qt6-translations-l10n
+    # the Debian package: dpkg-shlibdeps for its library dependencies, and the validators of
+    # its desktop entry and AppStream metadata (packaging tests)
+    dpkg-dev file desktop-file-utils appstream
 )
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq

@@ -24,6 +24,8 @@
 #include "vocab/coursecatalogue.h"
 #include "vocab/vocabimporter.h"
 #include "vocab/wordlistfill.h"
+#include "vocab/vocabularycourses.h"
+#include "vocab/vocabularylocation.h"
 #include "vocab/wordlistmodel.h"
 #include "vocab/wordlookup.h"
 #include "vocab/wordstatements.h"
@@ -47,28 +49,6 @@ int usageError(const QString& text)
 {
     print(stderr, QStringLiteral("lexovox-batch: %1\nTry 'lexovox-batch --help'.\n").arg(text));
     return kUsage;
-}
-
-QString connectionFor(const QString& path)
-{
-    return QStringLiteral("Data Source=\"%1\";Jet OLEDB:Database Password=%2").arg(path, ProgramDatabasePassword());
-}
-
-/// The vocabulary as the window finds it, or the one named.
-QString vocabularyPath(const QString& named)
-{
-    if (!named.isEmpty())
-        return named;
-    const QStringList places{
-        QDir::current().filePath(QStringLiteral("code.dll")),
-        QDir::home().filePath(QStringLiteral(".local/share/lexovox/code.dll")),
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/lexovox/code.dll")),
-    };
-    for (const QString& place : places) {
-        if (QFileInfo::exists(place))
-            return QDir::cleanPath(place);
-    }
-    return places.first();
 }
 
 /// The course's key: a book as the tree names it, else the text itself (a course of the
@@ -173,26 +153,24 @@ int main(int argc, char* argv[])
     WordStore store;
     const bool needsVocabulary = parser.isSet(listCourses) || (!listing && !parser.isSet(wordsFile));
     if (needsVocabulary) {
-        const QString path = vocabularyPath(parser.value(vocabulary));
-        if (const Result<void> opened = store.Open(connectionFor(path)); !opened)
+        // Found as the window finds it; a file the window remembered is its own choice.
+        const VocabularyLocation location = FindVocabulary(ProgramVocabularySearch(parser.value(vocabulary), {}));
+        if (!location.found())
+            return usageError(QStringLiteral("no vocabulary found; looked for %1").arg(location.tried.join(u", ")));
+        if (const Result<void> opened = store.Open(VocabularyConnectionString(location.path)); !opened)
             return usageError(opened.error().ErrorMessage());
     }
     if (parser.isSet(listCourses)) {
-        // Books of the tree first, then the vocabulary's own courses, each once, as the file names them.
+        // Books of the tree first, then the vocabulary's own courses as the file names them.
         QStringList names;
         for (const CourseNode& node : CourseCatalogue()) {
             if (!node.isCategory())
                 names.append(QString::fromUtf16(node.text));
         }
-        const Result<void> read = store.SelectWords(
-            QStringLiteral("SELECT subclass, count(*) FROM word WHERE subclass IS NOT NULL AND subclass <> '' "
-                           "GROUP BY subclass ORDER BY min(rowid)"),
-            [&names](WordEntry&& row) {
-                if (!names.contains(row.en))
-                    names.append(row.en);
-            });
-        if (!read)
-            return usageError(read.error().ErrorMessage());
+        const Result<QStringList> courses = VocabularyCourses(store);
+        if (!courses)
+            return usageError(courses.error().ErrorMessage());
+        names += CoursesOutsideCatalogue(*courses);
         for (const QString& name : names)
             print(stdout, name + u'\n');
         return kAllWritten;

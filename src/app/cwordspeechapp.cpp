@@ -3,18 +3,46 @@
 #include "ui/cwordspeechdlg.h"
 #include "ui/prompt.h"
 #include "base/comerror.h"
-#include "vocab/connectionstring.h"
+#include "ui/rememberedvocabulary.h"
+#include "vocab/vocabularylocation.h"
 #include "vocab/wordstore.h"
 
-CWordSpeechApp::CWordSpeechApp() = default;
+namespace {
+
+/// The file after `--vocabulary` (or in `--vocabulary=FILE`); empty when not given.
+QString vocabularyArgument(const QStringList& arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == u"--vocabulary" && i + 1 < arguments.size())
+            return arguments[i + 1];
+        if (arguments[i].startsWith(u"--vocabulary="))
+            return arguments[i].mid(13);
+    }
+    return {};
+}
+
+} // namespace
+
+CWordSpeechApp::CWordSpeechApp(QStringList arguments)
+    : m_arguments(std::move(arguments))
+{
+}
 
 CWordSpeechApp::~CWordSpeechApp() = default;
 
 bool CWordSpeechApp::InitInstance()
 {
+    const VocabularyLocation location =
+        FindVocabulary(ProgramVocabularySearch(vocabularyArgument(m_arguments), RememberedVocabulary()));
     m_pConnection = std::make_unique<WordStore>();
-    if (const Result<void> opened = m_pConnection->Open(QString::fromUtf16(kVocabularyConnection)); !opened) {
-        Prompt::warning(nullptr, QStringLiteral("连接动态文件失败!\r\n错误信息:%1").arg(opened.error().ErrorMessage()));
+    const Result<void> opened = location.found()
+                                    ? m_pConnection->Open(VocabularyConnectionString(location.path))
+                                    : Result<void>(Fail(ComError(ResultCode::FileNotFound, location.tried.value(0))));
+    if (!opened) {
+        QString text = QStringLiteral("连接动态文件失败!\r\n错误信息:%1").arg(opened.error().ErrorMessage());
+        if (!location.found() && location.tried.size() > 1)
+            text += QStringLiteral("\r\n查找过的位置:\r\n") + location.tried.join(QStringLiteral("\r\n"));
+        Prompt::warning(nullptr, text);
         return false;
     }
 

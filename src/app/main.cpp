@@ -15,7 +15,7 @@ int main(int argc, char* argv[])
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&qtTexts);
     }
-    CWordSpeechApp theApp;
+    CWordSpeechApp theApp(QCoreApplication::arguments());
     theApp.InitInstance();
     return theApp.ExitInstance();
 }

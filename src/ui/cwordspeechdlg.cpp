@@ -38,18 +38,26 @@
 #include "ui/folderbrowser.h"
 #include "ui/templatebuilder.h"
 #include "ui/prompt.h"
+#include "ui/rememberedvocabulary.h"
 #include "ui/singlebranchexpander.h"
 #include "ui/tooltipdelaystyle.h"
 #include "ui/windowanimator.h"
 #include "ui/wordlistview.h"
 #include "base/comerror.h"
 #include "vocab/coursecatalogue.h"
+#include "vocab/vocabularycourses.h"
+#include "vocab/vocabularylocation.h"
 #include "vocab/wordlistfill.h"
 #include "vocab/wordlistmodel.h"
 #include "vocab/wordlookup.h"
 #include "vocab/wordstatements.h"
+#include "vocab/wordstore.h"
 
 namespace {
+
+// The category after the catalogue that holds the vocabulary's own courses, and its books' tag.
+constexpr char16_t kOtherCoursesCategory[] = u"其他词表";
+constexpr int kOtherCoursesTag = 900;
 
 // Tells how to add voices to the speech synthesiser.
 constexpr char16_t kVoiceDownloadAddress[] =
@@ -140,6 +148,7 @@ bool CWordSpeechDlg::OnInitDialog()
 {
     DoDataExchange(false);
     AddAboutEntry();
+    AddOpenVocabularyEntry();
     setWindowIcon(m_hIcon);
     BuildCourseTree();
     SetUpWordList();
@@ -168,29 +177,60 @@ void CWordSpeechDlg::DoDataExchange(bool saveAndValidate)
     }
 }
 
+QMenu* CWordSpeechDlg::SystemMenu()
+{
+    if (!m_pSystemMenu) {
+        m_pSystemMenu = new QMenu(this);
+        m_pSystemMenu->setObjectName(QStringLiteral("systemMenu"));
+        connect(m_pSystemMenu, &QMenu::triggered, this,
+                [this](QAction* action) { OnSysCommand(action->data().toUInt()); });
+    }
+    return m_pSystemMenu;
+}
+
 void CWordSpeechDlg::AddAboutEntry()
 {
     const QString text = QString::fromUtf16(loadResourceString(IDS_ABOUTBOX));
     if (text.isEmpty())
         return;
-    m_pSystemMenu = new QMenu(this);
-    m_pSystemMenu->setObjectName(QStringLiteral("systemMenu"));
-    m_pSystemMenu->addSeparator();
+    SystemMenu()->addSeparator();
     QAction* about = m_pSystemMenu->addAction(text);
     about->setObjectName(QStringLiteral("aboutAction"));
     about->setData(IDM_ABOUTBOX);
-    connect(m_pSystemMenu, &QMenu::triggered, this,
-            [this](QAction* action) { OnSysCommand(action->data().toUInt()); });
+}
+
+void CWordSpeechDlg::AddOpenVocabularyEntry()
+{
+    QMenu* menu = SystemMenu();
+    auto* open = new QAction(QStringLiteral("打开词库…"), menu);
+    open->setObjectName(QStringLiteral("openVocabularyAction"));
+    connect(open, &QAction::triggered, this, &CWordSpeechDlg::OnOpenVocabulary);
+    // First, above the separator that leads to the about entry.
+    menu->insertAction(menu->actions().value(0), open);
 }
 
 void CWordSpeechDlg::BuildCourseTree()
 {
     m_pCourseModel = new QStandardItemModel(this);
+    FillCourseTree();
+    m_pCourseTree->setModel(m_pCourseModel);
+    new SingleBranchExpander(m_pCourseTree);
+    connect(m_pCourseTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &CWordSpeechDlg::OnCourseSelected);
+}
+
+void CWordSpeechDlg::FillCourseTree()
+{
+    m_pCourseModel->removeRows(0, m_pCourseModel->rowCount());
+    const auto addNode = [](const QString& text, int tag) {
+        auto* item = new QStandardItem(text);
+        item->setData(tag, Qt::UserRole);
+        item->setEditable(false);
+        return item;
+    };
     QStandardItem* category = nullptr;
     for (const CourseNode& node : CourseCatalogue()) {
-        auto* item = new QStandardItem(QString::fromUtf16(node.text));
-        item->setData(node.tag, Qt::UserRole);
-        item->setEditable(false);
+        QStandardItem* item = addNode(QString::fromUtf16(node.text), node.tag);
         if (node.isCategory()) {
             m_pCourseModel->appendRow(item);
             category = item;
@@ -198,10 +238,20 @@ void CWordSpeechDlg::BuildCourseTree()
             category->appendRow(item);
         }
     }
-    m_pCourseTree->setModel(m_pCourseModel);
-    new SingleBranchExpander(m_pCourseTree);
-    connect(m_pCourseTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &CWordSpeechDlg::OnCourseSelected);
+
+    QStringList others;
+    if (m_pConnection && m_pConnection->IsOpen()) {
+        if (const Result<QStringList> courses = VocabularyCourses(*m_pConnection); courses)
+            others = CoursesOutsideCatalogue(*courses);
+        else
+            ShowComError(courses.error());
+    }
+    if (others.isEmpty())
+        return;
+    category = addNode(QString::fromUtf16(kOtherCoursesCategory), kOtherCoursesTag);
+    m_pCourseModel->appendRow(category);
+    for (const QString& course : others)
+        category->appendRow(addNode(course, kOtherCoursesTag + 1));
 }
 
 void CWordSpeechDlg::SetUpWordList()
@@ -306,6 +356,29 @@ void CWordSpeechDlg::OnSysCommand(unsigned nID)
         CAboutDlg dlgAbout(this);
         dlgAbout.exec();
     }
+}
+
+void CWordSpeechDlg::OnOpenVocabulary()
+{
+    const QString path = Prompt::chooseFile(this, QStringLiteral("打开词库"),
+                                            QStringLiteral("词库 (*.dll *.db *.sqlite *.mdb);;所有文件 (*)"));
+    if (path.isEmpty())
+        return;
+    // Opened on the side first, so a file that fails leaves the open vocabulary in use.
+    WordStore store;
+    if (const Result<void> opened = store.Open(VocabularyConnectionString(path)); !opened) {
+        ShowComError(opened.error());
+        return;
+    }
+    if (!m_pConnection) {
+        m_pOwnConnection = std::make_unique<WordStore>();
+        m_pConnection = m_pOwnConnection.get();
+    }
+    *m_pConnection = std::move(store);
+    RememberVocabulary(m_pConnection->FilePath());
+    m_pWordModel->clear();
+    m_strCourse.clear();
+    FillCourseTree();
 }
 
 void CWordSpeechDlg::OnOK()

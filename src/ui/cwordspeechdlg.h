@@ -94,6 +94,10 @@ protected slots:
     void OnGenerateFiles();
     void OnHelp();
     void OnDownloadLink();
+    /// The window menu's 打开词库…: picks a vocabulary file, opens it in place of the open one,
+    /// remembers it for the next start and lists its courses; a file that will not open is
+    /// reported and the open one stays.
+    void OnOpenVocabulary();
     /// The exit button: closing animation, then the texts are saved and the dialog accepted.
     virtual void OnOK();
 
@@ -109,8 +113,13 @@ protected:
 private:
     void BindControls(const TemplateBuilder& builder);
     void ConnectEvents();
+    QMenu* SystemMenu();
     void AddAboutEntry();
+    void AddOpenVocabularyEntry();
     void BuildCourseTree();
+    /// The catalogue's books, then under 其他词表 the open vocabulary's courses that are not
+    /// among them, when it has any.
+    void FillCourseTree();
     void SetUpWordList();
     bool StartSpeechEngine();
     void FillVoiceList();
@@ -128,6 +137,8 @@ private:
     void ReplaceWordList(const QString& statement);
 
     WordStore* m_pConnection;
+    /// The connection a vocabulary opened from the window lives in when none was given.
+    std::unique_ptr<WordStore> m_pOwnConnection;
     QString m_strCourse;
     std::unique_ptr<SpeechEngine> m_pSpeechEngine;
 

@@ -3,11 +3,13 @@
 #include <utility>
 
 #include <QCoreApplication>
+#include <QFileDialog>
 
 namespace {
 
 bool s_testing = false;
 QList<Prompt::Message> s_shown;
+QString s_nextFile;
 
 } // namespace
 
@@ -30,11 +32,25 @@ void Prompt::warning(QWidget* parent, const QString& text)
     message(parent, QCoreApplication::applicationName(), text, QMessageBox::Warning);
 }
 
+QString Prompt::chooseFile(QWidget* parent, const QString& caption, const QString& filter)
+{
+    if (s_testing)
+        return std::exchange(s_nextFile, {});
+    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+}
+
+void Prompt::setNextFile(const QString& path)
+{
+    s_nextFile = path;
+}
+
 void Prompt::setTesting(bool on)
 {
     s_testing = on;
-    if (!on)
+    if (!on) {
         s_shown.clear();
+        s_nextFile.clear();
+    }
 }
 
 QList<Prompt::Message> Prompt::takeShown()

@@ -47,6 +47,8 @@ void WordStore::closeDb(sqlite3* db)
 
 WordStore::WordStore() = default;
 WordStore::~WordStore() = default;
+WordStore::WordStore(WordStore&&) noexcept = default;
+WordStore& WordStore::operator=(WordStore&&) noexcept = default;
 
 Result<void> WordStore::Open(const QString& connectionString)
 {

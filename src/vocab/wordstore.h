@@ -22,6 +22,9 @@ public:
     ~WordStore();
     WordStore(const WordStore&) = delete;
     WordStore& operator=(const WordStore&) = delete;
+    /// Moving hands the connection over: a file opened on the side can replace the open one.
+    WordStore(WordStore&&) noexcept;
+    WordStore& operator=(WordStore&&) noexcept;
 
     /// Opens the file named by the connection string's Data Source, relative to the current
     /// directory. On failure (file missing, unreadable, not a vocabulary database, no table

@@ -2,6 +2,8 @@
 #include <QDir>
 #include <QFile>
 #include <QPointer>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -9,6 +11,7 @@
 #include "cwordspeechapp.h"
 #include "ui/cwordspeechdlg.h"
 #include "ui/prompt.h"
+#include "base/comerror.h"
 #include "vocab/vocabimporter.h"
 #include "vocab/wordstore.h"
 
@@ -17,6 +20,13 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        // Neither the user's own vocabulary nor the file they opened last may stand in.
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral(".config")));
+    }
+
     void init()
     {
         Prompt::setTesting(true);
@@ -82,13 +92,51 @@ private slots:
         }
     }
 
+    void failureNamesEveryPlaceLookedAt()
+    {
+        CWordSpeechApp app({QStringLiteral("lexovox")});
+        QCOMPARE(app.InitInstance(), false);
+        const QList<Prompt::Message> shown = Prompt::takeShown();
+        QCOMPARE(shown.size(), 1);
+        const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        const QString installed =
+            QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/lexovox/code.dll"));
+        const QString& text = shown[0].text;
+        const qsizetype here = text.lastIndexOf(m_dir.filePath(QStringLiteral("code.dll")));
+        const qsizetype user = text.indexOf(dataHome + QStringLiteral("/lexovox/code.dll"));
+        const qsizetype beside = text.indexOf(installed);
+        QVERIFY2(here >= 0 && here < user && user < beside, qPrintable(text));
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+        QCOMPARE(app.ExitInstance(), 0);
+    }
+
+    void namedVocabularyIsTheOnlyOneTried_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("separate") << QStringList{QStringLiteral("lexovox"), QStringLiteral("--vocabulary"),
+                                                 QStringLiteral("sub/none.db")};
+        QTest::newRow("joined") << QStringList{QStringLiteral("lexovox"), QStringLiteral("--vocabulary=sub/none.db")};
+    }
+
+    void namedVocabularyIsTheOnlyOneTried()
+    {
+        QFETCH(QStringList, arguments);
+        // A good code.dll here is not taken in place of the missing file named.
+        importOneWord(m_dir.filePath(QStringLiteral("code.dll")));
+        CWordSpeechApp app(arguments);
+        QCOMPARE(app.InitInstance(), false);
+        const QList<Prompt::Message> shown = Prompt::takeShown();
+        QCOMPARE(shown.size(), 1);
+        const QString named = m_dir.filePath(QStringLiteral("sub/none.db"));
+        QCOMPARE(shown[0].text, QStringLiteral("连接动态文件失败!\r\n错误信息:") +
+                                    ComError(ResultCode::FileNotFound, named).ErrorMessage());
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+        QCOMPARE(app.ExitInstance(), 0);
+    }
+
     void openVocabularyRunsTheWindowAndClosesAfterIt()
     {
-        QFile csv(m_dir.filePath(QStringLiteral("words.csv")));
-        QVERIFY(csv.open(QIODevice::WriteOnly));
-        csv.write("en,ch,subclass\napple,苹果,k\n");
-        csv.close();
-        QVERIFY(ImportVocabulary(csv.fileName(), m_dir.filePath(QStringLiteral("code.dll")), false));
+        importOneWord(m_dir.filePath(QStringLiteral("code.dll")));
 
         CWordSpeechApp app;
         QPointer<CWordSpeechDlg> seen;
@@ -113,6 +161,16 @@ private slots:
     }
 
 private:
+    void importOneWord(const QString& target)
+    {
+        QFile csv(m_dir.filePath(QStringLiteral("words.csv")));
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write("en,ch,subclass\napple,苹果,k\n");
+        csv.close();
+        QVERIFY(ImportVocabulary(csv.fileName(), target, false));
+        QFile::remove(csv.fileName());
+    }
+
     QTemporaryDir m_dir;
     QString m_previous;
 };

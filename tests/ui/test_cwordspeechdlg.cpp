@@ -321,7 +321,7 @@ private slots:
         QVERIFY(m_dlg->isVisible());
     }
 
-    void rightClickOffersTheAboutEntry()
+    void rightClickOffersOpenVocabularyAndAbout()
     {
         showAndSettle();
         // A blank spot inside the look-up frame: the group box passes the request on.
@@ -341,7 +341,7 @@ private slots:
         QContextMenuEvent event(QContextMenuEvent::Mouse, under->mapFrom(m_dlg, spot),
                                 m_dlg->mapToGlobal(spot));
         QApplication::sendEvent(under, &event);
-        QTRY_COMPARE(entries, QStringList{QStringLiteral("关于 Lexovox(&A)...")});
+        QTRY_COMPARE(entries, (QStringList{QStringLiteral("打开词库…"), QStringLiteral("关于 Lexovox(&A)...")}));
 
         auto* about = child<QAction>("aboutAction");
         QStringList seen;

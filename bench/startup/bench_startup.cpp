@@ -1,0 +1,91 @@
+// Times the start on the default vocabulary (application, vocabulary, window with its course
+// tree, until the window is on screen) and filling the word list with the largest course. Not a
+// test: run it by hand, optionally with another vocabulary file as its argument.
+
+#include <chrono>
+#include <cstdio>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTreeView>
+
+#include "ui/cwordspeechdlg.h"
+#include "vocab/vocabularycourses.h"
+#include "vocab/vocabularylocation.h"
+#include "vocab/wordlistmodel.h"
+#include "vocab/wordentry.h"
+#include "vocab/wordstatements.h"
+#include "vocab/wordstore.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const Clock::time_point kStart = Clock::now();
+
+double msSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(LEXOVOX_DEFAULT_VOCAB);
+    const double appMs = msSince(kStart);
+
+    auto t = Clock::now();
+    WordStore store;
+    if (const Result<void> opened = store.Open(VocabularyConnectionString(path)); !opened) {
+        std::fprintf(stderr, "%s\n", opened.error().what());
+        return 1;
+    }
+    const double openMs = msSince(t);
+
+    t = Clock::now();
+    const QStringList courses = VocabularyCourses(store).value_or(QStringList{});
+    const double coursesMs = msSince(t);
+
+    t = Clock::now();
+    CWordSpeechDlg dlg(&store);
+    const double buildMs = msSince(t);
+    dlg.show();
+    if (!QTest::qWaitForWindowExposed(&dlg))
+        std::fprintf(stderr, "the window was not exposed\n");
+    const double shownMs = msSince(kStart);
+
+    // The largest course, and the tree node that lists it.
+    QString largest;
+    qsizetype largestRows = 0;
+    for (const QString& course : courses) {
+        qsizetype rows = 0;
+        store.SelectWords(CourseStatement(course), [&rows](WordEntry&&) { ++rows; });
+        if (rows > largestRows) {
+            largest = course;
+            largestRows = rows;
+        }
+    }
+    auto* tree = dlg.findChild<QTreeView*>(QStringLiteral("courseTreeView"));
+    const QModelIndexList nodes = tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, largest, 1,
+                                                       Qt::MatchExactly | Qt::MatchRecursive);
+    double fillMs = -1;
+    if (!nodes.isEmpty()) {
+        t = Clock::now();
+        tree->setCurrentIndex(nodes.first());
+        QCoreApplication::processEvents();
+        fillMs = msSince(t);
+    }
+
+    std::printf("vocabulary         %s\n", qPrintable(path));
+    std::printf("courses            %lld (listed in %.1f ms)\n", static_cast<long long>(courses.size()), coursesMs);
+    std::printf("application        %.1f ms\n", appMs);
+    std::printf("open vocabulary    %.1f ms\n", openMs);
+    std::printf("build window       %.1f ms (course tree, speech engine, voices)\n", buildMs);
+    std::printf("window shown after %.1f ms from start (goal: <= 1000 ms)\n", shownMs);
+    std::printf("largest course     %s, %lld rows: list filled in %.1f ms\n", qPrintable(largest),
+                static_cast<long long>(largestRows), fillMs);
+    std::printf("list shows         %lld rows\n", static_cast<long long>(dlg.wordListModel()->count()));
+    return 0;
+}

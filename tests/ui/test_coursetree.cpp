@@ -1,0 +1,166 @@
+#include <sqlite3.h>
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include "ui/cwordspeechdlg.h"
+#include "ui/prompt.h"
+#include "ui/rememberedvocabulary.h"
+#include "vocab/vocabularylocation.h"
+#include "vocab/wordlistmodel.h"
+#include "vocab/wordstore.h"
+
+namespace {
+
+void writeVocabulary(const QString& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "CREATE TABLE word (en TEXT, ch TEXT, subclass TEXT)", nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
+// Two lists of the vocabulary's own, named out of alphabetical order, one with apostrophes and
+// a comma, between rows of a catalogue book.
+constexpr char kOwnCourses[] = R"(
+    INSERT INTO word VALUES
+        ('zebra', '斑马', '托福词汇'),
+        ('book', '书', '英语四级考试词组'),
+        ('o''clock', '点钟', 'teacher''s list, ''A'''),
+        ('apple', '苹果', '托福词汇'),
+        ('it''s', '它是', 'teacher''s list, ''A''');
+)";
+constexpr char kBooksOnly[] = R"(
+    INSERT INTO word VALUES ('book', '书', '英语四级考试词组'), ('desk', '书桌', '英语六级考试词组');
+)";
+constexpr char kOtherLists[] = R"(
+    INSERT INTO word VALUES ('cat', '猫', '初中短语'), ('dog', '狗', '中考词汇');
+)";
+
+} // namespace
+
+class TestCourseTree : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        Prompt::setTesting(true);
+        QVERIFY(m_dir.isValid());
+        // The remembered file goes to a settings folder of the test's own.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("config")));
+        writeVocabulary(path("own.db"), kOwnCourses);
+        writeVocabulary(path("books.db"), kBooksOnly);
+        writeVocabulary(path("other.db"), kOtherLists);
+    }
+
+    void init() { Prompt::takeShown(); }
+
+    void ownCoursesFollowTheCatalogueInFileOrder()
+    {
+        WordStore store;
+        QVERIFY(store.Open(VocabularyConnectionString(path("own.db"))));
+        CWordSpeechDlg dlg(&store);
+        QAbstractItemModel* tree = treeOf(dlg)->model();
+        QCOMPARE(tree->rowCount(), 11);
+        const QModelIndex other = tree->index(10, 0);
+        QCOMPARE(other.data().toString(), QStringLiteral("其他词表"));
+        QCOMPARE(courseNames(tree, other),
+                 (QStringList{QStringLiteral("托福词汇"), QStringLiteral("teacher's list, 'A'")}));
+        // The catalogue's book keeps its place and is not listed again.
+        QCOMPARE(tree->rowCount(tree->index(4, 0)), 2);
+
+        // Selected like a book: the quoted name finds its rows.
+        treeOf(dlg)->setCurrentIndex(tree->index(1, 0, other));
+        QCOMPARE(dlg.course(), QStringLiteral("teacher's list, 'A'"));
+        QCOMPARE(dlg.wordListModel()->count(), 2);
+        QCOMPARE(dlg.wordListModel()->en(0), QStringLiteral("o'clock"));
+        treeOf(dlg)->setCurrentIndex(other); // the category itself lists nothing new
+        QCOMPARE(dlg.wordListModel()->count(), 2);
+        QVERIFY(Prompt::takeShown().isEmpty());
+    }
+
+    void noOwnCoursesNoCategory()
+    {
+        WordStore store;
+        QVERIFY(store.Open(VocabularyConnectionString(path("books.db"))));
+        CWordSpeechDlg withBooks(&store);
+        QCOMPARE(treeOf(withBooks)->model()->rowCount(), 10);
+        CWordSpeechDlg withoutVocabulary(nullptr);
+        QCOMPARE(treeOf(withoutVocabulary)->model()->rowCount(), 10);
+        QVERIFY(Prompt::takeShown().isEmpty());
+    }
+
+    void openVocabularyReplacesTheListsAndIsRemembered()
+    {
+        WordStore store;
+        QVERIFY(store.Open(VocabularyConnectionString(path("own.db"))));
+        CWordSpeechDlg dlg(&store);
+        QTreeView* view = treeOf(dlg);
+        view->setCurrentIndex(view->model()->index(0, 0, view->model()->index(10, 0)));
+        QCOMPARE(dlg.wordListModel()->count(), 2);
+
+        auto* open = dlg.findChild<QAction*>(QStringLiteral("openVocabularyAction"));
+        QVERIFY(open);
+        QCOMPARE(open->text(), QStringLiteral("打开词库…"));
+        QCOMPARE(dlg.findChild<QMenu*>(QStringLiteral("systemMenu"))->actions().value(0), open);
+
+        // A file that will not open is reported; the open vocabulary stays.
+        Prompt::setNextFile(path("missing.db"));
+        open->trigger();
+        QCOMPARE(Prompt::takeShown().size(), 1);
+        QCOMPARE(store.FilePath(), path("own.db"));
+        QCOMPARE(courseNames(view->model(), view->model()->index(10, 0)).size(), 2);
+
+        // Cancelling the picker changes nothing.
+        open->trigger();
+        QCOMPARE(dlg.wordListModel()->count(), 2);
+
+        Prompt::setNextFile(path("other.db"));
+        open->trigger();
+        QVERIFY(Prompt::takeShown().isEmpty());
+        QCOMPARE(store.FilePath(), path("other.db"));
+        QCOMPARE(RememberedVocabulary(), path("other.db"));
+        QCOMPARE(dlg.wordListModel()->count(), 0);
+        QCOMPARE(courseNames(view->model(), view->model()->index(10, 0)),
+                 (QStringList{QStringLiteral("初中短语"), QStringLiteral("中考词汇")}));
+        view->setCurrentIndex(view->model()->index(1, 0, view->model()->index(10, 0)));
+        QCOMPARE(dlg.wordListModel()->count(), 1);
+        QCOMPARE(dlg.wordListModel()->en(0), QStringLiteral("dog"));
+
+        // Started without one, the window keeps the file it opens.
+        CWordSpeechDlg bare(nullptr);
+        Prompt::setNextFile(path("own.db"));
+        bare.findChild<QAction*>(QStringLiteral("openVocabularyAction"))->trigger();
+        QCOMPARE(treeOf(bare)->model()->rowCount(), 11);
+        QCOMPARE(RememberedVocabulary(), path("own.db"));
+    }
+
+private:
+    QString path(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+
+    static QTreeView* treeOf(const CWordSpeechDlg& dlg)
+    {
+        return dlg.findChild<QTreeView*>(QStringLiteral("courseTreeView"));
+    }
+
+    static QStringList courseNames(const QAbstractItemModel* tree, const QModelIndex& category)
+    {
+        QStringList names;
+        for (int row = 0; row < tree->rowCount(category); ++row)
+            names << tree->index(row, 0, category).data().toString();
+        return names;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+QTEST_MAIN(TestCourseTree)
+#include "test_coursetree.moc"

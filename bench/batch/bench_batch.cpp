@@ -35,26 +35,16 @@ const SpeechOptions kAll{true, true, true};
 std::vector<WordEntry> courseWords(int count)
 {
     const QString path = QStringLiteral(LEXOVOX_SHARED_DIR "/vocab/extra_words.csv");
-    Result<std::vector<WordEntry>> all = ReadWordList(path);
-    std::vector<WordEntry> words;
-    if (!all) {
-        std::fprintf(stderr, "%s (skipping the shared list, using generated words)\n", all.error().what());
+    Result<std::vector<WordEntry>> words = ReadWordList(path, QStringLiteral("ECDICT:中考词汇(zk)"));
+    if (!words || words->empty()) {
+        std::fprintf(stderr, "%s not readable: generated words instead\n", qPrintable(path));
+        words = std::vector<WordEntry>{};
         for (int i = 0; i < count; ++i)
-            words.push_back({QStringLiteral("word%1").arg(i), QStringLiteral("n. 单词")});
-        return words;
+            words->push_back({QStringLiteral("word%1").arg(i), QStringLiteral("n. 单词")});
     }
-    // The rows of one list follow each other; ReadWordList keeps en and ch only, so the
-    // 中考 list is found by reading the subclass column here.
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    int row = -1;
-    while (!file.atEnd() && int(words.size()) < count) {
-        const QByteArray line = file.readLine();
-        if (row >= 0 && line.contains("ECDICT:中考词汇(zk)"))
-            words.push_back((*all)[std::size_t(row)]);
-        ++row;
-    }
-    return words;
+    if (int(words->size()) > count)
+        words->resize(std::size_t(count));
+    return *words;
 }
 
 double runBatch(const QString& program, const QString& csv, const QString& out, const QString& voice, int jobs)

@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <vector>
 
-#include <csv.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,6 +29,7 @@
 #include "speech/platform/platform.h"
 #include "speech/platform/voice.h"
 #include "speech/speechengine.h"
+#include "vocab/vocabimporter.h"
 #include "vocab/wordentry.h"
 
 using namespace speech;
@@ -42,37 +42,13 @@ constexpr int kRounds = 3;
 const SpeechOptions kOptions{true, true, true};
 const QString kCourse = QStringLiteral("ECDICT:中考词汇(zk)");
 
-struct CsvRows
-{
-    std::vector<WordEntry> rows;
-    std::vector<QString> fields;
-};
-
-// The course's rows: en, ch, subclass.
+// The course's first kWords rows.
 std::vector<WordEntry> CourseRows(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray data = file.readAll();
-    CsvRows out;
-    csv_parser parser;
-    if (csv_init(&parser, CSV_APPEND_NULL) != 0)
-        return {};
-    const auto onField = [](void* field, size_t size, void* self) {
-        static_cast<CsvRows*>(self)->fields.push_back(
-            QString::fromUtf8(static_cast<const char*>(field), static_cast<qsizetype>(size)));
-    };
-    const auto onRow = [](int, void* self) {
-        CsvRows& rows = *static_cast<CsvRows*>(self);
-        if (rows.fields.size() >= 3 && rows.fields[2] == kCourse && rows.rows.size() < kWords)
-            rows.rows.push_back({rows.fields[0], rows.fields[1]});
-        rows.fields.clear();
-    };
-    csv_parse(&parser, data.constData(), static_cast<size_t>(data.size()), onField, onRow, &out);
-    csv_fini(&parser, onField, onRow, &out);
-    csv_free(&parser);
-    return out.rows;
+    std::vector<WordEntry> rows = ReadWordList(path, kCourse).value_or(std::vector<WordEntry>{});
+    if (rows.size() > kWords)
+        rows.resize(kWords);
+    return rows;
 }
 
 bool StartBilingual(SpeechEngine& engine, std::uint32_t rate)

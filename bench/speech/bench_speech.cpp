@@ -17,7 +17,6 @@
 #include <optional>
 #include <vector>
 
-#include <csv.h>
 #include <sys/resource.h>
 
 #include <QCoreApplication>
@@ -36,6 +35,7 @@
 #include "speech/platform/synthesiser.h"
 #include "speech/platform/voice.h"
 #include "speech/speechengine.h"
+#include "vocab/vocabimporter.h"
 #include "vocab/wordentry.h"
 #ifdef LEXOVOX_BENCH_SOUND_SERVER
 #include "pulsetestserver.h"
@@ -70,43 +70,10 @@ double Seconds(Clock::duration d)
     return std::chrono::duration<double>(d).count();
 }
 
-struct CsvRows
-{
-    QString subclass;  // empty: every row
-    std::vector<WordEntry> rows;
-    std::vector<QString> fields;
-    bool header = true;
-};
-
 // The rows of `subclass` (the third column); an empty one takes every row.
 std::vector<WordEntry> ReadCsv(const QString& path, const QString& subclass)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray data = file.readAll();
-    CsvRows out;
-    out.subclass = subclass;
-    csv_parser parser;
-    if (csv_init(&parser, CSV_APPEND_NULL) != 0)
-        return {};
-    const auto onField = [](void* field, size_t size, void* self) {
-        static_cast<CsvRows*>(self)->fields.push_back(
-            QString::fromUtf8(static_cast<const char*>(field), static_cast<qsizetype>(size)));
-    };
-    const auto onRow = [](int, void* self) {
-        CsvRows& rows = *static_cast<CsvRows*>(self);
-        const bool wanted = rows.subclass.isEmpty()
-            || (rows.fields.size() >= 3 && rows.fields[2] == rows.subclass);
-        if (!rows.header && wanted && rows.fields.size() >= 2)
-            rows.rows.push_back({rows.fields[0], rows.fields[1]});
-        rows.header = false;
-        rows.fields.clear();
-    };
-    csv_parse(&parser, data.constData(), static_cast<size_t>(data.size()), onField, onRow, &out);
-    csv_fini(&parser, onField, onRow, &out);
-    csv_free(&parser);
-    return out.rows;
+    return ReadWordList(path, subclass).value_or(std::vector<WordEntry>{});
 }
 
 std::vector<WordEntry> BuiltInWords()

@@ -267,7 +267,7 @@ Result<qint64> ImportVocabulary(const QString& sourcePath, const QString& target
     }
 }
 
-Result<std::vector<WordEntry>> ReadWordList(const QString& sourcePath)
+Result<std::vector<WordEntry>> ReadWordList(const QString& sourcePath, const QString& course)
 {
     QFile source(sourcePath);
     if (!source.open(QIODevice::ReadOnly))
@@ -284,8 +284,11 @@ Result<std::vector<WordEntry>> ReadWordList(const QString& sourcePath)
         fillFromCsv(source, db.get(), false);
         exec(db.get(), "COMMIT");
         sqlite3_stmt* rawSelect = nullptr;
-        sqlite3_prepare_v2(db.get(), "SELECT en, ch FROM word ORDER BY rowid", -1, &rawSelect, nullptr);
+        sqlite3_prepare_v2(db.get(), "SELECT en, ch FROM word WHERE ?1 = '' OR subclass = ?1 ORDER BY rowid", -1,
+                           &rawSelect, nullptr);
         const SqliteStatement select(rawSelect);
+        const QByteArray wanted = course.toUtf8();
+        sqlite3_bind_text(select.get(), 1, wanted.constData(), int(wanted.size()), SQLITE_TRANSIENT);
         while (select && sqlite3_step(select.get()) == SQLITE_ROW) {
             const auto text = [&](int column) {
                 return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select.get(), column)),

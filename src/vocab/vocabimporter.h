@@ -18,5 +18,6 @@ Result<qint64> ImportVocabulary(const QString& sourcePath, const QString& target
                                 const QString& password = ProgramDatabasePassword());
 
 /// The words of a UTF-8 CSV whose first line names at least the columns en and ch, in file
-/// order, read by the importer's rules (a malformed line is reported by its number).
-Result<std::vector<WordEntry>> ReadWordList(const QString& sourcePath);
+/// order, read by the importer's rules (a malformed line is reported by its number). With a
+/// `course`, only the rows whose subclass column names it.
+Result<std::vector<WordEntry>> ReadWordList(const QString& sourcePath, const QString& course = {});

@@ -103,11 +103,7 @@ private slots:
     {
         QTemporaryDir dir;
         chooseFolder(dir.path());
-        std::vector<WordEntry> words;
-        for (int i = 0; i < 200; ++i)
-            words.push_back({QStringLiteral("word%1").arg(i), QStringLiteral("词")});
-        m_model->append(std::move(words));
-        m_model->checkAll();
+        checkManyWords();
         QSignalSpy progress(&m_dlg->batchEngine(), &BatchEngine::progress);
         QTest::mouseClick(m_generate, Qt::LeftButton);
         QVERIFY(progress.wait(60000));
@@ -152,11 +148,7 @@ private slots:
     {
         QTemporaryDir dir;
         chooseFolder(dir.path());
-        std::vector<WordEntry> words;
-        for (int i = 0; i < 200; ++i)
-            words.push_back({QStringLiteral("word%1").arg(i), QStringLiteral("词")});
-        m_model->append(std::move(words));
-        m_model->checkAll();
+        checkManyWords();
         m_dlg->show();
         QSignalSpy progress(&m_dlg->batchEngine(), &BatchEngine::progress);
         QSignalSpy rejected(m_dlg, &QDialog::rejected);
@@ -208,6 +200,16 @@ private slots:
     }
 
 private:
+    /// Enough checked words that a run is still going when the test acts on it.
+    void checkManyWords()
+    {
+        std::vector<WordEntry> words;
+        for (int i = 0; i < 200; ++i)
+            words.push_back({QStringLiteral("word%1").arg(i), QStringLiteral("词")});
+        m_model->append(std::move(words));
+        m_model->checkAll();
+    }
+
     /// Waits for the run to end and its closing message to be shown.
     bool waitForTheEnd()
     {

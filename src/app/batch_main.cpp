@@ -16,6 +16,8 @@
 #include <QTimer>
 
 #include "output/batchengine.h"
+#include "output/fileoptions.h"
+#include "output/filetags.h"
 #include "output/outputpath.h"
 #include "speech/audioformattable.h"
 #include "speech/speechengine.h"
@@ -109,6 +111,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption listCourses(u"list-courses"_qs, u"List the course books and stop."_qs);
     parser.addOptions({out, course, findEn, findCh, wordsFile, vocabulary, voice, format, spell, meaning, labels, jobs,
                        skipExisting, quiet, listVoices, listFormats, listCourses});
+    AddOutputFileOptions(parser);
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(u"help"_qs)) {
@@ -134,6 +137,10 @@ int main(int argc, char* argv[])
         return usageError(QStringLiteral("--out FOLDER is needed"));
     if (!listing && !QFileInfo(parser.value(out)).isDir())
         return usageError(QStringLiteral("%1 is not a folder").arg(parser.value(out)));
+    QString fileOptionsError;
+    const std::optional<OutputFileOptions> files = ReadOutputFileOptions(parser, &fileOptionsError);
+    if (!files)
+        return usageError(fileOptionsError);
     int jobCount = 0;
     if (parser.isSet(jobs)) {
         bool ok = false;
@@ -190,6 +197,14 @@ int main(int argc, char* argv[])
     settings.folder = QDir(parser.value(out)).absolutePath();
     settings.jobs = jobCount;
     settings.skipExisting = parser.isSet(skipExisting);
+    settings.encoding = files->encoding;
+    settings.playlist = files->playlist;
+    if (parser.isSet(course))
+        settings.album = parser.value(course);
+    else if (parser.isSet(wordsFile))
+        settings.album = QFileInfo(parser.value(wordsFile)).completeBaseName();
+    else
+        settings.album = LookupAlbum(*lookUp);
     if (parser.isSet(voice)) {
         const speech::VoiceInfo* found = speech::FindVoice(voices, parser.value(voice));
         if (!found)
@@ -250,7 +265,9 @@ int main(int argc, char* argv[])
                               .arg(report.stopped ? QStringLiteral(", stopped") : QString())
                               .arg(double(report.elapsedMs) / 1000.0, 0, 'f', 1));
         }
-        status = g_signal != 0 ? 128 + g_signal : report.Missing() > 0 ? kSomeMissing : kAllWritten;
+        status = g_signal != 0                               ? 128 + g_signal
+                 : report.Missing() > 0 || report.failed > 0 ? kSomeMissing
+                                                             : kAllWritten;
         QCoreApplication::quit();
     });
 
@@ -265,7 +282,7 @@ int main(int argc, char* argv[])
     signalWatch.start(50);
 
     clock.start();
-    batch.Start(CheckedWords(words, settings.folder, options), settings);
+    batch.Start(CheckedWords(words, settings.folder, options, files->Naming()), settings);
     QCoreApplication::exec();
     return status;
 }

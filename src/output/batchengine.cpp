@@ -13,6 +13,7 @@
 
 #include "base/atomicfile.h"
 #include "output/batchworker.h"
+#include "output/playlist.h"
 
 namespace {
 
@@ -63,6 +64,7 @@ void BatchEngine::Start(std::vector<BatchWord> words, BatchSettings settings)
     m_report = BatchReport{};
     m_report.anyChecked = !m_words.empty();
     m_report.total = int(m_words.size());
+    m_seconds.assign(m_words.size(), -1);
     m_queue.clear();
     m_next = 0;
     m_spoken = 0;
@@ -146,7 +148,7 @@ void BatchEngine::startWorker(Worker& worker)
     // Hung on a word: ending the process reports the word through workerEnded.
     connect(worker.timer, &QTimer::timeout, worker.process, &QProcess::kill);
     worker.process->start(m_settings.workerProgram,
-                          batchprotocol::WorkerArguments(m_settings.voiceId, m_settings.formatCode));
+                          batchprotocol::WorkerArguments(m_settings.voiceId, m_settings.formatCode, m_settings.encoding));
 }
 
 void BatchEngine::readAnswers(Worker& worker)
@@ -166,8 +168,10 @@ void BatchEngine::readAnswers(Worker& worker)
             worker.timer->stop();
             worker.index = -1;
             ++m_spoken;
-            if (Succeeded(answer->hr))
+            if (Succeeded(answer->hr)) {
+                m_seconds[std::size_t(answer->id)] = answer->seconds;
                 settle(answer->id, Outcome::Written);
+            }
             else
                 settle(answer->id, Outcome::Failed, FailureReason(answer->hr));
         }
@@ -216,7 +220,9 @@ void BatchEngine::dispatch()
             break;
         ++m_next;
         worker->index = index;
-        worker->process->write(batchprotocol::EncodeJob({index, m_words[std::size_t(index)].text, path}));
+        const BatchWord& word = m_words[std::size_t(index)];
+        worker->process->write(batchprotocol::EncodeJob(
+            {index, word.text, path, word.headword, m_settings.album, word.track, Total(), word.meaning}));
         worker->timer->start(m_settings.wordTimeoutMs);
     }
     finishIfDone();
@@ -231,6 +237,7 @@ void BatchEngine::settle(int index, Outcome outcome, const QString& reason)
         break;
     case Outcome::Skipped:
         ++m_report.skipped;
+        m_seconds[std::size_t(index)] = 0; // there, though its length is not known here
         break;
     case Outcome::Failed:
         ++m_report.failed;
@@ -254,6 +261,8 @@ void BatchEngine::finishIfDone()
     // Failures arrive in the order workers finish; the message lists them in list order.
     std::stable_sort(m_report.failures.begin(), m_report.failures.end(),
                      [](const BatchFailure& a, const BatchFailure& b) { return a.row < b.row; });
+    if (m_settings.playlist)
+        writePlaylist();
     for (const std::unique_ptr<Worker>& worker : m_workers) {
         worker->timer->stop();
         worker->process->disconnect(this);
@@ -278,5 +287,24 @@ void BatchEngine::sweepTemporaryFiles() const
         const QFileInfo file(it.next());
         if (AtomicFile::IsTemporaryName(file.fileName()) && file.lastModified().toMSecsSinceEpoch() < m_startedAtMs)
             QFile::remove(file.filePath());
+    }
+}
+
+void BatchEngine::writePlaylist()
+{
+    // Every file the folder now holds for this run, written or kept, in list order.
+    std::vector<PlaylistEntry> entries;
+    for (std::size_t i = 0; i < m_words.size(); ++i) {
+        if (m_seconds[i] < 0)
+            continue;
+        const BatchWord& word = m_words[i];
+        entries.push_back({m_seconds[i], word.headword, word.meaning, QFileInfo(word.path).fileName()});
+    }
+    if (entries.empty())
+        return;
+    QString error;
+    if (!WritePlaylist(m_settings.folder, entries, &error)) {
+        ++m_report.failed;
+        m_report.failures.push_back({-1, QFileInfo(PlaylistPath(m_settings.folder)).fileName(), error});
     }
 }

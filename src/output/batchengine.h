@@ -10,6 +10,7 @@
 
 #include "output/batchreport.h"
 #include "output/batchwords.h"
+#include "speech/fileencoding.h"
 
 /// How a run is made.
 class QProcess;
@@ -23,6 +24,9 @@ struct BatchSettings
     bool skipExisting = false;  // a word whose file exists is left alone
     int wordTimeoutMs = 60000;  // a worker silent this long on one word is ended
     QString workerProgram;      // empty: DefaultWorkerProgram()
+    speech::FileEncoding encoding;  // WAV, MP3 or Opus
+    bool playlist = false;      // write <folder name>.m3u8 of the run's files, in list order
+    QString album;              // the course book, or the look-up, for MP3 and Opus tags
 };
 
 /// Writes one file per word in worker processes, one voice each (the synthesisers keep state
@@ -71,6 +75,7 @@ private:
     void settle(int index, Outcome outcome, const QString& reason = {});
     void finishIfDone();
     void sweepTemporaryFiles() const;
+    void writePlaylist();
 
     std::vector<BatchWord> m_words;
     BatchSettings m_settings;
@@ -82,6 +87,7 @@ private:
     QElapsedTimer m_clock;
     qint64 m_startedAtMs = 0;      // wall-clock start, for the temporary-file sweep
     int m_spoken = 0;              // words a worker finished (for the pace)
+    std::vector<double> m_seconds; // each word's length once written; -1 for none
     bool m_running = false;
     bool m_stopping = false;
     int m_startFailures = 0;

@@ -1,15 +1,29 @@
 #include "output/batchwords.h"
 
+#include <QStringList>
+
 #include "output/outputpath.h"
 #include "vocab/wordlistmodel.h"
 
-std::vector<BatchWord> CheckedWords(const WordListModel& words, const QString& folder, SpeechOptions options)
+std::vector<BatchWord> CheckedWords(const WordListModel& words, const QString& folder, SpeechOptions options,
+                                    const FileNaming& naming)
 {
     std::vector<BatchWord> checked;
+    QStringList headwords;
     for (const int row : words.checkedRows()) {
         const QString& en = words.en(row);
-        checked.push_back(BatchWord{row, en, ComposeUtterance(en, words.ch(row), options),
-                                    OutputFilePath(folder, en).value_or(QString())});
+        headwords.append(en);
+        checked.push_back(BatchWord{row, en, ComposeUtterance(en, words.ch(row), options), QString(), words.ch(row),
+                                    int(checked.size()) + 1});
+    }
+    const bool planned = naming.numbered || naming.cardSafe || naming.extension != u"wav";
+    const std::vector<std::optional<QString>> names =
+        planned ? PlanFileNames(headwords, naming) : std::vector<std::optional<QString>>{};
+    for (std::size_t i = 0; i < checked.size(); ++i) {
+        if (planned)
+            checked[i].path = names[i] ? folder + u'/' + *names[i] : QString();
+        else
+            checked[i].path = OutputFilePath(folder, checked[i].headword).value_or(QString());
     }
     return checked;
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "output/filenaming.h"
 #include "speech/composeutterance.h"
 
 class WordListModel;
@@ -15,8 +16,13 @@ struct BatchWord
     QString headword;  // as the list shows it
     QString text;      // what the voice says
     QString path;      // the file; empty when the headword names no file of its own
+    QString meaning;   // the Chinese meaning, for the file's tags and the playlist
+    int track = 0;     // its place among the checked rows, from 1
 };
 
 /// The checked rows of `words`, top to bottom, with their composed texts and file paths in
-/// `folder`.
-std::vector<BatchWord> CheckedWords(const WordListModel& words, const QString& folder, SpeechOptions options);
+/// `folder`. Plain names (headword + extension) are the list's headwords as they are, a later
+/// row overwriting an earlier one of the same name; numbered or card-safe names are planned
+/// for the whole list, so no two rows share a file.
+std::vector<BatchWord> CheckedWords(const WordListModel& words, const QString& folder, SpeechOptions options,
+                                    const FileNaming& naming = {});

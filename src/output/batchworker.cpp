@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include "output/filetags.h"
 #include "speech/audioformattable.h"
 #include "speech/composeutterance.h"
 #include "speech/speechengine.h"
@@ -36,7 +37,9 @@ std::optional<QJsonObject> object(const QByteArray& line)
 
 QByteArray EncodeJob(const Job& job)
 {
-    return line({{u"id"_qs, job.id}, {u"text"_qs, job.text}, {u"path"_qs, job.path}});
+    return line({{u"id"_qs, job.id}, {u"text"_qs, job.text}, {u"path"_qs, job.path}, {u"title"_qs, job.title},
+                 {u"album"_qs, job.album}, {u"track"_qs, job.track}, {u"count"_qs, job.trackCount},
+                 {u"meaning"_qs, job.meaning}});
 }
 
 std::optional<Job> DecodeJob(const QByteArray& text)
@@ -44,7 +47,9 @@ std::optional<Job> DecodeJob(const QByteArray& text)
     const std::optional<QJsonObject> o = object(text);
     if (!o || !o->value(u"id").isDouble())
         return std::nullopt;
-    return Job{o->value(u"id").toInt(), o->value(u"text").toString(), o->value(u"path").toString()};
+    return Job{o->value(u"id").toInt(),         o->value(u"text").toString(),  o->value(u"path").toString(),
+               o->value(u"title").toString(),   o->value(u"album").toString(), o->value(u"track").toInt(),
+               o->value(u"count").toInt(),      o->value(u"meaning").toString()};
 }
 
 QByteArray EncodeReady()
@@ -57,9 +62,9 @@ QByteArray EncodeStartFailure(const QString& error)
     return line({{u"error"_qs, error}});
 }
 
-QByteArray EncodeDone(int id, HRESULT hr)
+QByteArray EncodeDone(int id, HRESULT hr, double seconds)
 {
-    return line({{u"id"_qs, id}, {u"hr"_qs, qint64(hr)}});
+    return line({{u"id"_qs, id}, {u"hr"_qs, qint64(hr)}, {u"seconds"_qs, seconds}});
 }
 
 std::optional<Answer> DecodeAnswer(const QByteArray& text)
@@ -73,15 +78,17 @@ std::optional<Answer> DecodeAnswer(const QByteArray& text)
     if (o->contains(u"id")) {
         answer.id = o->value(u"id").toInt();
         answer.hr = HRESULT(o->value(u"hr").toInteger());
+        answer.seconds = o->value(u"seconds").toDouble();
     } else if (!answer.ready && answer.error.isEmpty()) {
         return std::nullopt;
     }
     return answer;
 }
 
-QStringList WorkerArguments(const QString& voiceId, int formatCode)
+QStringList WorkerArguments(const QString& voiceId, int formatCode, const speech::FileEncoding& encoding)
 {
-    return {u"--voice"_qs, voiceId, u"--format"_qs, QString::number(formatCode)};
+    return {u"--voice"_qs, voiceId, u"--format"_qs, QString::number(formatCode),
+            u"--type"_qs, speech::FileTypeExtension(encoding.type), u"--bitrate"_qs, QString::number(encoding.mp3Kbps)};
 }
 
 } // namespace batchprotocol
@@ -93,6 +100,14 @@ int RunBatchWorker(const QStringList& arguments)
     const qsizetype formatAt = arguments.indexOf(u"--format"_qs);
     const QString voiceId = voiceAt >= 0 && voiceAt + 1 < arguments.size() ? arguments[voiceAt + 1] : QString();
     const int formatCode = formatAt >= 0 && formatAt + 1 < arguments.size() ? arguments[formatAt + 1].toInt() : 0;
+    const auto value = [&arguments](QStringView name) {
+        const qsizetype at = arguments.indexOf(name.toString());
+        return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1] : QString();
+    };
+    speech::FileEncoding encoding;
+    encoding.type = speech::FileTypeFromName(value(u"--type")).value_or(speech::OutputFileType::Wav);
+    if (const int kbps = value(u"--bitrate").toInt(); kbps > 0)
+        encoding.mp3Kbps = kbps;
 
     const auto say = [](const QByteArray& bytes) {
         std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
@@ -127,7 +142,15 @@ int RunBatchWorker(const QStringList& arguments)
         const std::optional<Job> job = DecodeJob(QByteArray::fromStdString(text));
         if (!job)
             continue;
-        say(EncodeDone(job->id, engine.SpeakToFile(job->text, 0, job->path)));
+        // MP3 and Opus files are tagged before they take their name, so a file is never seen untagged.
+        double seconds = 0;
+        const FileTags tags{job->title, job->album, job->track, job->trackCount, job->meaning};
+        const auto finish = [&](const QString& written, double length) {
+            seconds = length;
+            return encoding.type == speech::OutputFileType::Wav || WriteFileTags(written, encoding.type, tags);
+        };
+        const HRESULT hr = engine.SpeakToFile(job->text, 0, job->path, encoding, finish);
+        say(EncodeDone(job->id, hr, seconds));
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "base/result.h"
+#include "speech/fileencoding.h"
 
 /// How a batch talks to its speech workers: one JSON object a line on the worker's standard
 /// input and output. A worker first says {"ready":true} (or {"error":"…"} and exits), then
@@ -19,6 +20,12 @@ struct Job
     int id = -1;
     QString text;
     QString path;
+    // Tags of an MP3 or Opus file.
+    QString title;
+    QString album;
+    int track = 0;
+    int trackCount = 0;
+    QString meaning;
 };
 
 struct Answer
@@ -27,17 +34,18 @@ struct Answer
     QString error;   // a worker that could not start says why
     int id = -1;
     HRESULT hr = S_OK;
+    double seconds = 0;  // the length of the sound written
 };
 
 QByteArray EncodeJob(const Job& job);
 std::optional<Job> DecodeJob(const QByteArray& line);
 QByteArray EncodeReady();
 QByteArray EncodeStartFailure(const QString& error);
-QByteArray EncodeDone(int id, HRESULT hr);
+QByteArray EncodeDone(int id, HRESULT hr, double seconds = 0);
 std::optional<Answer> DecodeAnswer(const QByteArray& line);
 
-/// The worker's command line for a voice and a format code.
-QStringList WorkerArguments(const QString& voiceId, int formatCode);
+/// The worker's command line for a voice, a format code and a file encoding.
+QStringList WorkerArguments(const QString& voiceId, int formatCode, const speech::FileEncoding& encoding = {});
 
 } // namespace batchprotocol
 

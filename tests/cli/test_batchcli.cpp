@@ -142,6 +142,24 @@ TEST_F(BatchCli, WritesEveryWordOrNamesThoseWithoutAFile)
     EXPECT_TRUE(skipped.err.contains(u"0 written, 2 skipped, 0 failed"_qs)) << skipped.err.toStdString();
 }
 
+TEST_F(BatchCli, MakesNumberedTaggedMp3FilesWithAPlaylist)
+{
+    const QString words = csv(u"w.csv"_qs, "en,ch\napple,苹果\nwhat?,什么\nWhat*,什么\n");
+    const Outcome made = run({u"--out"_qs, out(), u"--words"_qs, words, u"--voice"_qs, u"eSpeak NG)"_qs, u"--type"_qs,
+                              u"mp3"_qs, u"--number"_qs, u"--playlist"_qs, u"--quiet"_qs});
+    EXPECT_EQ(made.status, 0) << made.err.toStdString();
+    // Card-safe by default for MP3: FAT's refused characters become _, and names that then
+    // meet (whatever their case) are both kept.
+    EXPECT_EQ(written(), (QStringList{u"1 apple.mp3"_qs, u"2 what_.mp3"_qs, u"3 What_.mp3"_qs, u"out.m3u8"_qs}));
+    EXPECT_TRUE(bytes(u"1 apple.mp3"_qs).startsWith("ID3")); // tagged before it took its name
+    const QString playlist = QString::fromUtf8(bytes(u"out.m3u8"_qs));
+    EXPECT_TRUE(playlist.startsWith(u"#EXTM3U\n"_qs));
+    EXPECT_TRUE(playlist.contains(u",apple – 苹果\n1 apple.mp3\n"_qs)) << playlist.toStdString();
+
+    const Outcome refused = run({u"--out"_qs, out(), u"--words"_qs, words, u"--type"_qs, u"ogg"_qs});
+    EXPECT_EQ(refused.status, 2);
+}
+
 TEST_F(BatchCli, AWordSoundsTheSameAloneAfterOthersAndInAParallelRun)
 {
     // Flite's English and the pieces every word shares (letters, labels) are the same whatever

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -35,7 +36,7 @@ protected:
     BatchWord word(const QString& text, const QString& name)
     {
         const int row = m_nextRow++;
-        return BatchWord{row, name, text, OutputFilePath(m_dir.path(), name).value_or(QString())};
+        return BatchWord{row, name, text, OutputFilePath(m_dir.path(), name).value_or(QString()), QString(), row + 1};
     }
 
     BatchSettings settings(int jobs = 2) const
@@ -175,6 +176,25 @@ TEST_F(BatchEngineTest, WorkersThatCannotStartFailTheRunWordByWordAndItEnds)
     missing.workerProgram = m_dir.filePath(u"no-such-worker"_qs);
     EXPECT_EQ(run({word(u"apple"_qs, u"apple"_qs)}, missing).failed, 1);
     EXPECT_TRUE(files().isEmpty());
+}
+
+TEST_F(BatchEngineTest, ThePlaylistListsWrittenAndKeptFilesInListOrder)
+{
+    write(m_dir.filePath(u"kept.wav"_qs), "mine");
+    BatchSettings s = settings(2);
+    s.playlist = true;
+    s.skipExisting = true;
+    const BatchReport report = run({word(u"slow one"_qs, u"one"_qs), word(u"fail"_qs, u"lost"_qs),
+                                    word(u"kept"_qs, u"kept"_qs), word(u"two"_qs, u"two"_qs)},
+                                   s);
+    EXPECT_EQ(report.written, 2);
+    const QString playlist = QString::fromUtf8(read(m_dir.filePath(QFileInfo(m_dir.path()).fileName() + u".m3u8"_qs)));
+    QStringList files;
+    for (const QString& line : playlist.split(u'\n', Qt::SkipEmptyParts)) {
+        if (!line.startsWith(u'#'))
+            files.append(line);
+    }
+    EXPECT_EQ(files, (QStringList{u"one.wav"_qs, u"kept.wav"_qs, u"two.wav"_qs})) << playlist.toStdString();
 }
 
 TEST_F(BatchEngineTest, NothingCheckedEndsAtOnceWithItsOwnMessage)

@@ -555,6 +555,7 @@ void CWordSpeechDlg::OnGenerateFiles()
     m_pGenerateButton->setText(QStringLiteral("停止"));
     m_pGenerateButton->setEnabled(true);
     m_pProgressBar->setRange(0, std::max<int>(1, int(words.size())));
+    m_pProgressBar->setTextVisible(true); // done/total and the time left, during a run only
     ShowBatchProgress(0, int(words.size()));
     m_pBatch->Start(std::move(words), settings);
 }
@@ -575,6 +576,7 @@ void CWordSpeechDlg::OnBatchFinished(const BatchReport& report)
     m_pSkipExistingCheckBox->setEnabled(true);
     EnableControls(true);
     m_pProgressBar->setValue(0);
+    m_pProgressBar->setTextVisible(false);
     m_pProgressBar->setFormat(QString());
     if (std::function<void()> then = std::exchange(m_afterBatch, {})) {
         then(); // the window was asked to close during the run

@@ -45,6 +45,7 @@ constexpr ControlTemplate kMainControls[] = {
      "outputFolderEdit"},
     {IDC_BROWSE, K::PushButton, u"选择", 455, 215, 20, 13, None, "browseButton"},
     {IDC_SKIP_EXISTING, K::CheckBox, u"跳过已有文件", 370, 231, 70, 10, AutoCheckBox, "skipExistingCheckBox"},
+    {IDC_OUTPUT_OPTIONS, K::PushButton, u"选项…", 443, 230, 32, 12, None, "outputOptionsButton"},
     {IDC_PREVIEW, K::PushButton, u"试听", 360, 244, 50, 14, None, "previewButton"},
     {IDC_GENERATE, K::PushButton, u"生成文件", 420, 244, 50, 14, None, "generateButton"},
     {IDC_PROGRESS, K::ProgressBar, u"", 7, 319, 484, 10, Border, "generateProgressBar"},

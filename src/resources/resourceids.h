@@ -41,3 +41,4 @@ inline constexpr int IDC_PREFIX = 1029;
 inline constexpr int IDC_CHINESE_MEANING = 1030;
 inline constexpr int IDC_DOWNLOAD_LINK = 1032;
 inline constexpr int IDC_SKIP_EXISTING = 1033;
+inline constexpr int IDC_OUTPUT_OPTIONS = 1034;

@@ -9,6 +9,11 @@ HRESULT FillVoiceList(TokenList& list, const Platform& platform)
     return FillTokenList(list, platform, kVoicesCategoryId, QString(), QString());
 }
 
+QString TokenId(const TokenPtr& token)
+{
+    return token ? token->GetId() : QString();
+}
+
 std::vector<VoiceInfo> ListVoices(const Platform& platform)
 {
     std::vector<VoiceInfo> voices;

@@ -49,6 +49,9 @@ struct VoiceInfo
     QString englishDescription; // under 409
 };
 
+/// The id of a token a list holds (empty for none), as SpeechEngine::SelectVoiceById takes it.
+QString TokenId(const TokenPtr& token);
+
 /// Every voice, in the category's order; the first is the default.
 std::vector<VoiceInfo> ListVoices(const Platform& platform);
 /// The first voice whose description (either language) or id contains `text`, ignoring case.

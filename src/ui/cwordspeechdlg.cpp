@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
@@ -35,7 +36,10 @@
 #include "ui/chelpdlg.h"
 #include "ui/clicklabel.h"
 #include "ui/combotokenlist.h"
+#include "output/filetags.h"
 #include "ui/folderbrowser.h"
+#include "ui/outputoptionsdlg.h"
+#include "ui/windowsettings.h"
 #include "ui/templatebuilder.h"
 #include "ui/prompt.h"
 #include "ui/rememberedvocabulary.h"
@@ -82,7 +86,11 @@ CWordSpeechDlg::CWordSpeechDlg(WordStore* connection, QWidget* parent, std::shar
     OnInitDialog();
 }
 
-CWordSpeechDlg::~CWordSpeechDlg() = default;
+CWordSpeechDlg::~CWordSpeechDlg()
+{
+    if (m_bSettingsRestored)
+        SaveSettings();
+}
 
 void CWordSpeechDlg::BindControls(const TemplateBuilder& builder)
 {
@@ -101,6 +109,7 @@ void CWordSpeechDlg::BindControls(const TemplateBuilder& builder)
     m_pCheckNoneButton = builder.control<QPushButton>(IDC_CHECK_NONE);
     m_pGenerateButton = builder.control<QPushButton>(IDC_GENERATE);
     m_pSkipExistingCheckBox = builder.control<QCheckBox>(IDC_SKIP_EXISTING);
+    m_pOutputOptionsButton = builder.control<QPushButton>(IDC_OUTPUT_OPTIONS);
     m_pPreviewButton = builder.control<QPushButton>(IDC_PREVIEW);
     m_pWordList = builder.control<QTableView>(IDC_WORD_LIST);
     m_pCourseTree = builder.control<QTreeView>(IDC_COURSE_TREE);
@@ -137,6 +146,7 @@ void CWordSpeechDlg::ConnectEvents()
     connect(m_pInvertChecksButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnInvertChecks);
     connect(m_pPreviewButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnPreview);
     connect(m_pGenerateButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnGenerateFiles);
+    connect(m_pOutputOptionsButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnOutputOptions);
     connect(m_pBatch, &BatchEngine::progress, this, &CWordSpeechDlg::ShowBatchProgress);
     connect(m_pBatch, &BatchEngine::finished, this, &CWordSpeechDlg::OnBatchFinished);
     connect(m_pHelpButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnHelp);
@@ -158,6 +168,7 @@ bool CWordSpeechDlg::OnInitDialog()
         return false;
     FillVoiceList();
     SetFormatCodes();
+    RestoreSettings();
     CenterWindow();
     m_pAnimator->ArmOpening();
     CreateToolTips();
@@ -273,6 +284,56 @@ void CWordSpeechDlg::FillVoiceList()
     // Whatever failed leaves voices out; the list shows the rest.
     ComboTokenList list(m_pVoiceComboBox, true);
     speech::FillVoiceList(list, m_pSpeechEngine->GetPlatform());
+    // The box is narrower than the longer descriptions; its list shows each whole.
+    int widest = 0;
+    for (int i = 0; i < m_pVoiceComboBox->count(); ++i)
+        widest = std::max(widest, m_pVoiceComboBox->fontMetrics().horizontalAdvance(m_pVoiceComboBox->itemText(i)));
+    m_pVoiceComboBox->view()->setMinimumWidth(widest + 2 * m_pVoiceComboBox->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+}
+
+void CWordSpeechDlg::RestoreSettings()
+{
+    const WindowSettings saved = LoadWindowSettings();
+    m_bSettingsRestored = true;
+    m_strOutputFolder = saved.folder;
+    m_pOutputFolderEdit->setText(saved.folder);
+    m_pSpellOutCheckBox->setChecked(saved.spellOut);
+    m_pChineseMeaningCheckBox->setChecked(saved.chineseMeaning);
+    m_pPrefixCheckBox->setChecked(saved.prefix);
+    m_pSkipExistingCheckBox->setChecked(saved.skipExisting);
+    m_outputOptions = saved.files;
+    for (int i = 0; !saved.voiceId.isEmpty() && i < m_pVoiceComboBox->count(); ++i) {
+        if (speech::TokenId(m_pVoiceComboBox->itemData(i).value<speech::TokenPtr>()) == saved.voiceId) {
+            m_pVoiceComboBox->setCurrentIndex(i);
+            OnVoiceChosen(i);
+            break;
+        }
+    }
+    if (const int format = m_pFormatComboBox->findData(saved.formatCode); saved.formatCode >= 0 && format >= 0) {
+        m_pFormatComboBox->setCurrentIndex(format);
+        OnOutputFormatChosen(format);
+    }
+}
+
+void CWordSpeechDlg::SaveSettings() const
+{
+    WindowSettings s;
+    s.folder = m_pOutputFolderEdit->text();
+    s.voiceId = m_pSpeechEngine->GetVoiceId();
+    s.formatCode = m_pFormatComboBox->currentData().isValid() ? m_pFormatComboBox->currentData().toInt() : -1;
+    s.spellOut = m_pSpellOutCheckBox->isChecked();
+    s.chineseMeaning = m_pChineseMeaningCheckBox->isChecked();
+    s.prefix = m_pPrefixCheckBox->isChecked();
+    s.skipExisting = m_pSkipExistingCheckBox->isChecked();
+    s.files = m_outputOptions;
+    SaveWindowSettings(s);
+}
+
+void CWordSpeechDlg::OnOutputOptions()
+{
+    OutputOptionsDlg options(m_outputOptions, this);
+    if (options.exec() == QDialog::Accepted)
+        m_outputOptions = options.options();
 }
 
 void CWordSpeechDlg::SetFormatCodes()
@@ -411,6 +472,7 @@ void CWordSpeechDlg::OnCourseSelected()
     if (!node.isValid() || CourseNode::IsCategoryTag(node.data(Qt::UserRole).toInt()))
         return;
     m_strCourse = node.data(Qt::DisplayRole).toString();
+    m_strAlbum = m_strCourse;
     ReplaceWordList(CourseStatement(m_strCourse));
 }
 
@@ -422,6 +484,7 @@ void CWordSpeechDlg::OnLookUpEnglish()
     if (!text)
         return;
     m_strFindEn = *text;
+    m_strAlbum = LookupAlbum(m_strFindEn);
     ReplaceWordList(EnglishLookUpStatement(m_strFindEn));
 }
 
@@ -432,6 +495,7 @@ void CWordSpeechDlg::OnLookUpChinese()
     if (!text)
         return;
     m_strFindCh = *text;
+    m_strAlbum = LookupAlbum(m_strFindCh);
     ReplaceWordList(ChineseLookUpStatement(m_strFindCh));
 }
 
@@ -548,10 +612,15 @@ void CWordSpeechDlg::OnGenerateFiles()
     settings.formatCode = formatEntry >= 0 ? m_pFormatComboBox->itemData(formatEntry).toInt()
                                            : speech::AudioFormatTable[speech::kUnreadableFormatEntry].code;
     settings.skipExisting = m_pSkipExistingCheckBox->isChecked();
-    std::vector<BatchWord> words = CheckedWords(*m_pWordModel, m_strOutputFolder, CurrentSpeechOptions());
+    settings.encoding = m_outputOptions.encoding;
+    settings.playlist = m_outputOptions.playlist;
+    settings.album = m_strAlbum;
+    std::vector<BatchWord> words =
+        CheckedWords(*m_pWordModel, m_strOutputFolder, CurrentSpeechOptions(), m_outputOptions.Naming());
 
     EnableControls(false);
     m_pSkipExistingCheckBox->setEnabled(false);
+    m_pOutputOptionsButton->setEnabled(false);
     m_pGenerateButton->setText(QStringLiteral("停止"));
     m_pGenerateButton->setEnabled(true);
     m_pProgressBar->setRange(0, std::max<int>(1, int(words.size())));
@@ -574,6 +643,7 @@ void CWordSpeechDlg::OnBatchFinished(const BatchReport& report)
 {
     m_pGenerateButton->setText(QStringLiteral("生成文件"));
     m_pSkipExistingCheckBox->setEnabled(true);
+    m_pOutputOptionsButton->setEnabled(true);
     EnableControls(true);
     m_pProgressBar->setValue(0);
     m_pProgressBar->setTextVisible(false);

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QString>
 
+#include "output/fileoptions.h"
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -133,6 +135,11 @@ private:
     /// With a run going: stops it and runs `then` when it has ended, instead of the closing
     /// message. False, doing nothing, without a run.
     bool StopBatchThen(std::function<void()> then);
+    void OnOutputOptions();
+    /// The choices of the last run of the program: folder, voice, format, speaking options and
+    /// the file options; kept again when the window goes.
+    void RestoreSettings();
+    void SaveSettings() const;
     /// Locks the controls, empties the list, fills it from `statement` and unlocks them.
     void ReplaceWordList(const QString& statement);
 
@@ -178,6 +185,10 @@ private:
 
     WindowAnimator* m_pAnimator = nullptr;
     BatchEngine* m_pBatch = nullptr;
+    QPushButton* m_pOutputOptionsButton = nullptr;
+    OutputFileOptions m_outputOptions;
+    QString m_strAlbum; // what the list holds, for MP3 and Opus tags: the course or the look-up
+    bool m_bSettingsRestored = false;
     QCheckBox* m_pSkipExistingCheckBox = nullptr;
     std::function<void()> m_afterBatch;
 };

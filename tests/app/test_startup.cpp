@@ -10,6 +10,7 @@
 
 #include "cwordspeechapp.h"
 #include "ui/cwordspeechdlg.h"
+#include "ui/programsettings.h"
 #include "ui/prompt.h"
 #include "base/comerror.h"
 #include "vocab/vocabimporter.h"
@@ -29,6 +30,7 @@ private slots:
 
     void init()
     {
+        ProgramSettings()->clear(); // each test starts from a first run
         Prompt::setTesting(true);
         Prompt::takeShown();
         QVERIFY(m_dir.isValid());

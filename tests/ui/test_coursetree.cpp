@@ -9,6 +9,7 @@
 #include <QTreeView>
 
 #include "ui/cwordspeechdlg.h"
+#include "ui/programsettings.h"
 #include "ui/prompt.h"
 #include "ui/rememberedvocabulary.h"
 #include "vocab/vocabularylocation.h"
@@ -61,7 +62,11 @@ private slots:
         writeVocabulary(path("other.db"), kOtherLists);
     }
 
-    void init() { Prompt::takeShown(); }
+    void init()
+    {
+        ProgramSettings()->clear(); // each test starts from a first run
+        Prompt::takeShown();
+    }
 
     void ownCoursesFollowTheCatalogueInFileOrder()
     {

@@ -30,6 +30,7 @@
 #include "ui/caboutdlg.h"
 #include "ui/chelpdlg.h"
 #include "ui/cwordspeechdlg.h"
+#include "ui/programsettings.h"
 
 namespace {
 
@@ -77,6 +78,7 @@ public slots:
 private slots:
     void init()
     {
+        ProgramSettings()->clear(); // each test starts from a first run
         m_dlg = new CWordSpeechDlg(nullptr);
         m_animation = child<QPropertyAnimation>("windowAnimation");
         QVERIFY(m_animation);
@@ -140,7 +142,7 @@ private slots:
             widget = widget->nextInFocusChain();
         } while (widget != first);
         QCOMPARE(order, tabStops);
-        QCOMPARE(tabStops.size(), 21);
+        QCOMPARE(tabStops.size(), 22);
     }
 
     void groupBoxesLieBeneathWhatTheyFrame()

@@ -15,6 +15,7 @@
 #include <QTreeView>
 
 #include "ui/cwordspeechdlg.h"
+#include "ui/programsettings.h"
 #include "ui/folderbrowser.h"
 
 namespace {
@@ -50,6 +51,8 @@ class TestFolderBrowser : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { ProgramSettings()->clear(); } // each test starts from a first run
+
     void chosenFolderFillsTheBoxAndCancelEmptiesIt()
     {
         QTemporaryDir dir;

@@ -2,7 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -15,6 +18,7 @@
 
 #include "output/batchengine.h"
 #include "ui/cwordspeechdlg.h"
+#include "ui/programsettings.h"
 #include "ui/folderbrowser.h"
 #include "ui/prompt.h"
 #include "vocab/wordlistmodel.h"
@@ -26,6 +30,7 @@ class TestGeneration : public QObject
 private slots:
     void init()
     {
+        ProgramSettings()->clear(); // each test starts from a first run
         Prompt::setTesting(true);
         Prompt::takeShown();
         m_dlg = new CWordSpeechDlg(nullptr);
@@ -186,6 +191,50 @@ private slots:
         QVERIFY(waitForTheEnd());
         text = Prompt::takeShown().value(0).text;
         QVERIFY2(text.contains(QStringLiteral("apple：文件夹不存在")), qPrintable(text));
+    }
+
+    void optionsMakeNumberedMp3FilesWithAPlaylistAndAreKeptForTheNextRun()
+    {
+        QTemporaryDir dir;
+        chooseFolder(dir.path());
+        m_model->append({{QStringLiteral("apple"), QStringLiteral("苹果")}, {QStringLiteral("what?"), QStringLiteral("什么")}});
+        m_model->checkAll();
+        m_dlg->findChild<QCheckBox*>(QStringLiteral("spellOutCheckBox"))->setChecked(true);
+        // The options dialog is modal: answer it once it is up.
+        QTimer::singleShot(0, this, [] {
+            auto* options = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(options);
+            auto* type = options->findChild<QComboBox*>(QStringLiteral("fileTypeComboBox"));
+            type->setCurrentIndex(type->findText(QStringLiteral("MP3")));
+            QVERIFY(options->findChild<QCheckBox*>(QStringLiteral("cardSafeCheckBox"))->isChecked());
+            options->findChild<QCheckBox*>(QStringLiteral("numberedCheckBox"))->setChecked(true);
+            options->findChild<QCheckBox*>(QStringLiteral("playlistCheckBox"))->setChecked(true);
+            options->accept();
+        });
+        QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
+        QTest::mouseClick(m_generate, Qt::LeftButton);
+        QVERIFY(waitForTheEnd());
+        const QString playlist = QFileInfo(dir.path()).fileName() + QStringLiteral(".m3u8");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+                 (QStringList{QStringLiteral("1 apple.mp3"), QStringLiteral("2 what_.mp3"), playlist}));
+        Prompt::takeShown();
+
+        // A new window (the next run of the program) starts with the same choices.
+        delete m_dlg;
+        m_dlg = new CWordSpeechDlg(nullptr);
+        QCOMPARE(m_dlg->findChild<QLineEdit*>(QStringLiteral("outputFolderEdit"))->text(), dir.path());
+        QVERIFY(m_dlg->findChild<QCheckBox*>(QStringLiteral("spellOutCheckBox"))->isChecked());
+        QTimer::singleShot(0, this, [] {
+            auto* options = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(options);
+            QCOMPARE(options->findChild<QComboBox*>(QStringLiteral("fileTypeComboBox"))->currentText(), QStringLiteral("MP3"));
+            QVERIFY(options->findChild<QCheckBox*>(QStringLiteral("numberedCheckBox"))->isChecked());
+            options->reject();
+        });
+        QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
+        m_model = m_dlg->wordListModel();
+        m_generate = m_dlg->findChild<QPushButton*>(QStringLiteral("generateButton"));
+        m_progress = m_dlg->findChild<QProgressBar*>(QStringLiteral("generateProgressBar"));
     }
 
     void nothingCheckedSaysSo()

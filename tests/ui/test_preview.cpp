@@ -4,6 +4,7 @@
 
 #include "pulsetestserver.h"
 #include "ui/cwordspeechdlg.h"
+#include "ui/programsettings.h"
 #include "ui/prompt.h"
 #include "vocab/wordlistmodel.h"
 
@@ -14,6 +15,8 @@ class TestPreview : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { ProgramSettings()->clear(); } // each test starts from a first run
+
     void selectedRowIsSpokenAndCheckedOnlyIsNot()
     {
         PulseTestServer server;

@@ -13,6 +13,7 @@
 #include "speech/platform/voice.h"
 #include "speech/speechengine.h"
 #include "ui/cwordspeechdlg.h"
+#include "ui/programsettings.h"
 
 // The voice list and the format list of the main window.
 class TestVoiceFormat : public QObject
@@ -20,6 +21,8 @@ class TestVoiceFormat : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { ProgramSettings()->clear(); } // each test starts from a first run
+
     void initTestCase()
     {
         // No sound server of the machine: previews are silent, files are still written.

@@ -13,6 +13,7 @@
 #include <QTreeView>
 
 #include "ui/cwordspeechdlg.h"
+#include "ui/programsettings.h"
 #include "ui/prompt.h"
 #include "vocab/wordlistmodel.h"
 #include "vocab/wordstore.h"
@@ -82,6 +83,7 @@ private slots:
 
     void init()
     {
+        ProgramSettings()->clear(); // each test starts from a first run
         Prompt::takeShown();
         m_dlg = new CWordSpeechDlg(&m_store);
         m_tree = m_dlg->findChild<QTreeView*>(QStringLiteral("courseTreeView"));

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+
+#include "output/fileoptions.h"
+
+class QCheckBox;
+class QComboBox;
+class QSpinBox;
+
+/// The 选项… dialog of the 生成文件 group: file type and MP3 bit rate, 编号, 播放列表 and
+/// card-safe names.
+class OutputOptionsDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit OutputOptionsDlg(const OutputFileOptions& options, QWidget* parent = nullptr);
+
+    /// The choices as the controls stand.
+    OutputFileOptions options() const;
+
+private:
+    void typeChosen();
+
+    QComboBox* m_pTypeComboBox;
+    QSpinBox* m_pBitrateSpinBox;
+    QCheckBox* m_pNumberedCheckBox;
+    QCheckBox* m_pPlaylistCheckBox;
+    QCheckBox* m_pCardSafeCheckBox;
+    bool m_cardSafeTouched = false; // until the user sets it, it follows the file type
+};

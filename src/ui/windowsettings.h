@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include "output/fileoptions.h"
+
+/// The window's choices kept between runs of the program.
+struct WindowSettings
+{
+    QString folder;
+    QString voiceId;      // empty: the default voice
+    int formatCode = -1;  // -1: the output's own format
+    bool spellOut = false;
+    bool chineseMeaning = false;
+    bool prefix = false;
+    bool skipExisting = false;
+    OutputFileOptions files;
+};
+
+WindowSettings LoadWindowSettings();
+void SaveWindowSettings(const WindowSettings& settings);

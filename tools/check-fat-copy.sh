@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The finished-course check: writes the 300-word 中考词汇 course as numbered, tagged MP3 files
-# with a playlist (bench_filetypes course), plays the playlist through mpg123 (decoding only)
+# with a playlist (lexovox-batch, as a user makes them), plays the playlist through mpg123 (decoding only)
 # and checks it plays every file in the list's order, then copies the folder onto a fresh FAT
 # file system and checks every name arrived unchanged. The FAT image is loop-mounted when this
 # runs as root with loop devices; otherwise mtools writes into the image directly.
@@ -8,8 +8,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
-writer=$build/bench/filetypes/bench_filetypes
-[ -x "$writer" ] || { echo "build bench_filetypes first ($writer)"; exit 2; }
+writer=$build/bin/lexovox-batch
+[ -x "$writer" ] || { echo "build lexovox-batch first ($writer)"; exit 2; }
 work=$(mktemp -d)
 mounted=
 cleanup() {
@@ -19,7 +19,18 @@ cleanup() {
 trap cleanup EXIT
 
 course=${2:-$work/中考词汇 MP3}
-"$writer" course "$course" mp3
+# The first 300 words of the shared 中考 list, as a word list of their own.
+words=$work/zk300.csv
+python3 - "$here/../shared/vocab/extra_words.csv" "$words" <<'PY'
+import csv, sys
+rows = [r for r in csv.DictReader(open(sys.argv[1], encoding='utf-8')) if r['subclass'] == 'ECDICT:中考词汇(zk)'][:300]
+with open(sys.argv[2], 'w', encoding='utf-8', newline='') as out:
+    w = csv.writer(out)
+    w.writerow(['en', 'ch'])
+    w.writerows([r['en'], r['ch']] for r in rows)
+PY
+mkdir -p "$course"
+"$writer" --out "$course" --words "$words" --meaning --type mp3 --number --playlist --quiet
 playlist="$course/$(basename "$course").m3u8"
 [ -f "$playlist" ] || { echo "FAIL: no playlist $playlist"; exit 1; }
 

@@ -96,6 +96,9 @@ int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The window keeps its choices; the bench must neither read nor change the user's.
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
     QApplication app(argc, argv);
     Prompt::setTesting(true);
     const int count = argc > 1 ? std::max(10, atoi(argv[1])) : 300;

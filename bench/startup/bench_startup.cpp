@@ -6,6 +6,8 @@
 #include <cstdio>
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTreeView>
@@ -32,6 +34,9 @@ double msSince(Clock::time_point start)
 
 int main(int argc, char* argv[])
 {
+    // The window keeps its choices; the bench must neither read nor change the user's.
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
     QApplication app(argc, argv);
     const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(LEXOVOX_DEFAULT_VOCAB);
     const double appMs = msSince(kStart);

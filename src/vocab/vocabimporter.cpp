@@ -14,18 +14,13 @@
 #include <QStringDecoder>
 
 #include "base/atomicfile.h"
+#include "base/cfree.h"
 #include "base/comerror.h"
 #include "vocab/filekind.h"
 #include "vocab/jetvocabulary.h"
 #include "vocab/sqlitehandles_p.h"
 
 namespace {
-
-struct ParserGuard
-{
-    csv_parser* parser;
-    ~ParserGuard() { csv_free(parser); }
-};
 
 /// Thrown inside the import with the user-facing reason; caught at its boundary.
 struct ImportFailure
@@ -182,7 +177,7 @@ qint64 fillFromCsv(QFile& source, sqlite3* db, bool needSubclass = true)
     csv_parser parser{};
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
         throw ImportFailure{QStringLiteral("out of memory")};
-    const ParserGuard guard{&parser};
+    const CHandle<csv_parser, &csv_free> guard(&parser); // frees the parser's buffers, not the parser
 
     CsvToTable table(db, insert.get(), needSubclass);
     qint64 lineNumber = 0;

@@ -53,17 +53,6 @@ int usageError(const QString& text)
     return kUsage;
 }
 
-/// The course's key: a book as the tree names it, else the text itself (a course of the
-/// vocabulary's own).
-QString courseKey(const QString& name)
-{
-    for (const CourseNode& node : CourseCatalogue()) {
-        if (!node.isCategory() && QString::fromUtf16(node.text) == name)
-            return name;
-    }
-    return name;
-}
-
 std::optional<int> formatCode(const QString& label)
 {
     for (const speech::AudioFormatEntry& entry : speech::AudioFormatTable) {
@@ -231,7 +220,7 @@ int main(int argc, char* argv[])
             return usageError(read.error().ErrorMessage());
         words.append(std::move(*read));
     } else if (parser.isSet(course)) {
-        filled = FillWordList(&store, CourseStatement(courseKey(parser.value(course))), words);
+        filled = FillWordList(&store, CourseStatement(parser.value(course)), words);
     } else if (parser.isSet(findEn)) {
         filled = FillWordList(&store, EnglishLookUpStatement(*lookUp), words);
     } else {

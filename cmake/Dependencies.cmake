@@ -25,6 +25,8 @@ pkg_check_modules(ESPEAK_NG REQUIRED IMPORTED_TARGET espeak-ng)
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
 pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)
+# EBU R128 loudness and true peak, to bring every file to one loudness.
+pkg_check_modules(EBUR128 REQUIRED IMPORTED_TARGET libebur128)
 # Tags of MP3 and Opus files.
 pkg_check_modules(TAGLIB REQUIRED IMPORTED_TARGET taglib)
 # Flite ships no pkg-config file: its library, the US English language and lexicon, and the voices.

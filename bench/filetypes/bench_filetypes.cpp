@@ -123,7 +123,7 @@ int Bench(const std::vector<WordEntry>& rows)
     QTemporaryDir work;
     if (!work.isValid() || !StartBilingual(engine, 16000))
         return 1;
-    const FileEncoding kinds[] = {{}, {OutputFileType::Mp3, 64}, {OutputFileType::Opus, 64}};
+    const FileEncoding kinds[] = {{}, FileEncoding::Of(OutputFileType::Mp3, 64), FileEncoding::Of(OutputFileType::Opus, 64)};
     const char* const labels[] = {"WAV 16 kHz", "MP3 64 kbps + tags", "Opus + tags"};
     constexpr int kKinds = 3;
     WriteCourse(engine, {rows.begin(), rows.begin() + 10}, work.filePath(QStringLiteral("warm")), kinds[0]);
@@ -155,7 +155,7 @@ int Course(const std::vector<WordEntry>& rows, const QString& folder, OutputFile
     SpeechEngine engine;
     if (!QDir().mkpath(folder) || !StartBilingual(engine, 16000))
         return 1;
-    const int failures = WriteCourse(engine, rows, folder, {type, FileEncoding::kDefaultMp3Kbps});
+    const int failures = WriteCourse(engine, rows, folder, FileEncoding::Of(type, FileEncoding::kDefaultMp3Kbps));
     std::printf("%zu words into %s, %d failed\n", rows.size(), qUtf8Printable(folder), failures);
     return failures == 0 ? 0 : 1;
 }
@@ -176,7 +176,7 @@ int Rates(const QString& folder, OutputFileType type, int kbps)
                 return WriteFileTags(written, type, {QStringLiteral("pineapple"), kCourse, 1, 1, QStringLiteral("n. 菠萝")});
             };
             failures += Failed(engine.SpeakToFile(QStringLiteral("pineapple;;菠萝 ;"), Voice::kSpeakAsync,
-                                                  QDir(folder).filePath(name), {type, kbps}, tag));
+                                                  QDir(folder).filePath(name), FileEncoding::Of(type, kbps), tag));
         }
     }
     return failures == 0 ? 0 : 1;

@@ -1,5 +1,7 @@
 #include "speech/composeutterance.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kWordLabel = QStringLiteral("单词:");
@@ -28,28 +30,57 @@ QString SpellOut(const QString& word)
     return letters;
 }
 
+void DropPauseMarks(QString& text)
+{
+    text.remove(kPauseMarkStart);
+    text.remove(kPauseMarkEnd);
+}
+
 } // namespace
+
+QString PauseMark(int ms)
+{
+    return kPauseMarkStart + QString::number(std::clamp(ms, 0, kMaxPauseMs)) + kPauseMarkEnd;
+}
 
 QString ComposeUtterance(QString en, QString ch, SpeechOptions options)
 {
-    en = en.toLower();
-    ch.replace(kEllipsis, kEllipsisReading);
+    return ComposeUtterance(std::move(en), std::move(ch), options, UtteranceStyle{});
+}
 
-    if (en.contains(u' ')) {
-        QString text = (options.prefix ? kPhraseLabel : QString()) + en + u';';
-        if (options.chineseMeaning)
-            text += ch + kMeaningEnd;
+QString ComposeUtterance(QString en, QString ch, SpeechOptions options, const UtteranceStyle& style)
+{
+    DropPauseMarks(en);
+    DropPauseMarks(ch);
+    QString spoken = style.spokenHeadword;
+    DropPauseMarks(spoken);
+    en = en.toLower();
+    if (spoken.isEmpty())
+        spoken = en;
+    ch.replace(kEllipsis, kEllipsisReading);
+    const int repeat = std::clamp(style.repeat, 1, kMaxRepeat);
+    const bool marked = style.pauseMs >= 0 || repeat > 1;
+    const QString pause = PauseMark(style.pauseMs >= 0 ? style.pauseMs : kPartPauseMs);
+    const bool phrase = en.contains(u' ');
+
+    QString text = (options.prefix ? (phrase ? kPhraseLabel : kWordLabel) : QString()) + spoken + u';';
+    for (int i = 1; i < repeat; ++i)
+        text += pause + spoken + u';';
+    if (!options.chineseMeaning)
+        ch.clear();
+    if (phrase) {
+        if (options.chineseMeaning && !(marked && ch.isEmpty()))
+            text += (marked ? pause : QString()) + ch + kMeaningEnd;
         return text;
     }
 
-    QString letters = SpellOut(en);
-    const QString wordLabel = options.prefix ? kWordLabel : QString();
-    QString lettersLabel = options.prefix ? kLettersLabel : QString();
-    if (!options.spellOut) {
-        lettersLabel.clear();
-        letters.clear();
-    }
-    if (!options.chineseMeaning)
-        ch.clear();
-    return wordLabel + en + u';' + lettersLabel + letters + u';' + ch + kMeaningEnd;
+    const bool spell = options.spellOut;
+    const QString letters = spell ? (options.prefix ? kLettersLabel : QString()) + SpellOut(en) : QString();
+    if (!marked)
+        return text + letters + u';' + ch + kMeaningEnd;
+    if (!letters.isEmpty())
+        text += pause + letters + u';';
+    if (!ch.isEmpty())
+        text += pause + ch + kMeaningEnd;
+    return text;
 }

@@ -16,3 +16,30 @@ struct SpeechOptions
 /// headword with a space is a phrase and is never spelled. The separators ";" and " ;" stay
 /// whatever the options, so empty pieces leave them behind ("apple;; ;").
 QString ComposeUtterance(QString en, QString ch, SpeechOptions options);
+
+/// The pause a reader makes at a part's ";", and between repeats of the headword unless a
+/// style asks for another.
+inline constexpr int kPartPauseMs = 300;
+inline constexpr int kMaxPauseMs = 5000;
+inline constexpr int kMaxRepeat = 5;
+
+/// How a word is said beyond the three options.
+struct UtteranceStyle
+{
+    int repeat = 1;          // the headword said 1 to kMaxRepeat times
+    int pauseMs = -1;        // between the parts and the repeats; -1: each ";" makes its pause
+    QString spokenHeadword;  // said in place of the headword (a pronunciation rule); empty: itself
+
+    bool operator==(const UtteranceStyle&) const = default;
+};
+
+/// As above, and in the default style the very same text. Otherwise the headword (with its
+/// label) is said `repeat` times and each part (headword, repeats, letters, meaning) ends in a
+/// pause mark of `pauseMs`; empty parts are left out. The letters are always those of `en`.
+QString ComposeUtterance(QString en, QString ch, SpeechOptions options, const UtteranceStyle& style);
+
+/// Private-use characters that no word list holds (the composer drops any it is given): a
+/// pause mark is kPauseMarkStart, the milliseconds in decimal digits, kPauseMarkEnd.
+inline constexpr QChar kPauseMarkStart = QChar(0xE000);
+inline constexpr QChar kPauseMarkEnd = QChar(0xE001);
+QString PauseMark(int ms);

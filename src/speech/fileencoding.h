@@ -20,15 +20,36 @@ enum class OutputFileType {
     Opus,
 };
 
-/// How a file is encoded. The bit rate is for MP3 only; Opus keeps libsndfile's own.
+/// How a file is made. The bit rate is for MP3 only; Opus keeps libsndfile's own. Silence at
+/// either end and one loudness for every file are asked for here; by default a file holds the
+/// voice's sound as it is.
 struct FileEncoding
 {
     static constexpr int kMinMp3Kbps = 32;
     static constexpr int kMaxMp3Kbps = 320;
     static constexpr int kDefaultMp3Kbps = 64;
+    static constexpr int kMaxSilenceMs = 2000;
+    static constexpr double kMinLoudnessLufs = -40;
+    static constexpr double kMaxLoudnessLufs = -10;
+    /// No file's true peak goes above this, whatever loudness is asked for.
+    static constexpr double kMaxTruePeakDb = -1;
 
     OutputFileType type = OutputFileType::Wav;
     int mp3Kbps = kDefaultMp3Kbps;
+    int leadMs = 0;   // silence before the sound, 0 to kMaxSilenceMs
+    int trailMs = 0;  // and after it
+    /// The integrated loudness (EBU R128) every file is brought to, its English and Chinese parts
+    /// each on their own so they are level with each other; nothing: left as spoken.
+    std::optional<double> loudnessLufs;
+
+    /// A file of `type` (at `mp3Kbps` for MP3) with nothing else asked for.
+    static FileEncoding Of(OutputFileType type, int mp3Kbps = kDefaultMp3Kbps)
+    {
+        FileEncoding encoding;
+        encoding.type = type;
+        encoding.mp3Kbps = mp3Kbps;
+        return encoding;
+    }
 
     bool operator==(const FileEncoding&) const = default;
 };

@@ -182,6 +182,13 @@ int SpeechEngine::GetOutputFormatIndex() const
     return AudioFormatEntryOf(WaveFormatToStreamFormat(id, format));
 }
 
+HRESULT SpeechEngine::SetSpeakingRates(int english, int chinese)
+{
+    if (!m_voice)
+        return SPERR_UNINITIALIZED;
+    return m_voice->SetRates(english, chinese);
+}
+
 HRESULT SpeechEngine::SetOutputFormat(int code)
 {
     FormatId id = FormatId::Null;

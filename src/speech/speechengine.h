@@ -72,6 +72,11 @@ public:
     /// The token id of the voice speaking now; empty without a voice.
     QString GetVoiceId() const;
 
+    /// Speaks later texts, previews and files, at these rates in percent of the engines' usual
+    /// tempo (50 to 200): `english` for English, `chinese` for Chinese. E_INVALIDARG outside
+    /// that range, SPERR_UNINITIALIZED without a voice.
+    HRESULT SetSpeakingRates(int english, int chinese);
+
     /// The entry of the format table (speech::AudioFormatTable) that the voice's current output
     /// is in: the initial selection of the format list. -1 when the format is not in the table;
     /// speech::kUnreadableFormatEntry when it cannot be read, or without a voice.

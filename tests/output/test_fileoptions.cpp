@@ -43,7 +43,7 @@ TEST(OutputFileOptions, ReadsEveryOption)
     const auto options = Parse({QStringLiteral("--type=MP3"), QStringLiteral("--bitrate=128"),
                                 QStringLiteral("--number"), QStringLiteral("--playlist")});
     ASSERT_TRUE(options);
-    EXPECT_EQ(options->encoding, (speech::FileEncoding{OutputFileType::Mp3, 128}));
+    EXPECT_EQ(options->encoding, (speech::FileEncoding::Of(OutputFileType::Mp3, 128)));
     EXPECT_TRUE(options->numbered);
     EXPECT_TRUE(options->playlist);
     EXPECT_EQ(options->Naming().extension, QStringLiteral("mp3"));

@@ -94,3 +94,41 @@ TEST(ComposeUtterance, ExplanationsAndEmptyPieces)
     for (const Case& c : cases)
         Check(c);
 }
+
+TEST(ComposeUtterance, TheDefaultStyleSaysWhatItAlwaysSaid)
+{
+    for (const SpeechOptions options : {kNone, kSpell, kMeaning, kPrefix, kAll}) {
+        for (const char* en : {"Apple", "look at", "t-shirt", ""}) {
+            const QString plain = ComposeUtterance(QString::fromUtf8(en), u"苹果…"_qs, options);
+            EXPECT_EQ(ComposeUtterance(QString::fromUtf8(en), u"苹果…"_qs, options, {}), plain) << en;
+        }
+    }
+}
+
+TEST(ComposeUtterance, RepeatsAndPausesEndEachPartWithAMark)
+{
+    const QString p = PauseMark(1500);
+    EXPECT_EQ(p, QString(kPauseMarkStart) + u"1500"_qs + kPauseMarkEnd);
+    const UtteranceStyle twice{2, 1500, {}};
+    EXPECT_EQ(ComposeUtterance(u"Apple"_qs, u"苹果"_qs, kAll, twice),
+              u"单词:apple;"_qs + p + u"apple;"_qs + p + Expected("拼写:a_p_p_l_e_;") + p + u"苹果 ;"_qs);
+    // Empty parts leave no pause behind; a phrase is repeated but never spelled.
+    EXPECT_EQ(ComposeUtterance(u"apple"_qs, {}, kAll, twice), u"单词:apple;"_qs + p + u"apple;"_qs + p
+                                                                    + Expected("拼写:a_p_p_l_e_;"));
+    EXPECT_EQ(ComposeUtterance(u"look at"_qs, u"看"_qs, kAll, twice),
+              u"短语:look at;"_qs + p + u"look at;"_qs + p + u"看 ;"_qs);
+    // Repeats without a pause of their own take a part's usual pause.
+    EXPECT_EQ(ComposeUtterance(u"go"_qs, {}, kNone, {3, -1, {}}),
+              u"go;"_qs + PauseMark(kPartPauseMs) + u"go;"_qs + PauseMark(kPartPauseMs) + u"go;"_qs);
+    EXPECT_EQ(PauseMark(-5), PauseMark(0));
+    EXPECT_EQ(PauseMark(99999), PauseMark(kMaxPauseMs));
+}
+
+TEST(ComposeUtterance, ASpokenHeadwordReplacesTheWordButNotItsLetters)
+{
+    const UtteranceStyle fixed{1, -1, u"[[l'i:d]]"_qs};
+    EXPECT_EQ(ComposeUtterance(u"Lead"_qs, u"领导"_qs, kAll, fixed), Expected("单词:[[l'i:d]];拼写:l_e_a_d_;领导 ;"));
+    // No list can smuggle a pause mark in.
+    const QString smuggled = u"a"_qs + PauseMark(10) + u"b"_qs;
+    EXPECT_EQ(ComposeUtterance(smuggled, smuggled, kMeaning), u"a10b;;a10b ;"_qs);
+}

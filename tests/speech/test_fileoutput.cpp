@@ -142,7 +142,7 @@ TEST_F(FileOutputTest, Mp3AndOpusReadBackAsLongAsTheWav)
             for (const OutputFileType type : {OutputFileType::Mp3, OutputFileType::Opus}) {
                 SCOPED_TRACE(testing::Message() << rate << " Hz " << channels << " ch " << qPrintable(FileTypeExtension(type)));
                 // Mono at the lowest bit rate offered, stereo at the default.
-                const FileEncoding encoding{type, channels == 1 ? FileEncoding::kMinMp3Kbps : FileEncoding::kDefaultMp3Kbps};
+                const FileEncoding encoding = FileEncoding::Of(type, channels == 1 ? FileEncoding::kMinMp3Kbps : FileEncoding::kDefaultMp3Kbps);
                 const QString path = stem + u'.' + FileTypeExtension(type);
                 ASSERT_EQ(m_engine->SpeakToFile(word, Voice::kSpeakAsync, path, encoding), S_OK);
                 const WavContents encoded = ReadWav(path);
@@ -168,7 +168,7 @@ TEST_F(FileOutputTest, Mp3SizeFollowsTheBitRate)
             SCOPED_TRACE(testing::Message() << rate << " Hz " << kbps << " kbps");
             const QString path = m_dir.filePath(QStringLiteral("%1-%2.mp3").arg(rate).arg(kbps));
             ASSERT_EQ(m_engine->SpeakToFile(QStringLiteral("pineapple;;菠萝 ;"), Voice::kSpeakAsync, path,
-                                            {OutputFileType::Mp3, kbps}),
+                                            FileEncoding::Of(OutputFileType::Mp3, kbps)),
                       S_OK);
             const auto bytes = static_cast<double>(QFileInfo(path).size());
             if (kbps == 32)
@@ -197,7 +197,7 @@ TEST_F(FileOutputTest, FinisherRunsOnTheCompleteFileBeforeTheRename)
         return true;
     };
     ASSERT_EQ(m_engine->SpeakToFile(QStringLiteral("apple"), Voice::kSpeakAsync, path,
-                                    {OutputFileType::Opus, 64}, inspect),
+                                    FileEncoding::Of(OutputFileType::Opus, 64), inspect),
               S_OK);
     EXPECT_TRUE(QFileInfo(seen).fileName().startsWith(u".lexovox-"));
     EXPECT_TRUE(seen.endsWith(u".opus.part"));
@@ -206,7 +206,7 @@ TEST_F(FileOutputTest, FinisherRunsOnTheCompleteFileBeforeTheRename)
 
     const QString refused = m_dir.filePath(QStringLiteral("pear.mp3"));
     EXPECT_EQ(m_engine->SpeakToFile(QStringLiteral("pear"), Voice::kSpeakAsync, refused,
-                                    {OutputFileType::Mp3, 64}, [](const QString&, double) { return false; }),
+                                    FileEncoding::Of(OutputFileType::Mp3, 64), [](const QString&, double) { return false; }),
               E_FAIL);
     EXPECT_EQ(FilesInDir(), QStringList{QStringLiteral("apple.opus")});
 }
@@ -224,7 +224,7 @@ TEST(FileStreamEncoding, EncodedFilesHoldTheSoundWritten)
                 const QString path = dir.filePath(QStringLiteral("tone-%1-%2.%3").arg(rate).arg(channels).arg(FileTypeExtension(type)));
                 FileStream stream;
                 ASSERT_EQ(stream.BindToFile(path, FileMode::CreateAlways, FormatId::WaveFormatEx,
-                                            WaveFormat::Pcm(rate, 16, channels), 0, {type, 64}),
+                                            WaveFormat::Pcm(rate, 16, channels), 0, FileEncoding::Of(type, 64)),
                           S_OK);
                 std::vector<double> tone(rate);  // one second at 440 Hz
                 for (std::size_t i = 0; i < tone.size(); ++i)
@@ -269,13 +269,13 @@ TEST(FileStreamEncoding, EncodedFilesHoldTheSoundWritten)
 TEST(FileEncoding, EncodedFormatsAndBitRates)
 {
     // Opus takes five rates: others go up to the next; MP3 and Opus are encoded from 16 bits.
-    const FileEncoding opus{OutputFileType::Opus, 64};
+    const FileEncoding opus = FileEncoding::Of(OutputFileType::Opus, 64);
     EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(11025, 8, 2)), WaveFormat::Pcm(12000, 16, 2));
     EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(22050, 16, 1)), WaveFormat::Pcm(24000, 16, 1));
     EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(32000, 16, 1)), WaveFormat::Pcm(48000, 16, 1));
     EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(44100, 16, 1)), WaveFormat::Pcm(48000, 16, 1));
     EXPECT_EQ(EncodedWaveFormat(opus, WaveFormat::Pcm(8000, 8, 1)), WaveFormat::Pcm(8000, 16, 1));
-    EXPECT_EQ(EncodedWaveFormat({OutputFileType::Mp3, 64}, WaveFormat::Pcm(44100, 8, 2)),
+    EXPECT_EQ(EncodedWaveFormat(FileEncoding::Of(OutputFileType::Mp3, 64), WaveFormat::Pcm(44100, 8, 2)),
               WaveFormat::Pcm(44100, 16, 2));
     EXPECT_EQ(EncodedWaveFormat({}, WaveFormat::Pcm(11025, 8, 1)), WaveFormat::Pcm(11025, 8, 1));
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "speech/composeutterance.h"
 #include "speech/platform/espeaksynthesiser.h"
 #include "speech/platform/objecttoken.h"
 #include "speech/platform/speechplan.h"
@@ -60,27 +61,42 @@ TEST(SpeechPlan, SplitsVoicesSpellsLettersAndPausesAtPunctuation)
 {
     using S = SpeechStep;
     EXPECT_EQ(PlanSpeech(Text("单词:apple;拼写:a_p_p_l_e_;苹果 ;"), kBilingual),
-              (std::vector<S>{{"cmn-latn-pinyin", Text("单词:"), false, 200},
+              (std::vector<S>{{"cmn-latn-pinyin", Text("单词:"), false, 200, 100, Script::Han},
                               {"en-us", Text("apple;"), false, 300},
-                              {"cmn-latn-pinyin", Text("拼写:"), false, 200},
+                              {"cmn-latn-pinyin", Text("拼写:"), false, 200, 100, Script::Han},
                               {"en-us", Text("apple"), true, 300},
-                              {"cmn-latn-pinyin", Text("苹果 ;"), false, 0}}));
+                              {"cmn-latn-pinyin", Text("苹果 ;"), false, 0, 100, Script::Han}}));
     // Without labels the letters follow the word inside one Latin run; the empty pieces'
     // separators are not spoken and add no second pause.
     EXPECT_EQ(PlanSpeech(Text("cd;c_d_;;光盘 ;"), kBilingual),
               (std::vector<S>{{"en-us", Text("cd;"), false, 300},
                               {"en-us", Text("cd"), true, 300},
-                              {"cmn-latn-pinyin", Text("光盘 ;"), false, 0}}));
+                              {"cmn-latn-pinyin", Text("光盘 ;"), false, 0, 100, Script::Han}}));
     // The separator after the letters is a pause even when it leads the next piece.
     EXPECT_EQ(PlanSpeech(Text("t-shirt;t_s_h_i_r_t_;T恤衫 ;"), kBilingual),
               (std::vector<S>{{"en-us", Text("t-shirt;"), false, 300},
                               {"en-us", Text("tshirt"), true, 300},
                               {"en-us", Text(";T"), false, 0},
-                              {"cmn-latn-pinyin", Text("恤衫 ;"), false, 0}}));
+                              {"cmn-latn-pinyin", Text("恤衫 ;"), false, 0, 100, Script::Han}}));
     // Single letters outside a spelled word are plain words.
     EXPECT_EQ(PlanSpeech(Text("a bit;"), kBilingual),
               (std::vector<S>{{"en-us", Text("a bit;"), false, 0}}));
     EXPECT_TRUE(PlanSpeech(Text(";; ;"), kBilingual).empty());
+}
+
+TEST(SpeechPlan, PauseMarksSplitStepsAndSetTheirPause)
+{
+    using S = SpeechStep;
+    const QString p = PauseMark(1500);
+    // The mark's pause stands in place of the ";" before it; the last pause is dropped.
+    EXPECT_EQ(PlanSpeech(u"apple;"_qs + p + u"apple;"_qs + p + Text("a_p_p_l_e_;") + p + u"苹果 ;"_qs + p, kBilingual),
+              (std::vector<S>{{"en-us", u"apple;"_qs, false, 1500},
+                              {"en-us", u"apple;"_qs, false, 1500},
+                              {"en-us", u"apple"_qs, true, 1500},
+                              {"cmn-latn-pinyin", u"苹果 ;"_qs, false, 0, 100, Script::Han}}));
+    // A zero pause is no pause; a mark with nothing before it, or a broken one, adds none.
+    EXPECT_EQ(PlanSpeech(p + u"go;"_qs + PauseMark(0) + u"go;"_qs + kPauseMarkStart + u"x"_qs, kBilingual),
+              (std::vector<S>{{"en-us", u"go;"_qs, false, 0}, {"en-us", u"go;"_qs + kPauseMarkStart + u"x"_qs, false, 0}}));
 }
 
 TEST(SpeechPlan, VoiceTokensChooseTheVoices)

@@ -34,6 +34,7 @@ struct Runtime
     int starts = 0;
     int sampleRate = 0;
     QByteArray voice;     // the voice the library has loaded
+    int ratePercent = 100;  // the rate it speaks at
     Call* call = nullptr; // where the callback sends sound; set while espeak_Synth runs
     SoundCache cache{kCacheBytes};
 };
@@ -123,7 +124,17 @@ HRESULT SelectVoice(Runtime& runtime, const QByteArray& voice)
     if (espeak_SetVoiceByName(voice.constData()) != EE_OK)
         return SPERR_NOT_FOUND;
     runtime.voice = voice;
+    runtime.ratePercent = -1;  // a voice may come with a rate of its own
     return S_OK;
+}
+
+// With the runtime's mutex held.
+void SelectRate(Runtime& runtime, int percent)
+{
+    if (runtime.ratePercent == percent)
+        return;
+    espeak_SetParameter(espeakRATE, espeakRATE_NORMAL * percent / 100, 0);
+    runtime.ratePercent = percent;
 }
 
 // With the runtime's mutex held.
@@ -131,6 +142,7 @@ HRESULT Synthesise(Runtime& runtime, const SpeechStep& step, SoundReceiver& rece
 {
     if (const HRESULT hr = SelectVoice(runtime, step.voice); Failed(hr))
         return hr;
+    SelectRate(runtime, step.ratePercent);
     const QByteArray text = step.spell ? SpelledSsml(step.text) : step.text.toUtf8();
     const unsigned flags = espeakCHARS_UTF8 | (step.spell ? espeakSSML : 0u);
     Call call{&receiver, {}};

@@ -10,6 +10,7 @@
 
 #include "base/atomicfile.h"
 #include "base/cfree.h"
+#include "speech/platform/loudness.h"
 
 namespace speech {
 namespace {
@@ -59,7 +60,34 @@ struct FileStream::Private
     SoundFile sound;  // declared after it: closed before the descriptor
     std::atomic<HRESULT> writeResult = S_OK;
     bool committed = false;
+    // With silence to add or a loudness to reach, the sound is held until Commit.
+    bool shaped = false;
+    std::vector<std::int16_t> held;
+    std::vector<SoundPart> parts;
+
+    HRESULT WriteShaped(FileStream& stream);
 };
+
+HRESULT FileStream::Private::WriteShaped(FileStream& stream)
+{
+    const std::size_t channels = format.channels;
+    const auto framesOf = [this](int ms) { return std::size_t(format.samplesPerSec) * std::size_t(ms) / 1000; };
+    const std::size_t lead = framesOf(encoding.leadMs);
+    std::vector<std::int16_t> sound((lead + held.size() / channels + framesOf(encoding.trailMs)) * channels, 0);
+    std::copy(held.begin(), held.end(), sound.begin() + std::ptrdiff_t(lead * channels));
+    held = {};
+    if (encoding.loudnessLufs) {
+        for (SoundPart& part : parts)
+            part.firstFrame += lead;
+        parts.insert(parts.begin(), SoundPart{0, Script::Neutral});
+        LevelLoudness(sound, format.channels, format.samplesPerSec, parts, *encoding.loudnessLufs,
+                      FileEncoding::kMaxTruePeakDb);
+    }
+    const HRESULT hr = stream.WriteFrames(sound);
+    if (Succeeded(hr))
+        framesWritten = sound.size() / channels;
+    return hr;
+}
 
 FileStream::FileStream()
     : d(std::make_unique<Private>())
@@ -103,6 +131,9 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
     d->framesWritten = 0;
     d->eventInterest = eventInterest;
     d->writeResult = S_OK;
+    d->shaped = encoding.leadMs > 0 || encoding.trailMs > 0 || encoding.loudnessLufs.has_value();
+    d->held.clear();
+    d->parts.clear();
     return S_OK;
 }
 
@@ -111,6 +142,8 @@ HRESULT FileStream::Commit()
     if (!d->sound)
         return E_UNEXPECTED;
     HRESULT hr = d->writeResult;
+    if (Succeeded(hr) && d->shaped)
+        hr = d->WriteShaped(*this);
     // sf_close writes the final chunk sizes into the header, or the last frames and pages.
     if (sf_close(d->sound.release()) != 0 && Succeeded(hr))
         hr = STG_E_WRITEFAULT;
@@ -164,12 +197,22 @@ HRESULT FileStream::Write(std::span<const std::int16_t> samples)
         return earlier;
     if (!d->sound)
         return SPERR_UNINITIALIZED;
+    if (d->shaped) {
+        d->held.insert(d->held.end(), samples.begin(), samples.end());
+        return S_OK;
+    }
     const HRESULT hr = WriteFrames(samples);
     if (Failed(hr))
         d->writeResult = hr;
     else
         d->framesWritten += samples.size() / d->format.channels;
     return hr;
+}
+
+void FileStream::BeginPart(Script script)
+{
+    if (d->shaped)
+        d->parts.push_back({d->held.size() / d->format.channels, script});
 }
 
 HRESULT FileStream::EndWriting()

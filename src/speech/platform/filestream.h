@@ -23,6 +23,9 @@ enum class FileMode {
 /// file carries the voice on both channels. MP3 and Opus files take the format
 /// EncodedWaveFormat gives, and GetFormat reports it, so the voice converts to it.
 ///
+/// Silence at either end and a loudness to reach (see FileEncoding) make the stream hold the
+/// sound until Commit, which adds the one and levels it to the other (LevelLoudness).
+///
 /// The sound goes to a temporary file beside the target. Commit puts it under the target's name
 /// (replacing a file there) in one rename; a stream released without Commit removes its
 /// temporary file and leaves the target as it was. So no reader ever sees a truncated WAV.
@@ -52,6 +55,7 @@ public:
     HRESULT GetFormat(FormatId& id, WaveFormat& format) const override;
     HRESULT BeginWriting() override;
     HRESULT Write(std::span<const std::int16_t> samples) override;
+    void BeginPart(Script script) override;
     HRESULT EndWriting() override;
     void Discard() override;
 

@@ -227,15 +227,18 @@ HRESULT Synthesise(const FliteVoice& found, const SpeechStep& step, SoundReceive
     if (letter)
         call.keptTrailing = kKeptAfterLetter;
     info->userdata = &call;
+    // Flite's own tempo control: a longer duration for every segment, so the pitch and the
+    // voice's timbre stay as they are.
     const float stretch = get_param_float(voice->features, "duration_stretch", 1.0f);
-    if (letter)
-        feat_set_float(voice->features, "duration_stretch", stretch * kSpelledLetterPace);
+    const float pace = (letter ? kSpelledLetterPace : 1.0f) * 100.0f / static_cast<float>(step.ratePercent);
+    if (pace != 1.0f)
+        feat_set_float(voice->features, "duration_stretch", stretch * pace);
     // Flite's voices mix random noise into their excitation from the C library's generator:
     // start it alike every time, so a word always sounds (and trims) the same and files are
     // reproducible.
     std::srand(kNoiseSeed);
     const Wave wave(flite_text_to_wave(text.constData(), voice));
-    if (letter)
+    if (pace != 1.0f)
         feat_set_float(voice->features, "duration_stretch", stretch);
     info->userdata = nullptr;
     if (!wave && !call.stopped)
@@ -285,7 +288,9 @@ HRESULT FliteSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver)
     // A spelled word letter by letter: each letter's sound is made once per voice.
     Watching watching(receiver);
     for (const char32_t c : letters) {
-        const SpeechStep letter{step.voice, QString::fromUcs4(&c, 1), true, 0};
+        SpeechStep letter = step;
+        letter.text = QString::fromUcs4(&c, 1);
+        letter.pauseAfterMs = 0;
         if (const HRESULT hr = SpeakThroughCache(runtime.cache, letter, watching, synthesise); Failed(hr))
             return hr;
         if (watching.stopped)

@@ -4,4 +4,8 @@ namespace speech {
 
 OutputStream::~OutputStream() = default;
 
+void OutputStream::BeginPart(Script)
+{
+}
+
 } // namespace speech

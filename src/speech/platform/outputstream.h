@@ -4,6 +4,7 @@
 #include <span>
 
 #include "speech/platform/result.h"
+#include "speech/platform/synthesiser.h"
 #include "speech/platform/waveformat.h"
 
 namespace speech {
@@ -27,6 +28,9 @@ public:
     /// `samples` are 16-bit, interleaved, at the stream's rate and channel count; the stream
     /// narrows them to its own sample width. May block while the device is busy.
     virtual HRESULT Write(std::span<const std::int16_t> samples) = 0;
+    /// The sound written from here on says `script` (Neutral: a pause); a file that levels its
+    /// English and Chinese parts needs it, the device does not.
+    virtual void BeginPart(Script script);
     /// The utterance is complete: the sound device plays out what it holds.
     virtual HRESULT EndWriting() = 0;
     virtual void Discard() = 0;

@@ -27,9 +27,10 @@ bool SoundCache::Recurs(const SpeechStep& step)
 
 QString SoundCache::KeyOf(const SpeechStep& step)
 {
-    // The voice name holds no newline; the spelling flag leads so no text can fake another key.
-    return (step.spell ? QStringLiteral("S") : QStringLiteral("W")) + QString::fromUtf8(step.voice)
-        + u'\n' + step.text;
+    // The voice name holds no newline; the spelling flag and the rate lead, so no text can fake
+    // another key.
+    return (step.spell ? QStringLiteral("S") : QStringLiteral("W")) + QString::number(step.ratePercent) + u' '
+        + QString::fromUtf8(step.voice) + u'\n' + step.text;
 }
 
 SoundCache::Sound SoundCache::Find(const SpeechStep& step)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "speech/composeutterance.h"
 #include "speech/platform/objecttoken.h"
 
 namespace speech {
@@ -16,7 +17,7 @@ int PauseAt(char32_t c)
     switch (c) {
     case U';':
     case U'\uFF1B':
-        return 300;
+        return kPartPauseMs;
     case U':':
     case U'\uFF1A':
         return 200;
@@ -109,7 +110,7 @@ public:
     {
     }
 
-    void add(const QByteArray& voice, QStringView text, bool spell)
+    void add(const QByteArray& voice, QStringView text, bool spell, Script script = Script::Latin)
     {
         if (text.isEmpty())
             return;
@@ -120,7 +121,7 @@ public:
             pause = std::max(pause, speakable ? LeadingPause(text) : TrailingPause(text));
         }
         if (speakable)
-            m_steps.push_back({voice, text.toString(), spell, spell ? 0 : TrailingPause(text)});
+            m_steps.push_back({voice, text.toString(), spell, spell ? 0 : TrailingPause(text), 100, script});
     }
 
 private:
@@ -216,12 +217,32 @@ std::vector<SpeechStep> PlanSpeech(const QString& text, const VoiceChoice& voice
 {
     std::vector<SpeechStep> steps;
     Planner planner(steps);
-    for (const ScriptRun& run : SplitByScript(text)) {
-        if (run.script == Script::Han)
-            planner.add(voices.han, run.text, false);
-        else
-            PlanLatinRun(planner, voices.latin, run.text);
+    // Pause marks: after how many steps, and how long.
+    std::vector<std::pair<std::size_t, int>> marks;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype mark = text.indexOf(kPauseMarkStart, from);
+        const qsizetype markEnd = mark < 0 ? -1 : text.indexOf(kPauseMarkEnd, mark);
+        const qsizetype end = markEnd < 0 ? text.size() : mark;
+        for (const ScriptRun& run : SplitByScript(text.sliced(from, end - from))) {
+            if (run.script == Script::Han)
+                planner.add(voices.han, run.text, false, Script::Han);
+            else
+                PlanLatinRun(planner, voices.latin, run.text);
+        }
+        if (markEnd < 0)
+            break;
+        bool ok = false;
+        const int ms = QStringView(text).sliced(mark + 1, markEnd - mark - 1).toInt(&ok);
+        if (ok && ms >= 0 && !steps.empty())
+            marks.emplace_back(steps.size(), ms);
+        from = markEnd + 1;
     }
+    // A mark's pause is the whole pause at that point, whatever punctuation stands there.
+    for (const auto& [count, ms] : marks)
+        steps[count - 1].pauseAfterMs = 0;
+    for (const auto& [count, ms] : marks)
+        steps[count - 1].pauseAfterMs += ms;
     if (!steps.empty())
         steps.back().pauseAfterMs = 0;
     return steps;

@@ -11,13 +11,6 @@ namespace speech {
 
 class ObjectToken;
 
-/// The writing system of a character as far as choosing a voice goes.
-enum class Script {
-    Neutral,  // spaces, punctuation (ASCII, CJK, full-width), digits, symbols: read by either voice
-    Han,      // Chinese characters
-    Latin,    // every other letter
-};
-
 Script ScriptOf(char32_t c);
 
 /// A stretch of text in one script. Neutral characters belong to the run before them; those
@@ -48,7 +41,9 @@ struct VoiceChoice
 /// spelled word and become one step that says their names. A step ending in ";", ":", "," or
 /// a full stop (ASCII or full-width) gets the pause a reader would make there, since a
 /// synthesiser makes none at the end of its text; pieces that hold only punctuation or spaces
-/// add their pause to the step before them and are not spoken. The last step has no pause.
+/// add their pause to the step before them and are not spoken. A pause mark (PauseMark) ends a
+/// step and sets the pause after it, in place of the punctuation's. The last step has no pause.
+/// Han steps are marked Script::Han, the others Script::Latin.
 std::vector<SpeechStep> PlanSpeech(const QString& text, const VoiceChoice& voices);
 
 } // namespace speech

@@ -11,6 +11,17 @@
 
 namespace speech {
 
+/// The writing system of a character as far as choosing a voice goes.
+enum class Script {
+    Neutral,  // spaces, punctuation (ASCII, CJK, full-width), digits, symbols: read by either voice
+    Han,      // Chinese characters
+    Latin,    // every other letter
+};
+
+/// The speaking rates the engines take, in percent of their usual tempo.
+inline constexpr int kMinRatePercent = 50;
+inline constexpr int kMaxRatePercent = 200;
+
 /// One call of a synthesiser: a text in one voice, and the silence a reader leaves after it.
 struct SpeechStep
 {
@@ -18,6 +29,8 @@ struct SpeechStep
     QString text;
     bool spell = false;    // say each character's name ("a" as "ay", not as the article)
     int pauseAfterMs = 0;  // silence appended after the sound of `text`
+    int ratePercent = 100; // the tempo, through the engine's own control
+    Script script = Script::Latin;  // what `text` is written in: Han for Chinese
 
     bool operator==(const SpeechStep&) const = default;
 };

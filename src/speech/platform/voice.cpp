@@ -1,6 +1,7 @@
 #include "speech/platform/voice.h"
 
 #include <chrono>
+#include <utility>
 #include <vector>
 
 #include <QCoreApplication>
@@ -23,6 +24,8 @@ struct Voice::Request
 {
     QString text;
     TokenPtr token;
+    int latinRate = 100;
+    int hanRate = 100;
     std::shared_ptr<OutputStream> output;
     std::uint64_t generation = 0;
     std::uint32_t stream = 0;
@@ -41,6 +44,7 @@ struct Voice::Piece
     Kind kind = Kind::Sound;
     std::shared_ptr<Request> request;
     std::uint32_t rate = 0;  // Sound: of the samples
+    Script script = Script::Neutral;  // Sound: what the samples say; Neutral for pauses
     std::vector<std::int16_t> samples;
     std::vector<SynthesisEvent> events;
     HRESULT result = S_OK;  // End: how the synthesis went
@@ -54,6 +58,7 @@ struct RenderState
     bool begun = false;
     HRESULT result = S_OK;
     std::uint32_t rate = 0;    // what the converter takes
+    Script script = Script::Neutral;  // what the output was last told it is given
     SoundConverter converter;  // kept across requests: it reuses its filter
 };
 
@@ -77,9 +82,18 @@ public:
         return true;
     }
 
-    void Silence(std::size_t samples) { Append(samples, nullptr, {}); }
-    /// The rate of the sound of the steps from here on.
-    void SetRate(std::uint32_t rate) { m_rate = rate; }
+    void Silence(std::size_t samples)
+    {
+        const Script script = std::exchange(m_script, Script::Neutral);
+        Append(samples, nullptr, {});
+        m_script = script;
+    }
+    /// The rate of the sound of the steps from here on, and what they say.
+    void SetStep(std::uint32_t rate, Script script)
+    {
+        m_rate = rate;
+        m_script = script;
+    }
 
 private:
     void Append(std::size_t count, const std::int16_t* samples, std::span<const SynthesisEvent> events)
@@ -88,8 +102,9 @@ private:
         std::deque<Piece>& pieces = m_voice.m_pieces;
         // While the render thread is busy, sound collects in one piece: fewer hand-overs.
         if (pieces.empty() || pieces.back().kind != Piece::Kind::Sound
-            || pieces.back().request != m_request || pieces.back().rate != m_rate) {
-            pieces.push_back({Piece::Kind::Sound, m_request, m_rate, {}, {}, S_OK});
+            || pieces.back().request != m_request || pieces.back().rate != m_rate
+            || pieces.back().script != m_script) {
+            pieces.push_back({Piece::Kind::Sound, m_request, m_rate, m_script, {}, {}, S_OK});
         }
         Piece& piece = pieces.back();
         if (samples)
@@ -110,6 +125,7 @@ private:
     Voice& m_voice;
     std::shared_ptr<Request> m_request;
     std::uint32_t m_rate = 0;
+    Script m_script = Script::Neutral;
     bool m_handedOver = false;
 };
 
@@ -169,6 +185,16 @@ HRESULT Voice::SetVoice(TokenPtr token)
     return S_OK;
 }
 
+HRESULT Voice::SetRates(int latin, int han)
+{
+    if (latin < kMinRatePercent || latin > kMaxRatePercent || han < kMinRatePercent || han > kMaxRatePercent)
+        return E_INVALIDARG;
+    std::lock_guard lock(m_mutex);
+    m_latinRate = latin;
+    m_hanRate = han;
+    return S_OK;
+}
+
 HRESULT Voice::Speak(const QString& text, std::uint32_t flags, std::uint32_t* streamNumber)
 {
     if (streamNumber)
@@ -184,6 +210,8 @@ HRESULT Voice::Speak(const QString& text, std::uint32_t flags, std::uint32_t* st
             return S_OK;
         request->text = text;
         request->token = m_token;
+        request->latinRate = m_latinRate;
+        request->hanRate = m_hanRate;
         request->output = m_output ? m_output : m_parts.defaultOutput;
         request->generation = m_generation;
         request->stream = m_nextStream++;
@@ -289,20 +317,21 @@ void Voice::SynthesisLoop()
             request = m_requests.front();
             m_requests.pop_front();
             // The render thread opens the output while the first sound is being made.
-            m_pieces.push_back({Piece::Kind::Begin, request, 0, {}, {}, S_OK});
+            m_pieces.push_back({Piece::Kind::Begin, request, 0, Script::Neutral, {}, {}, S_OK});
             if (m_renderWaiting)
                 m_piecesChanged.notify_one();
         }
         HRESULT result = S_OK;
         if (!IsStale(*request)) {
-            const std::vector<SpeechStep> steps =
+            std::vector<SpeechStep> steps =
                 PlanSpeech(request->text, VoiceChoice::Of(request->token.get()));
             Receiver receiver(*this, request);
-            for (const SpeechStep& step : steps) {
+            for (SpeechStep& step : steps) {
                 if (IsStale(*request))
                     break;
+                step.ratePercent = step.script == Script::Han ? request->hanRate : request->latinRate;
                 const std::uint32_t rate = m_parts.synthesiser->SampleRateOf(step.voice);
-                receiver.SetRate(rate);
+                receiver.SetStep(rate, step.script);
                 result = m_parts.synthesiser->Speak(step, receiver);
                 if (Failed(result))
                     break;
@@ -311,7 +340,7 @@ void Voice::SynthesisLoop()
             }
         }
         std::lock_guard lock(m_mutex);
-        m_pieces.push_back({Piece::Kind::End, request, 0, {}, {}, result});
+        m_pieces.push_back({Piece::Kind::End, request, 0, Script::Neutral, {}, {}, result});
         if (m_renderWaiting)
             m_piecesChanged.notify_one();
     }
@@ -348,6 +377,7 @@ void Voice::Render(Piece& piece, RenderState& state)
         state.output = request.output;
         state.begun = false;
         state.result = S_OK;
+        state.script = Script::Neutral;
         {
             std::lock_guard lock(m_mutex);
             if (IsStale(request))
@@ -388,6 +418,10 @@ void Voice::Render(Piece& piece, RenderState& state)
             if (Succeeded(hr))
                 hr = state.converter.Reset(piece.rate, state.format);
             state.rate = piece.rate;
+        }
+        if (piece.script != state.script) {
+            state.output->BeginPart(piece.script);
+            state.script = piece.script;
         }
         const std::span<const std::int16_t> sound =
             Succeeded(hr) ? state.converter.Convert(piece.samples) : std::span<const std::int16_t>();

@@ -13,6 +13,7 @@
 
 #include "speech/platform/objecttoken.h"
 #include "speech/platform/result.h"
+#include "speech/platform/synthesiser.h"
 
 class QObject;
 
@@ -97,6 +98,10 @@ public:
     /// Speaks later texts with `token`'s voice; null selects the default voice.
     HRESULT SetVoice(TokenPtr token);
 
+    /// Speaks later texts at these rates, in percent of the engines' usual tempo (kMinRatePercent
+    /// to kMaxRatePercent): `latin` for the English steps, `han` for the Chinese ones.
+    HRESULT SetRates(int latin, int han);
+
     /// kPurgeBeforeSpeak first discards everything queued or sounding. A null or empty text
     /// then queues nothing. With kSpeakAsync the call returns once the text is queued, else
     /// when it has been rendered, with its result.
@@ -134,6 +139,8 @@ private:
     mutable std::condition_variable m_doneChanged;
 
     TokenPtr m_token;
+    int m_latinRate = 100;
+    int m_hanRate = 100;
     std::shared_ptr<OutputStream> m_output;
     bool m_allowFormatChanges = false;
     std::uint64_t m_eventInterest = 0;

@@ -34,8 +34,17 @@ double DbToGain(double db)
     return std::pow(10.0, db / 20.0);
 }
 
-// A gain change spreads over this long, so it never clicks.
-constexpr std::uint32_t kRampMs = 5;
+// Gains change at most this fast: they fall quickly ahead of a peak or a louder part, and
+// rise again more slowly, so neither clicks nor pumps.
+constexpr double kAttackDb = 20;
+constexpr double kAttackMs = 2;
+constexpr double kReleaseDb = 20;
+constexpr double kReleaseMs = 20;
+// Sample peaks are held this far under the true-peak limit: the peak between samples is higher.
+constexpr double kInterSampleMarginDb = 0.5;
+// Levelling passes, each making up what the limiting of the one before cost.
+constexpr int kPasses = 3;
+constexpr double kCloseEnoughLu = 0.2;
 
 } // namespace
 
@@ -81,48 +90,70 @@ LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, s
         return script == Script::Neutral ? before : wholeGain;
     };
 
-    // Each part at its gain, ramped from the one before.
-    std::vector<float> levelled(samples.size());
-    const std::size_t ramp = std::max<std::size_t>(1, rate * kRampMs / 1000);
-    double gainDb = spans.front().script == Script::Neutral ? wholeGain : partGain(spans.front().script, wholeGain);
-    double current = DbToGain(gainDb);
+    // Each frame at its part's gain, in dB; a pause keeps the gain of the part before it.
+    std::vector<double> partGains(frames);
+    double gainDb = wholeGain;
     for (std::size_t i = 0; i < spans.size(); ++i) {
         gainDb = partGain(spans[i].script, gainDb);
-        const double from = current;
-        const double to = DbToGain(gainDb);
         const std::size_t begin = std::min(spans[i].firstFrame, frames);
-        for (std::size_t f = begin; f < endOf(i); ++f) {
-            const std::size_t into = f - begin;
-            const double gain = into < ramp ? from + (to - from) * static_cast<double>(into + 1) / ramp : to;
-            for (std::size_t c = 0; c < ch; ++c)
-                levelled[f * ch + c] = static_cast<float>(samples[f * ch + c] * gain / 32768.0);
-        }
-        current = to;
+        std::fill(partGains.begin() + std::ptrdiff_t(begin),
+                  partGains.begin() + std::ptrdiff_t(std::max(begin, endOf(i))), gainDb);
     }
 
-    // The whole once more: to the target, unless the true peak would pass its limit.
-    Meter after = NewMeter(channels, rate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
-    if (!after)
-        return levels;
-    ebur128_add_frames_float(after.get(), levelled.data(), frames);
-    double peak = 0;
-    for (unsigned c = 0; c < static_cast<unsigned>(channels); ++c) {
-        double channelPeak = 0;
-        if (ebur128_true_peak(after.get(), c, &channelPeak) == EBUR128_SUCCESS)
-            peak = std::max(peak, channelPeak);
+    // Raise or lower the whole to the target; where a sample would then pass the peak limit,
+    // its gain goes down. Gains fall ahead of the frame that needs it and rise after it, at
+    // bounded slopes, so no frame gets more than its own gain and no step is heard. Limiting
+    // costs a little loudness, which the next pass makes up.
+    const double attack = kAttackDb / std::max(1.0, rate * kAttackMs / 1000.0);
+    const double release = kReleaseDb / std::max(1.0, rate * kReleaseMs / 1000.0);
+    const double sampleLimit = DbToGain(maxTruePeakDb - kInterSampleMarginDb) * 32768.0;
+    std::vector<double> gains(frames);
+    std::vector<float> levelled(samples.size());
+    double shift = 0;
+    double truePeakDb = -HUGE_VAL;
+    for (int pass = 0; pass < kPasses; ++pass) {
+        for (std::size_t f = 0; f < frames; ++f) {
+            int loudest = 0;
+            for (std::size_t c = 0; c < ch; ++c)
+                loudest = std::max(loudest, std::abs(int(samples[f * ch + c])));
+            gains[f] = partGains[f] + shift;
+            if (loudest > 0)
+                gains[f] = std::min(gains[f], 20 * std::log10(sampleLimit / loudest));
+        }
+        for (std::size_t f = 1; f < frames; ++f)
+            gains[f] = std::min(gains[f], gains[f - 1] + release);
+        for (std::size_t f = frames; f-- > 1;)
+            gains[f - 1] = std::min(gains[f - 1], gains[f] + attack);
+        for (std::size_t f = 0; f < frames; ++f) {
+            const double gain = DbToGain(gains[f]) / 32768.0;
+            for (std::size_t c = 0; c < ch; ++c)
+                levelled[f * ch + c] = static_cast<float>(samples[f * ch + c] * gain);
+        }
+        Meter after = NewMeter(channels, rate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
+        if (!after)
+            return levels;
+        ebur128_add_frames_float(after.get(), levelled.data(), frames);
+        double peak = 0;
+        for (unsigned c = 0; c < static_cast<unsigned>(channels); ++c) {
+            double channelPeak = 0;
+            if (ebur128_true_peak(after.get(), c, &channelPeak) == EBUR128_SUCCESS)
+                peak = std::max(peak, channelPeak);
+        }
+        truePeakDb = peak > 0 ? 20 * std::log10(peak) : -HUGE_VAL;
+        levels.after = Loudness(after.get());
+        if (!std::isfinite(levels.after) || std::abs(targetLufs - levels.after) <= kCloseEnoughLu)
+            break;
+        shift += targetLufs - levels.after;
     }
-    const double peakDb = peak > 0 ? 20 * std::log10(peak) : -HUGE_VAL;
-    const double loudness = Loudness(after.get());
-    double correction = std::isfinite(loudness) ? targetLufs - loudness : 0;
-    if (peakDb + correction > maxTruePeakDb)
-        correction = maxTruePeakDb - peakDb;
-    const double scale = DbToGain(correction) * 32768.0;
+    // What passes between the samples the last pass could not see: down as a whole.
+    const double over = std::max(0.0, truePeakDb - maxTruePeakDb);
+    const double scale = DbToGain(-over) * 32768.0;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const double value = std::lrint(levelled[i] * scale);
         samples[i] = static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
     }
-    levels.gainDb = wholeGain + correction;
-    levels.truePeakDb = peakDb + correction;
+    levels.after -= over;
+    levels.truePeakDb = truePeakDb - over;
     return levels;
 }
 

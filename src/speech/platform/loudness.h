@@ -16,20 +16,20 @@ struct SoundPart
     Script script = Script::Neutral;
 };
 
-/// What LevelLoudness found and did.
+/// What LevelLoudness found and made.
 struct LoudnessLevels
 {
-    double before = 0;  // integrated loudness of the sound as given, LUFS (-HUGE_VAL for silence)
-    double gainDb = 0;  // the gain of the whole, after the parts were levelled with each other
-    double truePeakDb = 0;  // after levelling
+    double before = 0;      // integrated loudness of the sound as given, LUFS (-HUGE_VAL for silence)
+    double after = 0;       // and as levelled
+    double truePeakDb = 0;  // as levelled
 };
 
 /// Brings interleaved 16-bit `samples` to `targetLufs` integrated loudness (EBU R128, by
-/// libebur128), with the true peak at most `maxTruePeakDb` (the gain goes down for that). The
-/// English and the Chinese parts are measured apart and each brought to the target, so that a
-/// quiet engine is as loud as the other; a part too short to measure (under 0.4 s) takes the
-/// gain of the whole, and a pause the gain of the part before it. Gains change over a few
-/// milliseconds, so no step is heard. Silence is left as it is.
+/// libebur128), with the true peak at most `maxTruePeakDb`. The English and the Chinese parts
+/// are measured apart and each brought to the target, so that a quiet engine is as loud as the
+/// other; a part too short to measure (under 0.4 s) takes the gain of the whole, and a pause
+/// the gain of the part before it. The few peaks that would pass the limit are turned down on
+/// their own, over a few milliseconds, rather than the whole word. Silence is left as it is.
 LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, std::uint32_t rate,
                              std::span<const SoundPart> parts, double targetLufs, double maxTruePeakDb);
 

@@ -1,0 +1,240 @@
+// What a file holds beyond the words: silence at its ends, repeats and pauses, the speaking
+// rate, and one loudness for every file.
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <ebur128.h>
+#include <sndfile.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "speech/audioformattable.h"
+#include "speech/composeutterance.h"
+#include "speech/fileencoding.h"
+#include "speech/platform/loudness.h"
+#include "speech/platform/voice.h"
+#include "speech/speechengine.h"
+#include "speechfakes.h"
+
+using namespace speech;
+
+namespace {
+
+const QString kFliteVoice = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices\\Tokens\\LexovoxBilingualFliteRms"_qs;
+const QString kEspeakVoice = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices\\Tokens\\LexovoxBilingualUS"_qs;
+constexpr std::uint32_t kRate = 16000;
+constexpr int k16kHz16BitMono = 18;
+constexpr int k16kHz8BitMono = 16;
+
+struct Sound
+{
+    int channels = 1;
+    int rate = 0;
+    std::vector<short> samples;
+
+    double Seconds() const { return rate ? double(samples.size()) / channels / rate : 0; }
+};
+
+void CloseSound(SNDFILE* sound)
+{
+    sf_close(sound);
+}
+
+Sound Read(const QString& path)
+{
+    SF_INFO info{};
+    const std::unique_ptr<SNDFILE, decltype(&CloseSound)> file(
+        sf_open(QFile::encodeName(path).constData(), SFM_READ, &info), &CloseSound);
+    Sound sound;
+    if (!file)
+        return sound;
+    sound.channels = info.channels;
+    sound.rate = info.samplerate;
+    sound.samples.resize(std::size_t(info.frames * info.channels));
+    sf_readf_short(file.get(), sound.samples.data(), info.frames);
+    return sound;
+}
+
+struct Measured
+{
+    double lufs = -HUGE_VAL;
+    double truePeakDb = -HUGE_VAL;
+};
+
+Measured Measure(const short* samples, std::size_t frames, int channels, std::uint32_t rate)
+{
+    ebur128_state* meter = ebur128_init(unsigned(channels), rate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
+    ebur128_add_frames_short(meter, samples, frames);
+    Measured measured;
+    ebur128_loudness_global(meter, &measured.lufs);
+    double peak = 0;
+    for (int c = 0; c < channels; ++c) {
+        double channelPeak = 0;
+        ebur128_true_peak(meter, unsigned(c), &channelPeak);
+        peak = std::max(peak, channelPeak);
+    }
+    measured.truePeakDb = 20 * std::log10(peak);
+    ebur128_destroy(&meter);
+    return measured;
+}
+
+Measured Measure(const Sound& sound)
+{
+    return Measure(sound.samples.data(), sound.samples.size() / sound.channels, sound.channels, std::uint32_t(sound.rate));
+}
+
+void AddTone(std::vector<std::int16_t>& samples, double seconds, double frequency, double amplitude)
+{
+    const auto count = std::size_t(seconds * kRate);
+    for (std::size_t i = 0; i < count; ++i)
+        samples.push_back(std::int16_t(std::lrint(32767 * amplitude * std::sin(2 * std::numbers::pi * frequency * i / kRate))));
+}
+
+class FileShapingTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_engine = std::make_unique<SpeechEngine>(std::make_shared<TestPlatform>());
+        ASSERT_TRUE(m_engine->Initialize(nullptr));
+        ASSERT_EQ(m_engine->SetOutputFormat(k16kHz16BitMono), S_OK);
+    }
+
+    Sound Write(const QString& text, const FileEncoding& encoding = {})
+    {
+        const QString path = m_dir.filePath(QStringLiteral("%1.wav").arg(++m_files));
+        EXPECT_EQ(m_engine->SpeakToFile(text, Voice::kSpeakAsync, path, encoding), S_OK) << text.toStdString();
+        return Read(path);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<SpeechEngine> m_engine;
+    int m_files = 0;
+};
+
+} // namespace
+
+TEST(LevelLoudness, BringsEachLanguageToTheTargetWithinThePeakLimit)
+{
+    // A quiet English part, a pause, a loud Chinese part.
+    std::vector<std::int16_t> samples;
+    AddTone(samples, 1.0, 440, 0.02);
+    const std::size_t pause = samples.size();
+    samples.resize(pause + kRate / 4, 0);
+    const std::size_t han = samples.size();
+    AddTone(samples, 1.0, 300, 0.5);
+    const SoundPart parts[] = {{0, Script::Latin}, {pause, Script::Neutral}, {han, Script::Han}};
+
+    const LoudnessLevels levels = LevelLoudness(samples, 1, kRate, parts, -18, -1);
+    EXPECT_NEAR(levels.after, -18, 0.2);
+    const Measured english = Measure(samples.data(), pause, 1, kRate);
+    const Measured chinese = Measure(samples.data() + han, samples.size() - han, 1, kRate);
+    const Measured whole = Measure(samples.data(), samples.size(), 1, kRate);
+    EXPECT_NEAR(english.lufs, chinese.lufs, 0.5);
+    EXPECT_NEAR(whole.lufs, -18, 0.3);
+    EXPECT_LE(whole.truePeakDb, -0.9);
+    // The pause stays silent once the gain ramp from the part before is over.
+    for (std::size_t i = pause + kRate / 100; i < han; ++i)
+        ASSERT_EQ(samples[i], 0) << i;
+}
+
+TEST(LevelLoudness, TurnsDownPeaksRatherThanTheWordAndLeavesSilenceAlone)
+{
+    // Clicks over a quiet tone: the target would push them far past the limit.
+    std::vector<std::int16_t> samples;
+    AddTone(samples, 2.0, 440, 0.01);
+    for (std::size_t i = 0; i < samples.size(); i += kRate / 4)
+        samples[i] = 30000;
+    const SoundPart parts[] = {{0, Script::Latin}};
+    LevelLoudness(samples, 1, kRate, parts, -10, -1);
+    const Measured measured = Measure(samples.data(), samples.size(), 1, kRate);
+    EXPECT_LE(measured.truePeakDb, -0.95);
+    EXPECT_NEAR(measured.lufs, -10, 0.3);
+
+    std::vector<std::int16_t> silence(kRate, 0);
+    const LoudnessLevels levels = LevelLoudness(silence, 1, kRate, parts, -18, -1);
+    EXPECT_FALSE(std::isfinite(levels.before));
+    EXPECT_EQ(silence, std::vector<std::int16_t>(kRate, 0));
+}
+
+TEST_F(FileShapingTest, SilenceRepeatsAndPausesLengthenTheFileByWhatWasAsked)
+{
+    // Flite's English is the same sound every time, so lengths add up to the sample.
+    ASSERT_EQ(m_engine->SelectVoiceById(kFliteVoice), S_OK);
+    const SpeechOptions plain{};
+    const double once = Write(ComposeUtterance(u"apple"_qs, {}, plain)).Seconds();
+    ASSERT_GT(once, 0.2);
+    FileEncoding framed;
+    framed.leadMs = 100;
+    framed.trailMs = 300;
+    const Sound withSilence = Write(ComposeUtterance(u"apple"_qs, {}, plain), framed);
+    EXPECT_NEAR(withSilence.Seconds(), once + 0.4, 0.002);
+    EXPECT_EQ(withSilence.samples.front(), 0);
+    EXPECT_EQ(withSilence.samples.back(), 0);
+    const double thrice = Write(ComposeUtterance(u"apple"_qs, {}, plain, {3, 0, {}})).Seconds();
+    EXPECT_NEAR(thrice, 3 * once, 0.05);
+    EXPECT_NEAR(Write(ComposeUtterance(u"apple"_qs, {}, plain, {3, 1000, {}})).Seconds(), thrice + 2.0, 0.002);
+
+    // Pauses between the parts: espeak-ng's Mandarin varies by a few milliseconds.
+    const SpeechOptions all{true, true, true};
+    const double tight = Write(ComposeUtterance(u"apple"_qs, u"苹果"_qs, all, {1, 0, {}})).Seconds();
+    const double spaced = Write(ComposeUtterance(u"apple"_qs, u"苹果"_qs, all, {1, 1500, {}})).Seconds();
+    EXPECT_NEAR(spaced - tight, 2 * 1.5, 0.03);  // between the word, its letters and its meaning
+}
+
+TEST_F(FileShapingTest, EveryFileComesToTheLoudnessAskedForInEitherVoice)
+{
+    FileEncoding levelled;
+    levelled.leadMs = 100;
+    levelled.trailMs = 300;
+    levelled.loudnessLufs = -18;
+    for (const QString& voice : {kFliteVoice, kEspeakVoice}) {
+        ASSERT_EQ(m_engine->SelectVoiceById(voice), S_OK);
+        for (const auto& [en, ch] : {std::pair{u"computer"_qs, u"n. 计算机"_qs}, {u"bank"_qs, u"n. 银行；岸"_qs},
+                                      {u"apple"_qs, u"苹果"_qs}}) {
+            const QString text = ComposeUtterance(en, ch, {true, true, true});
+            const Measured raw = Measure(Write(text));
+            const Measured file = Measure(Write(text, levelled));
+            EXPECT_NEAR(file.lufs, -18, 1.0) << en.toStdString() << " from " << raw.lufs;
+            EXPECT_LE(file.truePeakDb, -0.8) << en.toStdString();
+            // Each language on its own comes out as loud as the other.
+            const Measured english = Measure(Write(ComposeUtterance(en, {}, {true, false, false}), levelled));
+            const Measured chinese = Measure(Write(ch, levelled));
+            EXPECT_NEAR(english.lufs, chinese.lufs, 1.0) << en.toStdString();
+        }
+    }
+    // An 8-bit file is levelled without clipping.
+    ASSERT_EQ(m_engine->SetOutputFormat(k16kHz8BitMono), S_OK);
+    levelled.loudnessLufs = -10;
+    const Sound narrow = Write(ComposeUtterance(u"computer"_qs, u"计算机"_qs, {false, true, false}), levelled);
+    ASSERT_FALSE(narrow.samples.empty());
+    const auto [low, high] = std::minmax_element(narrow.samples.begin(), narrow.samples.end());
+    EXPECT_GT(*low, -32768 + 256);
+    EXPECT_LT(*high, 32767 - 256);
+}
+
+TEST_F(FileShapingTest, EachLanguageHasItsOwnRate)
+{
+    for (const QString& voice : {kFliteVoice, kEspeakVoice}) {
+        ASSERT_EQ(m_engine->SelectVoiceById(voice), S_OK);
+        const QString english = ComposeUtterance(u"computer"_qs, {}, {});
+        const QString chinese = u"计算机"_qs;
+        const double englishAtUsual = Write(english).Seconds();
+        const double chineseAtUsual = Write(chinese).Seconds();
+        ASSERT_EQ(m_engine->SetSpeakingRates(80, 100), S_OK);
+        EXPECT_GT(Write(english).Seconds(), englishAtUsual * 1.15) << voice.toStdString();
+        EXPECT_NEAR(Write(chinese).Seconds(), chineseAtUsual, 0.02) << voice.toStdString();
+        ASSERT_EQ(m_engine->SetSpeakingRates(100, 200), S_OK);
+        EXPECT_NEAR(Write(english).Seconds(), englishAtUsual, 0.02) << voice.toStdString();
+        EXPECT_LT(Write(chinese).Seconds(), chineseAtUsual * 0.8) << voice.toStdString();
+        ASSERT_EQ(m_engine->SetSpeakingRates(100, 100), S_OK);
+    }
+    EXPECT_EQ(m_engine->SetSpeakingRates(49, 100), E_INVALIDARG);
+    EXPECT_EQ(m_engine->SetSpeakingRates(100, 201), E_INVALIDARG);
+}

@@ -19,6 +19,7 @@
 #include "output/fileoptions.h"
 #include "output/filetags.h"
 #include "output/outputpath.h"
+#include "output/soundoptions.h"
 #include "speech/audioformattable.h"
 #include "speech/speechengine.h"
 #include "speech/voicecatalogue.h"
@@ -101,6 +102,7 @@ int main(int argc, char* argv[])
     parser.addOptions({out, course, findEn, findCh, wordsFile, vocabulary, voice, format, spell, meaning, labels, jobs,
                        skipExisting, quiet, listVoices, listFormats, listCourses});
     AddOutputFileOptions(parser);
+    AddSoundOptions(parser);
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(u"help"_qs)) {
@@ -130,6 +132,10 @@ int main(int argc, char* argv[])
     const std::optional<OutputFileOptions> files = ReadOutputFileOptions(parser, &fileOptionsError);
     if (!files)
         return usageError(fileOptionsError);
+    QString soundOptionsError;
+    const std::optional<SoundOptions> sound = ReadSoundOptions(parser, &soundOptionsError);
+    if (!sound)
+        return usageError(soundOptionsError);
     int jobCount = 0;
     if (parser.isSet(jobs)) {
         bool ok = false;
@@ -187,6 +193,9 @@ int main(int argc, char* argv[])
     settings.jobs = jobCount;
     settings.skipExisting = parser.isSet(skipExisting);
     settings.encoding = files->encoding;
+    sound->ApplyTo(settings.encoding);
+    settings.englishRate = sound->englishRate;
+    settings.chineseRate = sound->chineseRate;
     settings.playlist = files->playlist;
     if (parser.isSet(course))
         settings.album = parser.value(course);
@@ -229,7 +238,24 @@ int main(int argc, char* argv[])
     if (!filled)
         return usageError(filled.error().ErrorMessage());
     words.checkAll();
-    const SpeechOptions options{parser.isSet(spell), parser.isSet(meaning), parser.isSet(labels)};
+
+    // The pronunciation list: one given must be readable; the user's own applies when it exists.
+    // A malformed line is named and skipped.
+    std::shared_ptr<const PronunciationList> pronunciations;
+    if (const QString path = sound->PronunciationsPath(); !sound->pronunciations.isEmpty() || QFileInfo::exists(path)) {
+        Result<PronunciationList> list = PronunciationList::Read(path);
+        if (!list)
+            return usageError(list.error().ErrorMessage());
+        for (const PronunciationProblem& problem : list->Problems())
+            print(stderr, QStringLiteral("lexovox-batch: %1: %2\n").arg(path, PronunciationProblemText(problem, false)));
+        pronunciations = std::make_shared<const PronunciationList>(std::move(*list));
+    }
+    const speech::VoiceInfo* chosen = nullptr;
+    for (const speech::VoiceInfo& v : voices)
+        chosen = v.id == settings.voiceId ? &v : chosen;
+    const WordSpeech speech =
+        sound->Speech({parser.isSet(spell), parser.isSet(meaning), parser.isSet(labels)}, pronunciations,
+                      chosen && chosen->readsPhonemes);
 
     BatchEngine batch;
     const bool showProgress = !parser.isSet(quiet) && isatty(STDERR_FILENO);
@@ -271,7 +297,7 @@ int main(int argc, char* argv[])
     signalWatch.start(50);
 
     clock.start();
-    batch.Start(CheckedWords(words, settings.folder, options, files->Naming()), settings);
+    batch.Start(CheckedWords(words, settings.folder, speech, files->Naming()), settings);
     QCoreApplication::exec();
     return status;
 }

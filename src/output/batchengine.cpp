@@ -148,7 +148,8 @@ void BatchEngine::startWorker(Worker& worker)
     // Hung on a word: ending the process reports the word through workerEnded.
     connect(worker.timer, &QTimer::timeout, worker.process, &QProcess::kill);
     worker.process->start(m_settings.workerProgram,
-                          batchprotocol::WorkerArguments(m_settings.voiceId, m_settings.formatCode, m_settings.encoding));
+                          batchprotocol::WorkerArguments({m_settings.voiceId, m_settings.formatCode, m_settings.encoding,
+                                                          m_settings.englishRate, m_settings.chineseRate}));
 }
 
 void BatchEngine::readAnswers(Worker& worker)

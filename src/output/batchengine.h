@@ -24,7 +24,9 @@ struct BatchSettings
     bool skipExisting = false;  // a word whose file exists is left alone
     int wordTimeoutMs = 60000;  // a worker silent this long on one word is ended
     QString workerProgram;      // empty: DefaultWorkerProgram()
-    speech::FileEncoding encoding;  // WAV, MP3 or Opus
+    speech::FileEncoding encoding;  // WAV, MP3 or Opus; silence at the ends, loudness
+    int englishRate = 100;      // speaking rates, percent
+    int chineseRate = 100;
     bool playlist = false;      // write <folder name>.m3u8 of the run's files, in list order
     QString album;              // the course book, or the look-up, for MP3 and Opus tags
 };

@@ -5,7 +5,7 @@
 #include "output/outputpath.h"
 #include "vocab/wordlistmodel.h"
 
-std::vector<BatchWord> CheckedWords(const WordListModel& words, const QString& folder, SpeechOptions options,
+std::vector<BatchWord> CheckedWords(const WordListModel& words, const QString& folder, const WordSpeech& speech,
                                     const FileNaming& naming)
 {
     std::vector<BatchWord> checked;
@@ -13,7 +13,7 @@ std::vector<BatchWord> CheckedWords(const WordListModel& words, const QString& f
     for (const int row : words.checkedRows()) {
         const QString& en = words.en(row);
         headwords.append(en);
-        checked.push_back(BatchWord{row, en, ComposeUtterance(en, words.ch(row), options), QString(), words.ch(row),
+        checked.push_back(BatchWord{row, en, speech.Compose(en, words.ch(row)), QString(), words.ch(row),
                                     int(checked.size()) + 1});
     }
     const bool planned = naming.numbered || naming.cardSafe || naming.extension != u"wav";

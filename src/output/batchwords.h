@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "output/filenaming.h"
-#include "speech/composeutterance.h"
+#include "speech/wordspeech.h"
 
 class WordListModel;
 
@@ -20,9 +20,9 @@ struct BatchWord
     int track = 0;     // its place among the checked rows, from 1
 };
 
-/// The checked rows of `words`, top to bottom, with their composed texts and file paths in
+/// The checked rows of `words`, top to bottom, with their texts (as `speech` composes them) and file paths in
 /// `folder`. Plain names (headword + extension) are the list's headwords as they are, a later
 /// row overwriting an earlier one of the same name; numbered or card-safe names are planned
 /// for the whole list, so no two rows share a file.
-std::vector<BatchWord> CheckedWords(const WordListModel& words, const QString& folder, SpeechOptions options,
+std::vector<BatchWord> CheckedWords(const WordListModel& words, const QString& folder, const WordSpeech& speech,
                                     const FileNaming& naming = {});

@@ -85,10 +85,44 @@ std::optional<Answer> DecodeAnswer(const QByteArray& text)
     return answer;
 }
 
-QStringList WorkerArguments(const QString& voiceId, int formatCode, const speech::FileEncoding& encoding)
+QStringList WorkerArguments(const WorkerSetup& setup)
 {
-    return {u"--voice"_qs, voiceId, u"--format"_qs, QString::number(formatCode),
-            u"--type"_qs, speech::FileTypeExtension(encoding.type), u"--bitrate"_qs, QString::number(encoding.mp3Kbps)};
+    const speech::FileEncoding& encoding = setup.encoding;
+    QStringList arguments{u"--voice"_qs,   setup.voiceId,
+                          u"--format"_qs,  QString::number(setup.formatCode),
+                          u"--type"_qs,    speech::FileTypeExtension(encoding.type),
+                          u"--bitrate"_qs, QString::number(encoding.mp3Kbps),
+                          u"--lead"_qs,    QString::number(encoding.leadMs),
+                          u"--trail"_qs,   QString::number(encoding.trailMs),
+                          u"--rate"_qs,    QString::number(setup.englishRate),
+                          u"--rate-chinese"_qs, QString::number(setup.chineseRate)};
+    if (encoding.loudnessLufs)
+        arguments << u"--loudness"_qs << QString::number(*encoding.loudnessLufs);
+    return arguments;
+}
+
+WorkerSetup ParseWorkerArguments(const QStringList& arguments)
+{
+    const auto value = [&arguments](QStringView name) -> std::optional<QString> {
+        const qsizetype at = arguments.indexOf(name.toString());
+        if (at < 0 || at + 1 >= arguments.size())
+            return std::nullopt;
+        return arguments[at + 1];
+    };
+    WorkerSetup setup;
+    setup.voiceId = value(u"--voice").value_or(QString());
+    setup.formatCode = value(u"--format").value_or(QString()).toInt();
+    speech::FileEncoding& encoding = setup.encoding;
+    encoding.type = speech::FileTypeFromName(value(u"--type").value_or(QString())).value_or(speech::OutputFileType::Wav);
+    if (const int kbps = value(u"--bitrate").value_or(QString()).toInt(); kbps > 0)
+        encoding.mp3Kbps = kbps;
+    encoding.leadMs = value(u"--lead").value_or(QString()).toInt();
+    encoding.trailMs = value(u"--trail").value_or(QString()).toInt();
+    if (const std::optional<QString> lufs = value(u"--loudness"))
+        encoding.loudnessLufs = lufs->toDouble();
+    setup.englishRate = value(u"--rate").value_or(u"100"_qs).toInt();
+    setup.chineseRate = value(u"--rate-chinese").value_or(u"100"_qs).toInt();
+    return setup;
 }
 
 } // namespace batchprotocol
@@ -96,18 +130,8 @@ QStringList WorkerArguments(const QString& voiceId, int formatCode, const speech
 int RunBatchWorker(const QStringList& arguments)
 {
     using namespace batchprotocol;
-    const qsizetype voiceAt = arguments.indexOf(u"--voice"_qs);
-    const qsizetype formatAt = arguments.indexOf(u"--format"_qs);
-    const QString voiceId = voiceAt >= 0 && voiceAt + 1 < arguments.size() ? arguments[voiceAt + 1] : QString();
-    const int formatCode = formatAt >= 0 && formatAt + 1 < arguments.size() ? arguments[formatAt + 1].toInt() : 0;
-    const auto value = [&arguments](QStringView name) {
-        const qsizetype at = arguments.indexOf(name.toString());
-        return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1] : QString();
-    };
-    speech::FileEncoding encoding;
-    encoding.type = speech::FileTypeFromName(value(u"--type")).value_or(speech::OutputFileType::Wav);
-    if (const int kbps = value(u"--bitrate").toInt(); kbps > 0)
-        encoding.mp3Kbps = kbps;
+    const WorkerSetup setup = ParseWorkerArguments(arguments);
+    const speech::FileEncoding& encoding = setup.encoding;
 
     const auto say = [](const QByteArray& bytes) {
         std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
@@ -118,12 +142,16 @@ int RunBatchWorker(const QStringList& arguments)
         say(EncodeStartFailure(started.error().ErrorMessage()));
         return 1;
     }
-    if (Failed(engine.SelectVoiceById(voiceId))) {
-        say(EncodeStartFailure(QStringLiteral("unknown voice %1").arg(voiceId)));
+    if (Failed(engine.SelectVoiceById(setup.voiceId))) {
+        say(EncodeStartFailure(QStringLiteral("unknown voice %1").arg(setup.voiceId)));
         return 1;
     }
-    if (speech::AudioFormatEntryOf(formatCode) < 0 || Failed(engine.SetOutputFormat(formatCode))) {
-        say(EncodeStartFailure(QStringLiteral("unusable format %1").arg(formatCode)));
+    if (speech::AudioFormatEntryOf(setup.formatCode) < 0 || Failed(engine.SetOutputFormat(setup.formatCode))) {
+        say(EncodeStartFailure(QStringLiteral("unusable format %1").arg(setup.formatCode)));
+        return 1;
+    }
+    if (Failed(engine.SetSpeakingRates(setup.englishRate, setup.chineseRate))) {
+        say(EncodeStartFailure(QStringLiteral("unusable rates %1 %2").arg(setup.englishRate).arg(setup.chineseRate)));
         return 1;
     }
     // Every worker says the recurring pieces (letters, labels, word-class tags) once, in the

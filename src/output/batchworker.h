@@ -44,8 +44,21 @@ QByteArray EncodeStartFailure(const QString& error);
 QByteArray EncodeDone(int id, HRESULT hr, double seconds = 0);
 std::optional<Answer> DecodeAnswer(const QByteArray& line);
 
-/// The worker's command line for a voice, a format code and a file encoding.
-QStringList WorkerArguments(const QString& voiceId, int formatCode, const speech::FileEncoding& encoding = {});
+/// How a worker speaks: its voice, format, files and rates.
+struct WorkerSetup
+{
+    QString voiceId;
+    int formatCode = 0;
+    speech::FileEncoding encoding;
+    int englishRate = 100;
+    int chineseRate = 100;
+
+    bool operator==(const WorkerSetup&) const = default;
+};
+
+/// The worker's command line for `setup`, and back.
+QStringList WorkerArguments(const WorkerSetup& setup);
+WorkerSetup ParseWorkerArguments(const QStringList& arguments);
 
 } // namespace batchprotocol
 

@@ -170,6 +170,12 @@ QString SpeechEngine::GetVoiceId() const
     return current->GetId();
 }
 
+bool SpeechEngine::VoiceReadsPhonemes() const
+{
+    speech::TokenPtr token;
+    return m_voice && Succeeded(m_voice->GetVoice(token)) && token && speech::ReadsPhonemes(*token);
+}
+
 int SpeechEngine::GetOutputFormatIndex() const
 {
     std::shared_ptr<OutputStream> output;

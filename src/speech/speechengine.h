@@ -71,6 +71,8 @@ public:
     HRESULT SelectVoiceById(const QString& tokenId);
     /// The token id of the voice speaking now; empty without a voice.
     QString GetVoiceId() const;
+    /// Whether the voice speaking now reads espeak-ng's [[…]] phonemes in its English.
+    bool VoiceReadsPhonemes() const;
 
     /// Speaks later texts, previews and files, at these rates in percent of the engines' usual
     /// tempo (50 to 200): `english` for English, `chinese` for Chinese. E_INVALIDARG outside

@@ -1,6 +1,8 @@
 #include "speech/voicecatalogue.h"
 
+#include "speech/platform/flitesynthesiser.h"
 #include "speech/platform/platform.h"
+#include "speech/platform/speechplan.h"
 
 namespace speech {
 
@@ -14,6 +16,11 @@ QString TokenId(const TokenPtr& token)
     return token ? token->GetId() : QString();
 }
 
+bool ReadsPhonemes(const ObjectToken& token)
+{
+    return !FliteSynthesiser::IsFliteVoice(VoiceChoice::Of(&token).latin);
+}
+
 std::vector<VoiceInfo> ListVoices(const Platform& platform)
 {
     std::vector<VoiceInfo> voices;
@@ -24,7 +31,7 @@ std::vector<VoiceInfo> ListVoices(const Platform& platform)
         return voices;
     TokenPtr token;
     while (tokens->Next(token) == S_OK) {
-        VoiceInfo voice{token->GetId(), {}, {}, {}};
+        VoiceInfo voice{token->GetId(), {}, {}, {}, ReadsPhonemes(*token)};
         GetTokenDescription(*token, GetUserInterfaceLanguage(), voice.description);
         GetTokenDescription(*token, 0x0804, voice.chineseDescription);
         GetTokenDescription(*token, 0x0409, voice.englishDescription);

@@ -47,7 +47,11 @@ struct VoiceInfo
     QString description;        // in the user's interface language
     QString chineseDescription; // under 804
     QString englishDescription; // under 409
+    bool readsPhonemes = false; // its English is espeak-ng's, which reads [[…]] phonemes
 };
+
+/// Whether the voice of `token` speaks English with espeak-ng, which reads [[…]] phonemes.
+bool ReadsPhonemes(const ObjectToken& token);
 
 /// The id of a token a list holds (empty for none), as SpeechEngine::SelectVoiceById takes it.
 QString TokenId(const TokenPtr& token);

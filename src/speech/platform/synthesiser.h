@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "speech/platform/result.h"
+#include "speech/speakingrate.h"
 
 namespace speech {
 
@@ -17,10 +18,6 @@ enum class Script {
     Han,      // Chinese characters
     Latin,    // every other letter
 };
-
-/// The speaking rates the engines take, in percent of their usual tempo.
-inline constexpr int kMinRatePercent = 50;
-inline constexpr int kMaxRatePercent = 200;
 
 /// One call of a synthesiser: a text in one voice, and the silence a reader leaves after it.
 struct SpeechStep

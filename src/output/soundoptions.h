@@ -1,0 +1,49 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+#include "speech/fileencoding.h"
+#include "speech/speakingrate.h"
+#include "speech/wordspeech.h"
+
+class QCommandLineParser;
+
+/// How the words of a batch sound beyond voice and format: repeats, pauses, silence at the
+/// ends, loudness, speaking rates and the pronunciation list, as the window's 选项… dialog and
+/// lexovox-batch's options hold them. The defaults are the program's: previews and files as
+/// spoken, with 0.1 s of silence before a file, 0.3 s after it, and every file at -18 LUFS.
+struct SoundOptions
+{
+    static constexpr int kDefaultLeadMs = 100;
+    static constexpr int kDefaultTrailMs = 300;
+    static constexpr double kDefaultLoudnessLufs = -18;
+
+    int repeat = 1;
+    int pauseMs = -1;  // -1: each part's usual pause
+    int leadMs = kDefaultLeadMs;
+    int trailMs = kDefaultTrailMs;
+    std::optional<double> loudnessLufs = kDefaultLoudnessLufs;
+    int englishRate = 100;
+    int chineseRate = 100;
+    QString pronunciations;  // the list's path; empty: DefaultPronunciationsPath()
+
+    QString PronunciationsPath() const;
+    /// The silence and loudness of files, put into `encoding`.
+    void ApplyTo(speech::FileEncoding& encoding) const;
+    /// What is said for a word with the three `options`, `list` and a voice that does or does
+    /// not read phonemes.
+    WordSpeech Speech(SpeechOptions options, std::shared_ptr<const PronunciationList> list,
+                      bool phonemesReadable) const;
+
+    bool operator==(const SoundOptions&) const = default;
+};
+
+/// Adds --repeat N, --pause MS, --lead MS, --trail MS, --loudness LUFS, --no-loudness,
+/// --rate PERCENT, --rate-chinese PERCENT and --pronunciations FILE to a command line.
+void AddSoundOptions(QCommandLineParser& parser);
+
+/// The options a parsed command line gives, the defaults for those not given. Nothing, with the
+/// reason in `error`, for a value out of its range or both loudness options.
+std::optional<SoundOptions> ReadSoundOptions(const QCommandLineParser& parser, QString* error);

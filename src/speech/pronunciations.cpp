@@ -1,0 +1,139 @@
+#include "speech/pronunciations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QStringDecoder>
+
+namespace {
+
+const QByteArray kExample = QByteArrayLiteral(
+    "# Lexovox pronunciation list: how to say words the voice says wrong.\n"
+    "# 发音表：一行一条，单词、制表符 (Tab)、读法。以 # 开头的行不读。\n"
+    "#\n"
+    "# One rule a line: the headword, a tab, then what to say instead, either as plain text\n"
+    "# for the voice or as espeak-ng phonemes between [[ and ]] (eSpeak NG voices only).\n"
+    "# Remove the # before a rule to use it:\n"
+    "#\n"
+    "#live\tliv\n"
+    "#lead\t[[l'i:d]]\n");
+
+bool IsPhonemes(const QString& say)
+{
+    return say.startsWith(u"[[");
+}
+
+} // namespace
+
+QString PronunciationProblemText(const PronunciationProblem& problem, bool chinese)
+{
+    using Kind = PronunciationProblem::Kind;
+    QString what;
+    switch (problem.kind) {
+    case Kind::NoTab:
+        what = chinese ? QStringLiteral("单词和读法之间没有制表符 (Tab)") : QStringLiteral("no tab between the headword and what to say");
+        break;
+    case Kind::NoHeadword:
+        what = chinese ? QStringLiteral("没有单词") : QStringLiteral("no headword before the tab");
+        break;
+    case Kind::NothingToSay:
+        what = chinese ? QStringLiteral("没有读法") : QStringLiteral("nothing to say after the tab");
+        break;
+    case Kind::UnclosedPhonemes:
+        what = chinese ? QStringLiteral("音标以 [[ 开始但没有以 ]] 结束") : QStringLiteral("phonemes begin with [[ but do not end with ]]");
+        break;
+    case Kind::Repeated:
+        what = chinese ? QStringLiteral("此单词在第 %1 行已有读法").arg(problem.earlierLine)
+                       : QStringLiteral("the headword already has a rule on line %1").arg(problem.earlierLine);
+        break;
+    case Kind::NotUtf8:
+        what = chinese ? QStringLiteral("不是 UTF-8 文本") : QStringLiteral("not UTF-8 text");
+        break;
+    }
+    return chinese ? QStringLiteral("第 %1 行：%2").arg(problem.line).arg(what)
+                   : QStringLiteral("line %1: %2").arg(problem.line).arg(what);
+}
+
+PronunciationList PronunciationList::Parse(const QByteArray& text)
+{
+    using Kind = PronunciationProblem::Kind;
+    PronunciationList list;
+    const QList<QByteArray> lines = text.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int number = int(i) + 1;
+        QByteArray bytes = lines[i];
+        if (bytes.endsWith('\r'))
+            bytes.chop(1);
+        if (i == 0 && bytes.startsWith("\xEF\xBB\xBF"))
+            bytes.remove(0, 3);  // a byte-order mark some editors write
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString line = decoder(bytes);
+        if (decoder.hasError()) {
+            list.m_problems.push_back({number, Kind::NotUtf8});
+            continue;
+        }
+        if (line.trimmed().isEmpty() || line.trimmed().startsWith(u'#'))
+            continue;
+        const qsizetype tab = line.indexOf(u'\t');
+        if (tab < 0) {
+            list.m_problems.push_back({number, Kind::NoTab});
+            continue;
+        }
+        const QString headword = line.first(tab).trimmed().toLower();
+        const QString say = line.sliced(tab + 1).trimmed();
+        if (headword.isEmpty()) {
+            list.m_problems.push_back({number, Kind::NoHeadword});
+            continue;
+        }
+        if (say.isEmpty()) {
+            list.m_problems.push_back({number, Kind::NothingToSay});
+            continue;
+        }
+        if (IsPhonemes(say) && !say.endsWith(u"]]")) {
+            list.m_problems.push_back({number, Kind::UnclosedPhonemes});
+            continue;
+        }
+        if (const auto earlier = list.m_rules.constFind(headword); earlier != list.m_rules.cend()) {
+            list.m_problems.push_back({number, Kind::Repeated, earlier->line});
+            continue;
+        }
+        list.m_rules.insert(headword, Rule{say, number, IsPhonemes(say)});
+    }
+    return list;
+}
+
+Result<PronunciationList> PronunciationList::Read(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Fail(ComError(file.exists() ? ResultCode::AccessDenied : ResultCode::FileNotFound, path));
+    return Parse(file.readAll());
+}
+
+QString PronunciationList::For(const QString& headword, bool phonemesReadable) const
+{
+    const auto rule = m_rules.constFind(headword.trimmed().toLower());
+    if (rule == m_rules.cend() || (rule->phonemes && !phonemesReadable))
+        return {};
+    return rule->say;
+}
+
+QString DefaultPronunciationsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/lexovox/pronunciations.txt");
+}
+
+Result<void> CreatePronunciationList(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        return {};
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return Fail(ComError(STG_E_PATHNOTFOUND, path));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(kExample) != kExample.size() || !file.commit())
+        return Fail(ComError(STG_E_ACCESSDENIED, path));
+    return {};
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+
+#include "speech/composeutterance.h"
+#include "speech/pronunciations.h"
+
+/// Everything that decides what is said for a word of the list: the three options, repeats,
+/// the pause between parts, and the pronunciation list, as the window and lexovox-batch set them.
+struct WordSpeech
+{
+    WordSpeech(SpeechOptions options = {})  // NOLINT: the three options alone are a WordSpeech
+        : options(options)
+    {
+    }
+
+    SpeechOptions options;
+    int repeat = 1;
+    int pauseMs = -1;  // -1: each part's usual pause
+    std::shared_ptr<const PronunciationList> pronunciations;
+    bool phonemesReadable = false;  // the voice's English is espeak-ng's, which reads [[…]]
+
+    /// The text to speak for headword `en` with meaning `ch`.
+    QString Compose(const QString& en, const QString& ch) const;
+};

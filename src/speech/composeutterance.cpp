@@ -30,6 +30,14 @@ QString SpellOut(const QString& word)
     return letters;
 }
 
+// Only the composer writes pause marks, and only a pronunciation list writes phonemes.
+void DropMarkup(QString& text)
+{
+    text.remove(kPauseMarkStart);
+    text.remove(kPauseMarkEnd);
+    text.replace(QStringLiteral("[["), QStringLiteral("[ ["));
+}
+
 void DropPauseMarks(QString& text)
 {
     text.remove(kPauseMarkStart);
@@ -50,8 +58,8 @@ QString ComposeUtterance(QString en, QString ch, SpeechOptions options)
 
 QString ComposeUtterance(QString en, QString ch, SpeechOptions options, const UtteranceStyle& style)
 {
-    DropPauseMarks(en);
-    DropPauseMarks(ch);
+    DropMarkup(en);
+    DropMarkup(ch);
     QString spoken = style.spokenHeadword;
     DropPauseMarks(spoken);
     en = en.toLower();

@@ -36,6 +36,8 @@ struct UtteranceStyle
 /// As above, and in the default style the very same text. Otherwise the headword (with its
 /// label) is said `repeat` times and each part (headword, repeats, letters, meaning) ends in a
 /// pause mark of `pauseMs`; empty parts are left out. The letters are always those of `en`.
+/// Only `style.spokenHeadword` may hold espeak-ng phonemes in [[…]]: in `en` and `ch` "[[" is
+/// split, so no word list's text is read as phonemes.
 QString ComposeUtterance(QString en, QString ch, SpeechOptions options, const UtteranceStyle& style);
 
 /// Private-use characters that no word list holds (the composer drops any it is given): a

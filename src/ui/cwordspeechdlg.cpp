@@ -302,6 +302,8 @@ void CWordSpeechDlg::RestoreSettings()
     m_pPrefixCheckBox->setChecked(saved.prefix);
     m_pSkipExistingCheckBox->setChecked(saved.skipExisting);
     m_outputOptions = saved.files;
+    m_soundOptions = saved.sound;
+    m_pSpeechEngine->SetSpeakingRates(m_soundOptions.englishRate, m_soundOptions.chineseRate);
     for (int i = 0; !saved.voiceId.isEmpty() && i < m_pVoiceComboBox->count(); ++i) {
         if (speech::TokenId(m_pVoiceComboBox->itemData(i).value<speech::TokenPtr>()) == saved.voiceId) {
             m_pVoiceComboBox->setCurrentIndex(i);
@@ -326,14 +328,18 @@ void CWordSpeechDlg::SaveSettings() const
     s.prefix = m_pPrefixCheckBox->isChecked();
     s.skipExisting = m_pSkipExistingCheckBox->isChecked();
     s.files = m_outputOptions;
+    s.sound = m_soundOptions;
     SaveWindowSettings(s);
 }
 
 void CWordSpeechDlg::OnOutputOptions()
 {
-    OutputOptionsDlg options(m_outputOptions, this);
-    if (options.exec() == QDialog::Accepted)
-        m_outputOptions = options.options();
+    OutputOptionsDlg options(m_outputOptions, m_soundOptions, this);
+    if (options.exec() != QDialog::Accepted)
+        return;
+    m_outputOptions = options.options();
+    m_soundOptions = options.soundOptions();
+    m_pSpeechEngine->SetSpeakingRates(m_soundOptions.englishRate, m_soundOptions.chineseRate);
 }
 
 void CWordSpeechDlg::SetFormatCodes()
@@ -580,13 +586,23 @@ SpeechOptions CWordSpeechDlg::CurrentSpeechOptions() const
                          m_pPrefixCheckBox->isChecked()};
 }
 
+WordSpeech CWordSpeechDlg::CurrentWordSpeech() const
+{
+    // Read afresh each time, so an edit in the user's editor counts at once; lines in error are
+    // left out (the 选项… dialog names them).
+    std::shared_ptr<const PronunciationList> list;
+    if (Result<PronunciationList> read = PronunciationList::Read(m_soundOptions.PronunciationsPath()))
+        list = std::make_shared<const PronunciationList>(std::move(*read));
+    return m_soundOptions.Speech(CurrentSpeechOptions(), std::move(list), m_pSpeechEngine->VoiceReadsPhonemes());
+}
+
 void CWordSpeechDlg::OnPreview()
 {
     const int row = SelectedRow();
     if (row < 0)
         return;
     // Returns at once; a second press cuts this word short.
-    m_pSpeechEngine->SpeakText(ComposeUtterance(m_pWordModel->en(row), m_pWordModel->ch(row), CurrentSpeechOptions()),
+    m_pSpeechEngine->SpeakText(CurrentWordSpeech().Compose(m_pWordModel->en(row), m_pWordModel->ch(row)),
                                SpeechEngine::kSpeakAsync);
 }
 
@@ -613,10 +629,13 @@ void CWordSpeechDlg::OnGenerateFiles()
                                            : speech::AudioFormatTable[speech::kUnreadableFormatEntry].code;
     settings.skipExisting = m_pSkipExistingCheckBox->isChecked();
     settings.encoding = m_outputOptions.encoding;
+    m_soundOptions.ApplyTo(settings.encoding);
+    settings.englishRate = m_soundOptions.englishRate;
+    settings.chineseRate = m_soundOptions.chineseRate;
     settings.playlist = m_outputOptions.playlist;
     settings.album = m_strAlbum;
     std::vector<BatchWord> words =
-        CheckedWords(*m_pWordModel, m_strOutputFolder, CurrentSpeechOptions(), m_outputOptions.Naming());
+        CheckedWords(*m_pWordModel, m_strOutputFolder, CurrentWordSpeech(), m_outputOptions.Naming());
 
     EnableControls(false);
     m_pSkipExistingCheckBox->setEnabled(false);

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "output/fileoptions.h"
+#include "output/soundoptions.h"
 
 class QCheckBox;
 class QComboBox;
@@ -73,6 +74,9 @@ public:
     BatchEngine& batchEngine() const { return *m_pBatch; }
     /// The three speaking options as their boxes stand now.
     SpeechOptions CurrentSpeechOptions() const;
+    /// What is said for a word now: the three options, the 选项… dialog's repeats and pauses, and
+    /// the pronunciation list as its file stands.
+    WordSpeech CurrentWordSpeech() const;
 
     /// Plays the opening animation the first time the window is shown.
     void setVisible(bool visible) override;
@@ -187,6 +191,7 @@ private:
     BatchEngine* m_pBatch = nullptr;
     QPushButton* m_pOutputOptionsButton = nullptr;
     OutputFileOptions m_outputOptions;
+    SoundOptions m_soundOptions;
     QString m_strAlbum; // what the list holds, for MP3 and Opus tags: the course or the look-up
     bool m_bSettingsRestored = false;
     QCheckBox* m_pSkipExistingCheckBox = nullptr;

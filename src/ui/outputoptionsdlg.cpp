@@ -6,16 +6,19 @@
 #include <QFormLayout>
 #include <QSpinBox>
 
+#include "ui/soundoptionsbox.h"
+
 using speech::FileEncoding;
 using speech::OutputFileType;
 
-OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, QWidget* parent)
+OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const SoundOptions& sound, QWidget* parent)
     : QDialog(parent)
     , m_pTypeComboBox(new QComboBox(this))
     , m_pBitrateSpinBox(new QSpinBox(this))
     , m_pNumberedCheckBox(new QCheckBox(QStringLiteral("编号（001 apple.mp3，播放器按课本顺序播放）"), this))
     , m_pPlaylistCheckBox(new QCheckBox(QStringLiteral("播放列表（文件夹名.m3u8）"), this))
     , m_pCardSafeCheckBox(new QCheckBox(QStringLiteral("适合存储卡的文件名（FAT/exFAT）"), this))
+    , m_pSoundBox(new SoundOptionsBox(sound, this))
     , m_cardSafeTouched(options.cardSafe.has_value())
 {
     setWindowTitle(QStringLiteral("选项"));
@@ -44,6 +47,7 @@ OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, QWidget* pa
     form->addRow(m_pNumberedCheckBox);
     form->addRow(m_pPlaylistCheckBox);
     form->addRow(m_pCardSafeCheckBox);
+    form->addRow(m_pSoundBox);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -63,6 +67,11 @@ OutputFileOptions OutputOptionsDlg::options() const
     if (m_cardSafeTouched)
         options.cardSafe = m_pCardSafeCheckBox->isChecked();
     return options;
+}
+
+SoundOptions OutputOptionsDlg::soundOptions() const
+{
+    return m_pSoundBox->options();
 }
 
 void OutputOptionsDlg::typeChosen()

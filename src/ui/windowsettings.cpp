@@ -25,6 +25,25 @@ WindowSettings LoadWindowSettings()
     s.files.playlist = store->value(u"files/playlist"_qs, false).toBool();
     if (const QVariant cardSafe = store->value(u"files/cardSafe"_qs); cardSafe.isValid())
         s.files.cardSafe = cardSafe.toBool();
+
+    // Values from another version or a hand-edited file are brought into range.
+    SoundOptions& sound = s.sound;
+    const auto number = [&store](const QString& key, int fallback, int low, int high) {
+        return std::clamp(store->value(key, fallback).toInt(), low, high);
+    };
+    sound.repeat = number(u"sound/repeat"_qs, sound.repeat, 1, kMaxRepeat);
+    sound.pauseMs = number(u"sound/pause"_qs, sound.pauseMs, -1, kMaxPauseMs);
+    sound.leadMs = number(u"sound/lead"_qs, sound.leadMs, 0, speech::FileEncoding::kMaxSilenceMs);
+    sound.trailMs = number(u"sound/trail"_qs, sound.trailMs, 0, speech::FileEncoding::kMaxSilenceMs);
+    sound.englishRate = number(u"sound/rate"_qs, sound.englishRate, speech::kMinRatePercent, speech::kMaxRatePercent);
+    sound.chineseRate = number(u"sound/rateChinese"_qs, sound.chineseRate, speech::kMinRatePercent, speech::kMaxRatePercent);
+    if (store->value(u"sound/loudnessOn"_qs, true).toBool()) {
+        sound.loudnessLufs = std::clamp(store->value(u"sound/loudness"_qs, SoundOptions::kDefaultLoudnessLufs).toDouble(),
+                                        speech::FileEncoding::kMinLoudnessLufs, speech::FileEncoding::kMaxLoudnessLufs);
+    } else {
+        sound.loudnessLufs.reset();
+    }
+    sound.pronunciations = store->value(u"sound/pronunciations"_qs).toString();
     return s;
 }
 
@@ -46,4 +65,14 @@ void SaveWindowSettings(const WindowSettings& s)
         store->setValue(u"files/cardSafe"_qs, *s.files.cardSafe);
     else
         store->remove(u"files/cardSafe"_qs);
+    store->setValue(u"sound/repeat"_qs, s.sound.repeat);
+    store->setValue(u"sound/pause"_qs, s.sound.pauseMs);
+    store->setValue(u"sound/lead"_qs, s.sound.leadMs);
+    store->setValue(u"sound/trail"_qs, s.sound.trailMs);
+    store->setValue(u"sound/rate"_qs, s.sound.englishRate);
+    store->setValue(u"sound/rateChinese"_qs, s.sound.chineseRate);
+    store->setValue(u"sound/loudnessOn"_qs, s.sound.loudnessLufs.has_value());
+    if (s.sound.loudnessLufs)
+        store->setValue(u"sound/loudness"_qs, *s.sound.loudnessLufs);
+    store->setValue(u"sound/pronunciations"_qs, s.sound.pronunciations);
 }

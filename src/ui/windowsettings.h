@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "output/fileoptions.h"
+#include "output/soundoptions.h"
 
 /// The window's choices kept between runs of the program.
 struct WindowSettings
@@ -15,6 +16,7 @@ struct WindowSettings
     bool prefix = false;
     bool skipExisting = false;
     OutputFileOptions files;
+    SoundOptions sound;
 };
 
 WindowSettings LoadWindowSettings();

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sndfile.h>
+
 #include "vocab/vocabimporter.h"
 
 namespace {
@@ -45,6 +47,10 @@ protected:
     {
         QProcess tool;
         tool.setWorkingDirectory(m_dir.path());
+        // The user's own pronunciation list is not this test's.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_DATA_HOME"_qs, m_dir.filePath(u"data"_qs));
+        tool.setProcessEnvironment(environment);
         tool.start(QStringLiteral(LEXOVOX_BATCH), arguments);
         EXPECT_TRUE(tool.waitForFinished(300000));
         return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
@@ -52,6 +58,17 @@ protected:
     }
 
     QStringList written() const { return QDir(out()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+    /// The length of a written sound file in seconds; 0 when it cannot be read.
+    double seconds(const QString& name) const
+    {
+        SF_INFO info{};
+        SNDFILE* sound = sf_open(QFile::encodeName(QDir(out()).filePath(name)).constData(), SFM_READ, &info);
+        if (!sound)
+            return 0;
+        sf_close(sound);
+        return double(info.frames) / info.samplerate;
+    }
 
     QByteArray bytes(const QString& name) const
     {
@@ -82,6 +99,12 @@ TEST_F(BatchCli, UsageAndVocabularyErrorsExitWithTwoAndWriteNothing)
         {{u"--out"_qs, out(), u"--course"_qs, u"x"_qs, u"--vocabulary"_qs, m_dir.filePath(u"gone.dll"_qs)}, "gone.dll"},
         {{u"--out"_qs, out(), u"--find-en"_qs, u"a"_qs}, "two letters"},
         {{u"--bogus"_qs}, "bogus"},
+        {{u"--out"_qs, out(), u"--words"_qs, words, u"--repeat"_qs, u"6"_qs}, "--repeat takes a number from 1 to 5"},
+        {{u"--out"_qs, out(), u"--words"_qs, words, u"--pause"_qs, u"-5"_qs}, "--pause"},
+        {{u"--out"_qs, out(), u"--words"_qs, words, u"--rate-chinese"_qs, u"201"_qs}, "--rate-chinese"},
+        {{u"--out"_qs, out(), u"--words"_qs, words, u"--loudness"_qs, u"0"_qs}, "--loudness takes"},
+        {{u"--out"_qs, out(), u"--words"_qs, words, u"--loudness"_qs, u"-20"_qs, u"--no-loudness"_qs}, "contradict"},
+        {{u"--out"_qs, out(), u"--words"_qs, words, u"--pronunciations"_qs, m_dir.filePath(u"nolist.txt"_qs)}, "nolist.txt"},
     };
     for (const auto& c : cases) {
         const Outcome outcome = run(c.arguments);
@@ -177,6 +200,38 @@ TEST_F(BatchCli, AWordSoundsTheSameAloneAfterOthersAndInAParallelRun)
     ASSERT_EQ(run(common + QStringList{u"--words"_qs, csv(u"3.csv"_qs, list), u"--jobs"_qs, u"2"_qs}).status, 0);
     EXPECT_TRUE(bytes(u"bank.wav"_qs) == alone) << "in a parallel run: " << bytes(u"bank.wav"_qs).size() << " bytes, alone "
                                                 << alone.size();
+}
+
+TEST_F(BatchCli, SoundOptionsShapeTheFilesAndAFixedWordKeepsItsName)
+{
+    const QStringList plain{u"--out"_qs, out(), u"--words"_qs, csv(u"w.csv"_qs, "en,ch\nlead,铅\n"), u"--voice"_qs,
+                            u"eSpeak NG"_qs, u"--quiet"_qs, u"--no-loudness"_qs, u"--lead"_qs, u"0"_qs, u"--trail"_qs, u"0"_qs};
+    ASSERT_EQ(run(plain).status, 0);
+    const double once = seconds(u"lead.wav"_qs);
+    const QByteArray asWritten = bytes(u"lead.wav"_qs);
+    ASSERT_GT(once, 0.2);
+    // The files' own defaults: silence at both ends, one loudness.
+    ASSERT_EQ(run(plain.mid(0, 7)).status, 0);
+    EXPECT_NEAR(seconds(u"lead.wav"_qs), once + 0.4, 0.03);
+    // Each repeat adds the word, each pause its length.
+    ASSERT_EQ(run(plain + QStringList{u"--repeat"_qs, u"2"_qs, u"--pause"_qs, u"0"_qs}).status, 0);
+    const double twice = seconds(u"lead.wav"_qs);
+    ASSERT_EQ(run(plain + QStringList{u"--repeat"_qs, u"3"_qs, u"--pause"_qs, u"0"_qs}).status, 0);
+    const double thrice = seconds(u"lead.wav"_qs);
+    EXPECT_GT(thrice - twice, 0.3);
+    ASSERT_EQ(run(plain + QStringList{u"--repeat"_qs, u"3"_qs, u"--pause"_qs, u"1000"_qs}).status, 0);
+    EXPECT_NEAR(seconds(u"lead.wav"_qs), thrice + 2.0, 0.03);
+    ASSERT_EQ(run(plain + QStringList{u"--rate"_qs, u"50"_qs}).status, 0);
+    EXPECT_GT(seconds(u"lead.wav"_qs), once * 1.5);
+
+    // A list with one good rule and one broken line: the line is named, the rule applies, and
+    // the file keeps the headword's name.
+    const QString list = csv(u"fixes.txt"_qs, "lead\t[[l'Ed]]\nbroken line\n");
+    const Outcome fixed = run(plain + QStringList{u"--pronunciations"_qs, list});
+    EXPECT_EQ(fixed.status, 0);
+    EXPECT_TRUE(fixed.err.contains(u"fixes.txt: line 2: no tab"_qs)) << fixed.err.toStdString();
+    EXPECT_EQ(written(), QStringList{u"lead.wav"_qs});
+    EXPECT_NE(bytes(u"lead.wav"_qs), asWritten);
 }
 
 TEST_F(BatchCli, AnInterruptStopsAfterTheWordsInProgressLeavingWholeFiles)

@@ -131,4 +131,5 @@ TEST(ComposeUtterance, ASpokenHeadwordReplacesTheWordButNotItsLetters)
     // No list can smuggle a pause mark in.
     const QString smuggled = u"a"_qs + PauseMark(10) + u"b"_qs;
     EXPECT_EQ(ComposeUtterance(smuggled, smuggled, kMeaning), u"a10b;;a10b ;"_qs);
+    EXPECT_EQ(ComposeUtterance(u"x"_qs, u"[[h@'loU]]"_qs, kMeaning), u"x;;[ [h@'loU]] ;"_qs);
 }

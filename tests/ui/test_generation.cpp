@@ -8,7 +8,9 @@
 #include <QTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -237,6 +239,59 @@ private slots:
         m_progress = m_dlg->findChild<QProgressBar*>(QStringLiteral("generateProgressBar"));
     }
 
+    void soundOptionsShapeTheFilesShowTheListsFaultsAndAreKept()
+    {
+        QTemporaryDir dir;
+        QFile list(dir.filePath(QStringLiteral("fixes.txt")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("apple\tapple pie\nno tab here\n");
+        list.close();
+        // Set between two windows: a closing window saves its own choices.
+        delete m_dlg;
+        m_dlg = nullptr;
+        ProgramSettings()->setValue(QStringLiteral("sound/pronunciations"), list.fileName());
+        reopen();
+        const QString out = dir.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(out));
+        chooseFolder(out);
+        m_model->append({{QStringLiteral("apple"), QStringLiteral("苹果")}});
+        m_model->checkAll();
+
+        QTimer::singleShot(0, this, [] {
+            auto* options = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(options);
+            QTimer::singleShot(0, options, &QDialog::reject); // a failed check must not leave it open
+            QCOMPARE(options->findChild<QLabel*>(QStringLiteral("pronunciationPathLabel"))->text(), QStringLiteral("fixes.txt"));
+            const QString state = options->findChild<QLabel*>(QStringLiteral("pronunciationStateLabel"))->text();
+            QVERIFY2(state.contains(QStringLiteral("1 条读法")) && state.contains(QStringLiteral("第 2 行")), qPrintable(state));
+            options->findChild<QSpinBox*>(QStringLiteral("repeatSpinBox"))->setValue(2);
+            options->findChild<QSpinBox*>(QStringLiteral("pauseSpinBox"))->setValue(2000);
+            options->findChild<QSpinBox*>(QStringLiteral("leadSpinBox"))->setValue(0);
+            options->findChild<QSpinBox*>(QStringLiteral("trailSpinBox"))->setValue(0);
+            options->findChild<QCheckBox*>(QStringLiteral("loudnessCheckBox"))->setChecked(false);
+            options->accept();
+        });
+        QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
+        QTest::mouseClick(m_generate, Qt::LeftButton);
+        QVERIFY(waitForTheEnd());
+        Prompt::takeShown();
+        // "apple pie", a 2 s pause, "apple pie" again: longer than 2.5 s of 16-bit 16 kHz sound.
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("apple.wav")});
+        QVERIFY(QFileInfo(QDir(out).filePath(QStringLiteral("apple.wav"))).size() > 32000 * 5 / 2);
+
+        reopen();
+        QTimer::singleShot(0, this, [] {
+            auto* options = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(options);
+            QTimer::singleShot(0, options, &QDialog::reject); // a failed check must not leave it open
+            QCOMPARE(options->findChild<QSpinBox*>(QStringLiteral("repeatSpinBox"))->value(), 2);
+            QCOMPARE(options->findChild<QSpinBox*>(QStringLiteral("pauseSpinBox"))->value(), 2000);
+            QVERIFY(!options->findChild<QCheckBox*>(QStringLiteral("loudnessCheckBox"))->isChecked());
+            options->reject();
+        });
+        QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
+    }
+
     void nothingCheckedSaysSo()
     {
         QTemporaryDir dir;
@@ -257,6 +312,16 @@ private:
             words.push_back({QStringLiteral("word%1").arg(i), QStringLiteral("词")});
         m_model->append(std::move(words));
         m_model->checkAll();
+    }
+
+    /// A new window, as at the next start of the program.
+    void reopen()
+    {
+        delete m_dlg;  // may be null
+        m_dlg = new CWordSpeechDlg(nullptr);
+        m_model = m_dlg->wordListModel();
+        m_generate = m_dlg->findChild<QPushButton*>(QStringLiteral("generateButton"));
+        m_progress = m_dlg->findChild<QProgressBar*>(QStringLiteral("generateProgressBar"));
     }
 
     /// Waits for the run to end and its closing message to be shown.

@@ -144,7 +144,9 @@ HRESULT Synthesise(Runtime& runtime, const SpeechStep& step, SoundReceiver& rece
         return hr;
     SelectRate(runtime, step.ratePercent);
     const QByteArray text = step.spell ? SpelledSsml(step.text) : step.text.toUtf8();
-    const unsigned flags = espeakCHARS_UTF8 | (step.spell ? espeakSSML : 0u);
+    // [[…]] holds phonemes: a pronunciation list's fix for a word. The composer keeps word
+    // lists from writing it.
+    const unsigned flags = espeakCHARS_UTF8 | (step.spell ? espeakSSML : espeakPHONEMES);
     Call call{&receiver, {}};
     runtime.call = &call;
     const espeak_ERROR error = espeak_Synth(text.constData(), static_cast<size_t>(text.size()) + 1,

@@ -191,14 +191,18 @@ void PrintHeader()
                 "max", "spread", "±1 LU", "max TP", ">-1", "extr/files", "sil");
 }
 
-void CrossCheck(const std::vector<FileLevels>& files, int count)
+// `count` files spread over the run, read by ffmpeg while they still exist.
+QStringList CrossCheck(const std::vector<FileLevels>& files, int count)
 {
+    QStringList lines;
     for (int i = 0; i < count && i < int(files.size()); ++i) {
         const FileLevels& file = files[std::size_t(i) * files.size() / std::size_t(count)];
         const auto [lufs, peak] = FfmpegLevels(file.path);
-        std::printf("  %-28s libebur128 %7.2f LUFS %6.2f dBTP | ffmpeg ebur128 %6.1f LUFS %5.1f dBFS peak\n",
-                    qPrintable(QFileInfo(file.path).fileName().left(28)), file.lufs, file.truePeakDb, lufs, peak);
+        lines << QString::asprintf("  %-28s libebur128 %7.2f LUFS %6.2f dBTP | ffmpeg ebur128 %6.1f LUFS %5.1f dBTP",
+                                   qPrintable(QFileInfo(file.path).fileName().left(28)), file.lufs, file.truePeakDb,
+                                   lufs, peak);
     }
+    return lines;
 }
 
 } // namespace
@@ -235,7 +239,7 @@ int main(int argc, char* argv[])
     };
     const Setting levelled{"-18 LUFS", {}};
     const Setting asSpoken{"--no-loudness", {u"--no-loudness"_qs}};
-    std::vector<std::pair<QString, std::vector<FileLevels>>> checks;
+    std::vector<std::pair<QString, QStringList>> checks;  // ffmpeg's readings, printed after the table
     double medians[2][2] = {};
     const char* const voices[] = {"Flite rms", "eSpeak NG"};
     for (int v = 0; v < 2; ++v) {
@@ -248,7 +252,7 @@ int main(int argc, char* argv[])
             const std::vector<FileLevels> files = MeasureFolder(out);
             medians[v][s] = PrintLevels(voices[v], setting.name, files);
             if (s == 0)
-                checks.emplace_back(QString::fromUtf8(voices[v]), files);
+                checks.emplace_back(QString::fromUtf8(voices[v]), CrossCheck(files, 3));
         }
     }
     std::printf("median of Flite rms - median of eSpeak NG: levelled %+.2f LU, --no-loudness %+.2f LU\n",
@@ -264,12 +268,8 @@ int main(int argc, char* argv[])
     }
 
     std::printf("\ncross-check of levelled 16-bit files (ffmpeg prints to one place):\n");
-    for (int v = 0; v < 2; ++v) {
-        if (v < int(checks.size())) {
-            std::printf(" %s\n", qPrintable(checks[std::size_t(v)].first));
-            CrossCheck(checks[std::size_t(v)].second, 3);
-        }
-    }
+    for (const auto& [voice, lines] : checks)
+        std::printf(" %s\n%s\n", qPrintable(voice), qPrintable(lines.join(u'\n')));
 
     // Same silence at the ends for both, so only the levelling differs.
     std::printf("\nrate, default voice, --jobs 2, 16 kHz 16-bit, runs alternating:\n");

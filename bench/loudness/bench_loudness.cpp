@@ -168,7 +168,7 @@ double PrintLevels(const char* voice, const char* setting, const std::vector<Fil
         }
         lufs.push_back(file.lufs);
         near += std::abs(file.lufs - kTargetLufs) <= 1.0;
-        overPeak += file.truePeakDb > kMaxTruePeakDb + 0.005;  // as printed to two places
+        overPeak += file.truePeakDb > kMaxTruePeakDb;
         maxPeak = std::max(maxPeak, file.truePeakDb);
         extremes += file.extremes;
         clipped += file.extremes > 0;
@@ -179,7 +179,7 @@ double PrintLevels(const char* voice, const char* setting, const std::vector<Fil
         std::printf("%-10s %-13s no measurable files (%zu written)\n", voice, setting, files.size());
         return NAN;
     }
-    std::printf("%-10s %-13s %5zu %7.2f %7.2f %7.2f %6.2f %4d/%-4zu %7.2f %4d %8ld/%d %3d\n", voice, setting,
+    std::printf("%-10s %-13s %5zu %7.2f %7.2f %7.2f %6.2f %4d/%-4zu %7.3f %4d %8ld/%d %3d\n", voice, setting,
                 files.size(), *low, median, *high, *high - *low, near, lufs.size(), maxPeak, overPeak, extremes,
                 clipped, silent);
     return median;

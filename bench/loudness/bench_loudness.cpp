@@ -17,6 +17,7 @@
 
 #include <ebur128.h>
 #include <sndfile.h>
+#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -112,9 +113,21 @@ std::vector<WordEntry> CourseWords(int count)
     return *words;
 }
 
-// One run of lexovox-batch into an emptied `out`; its seconds, or -1 when it failed.
-double RunBatch(const QString& program, const QString& csv, const QString& out, const QStringList& extra)
+// Processor seconds of the reaped children so far: lexovox-batch with the workers it waited for.
+double ChildCpuSeconds()
 {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// One run of lexovox-batch into an emptied `out`; its seconds, or -1 when it failed. `cpu`, when
+// given, gets its processor seconds, steadier than the clock on a shared machine.
+double RunBatch(const QString& program, const QString& csv, const QString& out, const QStringList& extra,
+                double* cpu = nullptr)
+{
+    const double cpuBefore = ChildCpuSeconds();
     QDir(out).removeRecursively();
     QDir().mkpath(out);
     QProcess batch;
@@ -129,6 +142,8 @@ double RunBatch(const QString& program, const QString& csv, const QString& out, 
                      batch.readAllStandardError().constData());
         return -1;
     }
+    if (cpu)
+        *cpu = ChildCpuSeconds() - cpuBefore;
     return double(clock.elapsed()) / 1000.0;
 }
 
@@ -275,20 +290,27 @@ int main(int argc, char* argv[])
     std::printf("\nrate, default voice, --jobs 2, 16 kHz 16-bit, runs alternating:\n");
     const QStringList common{u"--format"_qs, k16Bit, u"--jobs"_qs, u"2"_qs, u"--lead"_qs, u"100"_qs, u"--trail"_qs, u"300"_qs};
     std::vector<double> rates[2];
+    std::vector<double> cpuPerWord[2];  // ms
     for (int r = 0; r < runs; ++r) {
         for (int s = 0; s < 2; ++s) {
             const QStringList options = common + (s == 0 ? QStringList{u"--loudness"_qs, u"-18"_qs} : asSpoken.options);
-            const double seconds = RunBatch(program, csv, out, options);
+            double cpu = 0;
+            const double seconds = RunBatch(program, csv, out, options, &cpu);
             if (seconds <= 0)
                 continue;
             rates[s].push_back(double(words.size()) / seconds);
-            std::printf("  run %d %-13s %6.2f s %6.2f words/s\n", r + 1, s == 0 ? levelled.name : asSpoken.name,
-                        seconds, rates[s].back());
+            cpuPerWord[s].push_back(1000.0 * cpu / double(words.size()));
+            std::printf("  run %d %-13s %6.2f s %6.2f words/s %6.1f ms processor/word\n", r + 1,
+                        s == 0 ? levelled.name : asSpoken.name, seconds, rates[s].back(), cpuPerWord[s].back());
         }
     }
     const double with = Median(rates[0]);
     const double without = Median(rates[1]);
     std::printf("median: levelled %.2f words/s, --no-loudness %.2f words/s, cost %.1f %% (goal <= 10 %%)\n", with,
                 without, 100.0 * (1.0 - with / without));
+    const double cpuWith = Median(cpuPerWord[0]);
+    const double cpuWithout = Median(cpuPerWord[1]);
+    std::printf("median processor time: levelled %.1f ms/word, --no-loudness %.1f ms/word, +%.1f ms (+%.0f %%)\n",
+                cpuWith, cpuWithout, cpuWith - cpuWithout, 100.0 * (cpuWith / cpuWithout - 1.0));
     return 0;
 }

@@ -3,7 +3,10 @@
 // its US English model, held to a grammar of exactly those words, says which word it heard.
 // The table shows, per voice, the words recognised and the words written per second.
 //
-//   bench_intelligibility [--words N] [--keep DIR]
+//   bench_intelligibility [--words N] [--keep DIR] [--rate PERCENT] [--voice TEXT]
+//
+// --rate speaks English at PERCENT of the engines' usual tempo (50 to 200); --voice keeps the
+// voices whose description contains TEXT.
 //
 // The best bilingual voice of this table is the voice category's default.
 
@@ -26,6 +29,7 @@
 #include "speech/platform/objecttoken.h"
 #include "speech/platform/platform.h"
 #include "speech/platform/voice.h"
+#include "speech/speakingrate.h"
 #include "speech/speechengine.h"
 #include "speech/voicecatalogue.h"
 
@@ -167,10 +171,24 @@ int main(int argc, char** argv)
     }
     // The recogniser's model is 16 kHz, 16-bit mono.
     engine.SetOutputFormat(AudioFormatTable[kUnreadableFormatEntry].code);
+    int rate = kUsualRatePercent;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--rate")); at >= 0 && at + 1 < args.size())
+        rate = args[at + 1].toInt();
+    if (Failed(engine.SetSpeakingRates(rate, kUsualRatePercent))) {
+        std::fprintf(stderr, "--rate takes %d to %d\n", kMinRatePercent, kMaxRatePercent);
+        return 1;
+    }
+    QString only;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--voice")); at >= 0 && at + 1 < args.size())
+        only = args[at + 1];
 
     std::vector<Row> rows;
     int index = 0;
     for (const TokenPtr& token : EnglishVoices(engine.GetPlatform())) {
+        QString description;
+        GetTokenDescription(*token, 0x0409, description);
+        if (!description.contains(only))
+            continue;
         QDir dir(root);
         const QString folder = QStringLiteral("voice%1").arg(index++, 2, 10, QLatin1Char('0'));
         dir.mkpath(folder);
@@ -187,7 +205,7 @@ int main(int argc, char** argv)
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const std::map<QString, QString> heard = Recognise(dir, names, words);
         Row row;
-        GetTokenDescription(*token, 0x0409, row.voice);
+        row.voice = description;
         row.bilingual = !Value(*token, QStringLiteral("LatinVoice")).isEmpty();
         row.words = static_cast<int>(words.size());
         row.wordsPerSecond = names.size() / seconds;
@@ -201,6 +219,7 @@ int main(int argc, char** argv)
 
     std::stable_sort(rows.begin(), rows.end(),
                      [](const Row& a, const Row& b) { return a.recognised > b.recognised; });
+    std::printf("English at %d %% of the usual rate\n", rate);
     std::printf("%-62s %11s %8s\n", "voice (16 kHz files)", "recognised", "words/s");
     for (const Row& row : rows) {
         std::printf("%-62s %7d/%-3d %8.0f\n", qPrintable(row.voice), row.recognised, row.words,

@@ -10,6 +10,7 @@
 #include <QList>
 
 #include "base/cfree.h"
+#include "speech/platform/forkedsynthesis.h"
 #include "speech/platform/soundcache.h"
 
 namespace speech {
@@ -35,6 +36,7 @@ struct Runtime
     int sampleRate = 0;
     QByteArray voice;     // the voice the library has loaded
     Call* call = nullptr; // where the callback sends sound; set while espeak_Synth runs
+    bool isolated = false; // synthesis runs in forked children (SetIsolated)
     SoundCache cache{kCacheBytes};
 };
 
@@ -126,19 +128,46 @@ HRESULT SelectVoice(Runtime& runtime, const QByteArray& voice)
     return S_OK;
 }
 
-// With the runtime's mutex held.
-HRESULT Synthesise(Runtime& runtime, const SpeechStep& step, SoundReceiver& receiver)
+// With the runtime's mutex held. Under isolation the voice is still chosen here, in this
+// process: loading a voice rebuilds the voice and its dictionary but leaves the wave generator
+// alone, so the state a child starts from depends only on the voice, not on the order voices
+// were chosen in. Loading Mandarin takes some 4 ms, too much to repeat in every child.
+HRESULT Synthesise(Runtime& runtime, const SpeechStep& step, SoundReceiver& receiver,
+                   std::string* trace = nullptr)
 {
     if (const HRESULT hr = SelectVoice(runtime, step.voice); Failed(hr))
         return hr;
     const QByteArray text = step.spell ? SpelledSsml(step.text) : step.text.toUtf8();
     const unsigned flags = espeakCHARS_UTF8 | (step.spell ? espeakSSML : 0u);
-    Call call{&receiver, {}};
-    runtime.call = &call;
-    const espeak_ERROR error = espeak_Synth(text.constData(), static_cast<size_t>(text.size()) + 1,
-                                            0, POS_CHARACTER, 0, flags, nullptr, nullptr);
-    runtime.call = nullptr;
-    return error == EE_OK ? S_OK : SPERR_TTS_ENGINE_EXCEPTION;
+    // Runs here or in a child: no Qt, nothing but the calling thread.
+    const auto synthesise = [&runtime, &text, flags, trace](SoundReceiver& target, std::string& traced) {
+        char* buffer = nullptr;
+        std::size_t size = 0;
+        std::unique_ptr<std::FILE, CFree<&CloseFile>> stream(trace ? open_memstream(&buffer, &size) : nullptr);
+        if (trace && !stream)
+            return E_OUTOFMEMORY;
+        if (stream)
+            espeak_SetPhonemeTrace(1, stream.get());
+        Call call{&target, {}};
+        runtime.call = &call;
+        const espeak_ERROR error = espeak_Synth(text.constData(), static_cast<size_t>(text.size()) + 1,
+                                                0, POS_CHARACTER, 0, flags, nullptr, nullptr);
+        runtime.call = nullptr;
+        if (stream) {
+            espeak_SetPhonemeTrace(0, nullptr);
+            stream.reset();  // closing the stream settles buffer and size
+            const std::unique_ptr<char, CFree<&FreeMemory>> kept(buffer);
+            traced.assign(buffer ? buffer : "", size);
+        }
+        return error == EE_OK ? S_OK : SPERR_TTS_ENGINE_EXCEPTION;
+    };
+    if (runtime.isolated)
+        return SynthesiseInChild(synthesise, receiver, trace);
+    std::string traced;
+    const HRESULT hr = synthesise(receiver, traced);
+    if (trace)
+        *trace = std::move(traced);
+    return hr;
 }
 
 } // namespace
@@ -208,21 +237,18 @@ HRESULT EspeakSynthesiser::Phonemes(const SpeechStep& step, QString& phonemes)
 {
     Runtime& runtime = TheRuntime();
     std::lock_guard lock(runtime.mutex);
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    HRESULT hr = E_OUTOFMEMORY;
-    {
-        const std::unique_ptr<std::FILE, CFree<&CloseFile>> trace(open_memstream(&buffer, &size));
-        if (trace) {
-            espeak_SetPhonemeTrace(1, trace.get());
-            NoSound silence;
-            hr = Synthesise(runtime, step, silence);
-            espeak_SetPhonemeTrace(0, nullptr);
-        }
-    } // closing the stream settles buffer and size
-    const std::unique_ptr<char, CFree<&FreeMemory>> text(buffer);
-    phonemes = QString::fromUtf8(text.get(), static_cast<qsizetype>(size)).trimmed();
+    NoSound silence;
+    std::string trace;
+    const HRESULT hr = Synthesise(runtime, step, silence, &trace);
+    phonemes = QString::fromStdString(trace).trimmed();
     return hr;
+}
+
+void EspeakSynthesiser::SetIsolated(bool isolated)
+{
+    Runtime& runtime = TheRuntime();
+    std::lock_guard lock(runtime.mutex);
+    runtime.isolated = isolated;
 }
 
 std::vector<SynthesiserVoice> EspeakSynthesiser::Voices() const

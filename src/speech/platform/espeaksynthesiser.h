@@ -35,6 +35,13 @@ public:
     /// apart, as mbrola-*).
     std::vector<SynthesiserVoice> Voices() const override;
 
+    /// On: every synthesis runs in a child process forked from this one (SynthesiseInChild), so
+    /// the library's wave generator, which carries its phase, flutter and echo from one text to
+    /// the next, starts every text from the state it has when this is turned on, and a text
+    /// sounds the same whatever was spoken before. Kept pieces stay in this process's cache. Costs
+    /// a fork per synthesis: for batch workers, not for the window's preview.
+    static void SetIsolated(bool isolated);
+
     /// How many starts are counted now (for tests of the start count).
     static int StartCount();
 

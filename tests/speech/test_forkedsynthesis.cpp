@@ -34,18 +34,35 @@ private:
     std::size_t m_stopAfter;
 };
 
-// Changed only by children: what they leave behind must not reach this process.
+// Changed by the still copy (`prepare`) and by children: none of it may reach this process.
+int g_prepared = 0;
 int g_spoken = 0;
 
-HRESULT Count(SoundReceiver& receiver, std::string& text)
+HRESULT Prepare(const std::string& request)
+{
+    ++g_prepared;
+    return request == "unknown" ? SPERR_NOT_FOUND : S_OK;
+}
+
+// "die", "end early" and "endless" misbehave; any other request is spoken as counts.
+HRESULT Speak(const std::string& request, SoundReceiver& receiver, std::string& text)
 {
     ++g_spoken;
-    const std::vector<std::int16_t> big(70000, std::int16_t(g_spoken));  // more than a pipe holds
-    const std::int16_t start[] = {1, -2, 3};
+    const std::int16_t start[] = {std::int16_t(g_prepared), std::int16_t(g_spoken), 3};
     const SynthesisEvent events[] = {SynthesisEvent::Word, SynthesisEvent::Phoneme};
     receiver.Receive(start, events);
+    if (request == "die")
+        ::raise(SIGKILL);
+    if (request == "end early")
+        ::_exit(0);
+    if (request == "endless") {
+        const std::int16_t piece[512] = {};
+        while (receiver.Receive(piece, {}))
+            ;
+    }
+    const std::vector<std::int16_t> big(70000, 7);  // more than a pipe holds
     receiver.Receive(big, {});
-    text = "k'aUnt";
+    text = "k'aUnt " + request;
     return S_OK;
 }
 
@@ -65,49 +82,56 @@ std::vector<std::int16_t> Said(Synthesiser& synthesiser, const SpeechStep& step)
 
 } // namespace
 
-TEST(ForkedSynthesis, HandsOnSoundEventsAndTextWhileTheChildsStateStaysThere)
+TEST(ForkedSynthesis, EveryChildStartsFromTheCopyAndHandsBackSoundEventsAndText)
 {
-    for (int call = 0; call < 2; ++call) {
+    ForkedSynthesis forked(&Prepare, &Speak);
+    for (int call = 1; call <= 2; ++call) {
         Collect sound;
         std::string text;
-        ASSERT_EQ(SynthesiseInChild(&Count, sound, &text), S_OK);
+        ASSERT_EQ(forked.Run("apple", sound, &text), S_OK);
         ASSERT_EQ(sound.samples.size(), 70003u);
-        EXPECT_EQ(sound.samples[1], -2);
-        EXPECT_EQ(sound.samples.back(), 1) << "every child starts from this process's count";
+        EXPECT_EQ(sound.samples[0], call) << "what prepare does stays in the copy";
+        EXPECT_EQ(sound.samples[1], 1) << "what a child does goes with it";
+        EXPECT_EQ(sound.samples.back(), 7);
         EXPECT_EQ(sound.events, (std::vector{SynthesisEvent::Word, SynthesisEvent::Phoneme}));
-        EXPECT_EQ(text, "k'aUnt");
+        EXPECT_EQ(text, "k'aUnt apple");
     }
-    EXPECT_EQ(g_spoken, 0);
-
+    EXPECT_EQ(g_prepared + g_spoken, 0);
     Collect sound;
-    EXPECT_EQ(SynthesiseInChild([](SoundReceiver&, std::string&) { return SPERR_NOT_FOUND; }, sound),
-              SPERR_NOT_FOUND);
+    EXPECT_EQ(forked.Run("unknown", sound), SPERR_NOT_FOUND);
+    EXPECT_TRUE(sound.samples.empty());
 }
 
-TEST(ForkedSynthesis, AChildThatDiesFailsAndAStoppedOneIsEnded)
+TEST(ForkedSynthesis, FailuresAndStopsLeaveTheNextRunWhole)
 {
-    Collect sound;
-    const auto dies = [](SoundReceiver& receiver, std::string&) {
-        const std::int16_t some[] = {5, 5};
-        receiver.Receive(some, {});
-        ::raise(SIGKILL);
-        return S_OK;
+    ForkedSynthesis forked(&Prepare, &Speak);
+    const auto next = [&forked] {
+        Collect sound;
+        std::string text;
+        EXPECT_EQ(forked.Run("pear", sound, &text), S_OK);
+        EXPECT_EQ(sound.samples.size(), 70003u);
+        EXPECT_EQ(text, "k'aUnt pear");
     };
-    EXPECT_EQ(SynthesiseInChild(dies, sound), SPERR_TTS_ENGINE_EXCEPTION);
-    EXPECT_EQ(sound.samples.size(), 2u);
-    const auto leaves = [](SoundReceiver&, std::string&) -> HRESULT { ::_exit(0); };
-    EXPECT_EQ(SynthesiseInChild(leaves, sound), SPERR_TTS_ENGINE_EXCEPTION) << "no word of its end";
+    Collect sound;
+    EXPECT_EQ(forked.Run("die", sound), SPERR_TTS_ENGINE_EXCEPTION);
+    EXPECT_EQ(sound.samples.size(), 3u);
+    next();
+    EXPECT_EQ(forked.Run("end early", sound), SPERR_TTS_ENGINE_EXCEPTION) << "no word of its end";
+    next();
 
     // A child that would speak for ever: the receiver's stop ends it, as with a synthesis here.
     Collect stopping(3);
-    const auto endless = [](SoundReceiver& receiver, std::string&) {
-        const std::int16_t piece[512] = {};
-        while (receiver.Receive(piece, {}))
-            ;
-        return S_OK;
-    };
-    EXPECT_EQ(SynthesiseInChild(endless, stopping), S_OK);
+    EXPECT_EQ(forked.Run("endless", stopping), S_OK);
     EXPECT_EQ(stopping.pieces, 3u);
+    next();
+
+    // The copy itself gone: that run fails, the next has a new copy.
+    const pid_t copy = forked.CopyProcess();
+    ASSERT_GT(copy, 0);
+    ::kill(copy, SIGKILL);
+    EXPECT_EQ(forked.Run("pear", sound), SPERR_TTS_ENGINE_EXCEPTION);
+    next();
+    EXPECT_NE(forked.CopyProcess(), copy);
 }
 
 TEST(EspeakIsolation, ATextSoundsTheSameWhateverWasSpokenBefore)

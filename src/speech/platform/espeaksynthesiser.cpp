@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 
 #include <espeak-ng/speak_lib.h>
 
@@ -37,6 +38,7 @@ struct Runtime
     QByteArray voice;     // the voice the library has loaded
     Call* call = nullptr; // where the callback sends sound; set while espeak_Synth runs
     bool isolated = false; // synthesis runs in forked children (SetIsolated)
+    std::unique_ptr<ForkedSynthesis> forked;
     SoundCache cache{kCacheBytes};
 };
 
@@ -128,46 +130,86 @@ HRESULT SelectVoice(Runtime& runtime, const QByteArray& voice)
     return S_OK;
 }
 
-// With the runtime's mutex held. Under isolation the voice is still chosen here, in this
-// process: loading a voice rebuilds the voice and its dictionary but leaves the wave generator
-// alone, so the state a child starts from depends only on the voice, not on the order voices
-// were chosen in. Loading Mandarin takes some 4 ms, too much to repeat in every child.
+// One espeak_Synth, with its phoneme trace in `trace` when not null. Runs in this process or in
+// a forked child: no Qt, nothing but the calling thread.
+HRESULT SynthesiseText(Runtime& runtime, const std::string& text, unsigned flags, SoundReceiver& receiver,
+                       std::string* trace)
+{
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::unique_ptr<std::FILE, CFree<&CloseFile>> stream(trace ? open_memstream(&buffer, &size) : nullptr);
+    if (trace && !stream)
+        return E_OUTOFMEMORY;
+    if (stream)
+        espeak_SetPhonemeTrace(1, stream.get());
+    Call call{&receiver, {}};
+    runtime.call = &call;
+    const espeak_ERROR error = espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, flags, nullptr, nullptr);
+    runtime.call = nullptr;
+    if (stream) {
+        espeak_SetPhonemeTrace(0, nullptr);
+        stream.reset();  // closing the stream settles buffer and size
+        const std::unique_ptr<char, CFree<&FreeMemory>> kept(buffer);
+        trace->assign(buffer ? buffer : "", size);
+    }
+    return error == EE_OK ? S_OK : SPERR_TTS_ENGINE_EXCEPTION;
+}
+
+// A synthesis for the forked copy: "voice\nflags\ntrace\ntext".
+struct Request
+{
+    std::string voice;
+    unsigned flags = 0;
+    bool trace = false;
+    std::string text;
+
+    std::string Encode() const
+    {
+        return voice + '\n' + std::to_string(flags) + '\n' + (trace ? '1' : '0') + '\n' + text;
+    }
+
+    static Request Decode(const std::string& request)
+    {
+        const std::size_t afterVoice = request.find('\n');
+        const std::size_t afterFlags = request.find('\n', afterVoice + 1);
+        if (afterVoice == std::string::npos || afterFlags == std::string::npos || afterFlags + 3 > request.size())
+            return {};
+        return {request.substr(0, afterVoice), unsigned(std::stoul(request.substr(afterVoice + 1))),
+                request[afterFlags + 1] == '1', request.substr(afterFlags + 3)};
+    }
+};
+
+// In isolation the copy keeps the loaded voice from one request to the next: loading one
+// rebuilds the voice and its dictionary and leaves the wave generator alone, so each child still
+// starts from a state that depends on its voice only, and Mandarin, some 4 ms to load, is not
+// loaded again for every text.
+std::unique_ptr<ForkedSynthesis> IsolatedSynthesis()
+{
+    return std::make_unique<ForkedSynthesis>(
+        [](const std::string& request) {
+            return SelectVoice(TheRuntime(), QByteArray::fromStdString(Request::Decode(request).voice));
+        },
+        [](const std::string& request, SoundReceiver& receiver, std::string& text) {
+            const Request r = Request::Decode(request);
+            return SynthesiseText(TheRuntime(), r.text, r.flags, receiver, r.trace ? &text : nullptr);
+        });
+}
+
+// With the runtime's mutex held.
 HRESULT Synthesise(Runtime& runtime, const SpeechStep& step, SoundReceiver& receiver,
                    std::string* trace = nullptr)
 {
-    if (const HRESULT hr = SelectVoice(runtime, step.voice); Failed(hr))
-        return hr;
     const QByteArray text = step.spell ? SpelledSsml(step.text) : step.text.toUtf8();
     const unsigned flags = espeakCHARS_UTF8 | (step.spell ? espeakSSML : 0u);
-    // Runs here or in a child: no Qt, nothing but the calling thread.
-    const auto synthesise = [&runtime, &text, flags, trace](SoundReceiver& target, std::string& traced) {
-        char* buffer = nullptr;
-        std::size_t size = 0;
-        std::unique_ptr<std::FILE, CFree<&CloseFile>> stream(trace ? open_memstream(&buffer, &size) : nullptr);
-        if (trace && !stream)
-            return E_OUTOFMEMORY;
-        if (stream)
-            espeak_SetPhonemeTrace(1, stream.get());
-        Call call{&target, {}};
-        runtime.call = &call;
-        const espeak_ERROR error = espeak_Synth(text.constData(), static_cast<size_t>(text.size()) + 1,
-                                                0, POS_CHARACTER, 0, flags, nullptr, nullptr);
-        runtime.call = nullptr;
-        if (stream) {
-            espeak_SetPhonemeTrace(0, nullptr);
-            stream.reset();  // closing the stream settles buffer and size
-            const std::unique_ptr<char, CFree<&FreeMemory>> kept(buffer);
-            traced.assign(buffer ? buffer : "", size);
-        }
-        return error == EE_OK ? S_OK : SPERR_TTS_ENGINE_EXCEPTION;
-    };
-    if (runtime.isolated)
-        return SynthesiseInChild(synthesise, receiver, trace);
-    std::string traced;
-    const HRESULT hr = synthesise(receiver, traced);
-    if (trace)
-        *trace = std::move(traced);
-    return hr;
+    if (runtime.isolated) {
+        if (!runtime.forked)
+            runtime.forked = IsolatedSynthesis();
+        const Request request{step.voice.toStdString(), flags, trace != nullptr, text.toStdString()};
+        return runtime.forked->Run(request.Encode(), receiver, trace);
+    }
+    if (const HRESULT hr = SelectVoice(runtime, step.voice); Failed(hr))
+        return hr;
+    return SynthesiseText(runtime, text.toStdString(), flags, receiver, trace);
 }
 
 } // namespace
@@ -249,6 +291,8 @@ void EspeakSynthesiser::SetIsolated(bool isolated)
     Runtime& runtime = TheRuntime();
     std::lock_guard lock(runtime.mutex);
     runtime.isolated = isolated;
+    if (!isolated)
+        runtime.forked.reset();
 }
 
 std::vector<SynthesiserVoice> EspeakSynthesiser::Voices() const

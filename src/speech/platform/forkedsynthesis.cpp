@@ -1,6 +1,8 @@
 #include "speech/platform/forkedsynthesis.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
@@ -13,12 +15,15 @@
 namespace speech {
 namespace {
 
-// The child sends frames: a header, then `events` event bytes and `bytes` bytes of samples, of
-// text, or (the last frame) of the HRESULT.
+// Answers come as frames: a header, then `events` event bytes, then `bytes` bytes. A frame is
+// written with one write of at most PIPE_BUF bytes, so a child killed midway never leaves half
+// of one, and the copy's Reaped frame, written once the child is gone, is always a request's last.
 enum class Frame : std::uint32_t {
-    Sound = 1,
-    Text = 2,
-    End = 3,
+    Child = 1,   // the child's process id
+    Sound = 2,   // samples
+    Text = 3,    // part of the text
+    End = 4,     // the HRESULT of prepare or synthesise
+    Reaped = 5,  // from the copy: the child is gone; one byte, 1 when it ended by itself
 };
 
 struct Header
@@ -27,6 +32,8 @@ struct Header
     std::uint32_t events;
     std::uint32_t bytes;
 };
+
+constexpr std::size_t kMostFrameBytes = PIPE_BUF - sizeof(Header);
 
 bool WriteAll(int fd, const void* data, std::size_t size)
 {
@@ -59,19 +66,31 @@ bool ReadAll(int fd, void* data, std::size_t size)
     return true;
 }
 
-bool SendFrame(int fd, Frame kind, std::span<const SynthesisEvent> events, const void* data,
-               std::size_t bytes)
+// Splits what does not fit in one frame; the events go with the first.
+bool SendFrames(int fd, Frame kind, std::span<const SynthesisEvent> events, const void* data, std::size_t bytes)
 {
-    std::vector<std::uint8_t> codes;
-    codes.reserve(events.size());
-    for (const SynthesisEvent e : events)
-        codes.push_back(static_cast<std::uint8_t>(e));
-    const Header header{kind, std::uint32_t(codes.size()), std::uint32_t(bytes)};
-    return WriteAll(fd, &header, sizeof header) && WriteAll(fd, codes.data(), codes.size())
-        && WriteAll(fd, data, bytes);
+    const char* at = static_cast<const char*>(data);
+    char frame[PIPE_BUF];
+    do {
+        const std::size_t eventCount = std::min(events.size(), kMostFrameBytes);
+        const std::size_t room = (kMostFrameBytes - eventCount) & ~std::size_t(1);  // whole samples
+        const std::size_t chunk = std::min(bytes, room);
+        const Header header{kind, std::uint32_t(eventCount), std::uint32_t(chunk)};
+        std::memcpy(frame, &header, sizeof header);
+        for (std::size_t i = 0; i < eventCount; ++i)
+            frame[sizeof header + i] = static_cast<char>(events[i]);
+        if (chunk > 0)
+            std::memcpy(frame + sizeof header + eventCount, at, chunk);
+        if (!WriteAll(fd, frame, sizeof header + eventCount + chunk))
+            return false;
+        events = events.subspan(eventCount);
+        at += chunk;
+        bytes -= chunk;
+    } while (bytes > 0 || !events.empty());
+    return true;
 }
 
-// In the child: what the synthesis gives goes down the pipe.
+// In a child: what the synthesis gives goes down the pipe.
 class PipeSender final : public SoundReceiver
 {
 public:
@@ -82,26 +101,14 @@ public:
 
     bool Receive(std::span<const std::int16_t> samples, std::span<const SynthesisEvent> events) override
     {
-        return SendFrame(m_fd, Frame::Sound, events, samples.data(), samples.size_bytes());
+        return SendFrames(m_fd, Frame::Sound, events, samples.data(), samples.size_bytes());
     }
 
 private:
     int m_fd;
 };
 
-[[noreturn]] void RunChild(const ChildSynthesis& synthesise, int fd)
-{
-    // A parent that stops reading makes write fail, which ends the synthesis.
-    std::signal(SIGPIPE, SIG_IGN);
-    PipeSender sender(fd);
-    std::string text;
-    const HRESULT hr = synthesise(sender, text);
-    const bool sent = (text.empty() || SendFrame(fd, Frame::Text, {}, text.data(), text.size()))
-                   && SendFrame(fd, Frame::End, {}, &hr, sizeof hr);
-    ::_exit(sent ? 0 : 1);
-}
-
-// The child's exit status; -1 when it did not exit by itself.
+// The exit status of `child` when it ended by itself; -1 when a signal ended it.
 int Reap(pid_t child)
 {
     int status = 0;
@@ -114,58 +121,191 @@ int Reap(pid_t child)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+[[noreturn]] void RunChild(const ForkedSynthesis::Synthesise& synthesise, const std::string& request, int answers)
+{
+    const pid_t self = ::getpid();
+    PipeSender sender(answers);
+    std::string text;
+    HRESULT hr = E_FAIL;
+    if (SendFrames(answers, Frame::Child, {}, &self, sizeof self))
+        hr = synthesise(request, sender, text);
+    const bool sent = SendFrames(answers, Frame::Text, {}, text.data(), text.size())
+                   && SendFrames(answers, Frame::End, {}, &hr, sizeof hr);
+    ::_exit(sent ? 0 : 1);
+}
+
+// The still copy: one request after another until this process closes the request pipe.
+[[noreturn]] void RunCopy(const ForkedSynthesis::Prepare& prepare, const ForkedSynthesis::Synthesise& synthesise,
+                          int requests, int answers)
+{
+    // Nothing of this process's but the two pipes: its standard output, sockets and the like must
+    // see their end when this process ends, not when the copy does.
+    const int low = std::min(requests, answers);
+    const int high = std::max(requests, answers);
+    if (const int null = ::open("/dev/null", O_RDWR); null >= 0) {
+        ::dup2(null, STDIN_FILENO);
+        ::dup2(null, STDOUT_FILENO);
+        if (null > STDERR_FILENO)
+            ::close(null);
+    }
+    if (low > STDERR_FILENO + 1)
+        ::close_range(STDERR_FILENO + 1, unsigned(low - 1), 0);
+    if (high > low + 1)
+        ::close_range(unsigned(low + 1), unsigned(high - 1), 0);
+    ::close_range(unsigned(high + 1), ~0U, 0);
+    // This process gone, a write fails instead of ending the copy before it sees the end of requests.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    for (;;) {
+        std::uint32_t size = 0;
+        if (!ReadAll(requests, &size, sizeof size))
+            ::_exit(0);
+        std::string request(size, '\0');
+        if (!ReadAll(requests, request.data(), size))
+            ::_exit(0);
+        char byItself = 0;
+        if (const HRESULT hr = prepare(request); Failed(hr)) {
+            SendFrames(answers, Frame::End, {}, &hr, sizeof hr);
+            byItself = 1;
+        } else if (const pid_t child = ::fork(); child == 0) {
+            ::close(requests);
+            RunChild(synthesise, request, answers);
+        } else if (child > 0) {
+            byItself = Reap(child) == 0 ? 1 : 0;
+        }
+        SendFrames(answers, Frame::Reaped, {}, &byItself, 1);
+    }
+}
+
 } // namespace
 
-HRESULT SynthesiseInChild(const ChildSynthesis& synthesise, SoundReceiver& receiver, std::string* text)
+ForkedSynthesis::ForkedSynthesis(Prepare prepare, Synthesise synthesise)
+    : m_prepare(std::move(prepare))
+    , m_synthesise(std::move(synthesise))
 {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return SPERR_TTS_ENGINE_EXCEPTION;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(fds[0]);
-        RunChild(synthesise, fds[1]);
+}
+
+ForkedSynthesis::~ForkedSynthesis()
+{
+    EndCopy();
+}
+
+bool ForkedSynthesis::StartCopy()
+{
+    int requests[2];
+    int answers[2];
+    if (::pipe2(requests, O_CLOEXEC) != 0)
+        return false;
+    if (::pipe2(answers, O_CLOEXEC) != 0) {
+        ::close(requests[0]);
+        ::close(requests[1]);
+        return false;
     }
-    ::close(fds[1]);
-    if (child < 0) {
-        ::close(fds[0]);
-        return SPERR_TTS_ENGINE_EXCEPTION;
+    const pid_t copy = ::fork();
+    if (copy == 0)
+        RunCopy(m_prepare, m_synthesise, requests[0], answers[1]);
+    ::close(requests[0]);
+    ::close(answers[1]);
+    if (copy < 0) {
+        ::close(requests[1]);
+        ::close(answers[0]);
+        return false;
     }
+    m_copy = copy;
+    m_requests = requests[1];
+    m_answers = answers[0];
+    return true;
+}
+
+void ForkedSynthesis::EndCopy()
+{
+    if (m_copy <= 0)
+        return;
+    ::close(m_requests);  // the copy ends when it sees the end of its requests
+    ::close(m_answers);
+    Reap(m_copy);
+    m_copy = 0;
+    m_requests = m_answers = -1;
+}
+
+HRESULT ForkedSynthesis::Run(const std::string& request, SoundReceiver& receiver, std::string* text)
+{
+    if (m_copy <= 0 && !StartCopy())
+        return SPERR_TTS_ENGINE_EXCEPTION;
+    // A copy that died shows as a failed write; SIGPIPE must not end this process for it.
+    sigset_t pipeSignal;
+    sigset_t previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    ::pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    const std::uint32_t size = std::uint32_t(request.size());
+    const bool asked = WriteAll(m_requests, &size, sizeof size) && WriteAll(m_requests, request.data(), size);
+    if (!asked) {
+        // Take the pending SIGPIPE, so it does not strike once unblocked.
+        const timespec now{};
+        ::sigtimedwait(&pipeSignal, nullptr, &now);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 
     HRESULT hr = SPERR_TTS_ENGINE_EXCEPTION;  // until the end frame says otherwise
+    bool ended = false;     // an End frame came
+    bool complete = false;  // the Reaped frame came
+    bool byItself = false;  // ... saying the child ended by itself
     bool stopped = false;
-    std::vector<std::uint8_t> codes;
+    pid_t child = 0;
+    if (text)
+        text->clear();
     std::vector<SynthesisEvent> events;
-    std::vector<std::int16_t> data;
-    for (Header header{}; ReadAll(fds[0], &header, sizeof header);) {
-        codes.resize(header.events);
-        data.resize((std::size_t(header.bytes) + 1) / sizeof(std::int16_t));
-        if (!ReadAll(fds[0], codes.data(), codes.size()) || !ReadAll(fds[0], data.data(), header.bytes))
-            break;
-        if (header.kind == Frame::End) {
-            if (header.bytes == sizeof hr)
-                std::memcpy(&hr, data.data(), sizeof hr);
+    char frame[PIPE_BUF];
+    std::vector<std::int16_t> samples;
+    for (Header header{}; asked && ReadAll(m_answers, &header, sizeof header);) {
+        if (std::size_t(header.events) + header.bytes > kMostFrameBytes
+            || !ReadAll(m_answers, frame, std::size_t(header.events) + header.bytes))
+            break;  // not a frame: the pipe is out of step
+        const char* bytes = frame + header.events;
+        if (header.kind == Frame::Reaped) {
+            complete = true;
+            byItself = header.bytes == 1 && bytes[0] == 1;
             break;
         }
-        if (header.kind == Frame::Text) {
+        if (stopped)
+            continue;  // what the child sent before it was killed
+        switch (header.kind) {
+        case Frame::Child:
+            if (header.bytes == sizeof child)
+                std::memcpy(&child, bytes, sizeof child);
+            break;
+        case Frame::Sound:
+            events.clear();
+            for (std::uint32_t i = 0; i < header.events; ++i)
+                events.push_back(static_cast<SynthesisEvent>(frame[i]));
+            samples.resize(header.bytes / sizeof(std::int16_t));
+            std::memcpy(samples.data(), bytes, samples.size() * sizeof(std::int16_t));
+            if (!receiver.Receive(samples, events)) {
+                stopped = true;
+                if (child > 0)
+                    ::kill(child, SIGKILL);
+            }
+            break;
+        case Frame::Text:
             if (text)
-                text->assign(reinterpret_cast<const char*>(data.data()), header.bytes);
-            continue;
-        }
-        events.clear();
-        for (const std::uint8_t code : codes)
-            events.push_back(static_cast<SynthesisEvent>(code));
-        if (!receiver.Receive(std::span(data.data(), header.bytes / sizeof(std::int16_t)), events)) {
-            stopped = true;
-            ::kill(child, SIGKILL);
+                text->append(bytes, header.bytes);
+            break;
+        case Frame::End:
+            if (header.bytes == sizeof hr) {
+                std::memcpy(&hr, bytes, sizeof hr);
+                ended = true;
+            }
+            break;
+        case Frame::Reaped:
             break;
         }
     }
-    ::close(fds[0]);
-    const int status = Reap(child);
+    if (!complete)
+        EndCopy();  // the copy died, or the pipe is out of step: a new copy next time
     if (stopped)
         return S_OK;
-    return status == 0 ? hr : SPERR_TTS_ENGINE_EXCEPTION;
+    return ended && byItself ? hr : SPERR_TTS_ENGINE_EXCEPTION;
 }
 
 } // namespace speech

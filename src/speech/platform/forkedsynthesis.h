@@ -3,22 +3,53 @@
 #include <functional>
 #include <string>
 
+#include <sys/types.h>
+
 #include "speech/platform/synthesiser.h"
 
 namespace speech {
 
-/// What runs in the child: speaks into the receiver it is given and may leave a text (a phoneme
-/// trace) in `text`.
-using ChildSynthesis = std::function<HRESULT(SoundReceiver& receiver, std::string& text)>;
+/// Synthesis that always starts from one state of a library that keeps state from call to call.
+/// The first Run forks a still copy of this process, which waits for requests; for each one the
+/// copy runs `prepare` (load a voice: that stays in the copy), then forks a child that runs
+/// `synthesise` and sends the sound, events and text back through a pipe. So each synthesis
+/// starts from the state this process had at the first Run plus what `prepare` has done, never
+/// from what a synthesis before it left, and this process, which no longer forks, keeps its
+/// memory to itself (a fork makes every page it then writes fault once). The copy and its
+/// children run only one thread and end with _exit: the callables must not need other threads,
+/// locks those may hold, or Qt. Not thread-safe: the caller serialises Run.
+class ForkedSynthesis
+{
+public:
+    /// In the copy, before each fork; a failure is the request's result.
+    using Prepare = std::function<HRESULT(const std::string& request)>;
+    /// In each child: speak `request` into `receiver`, leaving any text (a phoneme trace) in `text`.
+    using Synthesise = std::function<HRESULT(const std::string& request, SoundReceiver& receiver, std::string& text)>;
 
-/// Runs `synthesise` in a child process forked from the calling thread, so that whatever state
-/// it changes in a library stays in the child: every call starts from the state this process
-/// has. The sound and events it gives reach `receiver` here piece by piece; its text lands in
-/// `text` when not null. Returns what `synthesise` returned, S_OK when `receiver` stopped it
-/// (the child is then killed), or SPERR_TTS_ENGINE_EXCEPTION when the child died or could not
-/// be started. The child runs only the caller's thread and ends with _exit: `synthesise` must
-/// not need other threads, locks they may hold, or Qt.
-HRESULT SynthesiseInChild(const ChildSynthesis& synthesise, SoundReceiver& receiver,
-                          std::string* text = nullptr);
+    ForkedSynthesis(Prepare prepare, Synthesise synthesise);
+    /// Ends the copy.
+    ~ForkedSynthesis();
+    ForkedSynthesis(const ForkedSynthesis&) = delete;
+    ForkedSynthesis& operator=(const ForkedSynthesis&) = delete;
+
+    /// Speaks `request` into `receiver`, and its text into `text` when not null. Returns what
+    /// `prepare` or `synthesise` returned, S_OK when `receiver` stopped it (the child is then
+    /// killed), or SPERR_TTS_ENGINE_EXCEPTION when the child or the copy died or could not be
+    /// started; a copy that died is forked anew at the next Run.
+    HRESULT Run(const std::string& request, SoundReceiver& receiver, std::string* text = nullptr);
+
+    /// The still copy's process, or 0 before the first Run (for tests).
+    pid_t CopyProcess() const { return m_copy; }
+
+private:
+    bool StartCopy();
+    void EndCopy();
+
+    Prepare m_prepare;
+    Synthesise m_synthesise;
+    pid_t m_copy = 0;
+    int m_requests = -1;  // written here, read by the copy
+    int m_answers = -1;   // written by the copy and its children, read here
+};
 
 } // namespace speech

@@ -73,10 +73,12 @@ struct Isolated
     ~Isolated() { EspeakSynthesiser::SetIsolated(false); }
 };
 
+// One step as a whole text.
 std::vector<std::int16_t> Said(Synthesiser& synthesiser, const SpeechStep& step)
 {
     Collect sound;
     EXPECT_EQ(synthesiser.Speak(step, sound), S_OK);
+    synthesiser.EndOfText();
     return sound.samples;
 }
 
@@ -100,6 +102,31 @@ TEST(ForkedSynthesis, EveryChildStartsFromTheCopyAndHandsBackSoundEventsAndText)
     Collect sound;
     EXPECT_EQ(forked.Run("unknown", sound), SPERR_NOT_FOUND);
     EXPECT_TRUE(sound.samples.empty());
+}
+
+TEST(ForkedSynthesis, OneChildTakesATextsRequestsUntilItsEnd)
+{
+    ForkedSynthesis forked(&Prepare, &Speak, ForkedSynthesis::Children::PerText);
+    const auto spoken = [&forked](const std::string& request) {
+        Collect sound;
+        EXPECT_EQ(forked.Run(request, sound), S_OK);
+        return sound.samples.size() == 70003u ? std::pair<int, int>(sound.samples[0], sound.samples[1]) : std::pair(-1, -1);
+    };
+    for (int text = 1; text <= 2; ++text) {
+        // (prepared, spoken): the first request is prepared in the copy, the next in the child.
+        EXPECT_EQ(spoken("apple"), std::pair(text, 1));
+        EXPECT_EQ(spoken("pear"), std::pair(text + 1, 2));
+        Collect sound;
+        EXPECT_EQ(forked.Run("unknown", sound), SPERR_NOT_FOUND);
+        EXPECT_EQ(spoken("plum"), std::pair(text + 3, 3)) << "a failed request ends no text";
+        forked.EndText();
+    }
+    Collect stopping(3);
+    EXPECT_EQ(forked.Run("endless", stopping), S_OK);
+    EXPECT_EQ(spoken("apple"), std::pair(4, 1)) << "the stop ended the text's child";
+    forked.EndText();
+    forked.EndText();
+    EXPECT_EQ(spoken("apple"), std::pair(5, 1));
 }
 
 TEST(ForkedSynthesis, FailuresAndStopsLeaveTheNextRunWhole)

@@ -38,7 +38,8 @@ struct Runtime
     QByteArray voice;     // the voice the library has loaded
     Call* call = nullptr; // where the callback sends sound; set while espeak_Synth runs
     bool isolated = false; // synthesis runs in forked children (SetIsolated)
-    std::unique_ptr<ForkedSynthesis> forked;
+    std::unique_ptr<ForkedSynthesis> pieces;  // in isolation: pieces for the cache, phoneme traces
+    std::unique_ptr<ForkedSynthesis> texts;   // in isolation: the other steps, a child per text
     SoundCache cache{kCacheBytes};
 };
 
@@ -183,7 +184,7 @@ struct Request
 // rebuilds the voice and its dictionary and leaves the wave generator alone, so each child still
 // starts from a state that depends on its voice only, and Mandarin, some 4 ms to load, is not
 // loaded again for every text.
-std::unique_ptr<ForkedSynthesis> IsolatedSynthesis()
+std::unique_ptr<ForkedSynthesis> IsolatedSynthesis(ForkedSynthesis::Children children)
 {
     return std::make_unique<ForkedSynthesis>(
         [](const std::string& request) {
@@ -192,7 +193,8 @@ std::unique_ptr<ForkedSynthesis> IsolatedSynthesis()
         [](const std::string& request, SoundReceiver& receiver, std::string& text) {
             const Request r = Request::Decode(request);
             return SynthesiseText(TheRuntime(), r.text, r.flags, receiver, r.trace ? &text : nullptr);
-        });
+        },
+        children);
 }
 
 // With the runtime's mutex held.
@@ -202,10 +204,14 @@ HRESULT Synthesise(Runtime& runtime, const SpeechStep& step, SoundReceiver& rece
     const QByteArray text = step.spell ? SpelledSsml(step.text) : step.text.toUtf8();
     const unsigned flags = espeakCHARS_UTF8 | (step.spell ? espeakSSML : 0u);
     if (runtime.isolated) {
-        if (!runtime.forked)
-            runtime.forked = IsolatedSynthesis();
+        // A piece for the cache starts afresh, so it sounds the same whenever it is made.
+        const bool piece = trace || SoundCache::Recurs(step);
+        std::unique_ptr<ForkedSynthesis>& forked = piece ? runtime.pieces : runtime.texts;
+        if (!forked)
+            forked = IsolatedSynthesis(piece ? ForkedSynthesis::Children::PerRequest
+                                             : ForkedSynthesis::Children::PerText);
         const Request request{step.voice.toStdString(), flags, trace != nullptr, text.toStdString()};
-        return runtime.forked->Run(request.Encode(), receiver, trace);
+        return forked->Run(request.Encode(), receiver, trace);
     }
     if (const HRESULT hr = SelectVoice(runtime, step.voice); Failed(hr))
         return hr;
@@ -265,6 +271,14 @@ HRESULT EspeakSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver
                              });
 }
 
+void EspeakSynthesiser::EndOfText()
+{
+    Runtime& runtime = TheRuntime();
+    std::lock_guard lock(runtime.mutex);
+    if (runtime.texts)
+        runtime.texts->EndText();
+}
+
 SoundCache::Counts EspeakSynthesiser::CacheCounts()
 {
     return TheRuntime().cache.GetCounts();
@@ -291,8 +305,10 @@ void EspeakSynthesiser::SetIsolated(bool isolated)
     Runtime& runtime = TheRuntime();
     std::lock_guard lock(runtime.mutex);
     runtime.isolated = isolated;
-    if (!isolated)
-        runtime.forked.reset();
+    if (!isolated) {
+        runtime.pieces.reset();
+        runtime.texts.reset();
+    }
 }
 
 std::vector<SynthesiserVoice> EspeakSynthesiser::Voices() const

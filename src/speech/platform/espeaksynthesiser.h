@@ -26,6 +26,7 @@ public:
 
     std::uint32_t SampleRate() const override { return m_sampleRate; }
     HRESULT Speak(const SpeechStep& step, SoundReceiver& receiver) override;
+    void EndOfText() override;
 
     /// What espeak-ng says for `step`, in its phoneme notation ("ph'i35N_| k'uo214_|"), one
     /// clause a line: the phonemes of a real synthesis of the step, spelled steps included.
@@ -35,11 +36,12 @@ public:
     /// apart, as mbrola-*).
     std::vector<SynthesiserVoice> Voices() const override;
 
-    /// On: every synthesis runs in a child process forked from this one (SynthesiseInChild), so
-    /// the library's wave generator, which carries its phase, flutter and echo from one text to
-    /// the next, starts every text from the state it has when this is turned on, and a text
-    /// sounds the same whatever was spoken before. Kept pieces stay in this process's cache. Costs
-    /// a fork per synthesis: for batch workers, not for the window's preview.
+    /// On: synthesis runs in child processes forked from a copy of this one (ForkedSynthesis), so
+    /// the library's wave generator, which carries its phase, flutter and echo from one call to
+    /// the next, starts from the state it has when this is turned on: the steps of a text (up to
+    /// EndOfText) in one child, each piece for the cache in one of its own, so a text sounds the
+    /// same whatever was spoken before. Kept pieces stay in this process's cache. Costs a fork
+    /// per text and per new piece: for batch workers, not for the window's preview.
     static void SetIsolated(bool isolated);
 
     /// How many starts are counted now (for tests of the start count).

@@ -121,22 +121,52 @@ int Reap(pid_t child)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-[[noreturn]] void RunChild(const ForkedSynthesis::Synthesise& synthesise, const std::string& request, int answers)
+// A request's size that ends a text instead.
+constexpr std::uint32_t kEndOfText = UINT32_MAX;
+
+enum class Read {
+    Request,
+    EndOfText,
+    Closed,  // this process ended, or closed its end
+};
+
+Read ReadRequest(int requests, std::string& request)
+{
+    std::uint32_t size = 0;
+    if (!ReadAll(requests, &size, sizeof size))
+        return Read::Closed;
+    if (size == kEndOfText)
+        return Read::EndOfText;
+    request.assign(size, '\0');
+    return ReadAll(requests, request.data(), size) ? Read::Request : Read::Closed;
+}
+
+// `request` is prepared; with `perText` the child goes on with the text's further requests,
+// preparing each itself, until the text ends.
+[[noreturn]] void RunChild(const ForkedSynthesis::Prepare& prepare, const ForkedSynthesis::Synthesise& synthesise,
+                           std::string request, int requests, int answers, bool perText)
 {
     const pid_t self = ::getpid();
     PipeSender sender(answers);
-    std::string text;
-    HRESULT hr = E_FAIL;
-    if (SendFrames(answers, Frame::Child, {}, &self, sizeof self))
-        hr = synthesise(request, sender, text);
-    const bool sent = SendFrames(answers, Frame::Text, {}, text.data(), text.size())
-                   && SendFrames(answers, Frame::End, {}, &hr, sizeof hr);
-    ::_exit(sent ? 0 : 1);
+    if (!SendFrames(answers, Frame::Child, {}, &self, sizeof self))
+        ::_exit(1);
+    HRESULT hr = S_OK;
+    for (;;) {
+        std::string text;
+        if (Succeeded(hr))
+            hr = synthesise(request, sender, text);
+        if (!SendFrames(answers, Frame::Text, {}, text.data(), text.size())
+            || !SendFrames(answers, Frame::End, {}, &hr, sizeof hr))
+            ::_exit(1);
+        if (!perText || ReadRequest(requests, request) != Read::Request)
+            ::_exit(0);
+        hr = prepare(request);
+    }
 }
 
 // The still copy: one request after another until this process closes the request pipe.
 [[noreturn]] void RunCopy(const ForkedSynthesis::Prepare& prepare, const ForkedSynthesis::Synthesise& synthesise,
-                          int requests, int answers)
+                          int requests, int answers, bool perText)
 {
     // Nothing of this process's but the two pipes: its standard output, sockets and the like must
     // see their end when this process ends, not when the copy does.
@@ -156,20 +186,17 @@ int Reap(pid_t child)
     // This process gone, a write fails instead of ending the copy before it sees the end of requests.
     std::signal(SIGPIPE, SIG_IGN);
 
-    for (;;) {
-        std::uint32_t size = 0;
-        if (!ReadAll(requests, &size, sizeof size))
+    for (std::string request;;) {
+        if (const Read read = ReadRequest(requests, request); read == Read::Closed)
             ::_exit(0);
-        std::string request(size, '\0');
-        if (!ReadAll(requests, request.data(), size))
-            ::_exit(0);
+        else if (read == Read::EndOfText)
+            continue;  // no child to end
         char byItself = 0;
         if (const HRESULT hr = prepare(request); Failed(hr)) {
             SendFrames(answers, Frame::End, {}, &hr, sizeof hr);
             byItself = 1;
         } else if (const pid_t child = ::fork(); child == 0) {
-            ::close(requests);
-            RunChild(synthesise, request, answers);
+            RunChild(prepare, synthesise, std::move(request), requests, answers, perText);
         } else if (child > 0) {
             byItself = Reap(child) == 0 ? 1 : 0;
         }
@@ -179,9 +206,10 @@ int Reap(pid_t child)
 
 } // namespace
 
-ForkedSynthesis::ForkedSynthesis(Prepare prepare, Synthesise synthesise)
+ForkedSynthesis::ForkedSynthesis(Prepare prepare, Synthesise synthesise, Children children)
     : m_prepare(std::move(prepare))
     , m_synthesise(std::move(synthesise))
+    , m_perText(children == Children::PerText)
 {
 }
 
@@ -203,7 +231,7 @@ bool ForkedSynthesis::StartCopy()
     }
     const pid_t copy = ::fork();
     if (copy == 0)
-        RunCopy(m_prepare, m_synthesise, requests[0], answers[1]);
+        RunCopy(m_prepare, m_synthesise, requests[0], answers[1], m_perText);
     ::close(requests[0]);
     ::close(answers[1]);
     if (copy < 0) {
@@ -225,40 +253,64 @@ void ForkedSynthesis::EndCopy()
     ::close(m_answers);
     Reap(m_copy);
     m_copy = 0;
+    m_child = 0;
     m_requests = m_answers = -1;
 }
 
-HRESULT ForkedSynthesis::Run(const std::string& request, SoundReceiver& receiver, std::string* text)
+bool ForkedSynthesis::Ask(const void* data, std::size_t size)
 {
-    if (m_copy <= 0 && !StartCopy())
-        return SPERR_TTS_ENGINE_EXCEPTION;
     // A copy that died shows as a failed write; SIGPIPE must not end this process for it.
     sigset_t pipeSignal;
     sigset_t previous;
     sigemptyset(&pipeSignal);
     sigaddset(&pipeSignal, SIGPIPE);
     ::pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
-    const std::uint32_t size = std::uint32_t(request.size());
-    const bool asked = WriteAll(m_requests, &size, sizeof size) && WriteAll(m_requests, request.data(), size);
+    const bool asked = WriteAll(m_requests, data, size);
     if (!asked) {
         // Take the pending SIGPIPE, so it does not strike once unblocked.
         const timespec now{};
         ::sigtimedwait(&pipeSignal, nullptr, &now);
     }
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (!asked)
+        EndCopy();
+    return asked;
+}
 
+HRESULT ForkedSynthesis::Run(const std::string& request, SoundReceiver& receiver, std::string* text)
+{
+    if (m_copy <= 0 && !StartCopy())
+        return SPERR_TTS_ENGINE_EXCEPTION;
+    std::string asked(sizeof(std::uint32_t), '\0');
+    const std::uint32_t size = std::uint32_t(request.size());
+    std::memcpy(asked.data(), &size, sizeof size);
+    asked += request;
+    if (!Ask(asked.data(), asked.size()))
+        return SPERR_TTS_ENGINE_EXCEPTION;
+    if (text)
+        text->clear();
+    return ReadAnswers(&receiver, text);
+}
+
+void ForkedSynthesis::EndText()
+{
+    if (m_child <= 0)
+        return;
+    if (Ask(&kEndOfText, sizeof kEndOfText))
+        ReadAnswers(nullptr, nullptr);
+}
+
+HRESULT ForkedSynthesis::ReadAnswers(SoundReceiver* receiver, std::string* text)
+{
     HRESULT hr = SPERR_TTS_ENGINE_EXCEPTION;  // until the end frame says otherwise
     bool ended = false;     // an End frame came
     bool complete = false;  // the Reaped frame came
     bool byItself = false;  // ... saying the child ended by itself
     bool stopped = false;
-    pid_t child = 0;
-    if (text)
-        text->clear();
     std::vector<SynthesisEvent> events;
     char frame[PIPE_BUF];
     std::vector<std::int16_t> samples;
-    for (Header header{}; asked && ReadAll(m_answers, &header, sizeof header);) {
+    for (Header header{}; ReadAll(m_answers, &header, sizeof header);) {
         if (std::size_t(header.events) + header.bytes > kMostFrameBytes
             || !ReadAll(m_answers, frame, std::size_t(header.events) + header.bytes))
             break;  // not a frame: the pipe is out of step
@@ -266,14 +318,15 @@ HRESULT ForkedSynthesis::Run(const std::string& request, SoundReceiver& receiver
         if (header.kind == Frame::Reaped) {
             complete = true;
             byItself = header.bytes == 1 && bytes[0] == 1;
+            m_child = 0;
             break;
         }
         if (stopped)
             continue;  // what the child sent before it was killed
         switch (header.kind) {
         case Frame::Child:
-            if (header.bytes == sizeof child)
-                std::memcpy(&child, bytes, sizeof child);
+            if (header.bytes == sizeof m_child)
+                std::memcpy(&m_child, bytes, sizeof m_child);
             break;
         case Frame::Sound:
             events.clear();
@@ -281,10 +334,10 @@ HRESULT ForkedSynthesis::Run(const std::string& request, SoundReceiver& receiver
                 events.push_back(static_cast<SynthesisEvent>(frame[i]));
             samples.resize(header.bytes / sizeof(std::int16_t));
             std::memcpy(samples.data(), bytes, samples.size() * sizeof(std::int16_t));
-            if (!receiver.Receive(samples, events)) {
+            if (receiver && !receiver->Receive(samples, events)) {
                 stopped = true;
-                if (child > 0)
-                    ::kill(child, SIGKILL);
+                if (m_child > 0)
+                    ::kill(m_child, SIGKILL);
             }
             break;
         case Frame::Text:
@@ -296,6 +349,8 @@ HRESULT ForkedSynthesis::Run(const std::string& request, SoundReceiver& receiver
                 std::memcpy(&hr, bytes, sizeof hr);
                 ended = true;
             }
+            if (m_perText && m_child > 0)
+                return hr;  // the child waits for the text's next request
             break;
         case Frame::Reaped:
             break;

@@ -15,9 +15,12 @@ namespace speech {
 /// `synthesise` and sends the sound, events and text back through a pipe. So each synthesis
 /// starts from the state this process had at the first Run plus what `prepare` has done, never
 /// from what a synthesis before it left, and this process, which no longer forks, keeps its
-/// memory to itself (a fork makes every page it then writes fault once). The copy and its
-/// children run only one thread and end with _exit: the callables must not need other threads,
-/// locks those may hold, or Qt. Not thread-safe: the caller serialises Run.
+/// memory to itself (a fork makes every page it then writes fault once). With
+/// Children::PerText one child takes every request until EndText, preparing each itself: the
+/// steps of one text then start from the state the text's first step left, which depends on the
+/// text alone, and a text costs one fork. The copy and its children run only one thread and end
+/// with _exit: the callables must not need other threads, locks those may hold, or Qt. Not
+/// thread-safe: the caller serialises Run and EndText.
 class ForkedSynthesis
 {
 public:
@@ -26,7 +29,12 @@ public:
     /// In each child: speak `request` into `receiver`, leaving any text (a phoneme trace) in `text`.
     using Synthesise = std::function<HRESULT(const std::string& request, SoundReceiver& receiver, std::string& text)>;
 
-    ForkedSynthesis(Prepare prepare, Synthesise synthesise);
+    enum class Children {
+        PerRequest,
+        PerText,
+    };
+
+    ForkedSynthesis(Prepare prepare, Synthesise synthesise, Children children = Children::PerRequest);
     /// Ends the copy.
     ~ForkedSynthesis();
     ForkedSynthesis(const ForkedSynthesis&) = delete;
@@ -38,16 +46,25 @@ public:
     /// started; a copy that died is forked anew at the next Run.
     HRESULT Run(const std::string& request, SoundReceiver& receiver, std::string* text = nullptr);
 
+    /// With Children::PerText: the child of the text so far ends; the next Run forks a new one.
+    void EndText();
+
     /// The still copy's process, or 0 before the first Run (for tests).
     pid_t CopyProcess() const { return m_copy; }
 
 private:
     bool StartCopy();
     void EndCopy();
+    /// Writes to the copy; false, with the copy ended, when it is gone.
+    bool Ask(const void* data, std::size_t size);
+    /// Until the End frame of a text's request, or the Reaped frame; `receiver` null: discards.
+    HRESULT ReadAnswers(SoundReceiver* receiver, std::string* text);
 
     Prepare m_prepare;
     Synthesise m_synthesise;
+    bool m_perText;
     pid_t m_copy = 0;
+    pid_t m_child = 0;    // the child of the text so far (PerText), else of the request being read
     int m_requests = -1;  // written here, read by the copy
     int m_answers = -1;   // written by the copy and its children, read here
 };

@@ -126,18 +126,19 @@ int RunBatchWorker(const QStringList& arguments)
         say(EncodeStartFailure(QStringLiteral("unusable format %1").arg(formatCode)));
         return 1;
     }
-    // A word's file must not depend on the words spoken before it, nor on the worker: espeak-ng
-    // speaks every text afresh from here on, the warm-up included, so a kept piece sounds the
-    // same whether it was said now, for some word, or again after the cache let it go.
-    SpeechEngine::MakeEspeakRepeatable();
-    // Every worker says the recurring pieces (letters, labels, word-class tags) once before its
-    // first word, so the speech layer keeps them from the start.
+    // Every worker says the recurring pieces (letters, labels, word-class tags) once, in the
+    // same order, before its first word: the speech layer keeps them, so their sound is the
+    // same in every worker and for every word.
     if (QTemporaryDir warmUp; warmUp.isValid()) {
         const QString pieces = ComposeUtterance(QStringLiteral("abcdefghijklmnopqrstuvwxyz"),
                                                 QStringLiteral("n. v. vt. vi. adj. adv. prep. pron. conj. art. num. int."),
                                                 SpeechOptions{true, true, true});
         engine.SpeakToFile(pieces + QStringLiteral(" ; 短语: look at"), 0, warmUp.filePath(QStringLiteral("w.wav")));
     }
+    // A word's file must not depend on the words spoken before it, nor on the worker: from here
+    // on espeak-ng speaks each word from the state the warm-up left, the same in every worker,
+    // and keeps the warm-up's pieces for good.
+    SpeechEngine::MakeEspeakRepeatable();
     say(EncodeReady());
 
     std::string text;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <string>
 
@@ -30,6 +31,12 @@ struct Call
     std::vector<SynthesisEvent> events;
 };
 
+struct IsolatedVoice
+{
+    std::unique_ptr<ForkedSynthesis> pieces;  // pieces for the cache, phoneme traces
+    std::unique_ptr<ForkedSynthesis> texts;   // the other steps, a child per text
+};
+
 struct Runtime
 {
     std::mutex mutex;  // every call into the library
@@ -38,8 +45,9 @@ struct Runtime
     QByteArray voice;     // the voice the library has loaded
     Call* call = nullptr; // where the callback sends sound; set while espeak_Synth runs
     bool isolated = false; // synthesis runs in forked children (SetIsolated)
-    std::unique_ptr<ForkedSynthesis> pieces;  // in isolation: pieces for the cache, phoneme traces
-    std::unique_ptr<ForkedSynthesis> texts;   // in isolation: the other steps, a child per text
+    // In isolation, by voice: each copy keeps its one voice loaded, so no child loads one
+    // (Mandarin's dictionary is 1.6 MB; a child would copy every page of it it writes).
+    std::map<QByteArray, IsolatedVoice> isolatedVoices;
     SoundCache cache{kCacheBytes};
 };
 
@@ -180,10 +188,9 @@ struct Request
     }
 };
 
-// In isolation the copy keeps the loaded voice from one request to the next: loading one
-// rebuilds the voice and its dictionary and leaves the wave generator alone, so each child still
-// starts from a state that depends on its voice only, and Mandarin, some 4 ms to load, is not
-// loaded again for every text.
+// In isolation each copy loads its voice once, before its first child: loading one rebuilds the
+// voice and its dictionary and leaves the wave generator alone, so each child starts from a
+// state that depends on its voice only.
 std::unique_ptr<ForkedSynthesis> IsolatedSynthesis(ForkedSynthesis::Children children)
 {
     return std::make_unique<ForkedSynthesis>(
@@ -206,7 +213,8 @@ HRESULT Synthesise(Runtime& runtime, const SpeechStep& step, SoundReceiver& rece
     if (runtime.isolated) {
         // A piece for the cache starts afresh, so it sounds the same whenever it is made.
         const bool piece = trace || SoundCache::Recurs(step);
-        std::unique_ptr<ForkedSynthesis>& forked = piece ? runtime.pieces : runtime.texts;
+        IsolatedVoice& voice = runtime.isolatedVoices[step.voice];
+        std::unique_ptr<ForkedSynthesis>& forked = piece ? voice.pieces : voice.texts;
         if (!forked)
             forked = IsolatedSynthesis(piece ? ForkedSynthesis::Children::PerRequest
                                              : ForkedSynthesis::Children::PerText);
@@ -275,8 +283,10 @@ void EspeakSynthesiser::EndOfText()
 {
     Runtime& runtime = TheRuntime();
     std::lock_guard lock(runtime.mutex);
-    if (runtime.texts)
-        runtime.texts->EndText();
+    for (auto& [name, voice] : runtime.isolatedVoices) {
+        if (voice.texts)
+            voice.texts->EndText();
+    }
 }
 
 SoundCache::Counts EspeakSynthesiser::CacheCounts()
@@ -305,10 +315,11 @@ void EspeakSynthesiser::SetIsolated(bool isolated)
     Runtime& runtime = TheRuntime();
     std::lock_guard lock(runtime.mutex);
     runtime.isolated = isolated;
-    if (!isolated) {
-        runtime.pieces.reset();
-        runtime.texts.reset();
-    }
+    // Pieces made before could not be made again alike: a child starts from the state after them.
+    if (isolated)
+        runtime.cache.Pin();
+    if (!isolated)
+        runtime.isolatedVoices.clear();
 }
 
 std::vector<SynthesiserVoice> EspeakSynthesiser::Voices() const

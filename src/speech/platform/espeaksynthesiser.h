@@ -36,12 +36,14 @@ public:
     /// apart, as mbrola-*).
     std::vector<SynthesiserVoice> Voices() const override;
 
-    /// On: synthesis runs in child processes forked from a copy of this one (ForkedSynthesis), so
-    /// the library's wave generator, which carries its phase, flutter and echo from one call to
-    /// the next, starts from the state it has when this is turned on: the steps of a text (up to
-    /// EndOfText) in one child, each piece for the cache in one of its own, so a text sounds the
-    /// same whatever was spoken before. Kept pieces stay in this process's cache. Costs a fork
-    /// per text and per new piece: for batch workers, not for the window's preview.
+    /// On: synthesis runs in child processes forked from copies of this one (ForkedSynthesis, a
+    /// copy per voice), so the library's wave generator, which carries its phase, flutter and
+    /// echo from one call to the next, starts from the state it has when this is turned on: a
+    /// text's steps in one voice (up to EndOfText) in one child, each piece for the cache in one
+    /// of its own, so a text sounds the same whatever was spoken before. Kept pieces stay in this
+    /// process's cache; those kept before this are kept for good (SoundCache::Pin), as no child
+    /// could make them alike. Costs a fork per text and voice and per new piece: for batch
+    /// workers, not for the window's preview.
     static void SetIsolated(bool isolated);
 
     /// How many starts are counted now (for tests of the start count).

@@ -254,6 +254,7 @@ void ForkedSynthesis::EndCopy()
     Reap(m_copy);
     m_copy = 0;
     m_child = 0;
+    m_reapPending = false;
     m_requests = m_answers = -1;
 }
 
@@ -277,8 +278,28 @@ bool ForkedSynthesis::Ask(const void* data, std::size_t size)
     return asked;
 }
 
+bool ForkedSynthesis::Settle()
+{
+    if (!m_reapPending)
+        return true;
+    m_reapPending = false;
+    Header header{};
+    char frame[PIPE_BUF];
+    if (ReadAll(m_answers, &header, sizeof header) && header.kind == Frame::Reaped
+        && std::size_t(header.events) + header.bytes <= kMostFrameBytes
+        && ReadAll(m_answers, frame, std::size_t(header.events) + header.bytes)) {
+        m_child = 0;
+        return true;
+    }
+    EndCopy();
+    return false;
+}
+
 HRESULT ForkedSynthesis::Run(const std::string& request, SoundReceiver& receiver, std::string* text)
 {
+    // A copy that died since the last request fails this one, not silently the next.
+    if (m_copy > 0 && !Settle())
+        return SPERR_TTS_ENGINE_EXCEPTION;
     if (m_copy <= 0 && !StartCopy())
         return SPERR_TTS_ENGINE_EXCEPTION;
     std::string asked(sizeof(std::uint32_t), '\0');
@@ -289,18 +310,18 @@ HRESULT ForkedSynthesis::Run(const std::string& request, SoundReceiver& receiver
         return SPERR_TTS_ENGINE_EXCEPTION;
     if (text)
         text->clear();
-    return ReadAnswers(&receiver, text);
+    return ReadAnswers(receiver, text);
 }
 
 void ForkedSynthesis::EndText()
 {
-    if (m_child <= 0)
+    if (m_child <= 0 || m_reapPending)
         return;
-    if (Ask(&kEndOfText, sizeof kEndOfText))
-        ReadAnswers(nullptr, nullptr);
+    // The child's end is read before the next request: this process goes on meanwhile.
+    m_reapPending = Ask(&kEndOfText, sizeof kEndOfText);
 }
 
-HRESULT ForkedSynthesis::ReadAnswers(SoundReceiver* receiver, std::string* text)
+HRESULT ForkedSynthesis::ReadAnswers(SoundReceiver& receiver, std::string* text)
 {
     HRESULT hr = SPERR_TTS_ENGINE_EXCEPTION;  // until the end frame says otherwise
     bool ended = false;     // an End frame came
@@ -334,7 +355,7 @@ HRESULT ForkedSynthesis::ReadAnswers(SoundReceiver* receiver, std::string* text)
                 events.push_back(static_cast<SynthesisEvent>(frame[i]));
             samples.resize(header.bytes / sizeof(std::int16_t));
             std::memcpy(samples.data(), bytes, samples.size() * sizeof(std::int16_t));
-            if (receiver && !receiver->Receive(samples, events)) {
+            if (!receiver.Receive(samples, events)) {
                 stopped = true;
                 if (m_child > 0)
                     ::kill(m_child, SIGKILL);
@@ -349,8 +370,12 @@ HRESULT ForkedSynthesis::ReadAnswers(SoundReceiver* receiver, std::string* text)
                 std::memcpy(&hr, bytes, sizeof hr);
                 ended = true;
             }
-            if (m_perText && m_child > 0)
-                return hr;  // the child waits for the text's next request
+            if (m_child > 0) {
+                // The child waits for the text's next request, or ends by itself: its end is
+                // read before the next request, while this process goes on.
+                m_reapPending = !m_perText;
+                return hr;
+            }
             break;
         case Frame::Reaped:
             break;

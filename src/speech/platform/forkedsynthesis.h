@@ -57,14 +57,18 @@ private:
     void EndCopy();
     /// Writes to the copy; false, with the copy ended, when it is gone.
     bool Ask(const void* data, std::size_t size);
-    /// Until the End frame of a text's request, or the Reaped frame; `receiver` null: discards.
-    HRESULT ReadAnswers(SoundReceiver* receiver, std::string* text);
+    /// Until the child's End frame, or the copy's Reaped frame.
+    HRESULT ReadAnswers(SoundReceiver& receiver, std::string* text);
+    /// Reads the Reaped frame of a child that ends by itself; false, with the copy ended, when
+    /// the copy is gone.
+    bool Settle();
 
     Prepare m_prepare;
     Synthesise m_synthesise;
     bool m_perText;
     pid_t m_copy = 0;
     pid_t m_child = 0;    // the child of the text so far (PerText), else of the request being read
+    bool m_reapPending = false;  // a child was told to end, or ends by itself, unread
     int m_requests = -1;  // written here, read by the copy
     int m_answers = -1;   // written by the copy and its children, read here
 };

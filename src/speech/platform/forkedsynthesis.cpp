@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -186,6 +187,7 @@ Read ReadRequest(int requests, std::string& request)
     // This process gone, a write fails instead of ending the copy before it sees the end of requests.
     std::signal(SIGPIPE, SIG_IGN);
 
+    const pid_t copy = ::getpid();
     for (std::string request;;) {
         if (const Read read = ReadRequest(requests, request); read == Read::Closed)
             ::_exit(0);
@@ -196,6 +198,10 @@ Read ReadRequest(int requests, std::string& request)
             SendFrames(answers, Frame::End, {}, &hr, sizeof hr);
             byItself = 1;
         } else if (const pid_t child = ::fork(); child == 0) {
+            // A child must not outlive its copy, were the copy killed.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != copy)
+                ::_exit(1);
             RunChild(prepare, synthesise, std::move(request), requests, answers, perText);
         } else if (child > 0) {
             byItself = Reap(child) == 0 ? 1 : 0;

@@ -156,13 +156,17 @@ int RunBatchWorker(const QStringList& arguments)
     }
     // Every worker says the recurring pieces (letters, labels, word-class tags) once, in the
     // same order, before its first word: the speech layer keeps them, so their sound is the
-    // same in every worker and for every word, whichever words came before.
+    // same in every worker and for every word.
     if (QTemporaryDir warmUp; warmUp.isValid()) {
         const QString pieces = ComposeUtterance(QStringLiteral("abcdefghijklmnopqrstuvwxyz"),
                                                 QStringLiteral("n. v. vt. vi. adj. adv. prep. pron. conj. art. num. int."),
                                                 SpeechOptions{true, true, true});
         engine.SpeakToFile(pieces + QStringLiteral(" ; 短语: look at"), 0, warmUp.filePath(QStringLiteral("w.wav")));
     }
+    // A word's file must not depend on the words spoken before it, nor on the worker: from here
+    // on espeak-ng speaks each word from the state the warm-up left, the same in every worker,
+    // and keeps the warm-up's pieces for good.
+    SpeechEngine::MakeEspeakRepeatable();
     say(EncodeReady());
 
     std::string text;

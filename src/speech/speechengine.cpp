@@ -6,6 +6,7 @@
 #include "speech/audioformattable.h"
 #include "speech/platform/streamformat.h"
 #include "speech/platform/audiooutput.h"
+#include "speech/platform/espeaksynthesiser.h"
 #include "speech/platform/filestream.h"
 #include "speech/platform/objecttoken.h"
 #include "speech/platform/platform.h"
@@ -22,6 +23,11 @@ SpeechEngine::SpeechEngine(std::shared_ptr<Platform> platform)
 SpeechEngine::~SpeechEngine()
 {
     Shutdown();
+}
+
+void SpeechEngine::MakeEspeakRepeatable()
+{
+    EspeakSynthesiser::SetIsolated(true);
 }
 
 Result<void> SpeechEngine::Initialize(QObject* notifyTarget)

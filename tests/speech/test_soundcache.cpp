@@ -58,6 +58,17 @@ TEST(SoundCache, KeepsShortPiecesWithinItsBudget)
     EXPECT_EQ(counts.bytes, 80u);
     EXPECT_EQ(counts.hits, 4u);
     EXPECT_EQ(counts.misses, 2u);
+
+    // Pinned pieces stay; the budget they leave is shared by the rest.
+    cache.Pin();
+    cache.Keep(spelledA, std::vector<std::int16_t>(10, 5));
+    cache.Keep({"v", QStringLiteral("c"), false, 0}, std::vector<std::int16_t>(10, 6));
+    EXPECT_EQ(cache.Find(spelledA), nullptr);
+    EXPECT_NE(cache.Find(a), nullptr);
+    EXPECT_NE(cache.Find(otherVoice), nullptr);
+    EXPECT_EQ(cache.GetCounts().pieces, 3u);
+    cache.Clear();
+    EXPECT_EQ(cache.Find(a), nullptr);
 }
 
 TEST(SoundCache, KeptSoundIsWhatTheSynthesiserSaid)

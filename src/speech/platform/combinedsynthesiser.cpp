@@ -33,6 +33,12 @@ HRESULT CombinedSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiv
     return PartFor(step.voice).Speak(step, receiver);
 }
 
+void CombinedSynthesiser::EndOfText()
+{
+    for (const Part& part : m_parts)
+        part.synthesiser->EndOfText();
+}
+
 std::vector<SynthesiserVoice> CombinedSynthesiser::Voices() const
 {
     std::vector<SynthesiserVoice> voices;

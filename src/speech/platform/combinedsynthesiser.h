@@ -29,6 +29,7 @@ public:
     std::uint32_t SampleRate() const override;
     std::uint32_t SampleRateOf(const QByteArray& voice) const override;
     HRESULT Speak(const SpeechStep& step, SoundReceiver& receiver) override;
+    void EndOfText() override;
     /// Every part's voices, the first part's first.
     std::vector<SynthesiserVoice> Voices() const override;
 

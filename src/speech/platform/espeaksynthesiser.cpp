@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <mutex>
+#include <string>
 
 #include <espeak-ng/speak_lib.h>
 
@@ -10,6 +12,7 @@
 #include <QList>
 
 #include "base/cfree.h"
+#include "speech/platform/forkedsynthesis.h"
 #include "speech/platform/soundcache.h"
 
 namespace speech {
@@ -28,6 +31,12 @@ struct Call
     std::vector<SynthesisEvent> events;
 };
 
+struct IsolatedVoice
+{
+    std::unique_ptr<ForkedSynthesis> pieces;  // pieces for the cache, phoneme traces
+    std::unique_ptr<ForkedSynthesis> texts;   // the other steps, a child per text
+};
+
 struct Runtime
 {
     std::mutex mutex;  // every call into the library
@@ -36,6 +45,10 @@ struct Runtime
     QByteArray voice;     // the voice the library has loaded
     int ratePercent = 100;  // the rate it speaks at
     Call* call = nullptr; // where the callback sends sound; set while espeak_Synth runs
+    bool isolated = false; // synthesis runs in forked children (SetIsolated)
+    // In isolation, by voice: each copy keeps its one voice loaded, so no child loads one
+    // (Mandarin's dictionary is 1.6 MB; a child would copy every page of it it writes).
+    std::map<QByteArray, IsolatedVoice> isolatedVoices;
     SoundCache cache{kCacheBytes};
 };
 
@@ -137,22 +150,98 @@ void SelectRate(Runtime& runtime, int percent)
     runtime.ratePercent = percent;
 }
 
-// With the runtime's mutex held.
-HRESULT Synthesise(Runtime& runtime, const SpeechStep& step, SoundReceiver& receiver)
+// One espeak_Synth, with its phoneme trace in `trace` when not null. Runs in this process or in
+// a forked child: no Qt, nothing but the calling thread.
+HRESULT SynthesiseText(Runtime& runtime, const std::string& text, unsigned flags, int ratePercent,
+                       SoundReceiver& receiver, std::string* trace)
 {
-    if (const HRESULT hr = SelectVoice(runtime, step.voice); Failed(hr))
-        return hr;
-    SelectRate(runtime, step.ratePercent);
+    SelectRate(runtime, ratePercent);
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::unique_ptr<std::FILE, CFree<&CloseFile>> stream(trace ? open_memstream(&buffer, &size) : nullptr);
+    if (trace && !stream)
+        return E_OUTOFMEMORY;
+    if (stream)
+        espeak_SetPhonemeTrace(1, stream.get());
+    Call call{&receiver, {}};
+    runtime.call = &call;
+    const espeak_ERROR error = espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, flags, nullptr, nullptr);
+    runtime.call = nullptr;
+    if (stream) {
+        espeak_SetPhonemeTrace(0, nullptr);
+        stream.reset();  // closing the stream settles buffer and size
+        const std::unique_ptr<char, CFree<&FreeMemory>> kept(buffer);
+        trace->assign(buffer ? buffer : "", size);
+    }
+    return error == EE_OK ? S_OK : SPERR_TTS_ENGINE_EXCEPTION;
+}
+
+// A synthesis for the forked copy: "voice\nflags\nrate\ntrace\ntext".
+struct Request
+{
+    std::string voice;
+    unsigned flags = 0;
+    int ratePercent = kUsualRatePercent;
+    bool trace = false;
+    std::string text;
+
+    std::string Encode() const
+    {
+        return voice + '\n' + std::to_string(flags) + '\n' + std::to_string(ratePercent) + '\n' + (trace ? '1' : '0')
+            + '\n' + text;
+    }
+
+    static Request Decode(const std::string& request)
+    {
+        const std::size_t afterVoice = request.find('\n');
+        const std::size_t afterFlags = request.find('\n', afterVoice + 1);
+        const std::size_t afterRate = request.find('\n', afterFlags + 1);
+        if (afterVoice == std::string::npos || afterFlags == std::string::npos || afterRate == std::string::npos
+            || afterRate + 3 > request.size())
+            return {};
+        return {request.substr(0, afterVoice), unsigned(std::stoul(request.substr(afterVoice + 1))),
+                std::stoi(request.substr(afterFlags + 1)), request[afterRate + 1] == '1', request.substr(afterRate + 3)};
+    }
+};
+
+// In isolation each copy loads its voice once, before its first child: loading one rebuilds the
+// voice and its dictionary and leaves the wave generator alone, so each child starts from a
+// state that depends on its voice only.
+std::unique_ptr<ForkedSynthesis> IsolatedSynthesis(ForkedSynthesis::Children children)
+{
+    return std::make_unique<ForkedSynthesis>(
+        [](const std::string& request) {
+            return SelectVoice(TheRuntime(), QByteArray::fromStdString(Request::Decode(request).voice));
+        },
+        [](const std::string& request, SoundReceiver& receiver, std::string& text) {
+            const Request r = Request::Decode(request);
+            return SynthesiseText(TheRuntime(), r.text, r.flags, r.ratePercent, receiver, r.trace ? &text : nullptr);
+        },
+        children);
+}
+
+// With the runtime's mutex held.
+HRESULT Synthesise(Runtime& runtime, const SpeechStep& step, SoundReceiver& receiver,
+                   std::string* trace = nullptr)
+{
     const QByteArray text = step.spell ? SpelledSsml(step.text) : step.text.toUtf8();
     // [[…]] holds phonemes: a pronunciation list's fix for a word. The composer keeps word
     // lists from writing it.
     const unsigned flags = espeakCHARS_UTF8 | (step.spell ? espeakSSML : espeakPHONEMES);
-    Call call{&receiver, {}};
-    runtime.call = &call;
-    const espeak_ERROR error = espeak_Synth(text.constData(), static_cast<size_t>(text.size()) + 1,
-                                            0, POS_CHARACTER, 0, flags, nullptr, nullptr);
-    runtime.call = nullptr;
-    return error == EE_OK ? S_OK : SPERR_TTS_ENGINE_EXCEPTION;
+    if (runtime.isolated) {
+        // A piece for the cache starts afresh, so it sounds the same whenever it is made.
+        const bool piece = trace || SoundCache::Recurs(step);
+        IsolatedVoice& voice = runtime.isolatedVoices[step.voice];
+        std::unique_ptr<ForkedSynthesis>& forked = piece ? voice.pieces : voice.texts;
+        if (!forked)
+            forked = IsolatedSynthesis(piece ? ForkedSynthesis::Children::PerRequest
+                                             : ForkedSynthesis::Children::PerText);
+        const Request request{step.voice.toStdString(), flags, step.ratePercent, trace != nullptr, text.toStdString()};
+        return forked->Run(request.Encode(), receiver, trace);
+    }
+    if (const HRESULT hr = SelectVoice(runtime, step.voice); Failed(hr))
+        return hr;
+    return SynthesiseText(runtime, text.toStdString(), flags, step.ratePercent, receiver, trace);
 }
 
 } // namespace
@@ -208,6 +297,16 @@ HRESULT EspeakSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver
                              });
 }
 
+void EspeakSynthesiser::EndOfText()
+{
+    Runtime& runtime = TheRuntime();
+    std::lock_guard lock(runtime.mutex);
+    for (auto& [name, voice] : runtime.isolatedVoices) {
+        if (voice.texts)
+            voice.texts->EndText();
+    }
+}
+
 SoundCache::Counts EspeakSynthesiser::CacheCounts()
 {
     return TheRuntime().cache.GetCounts();
@@ -222,21 +321,23 @@ HRESULT EspeakSynthesiser::Phonemes(const SpeechStep& step, QString& phonemes)
 {
     Runtime& runtime = TheRuntime();
     std::lock_guard lock(runtime.mutex);
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    HRESULT hr = E_OUTOFMEMORY;
-    {
-        const std::unique_ptr<std::FILE, CFree<&CloseFile>> trace(open_memstream(&buffer, &size));
-        if (trace) {
-            espeak_SetPhonemeTrace(1, trace.get());
-            NoSound silence;
-            hr = Synthesise(runtime, step, silence);
-            espeak_SetPhonemeTrace(0, nullptr);
-        }
-    } // closing the stream settles buffer and size
-    const std::unique_ptr<char, CFree<&FreeMemory>> text(buffer);
-    phonemes = QString::fromUtf8(text.get(), static_cast<qsizetype>(size)).trimmed();
+    NoSound silence;
+    std::string trace;
+    const HRESULT hr = Synthesise(runtime, step, silence, &trace);
+    phonemes = QString::fromStdString(trace).trimmed();
     return hr;
+}
+
+void EspeakSynthesiser::SetIsolated(bool isolated)
+{
+    Runtime& runtime = TheRuntime();
+    std::lock_guard lock(runtime.mutex);
+    runtime.isolated = isolated;
+    // Pieces made before could not be made again alike: a child starts from the state after them.
+    if (isolated)
+        runtime.cache.Pin();
+    if (!isolated)
+        runtime.isolatedVoices.clear();
 }
 
 std::vector<SynthesiserVoice> EspeakSynthesiser::Voices() const

@@ -36,7 +36,12 @@ QString SoundCache::KeyOf(const SpeechStep& step)
 SoundCache::Sound SoundCache::Find(const SpeechStep& step)
 {
     std::lock_guard lock(m_mutex);
-    const auto it = m_entries.find(KeyOf(step));
+    const QString key = KeyOf(step);
+    if (const auto pinned = m_pinned.find(key); pinned != m_pinned.end()) {
+        ++m_counts.hits;
+        return pinned->second;
+    }
+    const auto it = m_entries.find(key);
     if (it == m_entries.end()) {
         ++m_counts.misses;
         return nullptr;
@@ -53,7 +58,7 @@ void SoundCache::Keep(const SpeechStep& step, std::vector<std::int16_t> samples)
         return;
     QString key = KeyOf(step);
     std::lock_guard lock(m_mutex);
-    if (m_entries.contains(key))
+    if (m_entries.contains(key) || m_pinned.contains(key))
         return;  // another thread kept it first
     while (m_counts.bytes + bytes > m_byteBudget && !m_order.empty()) {
         const auto oldest = m_entries.find(m_order.back());
@@ -66,14 +71,23 @@ void SoundCache::Keep(const SpeechStep& step, std::vector<std::int16_t> samples)
                       std::make_pair(std::make_shared<const std::vector<std::int16_t>>(std::move(samples)),
                                      m_order.begin()));
     m_counts.bytes += bytes;
-    m_counts.pieces = m_entries.size();
+    m_counts.pieces = m_entries.size() + m_pinned.size();
+}
+
+void SoundCache::Pin()
+{
+    std::lock_guard lock(m_mutex);
+    for (auto& [key, entry] : m_entries)
+        m_pinned.emplace(key, std::move(entry.first));
+    m_entries.clear();
+    m_order.clear();
 }
 
 SoundCache::Counts SoundCache::GetCounts() const
 {
     std::lock_guard lock(m_mutex);
     Counts counts = m_counts;
-    counts.pieces = m_entries.size();
+    counts.pieces = m_entries.size() + m_pinned.size();
     return counts;
 }
 
@@ -81,6 +95,7 @@ void SoundCache::Clear()
 {
     std::lock_guard lock(m_mutex);
     m_entries.clear();
+    m_pinned.clear();
     m_order.clear();
     m_counts = {};
 }

@@ -40,6 +40,9 @@ public:
     /// The kept sound of `step` (voice, text, spelling), or null; counts a hit or a miss.
     Sound Find(const SpeechStep& step);
     void Keep(const SpeechStep& step, std::vector<std::int16_t> samples);
+    /// Keeps every piece kept now for good: the budget lets others go first, and only Clear
+    /// forgets these. For pieces that could not be made again alike.
+    void Pin();
     Counts GetCounts() const;
     /// Forgets every piece and the counts.
     void Clear();
@@ -53,6 +56,7 @@ private:
     mutable std::mutex m_mutex;
     Order m_order;
     std::unordered_map<QString, std::pair<Sound, Order::iterator>> m_entries;
+    std::unordered_map<QString, Sound> m_pinned;
     Counts m_counts;
 };
 

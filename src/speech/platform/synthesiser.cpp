@@ -9,6 +9,10 @@ std::uint32_t Synthesiser::SampleRateOf(const QByteArray&) const
     return SampleRate();
 }
 
+void Synthesiser::EndOfText()
+{
+}
+
 std::vector<SynthesiserVoice> Synthesiser::Voices() const
 {
     return {};

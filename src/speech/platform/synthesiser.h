@@ -73,6 +73,9 @@ public:
     /// Speaks `step.text` (not the pause) into `receiver`, at SampleRateOf(step.voice). S_OK also
     /// when the receiver stopped it.
     virtual HRESULT Speak(const SpeechStep& step, SoundReceiver& receiver) = 0;
+    /// The steps of one text are spoken (or it was given up): what was kept for them may go.
+    /// Nothing by default.
+    virtual void EndOfText();
     /// The voices to list as tokens; none by default.
     virtual std::vector<SynthesiserVoice> Voices() const;
 

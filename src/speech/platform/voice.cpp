@@ -338,6 +338,7 @@ void Voice::SynthesisLoop()
                 if (step.pauseAfterMs > 0)
                     receiver.Silence(static_cast<std::size_t>(rate) * step.pauseAfterMs / 1000);
             }
+            m_parts.synthesiser->EndOfText();
         }
         std::lock_guard lock(m_mutex);
         m_pieces.push_back({Piece::Kind::End, request, 0, Script::Neutral, {}, {}, result});

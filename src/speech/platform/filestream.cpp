@@ -70,22 +70,17 @@ struct FileStream::Private
 
 HRESULT FileStream::Private::WriteShaped(FileStream& stream)
 {
-    const std::size_t channels = format.channels;
-    const auto framesOf = [this](int ms) { return std::size_t(format.samplesPerSec) * std::size_t(ms) / 1000; };
-    const std::size_t lead = framesOf(encoding.leadMs);
-    std::vector<std::int16_t> sound((lead + held.size() / channels + framesOf(encoding.trailMs)) * channels, 0);
-    std::copy(held.begin(), held.end(), sound.begin() + std::ptrdiff_t(lead * channels));
-    held = {};
+    // The lead silence went in at the start.
+    held.resize(held.size() + std::size_t(format.samplesPerSec) * std::size_t(encoding.trailMs) / 1000 * format.channels, 0);
     if (encoding.loudnessLufs) {
-        for (SoundPart& part : parts)
-            part.firstFrame += lead;
-        parts.insert(parts.begin(), SoundPart{0, Script::Neutral});
-        LevelLoudness(sound, format.channels, format.samplesPerSec, parts, *encoding.loudnessLufs,
-                      FileEncoding::kMaxTruePeakDb);
+        // 8-bit samples round on their own after levelling: a little more room under the limit.
+        const double limit = FileEncoding::kMaxTruePeakDb - (format.bitsPerSample == 8 ? 0.2 : 0.0);
+        LevelLoudness(held, format.channels, format.samplesPerSec, parts, *encoding.loudnessLufs, limit);
     }
-    const HRESULT hr = stream.WriteFrames(sound);
+    const HRESULT hr = stream.WriteFrames(held);
     if (Succeeded(hr))
-        framesWritten = sound.size() / channels;
+        framesWritten = held.size() / format.channels;
+    held = {};
     return hr;
 }
 
@@ -132,7 +127,7 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
     d->eventInterest = eventInterest;
     d->writeResult = S_OK;
     d->shaped = encoding.leadMs > 0 || encoding.trailMs > 0 || encoding.loudnessLufs.has_value();
-    d->held.clear();
+    d->held.assign(std::size_t(format.samplesPerSec) * std::size_t(encoding.leadMs) / 1000 * format.channels, 0);
     d->parts.clear();
     return S_OK;
 }

@@ -40,31 +40,104 @@ constexpr double kAttackDb = 20;
 constexpr double kAttackMs = 2;
 constexpr double kReleaseDb = 20;
 constexpr double kReleaseMs = 20;
-// Sample peaks are held this far under the true-peak limit, for the peak between samples. A
-// true-peak meter costs four times the loudness meter; over the program's voices at every
-// rate the peak between samples stayed within this margin (bench/loudness).
+// Sample peaks are held this far under the true-peak limit, for the peak between samples; the
+// few words whose peak between samples passes it anyway are turned down as a whole.
 constexpr double kInterSampleMarginDb = 0.6;
+// The true peak is measured only around samples this close to the limit (a peak between
+// samples stays within a few dB of its neighbours), from and to quiet samples (under this share
+// of the limit) at least kPeakContext frames away, so the meter's filter starts and ends near
+// silence. A true-peak meter over every sample would cost more than the rest of the levelling.
+constexpr double kPeakNeighbourhoodDb = 3;
+constexpr float kQuietShare = 0.05f;
+constexpr std::size_t kPeakContext = 16;
+constexpr std::size_t kMostPeakContext = 256;
+constexpr double kRoundingRoomDb = 0.02;
 // After the measured correction, loudness this close to the target is left as it is.
 constexpr double kCloseEnoughLu = 0.1;
 
-// Gains per frame, as factors: each part's gain times `shift`, lowered where a sample would pass
-// `ceiling`, then ramped at the bounded slopes.
-void LimitedGains(const std::vector<std::int16_t>& samples, std::size_t channels, const std::vector<float>& partGains,
-                  double shift, double ceiling, double attack, double release, std::vector<float>& gains)
+// A stretch of frames at one gain, before limiting.
+struct GainSpan
 {
-    const std::size_t frames = partGains.size();
-    gains.resize(frames);
-    for (std::size_t f = 0; f < frames; ++f) {
-        int loudest = 0;
-        for (std::size_t c = 0; c < channels; ++c)
-            loudest = std::max(loudest, std::abs(int(samples[f * channels + c])));
-        const double wanted = partGains[f] * shift;
-        gains[f] = static_cast<float>(loudest > 0 && wanted * loudest > ceiling ? ceiling / loudest : wanted);
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    float gain = 1;
+};
+
+// Gains per frame, as factors: each span's gain times `shift`, lowered where a sample would pass
+// `ceiling`, then ramped at the bounded slopes.
+void LimitedGains(const std::vector<std::int16_t>& samples, std::size_t channels, const std::vector<GainSpan>& spans,
+                  float shift, float ceiling, float attack, float release, std::vector<float>& gains)
+{
+    for (const GainSpan& span : spans) {
+        const float wanted = span.gain * shift;
+        const std::int16_t* sample = samples.data() + span.begin * channels;
+        for (std::size_t f = span.begin; f < span.end; ++f) {
+            int loudest = 0;
+            for (std::size_t c = 0; c < channels; ++c, ++sample)
+                loudest = std::max(loudest, std::abs(int(*sample)));
+            gains[f] = wanted * float(loudest) > ceiling ? ceiling / float(loudest) : wanted;
+        }
     }
+    const std::size_t frames = gains.size();
     for (std::size_t f = 1; f < frames; ++f)
-        gains[f] = std::min(gains[f], static_cast<float>(gains[f - 1] * release));
+        gains[f] = std::min(gains[f], gains[f - 1] * release);
     for (std::size_t f = frames; f-- > 1;)
-        gains[f - 1] = std::min(gains[f - 1], static_cast<float>(gains[f] * attack));
+        gains[f - 1] = std::min(gains[f - 1], gains[f] * attack);
+}
+
+// The integrated loudness of `samples` at `gains`, fed to the meter a block at a time.
+double LevelledLoudness(const std::vector<std::int16_t>& samples, std::size_t channels, std::uint32_t rate,
+                        const std::vector<float>& gains)
+{
+    Meter meter = NewMeter(int(channels), rate, EBUR128_MODE_I);
+    if (!meter)
+        return -HUGE_VAL;
+    constexpr std::size_t kBlockFrames = 2048;
+    std::vector<float> block(kBlockFrames * channels);
+    for (std::size_t first = 0; first < gains.size(); first += kBlockFrames) {
+        const std::size_t count = std::min(kBlockFrames, gains.size() - first);
+        for (std::size_t f = 0; f < count; ++f) {
+            for (std::size_t c = 0; c < channels; ++c)
+                block[f * channels + c] = float(samples[(first + f) * channels + c]) * gains[first + f] * (1.0f / 32768.0f);
+        }
+        ebur128_add_frames_float(meter.get(), block.data(), count);
+    }
+    return Loudness(meter.get());
+}
+
+// The true peak of `samples` in dBFS, measured around the samples at or above `near`.
+double TruePeakDb(const std::vector<std::int16_t>& samples, std::size_t channels, std::uint32_t rate, int near, int quiet)
+{
+    Meter meter = NewMeter(int(channels), rate, EBUR128_MODE_TRUE_PEAK);
+    if (!meter)
+        return -HUGE_VAL;
+    const std::size_t frames = samples.size() / channels;
+    const auto loudest = [&](std::size_t f) {
+        int most = 0;
+        for (std::size_t c = 0; c < channels; ++c)
+            most = std::max(most, std::abs(int(samples[f * channels + c])));
+        return most;
+    };
+    std::size_t measuredTo = 0;
+    for (std::size_t f = 0; f < frames; ++f) {
+        if (f < measuredTo || loudest(f) < near)
+            continue;
+        std::size_t begin = f;
+        while (begin > measuredTo && (f - begin < kPeakContext || loudest(begin) >= quiet) && f - begin < kMostPeakContext)
+            --begin;
+        std::size_t end = f + 1;
+        while (end < frames && (end - f < kPeakContext || loudest(end - 1) >= quiet) && end - f < kMostPeakContext)
+            ++end;
+        ebur128_add_frames_short(meter.get(), samples.data() + begin * channels, end - begin);
+        measuredTo = end;
+    }
+    double peak = 0;
+    for (unsigned c = 0; c < channels; ++c) {
+        double channelPeak = 0;
+        if (ebur128_true_peak(meter.get(), c, &channelPeak) == EBUR128_SUCCESS)
+            peak = std::max(peak, channelPeak);
+    }
+    return peak > 0 ? 20 * std::log10(peak) : -HUGE_VAL;
 }
 
 } // namespace
@@ -110,50 +183,47 @@ LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, s
         return script == Script::Neutral ? before : wholeGain;
     };
 
-    // Each frame at its part's gain; a pause keeps the gain of the part before it.
-    std::vector<float> partGains(frames);
+    // Each part at its gain; a pause keeps the gain of the part before it.
+    std::vector<GainSpan> gainSpans;
     double gainDb = wholeGain;
     for (std::size_t i = 0; i < spans.size(); ++i) {
         gainDb = partGain(spans[i].script, gainDb);
         const std::size_t begin = std::min(spans[i].firstFrame, frames);
-        std::fill(partGains.begin() + std::ptrdiff_t(begin),
-                  partGains.begin() + std::ptrdiff_t(std::max(begin, endOf(i))), static_cast<float>(DbToGain(gainDb)));
+        gainSpans.push_back({begin, std::max(begin, endOf(i)), float(DbToGain(gainDb))});
     }
 
     // Where a sample would pass the peak limit, its gain goes down on its own: ahead of the
     // peak and back after it, at bounded slopes, so no frame gets more than its part's gain and
     // no step is heard. What that and the parts' meeting cost the whole is measured once and
     // made up.
-    const double attack = DbToGain(kAttackDb / std::max(1.0, rate * kAttackMs / 1000.0));
-    const double release = DbToGain(kReleaseDb / std::max(1.0, rate * kReleaseMs / 1000.0));
-    const double ceiling = DbToGain(maxTruePeakDb - kInterSampleMarginDb) * 32768.0;
-    std::vector<float> gains;
-    LimitedGains(samples, ch, partGains, 1.0, ceiling, attack, release, gains);
-    std::vector<float> levelled(samples.size());  // full scale at 1, as the meter takes it
-    const auto apply = [&] {
-        for (std::size_t f = 0; f < frames; ++f) {
-            for (std::size_t c = 0; c < ch; ++c)
-                levelled[f * ch + c] = static_cast<float>(samples[f * ch + c]) * gains[f] * (1.0f / 32768.0f);
-        }
-    };
-    apply();
-    Meter after = NewMeter(channels, rate, EBUR128_MODE_I);
-    if (!after)
-        return levels;
-    ebur128_add_frames_float(after.get(), levelled.data(), frames);
-    levels.after = Loudness(after.get());
+    const auto attack = float(DbToGain(kAttackDb / std::max(1.0, rate * kAttackMs / 1000.0)));
+    const auto release = float(DbToGain(kReleaseDb / std::max(1.0, rate * kReleaseMs / 1000.0)));
+    const auto ceiling = float(DbToGain(maxTruePeakDb - kInterSampleMarginDb) * 32768.0);
+    // Kept from word to word: a batch levels thousands of files of about one size.
+    thread_local std::vector<float> gains;
+    gains.resize(frames);
+    LimitedGains(samples, ch, gainSpans, 1.0f, ceiling, attack, release, gains);
+    levels.after = LevelledLoudness(samples, ch, rate, gains);
     if (std::isfinite(levels.after) && std::abs(targetLufs - levels.after) > kCloseEnoughLu) {
-        LimitedGains(samples, ch, partGains, DbToGain(targetLufs - levels.after), ceiling, attack, release, gains);
-        apply();
+        LimitedGains(samples, ch, gainSpans, float(DbToGain(targetLufs - levels.after)), ceiling, attack, release, gains);
         levels.after = targetLufs;  // near enough: a further limit costs little
     }
-    float peak = 0;
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        const float value = std::clamp(std::nearbyint(levelled[i] * 32768.0f), -32768.0f, 32767.0f);
-        peak = std::max(peak, std::abs(value));
-        samples[i] = static_cast<std::int16_t>(value);
+    for (std::size_t f = 0; f < frames; ++f) {
+        for (std::size_t c = 0; c < ch; ++c) {
+            std::int16_t& sample = samples[f * ch + c];
+            sample = std::int16_t(std::clamp(std::lrint(float(sample) * gains[f]), -32768L, 32767L));
+        }
     }
-    levels.peakDb = peak > 0 ? 20 * std::log10(peak / 32768.0) : -HUGE_VAL;
+    levels.truePeakDb = TruePeakDb(samples, ch, rate, int(ceiling * float(DbToGain(-kPeakNeighbourhoodDb))),
+                                   int(ceiling * kQuietShare));
+    // A little under the limit, so rounding to whole samples cannot lift it past.
+    if (const double allowed = maxTruePeakDb - kRoundingRoomDb; levels.truePeakDb > allowed) {
+        const float down = float(DbToGain(allowed - levels.truePeakDb));
+        for (std::int16_t& sample : samples)
+            sample = std::int16_t(std::lrint(float(sample) * down));
+        levels.after += allowed - levels.truePeakDb;
+        levels.truePeakDb = allowed;
+    }
     return levels;
 }
 

@@ -21,12 +21,11 @@ struct LoudnessLevels
 {
     double before = 0;      // integrated loudness of the sound as given, LUFS (-HUGE_VAL for silence)
     double after = 0;       // and as levelled, about
-    double peakDb = 0;      // the highest sample as levelled, dBFS
+    double truePeakDb = 0;  // as levelled, dBFS
 };
 
 /// Brings interleaved 16-bit `samples` to `targetLufs` integrated loudness (EBU R128, by
-/// libebur128), with the true peak at most `maxTruePeakDb` (sample peaks are held a margin
-/// under it rather than measuring between samples). The English and the Chinese parts
+/// libebur128), with the true peak at most `maxTruePeakDb`. The English and the Chinese parts
 /// are measured apart and each brought to the target, so that a quiet engine is as loud as the
 /// other; a part too short to measure (under 0.4 s) takes the gain of the whole, and a pause
 /// the gain of the part before it. The few peaks that would pass the limit are turned down on

@@ -2,7 +2,9 @@
 
 #include <QCommandLineParser>
 
+#include "output/batchworker.h"
 #include "output/fileoptions.h"
+#include "output/soundoptions.h"
 
 using speech::OutputFileType;
 
@@ -60,4 +62,35 @@ TEST(OutputFileOptions, RefusesWhatCannotBeWritten)
         EXPECT_FALSE(Parse(arguments, &error)) << qPrintable(arguments.join(u' '));
         EXPECT_FALSE(error.isEmpty());
     }
+}
+
+TEST(SoundOptions, ReadFromTheCommandLineAndCarriedToTheWorker)
+{
+    const auto read = [](const QStringList& arguments) {
+        QCommandLineParser parser;
+        AddSoundOptions(parser);
+        EXPECT_TRUE(parser.parse(QStringList{QStringLiteral("lexovox-batch")} + arguments));
+        return ReadSoundOptions(parser, nullptr);
+    };
+    const std::optional<SoundOptions> defaults = read({});
+    ASSERT_TRUE(defaults);
+    EXPECT_EQ(*defaults, SoundOptions());
+    EXPECT_EQ(defaults->loudnessLufs, -18.0);
+
+    const std::optional<SoundOptions> given =
+        read({u"--repeat"_qs, u"2"_qs, u"--pause"_qs, u"1500"_qs, u"--lead"_qs, u"0"_qs, u"--trail"_qs, u"2000"_qs,
+              u"--no-loudness"_qs, u"--rate"_qs, u"80"_qs, u"--rate-chinese"_qs, u"120"_qs});
+    ASSERT_TRUE(given);
+    // What the worker is told is what it reads back.
+    batchprotocol::WorkerSetup setup{u"voice id"_qs, 18, speech::FileEncoding::Of(OutputFileType::Mp3, 96),
+                                     given->englishRate, given->chineseRate};
+    given->ApplyTo(setup.encoding);
+    EXPECT_EQ(setup.encoding.trailMs, 2000);
+    EXPECT_FALSE(setup.encoding.loudnessLufs);
+    EXPECT_EQ(batchprotocol::ParseWorkerArguments(batchprotocol::WorkerArguments(setup)), setup);
+    defaults->ApplyTo(setup.encoding);
+    EXPECT_EQ(batchprotocol::ParseWorkerArguments(batchprotocol::WorkerArguments(setup)), setup);
+
+    const WordSpeech speech = given->Speech({}, nullptr, false);
+    EXPECT_EQ(speech.Compose(u"go"_qs, {}), u"go;"_qs + PauseMark(1500) + u"go;"_qs);
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include <ebur128.h>
+#include <soxr.h>
 
 namespace speech {
 namespace {
@@ -52,6 +53,10 @@ constexpr float kQuietShare = 0.05f;
 constexpr std::size_t kPeakContext = 16;
 constexpr std::size_t kMostPeakContext = 256;
 constexpr double kRoundingRoomDb = 0.02;
+// A lower rate is brought up to this before its true peak is measured: the meter's own
+// four-fold interpolation is short, and at 16 kHz it reads peaks 1 dB lower than a player
+// reconstructs them (as ffmpeg's meter, which also works at 48 kHz, shows).
+constexpr std::uint32_t kPeakRate = 48000;
 // After the measured correction, loudness this close to the target is left as it is.
 constexpr double kCloseEnoughLu = 0.1;
 
@@ -105,10 +110,27 @@ double LevelledLoudness(const std::vector<std::int16_t>& samples, std::size_t ch
     return Loudness(meter.get());
 }
 
+// Feeds `frames` of `samples` to the true-peak `meter`, brought up to kPeakRate first when lower.
+void AddToPeakMeter(ebur128_state* meter, const std::int16_t* samples, std::size_t frames, std::size_t channels,
+                    std::uint32_t rate, std::vector<float>& upsampled)
+{
+    if (rate >= kPeakRate) {
+        ebur128_add_frames_short(meter, samples, frames);
+        return;
+    }
+    upsampled.resize((frames * kPeakRate / rate + 64) * channels);
+    std::size_t made = 0;
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_FLOAT32_I);
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    if (!soxr_oneshot(rate, kPeakRate, unsigned(channels), samples, frames, nullptr, upsampled.data(),
+                      upsampled.size() / channels, &made, &io, &quality, nullptr))
+        ebur128_add_frames_float(meter, upsampled.data(), made);
+}
+
 // The true peak of `samples` in dBFS, measured around the samples at or above `near`.
 double TruePeakDb(const std::vector<std::int16_t>& samples, std::size_t channels, std::uint32_t rate, int near, int quiet)
 {
-    Meter meter = NewMeter(int(channels), rate, EBUR128_MODE_TRUE_PEAK);
+    Meter meter = NewMeter(int(channels), std::max(rate, kPeakRate), EBUR128_MODE_TRUE_PEAK);
     if (!meter)
         return -HUGE_VAL;
     const std::size_t frames = samples.size() / channels;
@@ -118,6 +140,7 @@ double TruePeakDb(const std::vector<std::int16_t>& samples, std::size_t channels
             most = std::max(most, std::abs(int(samples[f * channels + c])));
         return most;
     };
+    std::vector<float> upsampled;
     std::size_t measuredTo = 0;
     for (std::size_t f = 0; f < frames; ++f) {
         if (f < measuredTo || loudest(f) < near)
@@ -128,7 +151,7 @@ double TruePeakDb(const std::vector<std::int16_t>& samples, std::size_t channels
         std::size_t end = f + 1;
         while (end < frames && (end - f < kPeakContext || loudest(end - 1) >= quiet) && end - f < kMostPeakContext)
             ++end;
-        ebur128_add_frames_short(meter.get(), samples.data() + begin * channels, end - begin);
+        AddToPeakMeter(meter.get(), samples.data() + begin * channels, end - begin, channels, rate, upsampled);
         measuredTo = end;
     }
     double peak = 0;

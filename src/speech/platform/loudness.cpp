@@ -53,10 +53,11 @@ constexpr float kQuietShare = 0.05f;
 constexpr std::size_t kPeakContext = 16;
 constexpr std::size_t kMostPeakContext = 256;
 constexpr double kRoundingRoomDb = 0.02;
-// A lower rate is brought up to this before its true peak is measured: the meter's own
-// four-fold interpolation is short, and at 16 kHz it reads peaks 1 dB lower than a player
-// reconstructs them (as ffmpeg's meter, which also works at 48 kHz, shows).
-constexpr std::uint32_t kPeakRate = 48000;
+// The true peak is the highest value of the sound brought up to at least this rate by soxr
+// (and at least four times its own rate, as EBU R128 asks). libebur128's own interpolation is
+// short: at 16 kHz it read peaks up to 1 dB lower than a player reconstructs them (and than
+// ffmpeg's meter, which brings the sound to 48 kHz first, reads), and it costs more.
+constexpr std::uint32_t kPeakRate = 192000;
 // After the measured correction, loudness this close to the target is left as it is.
 constexpr double kCloseEnoughLu = 0.1;
 
@@ -110,29 +111,60 @@ double LevelledLoudness(const std::vector<std::int16_t>& samples, std::size_t ch
     return Loudness(meter.get());
 }
 
-// Feeds `frames` of `samples` to the true-peak `meter`, brought up to kPeakRate first when lower.
-void AddToPeakMeter(ebur128_state* meter, const std::int16_t* samples, std::size_t frames, std::size_t channels,
-                    std::uint32_t rate, std::vector<float>& upsampled)
+// Brings stretches of sound up to PeakRateOf(rate). The filter is made once per rate and kept,
+// as the gains are: a batch levels thousands of words at one rate.
+std::uint32_t PeakRateOf(std::uint32_t rate)
 {
-    if (rate >= kPeakRate) {
-        ebur128_add_frames_short(meter, samples, frames);
-        return;
-    }
-    upsampled.resize((frames * kPeakRate / rate + 64) * channels);
-    std::size_t made = 0;
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_FLOAT32_I);
-    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-    if (!soxr_oneshot(rate, kPeakRate, unsigned(channels), samples, frames, nullptr, upsampled.data(),
-                      upsampled.size() / channels, &made, &io, &quality, nullptr))
-        ebur128_add_frames_float(meter, upsampled.data(), made);
+    return std::max(kPeakRate, 4 * rate);
 }
 
-// The true peak of `samples` in dBFS, measured around the samples at or above `near`.
+class PeakUpsampler
+{
+public:
+    PeakUpsampler(std::uint32_t rate, std::size_t channels)
+    {
+        if (m_rate == rate && m_channels == channels && m_resampler)
+            return;
+        const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_FLOAT32_I);
+        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+        m_resampler.reset(soxr_create(rate, PeakRateOf(rate), unsigned(channels), nullptr, &io, &quality, nullptr));
+        m_rate = rate;
+        m_channels = channels;
+    }
+
+    /// The highest value of `frames` of `samples` brought up, full scale at 1; -1 on failure.
+    float Peak(const std::int16_t* samples, std::size_t frames)
+    {
+        if (!m_resampler || soxr_clear(m_resampler.get()))
+            return -1;
+        m_output.resize((frames * PeakRateOf(m_rate) / m_rate + 1024) * m_channels);
+        const std::size_t room = m_output.size() / m_channels;
+        std::size_t made = 0;
+        std::size_t tail = 0;
+        if (soxr_process(m_resampler.get(), samples, frames, nullptr, m_output.data(), room, &made)
+            || soxr_process(m_resampler.get(), nullptr, 0, nullptr, m_output.data() + made * m_channels, room - made, &tail))
+            return -1;
+        float peak = 0;
+        for (std::size_t i = 0; i < (made + tail) * m_channels; ++i)
+            peak = std::max(peak, std::abs(m_output[i]));
+        return peak;
+    }
+
+private:
+    static void Delete(soxr_t resampler) { soxr_delete(resampler); }
+
+    static thread_local inline std::unique_ptr<std::remove_pointer_t<soxr_t>, decltype(&Delete)> m_resampler{nullptr, &Delete};
+    static thread_local inline std::uint32_t m_rate = 0;
+    static thread_local inline std::size_t m_channels = 0;
+    static thread_local inline std::vector<float> m_output;
+};
+
+// The true peak of `samples` in dBFS, measured around the samples at or above `near`: the higher
+// of soxr's reconstruction and libebur128's, which differ by a few tenths of a dB either way.
+// -HUGE_VAL when it cannot be measured (the margin under the sample ceiling then stands alone).
 double TruePeakDb(const std::vector<std::int16_t>& samples, std::size_t channels, std::uint32_t rate, int near, int quiet)
 {
-    Meter meter = NewMeter(int(channels), std::max(rate, kPeakRate), EBUR128_MODE_TRUE_PEAK);
-    if (!meter)
-        return -HUGE_VAL;
+    PeakUpsampler upsampler(rate, channels);
     const std::size_t frames = samples.size() / channels;
     const auto loudest = [&](std::size_t f) {
         int most = 0;
@@ -140,7 +172,8 @@ double TruePeakDb(const std::vector<std::int16_t>& samples, std::size_t channels
             most = std::max(most, std::abs(int(samples[f * channels + c])));
         return most;
     };
-    std::vector<float> upsampled;
+    // The stretches to measure, those that nearly meet joined, so each is filtered once.
+    std::vector<std::pair<std::size_t, std::size_t>> stretches;
     std::size_t measuredTo = 0;
     for (std::size_t f = 0; f < frames; ++f) {
         if (f < measuredTo || loudest(f) < near)
@@ -151,11 +184,23 @@ double TruePeakDb(const std::vector<std::int16_t>& samples, std::size_t channels
         std::size_t end = f + 1;
         while (end < frames && (end - f < kPeakContext || loudest(end - 1) >= quiet) && end - f < kMostPeakContext)
             ++end;
-        AddToPeakMeter(meter.get(), samples.data() + begin * channels, end - begin, channels, rate, upsampled);
+        if (!stretches.empty() && begin <= stretches.back().second + kMostPeakContext)
+            stretches.back().second = end;
+        else
+            stretches.emplace_back(begin, end);
         measuredTo = end;
     }
+    // libebur128's reading too, which its short filter sometimes puts a little higher.
+    Meter meter = NewMeter(int(channels), rate, EBUR128_MODE_TRUE_PEAK);
     double peak = 0;
-    for (unsigned c = 0; c < channels; ++c) {
+    for (const auto& [begin, end] : stretches) {
+        const float stretchPeak = upsampler.Peak(samples.data() + begin * channels, end - begin);
+        if (stretchPeak < 0 || !meter)
+            return -HUGE_VAL;
+        peak = std::max(peak, double(stretchPeak));
+        ebur128_add_frames_short(meter.get(), samples.data() + begin * channels, end - begin);
+    }
+    for (unsigned c = 0; meter && c < channels; ++c) {
         double channelPeak = 0;
         if (ebur128_true_peak(meter.get(), c, &channelPeak) == EBUR128_SUCCESS)
             peak = std::max(peak, channelPeak);

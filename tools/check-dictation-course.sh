@@ -16,12 +16,12 @@ trap '[ -n "${KEEP:-}" ] && cp -r "$work/course" "$KEEP"; rm -rf "$work"' EXIT
 out=$work/course
 mkdir "$out"
 
-start=$(date +%s.%N)
+start=$(date +%s%N)
 "$writer" --out "$out" --course "$course" --format "16kHz 16 Bit 单声道" --repeat 2 --pause 1500 \
           --rate 80 --quiet
-end=$(date +%s.%N)
+end=$(date +%s%N)
 count=$(find "$out" -name '*.wav' | wc -l)
-echo "$course: $count files in $(printf '%.1f' "$(echo "$end - $start" | bc)") s"
+echo "$course: $count files in $(( (end - start) / 1000000 )) ms"
 
 python3 - "$out" "$listen" "$work" <<'PY'
 import os, re, subprocess, sys

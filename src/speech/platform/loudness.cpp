@@ -111,13 +111,13 @@ double LevelledLoudness(const std::vector<std::int16_t>& samples, std::size_t ch
     return Loudness(meter.get());
 }
 
-// Brings stretches of sound up to PeakRateOf(rate). The filter is made once per rate and kept,
-// as the gains are: a batch levels thousands of words at one rate.
 std::uint32_t PeakRateOf(std::uint32_t rate)
 {
     return std::max(kPeakRate, 4 * rate);
 }
 
+// Brings stretches of sound up to PeakRateOf(rate). The filter is made once per rate and kept,
+// as the gains are: a batch levels thousands of words at one rate.
 class PeakUpsampler
 {
 public:
@@ -269,7 +269,7 @@ LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, s
     const auto ceiling = float(DbToGain(maxTruePeakDb - kInterSampleMarginDb) * 32768.0);
     // Kept from word to word: a batch levels thousands of files of about one size.
     thread_local std::vector<float> gains;
-    gains.resize(frames);
+    gains.assign(frames, 1.0f);
     LimitedGains(samples, ch, gainSpans, 1.0f, ceiling, attack, release, gains);
     levels.after = LevelledLoudness(samples, ch, rate, gains);
     if (std::isfinite(levels.after) && std::abs(targetLufs - levels.after) > kCloseEnoughLu) {

@@ -30,18 +30,17 @@ QString SpellOut(const QString& word)
     return letters;
 }
 
-// Only the composer writes pause marks, and only a pronunciation list writes phonemes.
-void DropMarkup(QString& text)
-{
-    text.remove(kPauseMarkStart);
-    text.remove(kPauseMarkEnd);
-    text.replace(QStringLiteral("[["), QStringLiteral("[ ["));
-}
-
 void DropPauseMarks(QString& text)
 {
     text.remove(kPauseMarkStart);
     text.remove(kPauseMarkEnd);
+}
+
+// Only the composer writes pause marks, and only a pronunciation list writes phonemes.
+void DropMarkup(QString& text)
+{
+    DropPauseMarks(text);
+    text.replace(QStringLiteral("[["), QStringLiteral("[ ["));
 }
 
 } // namespace

@@ -61,7 +61,7 @@ struct FileStream::Private
     std::atomic<HRESULT> writeResult = S_OK;
     bool committed = false;
     // With silence to add or a loudness to reach, the sound is held until Commit.
-    bool shaped = false;
+    bool Shaped() const { return encoding.leadMs > 0 || encoding.trailMs > 0 || encoding.loudnessLufs.has_value(); }
     std::vector<std::int16_t> held;
     std::vector<SoundPart> parts;
 
@@ -126,7 +126,6 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
     d->framesWritten = 0;
     d->eventInterest = eventInterest;
     d->writeResult = S_OK;
-    d->shaped = encoding.leadMs > 0 || encoding.trailMs > 0 || encoding.loudnessLufs.has_value();
     d->held.assign(std::size_t(format.samplesPerSec) * std::size_t(encoding.leadMs) / 1000 * format.channels, 0);
     d->parts.clear();
     return S_OK;
@@ -137,7 +136,7 @@ HRESULT FileStream::Commit()
     if (!d->sound)
         return E_UNEXPECTED;
     HRESULT hr = d->writeResult;
-    if (Succeeded(hr) && d->shaped)
+    if (Succeeded(hr) && d->Shaped())
         hr = d->WriteShaped(*this);
     // sf_close writes the final chunk sizes into the header, or the last frames and pages.
     if (sf_close(d->sound.release()) != 0 && Succeeded(hr))
@@ -192,7 +191,7 @@ HRESULT FileStream::Write(std::span<const std::int16_t> samples)
         return earlier;
     if (!d->sound)
         return SPERR_UNINITIALIZED;
-    if (d->shaped) {
+    if (d->Shaped()) {
         d->held.insert(d->held.end(), samples.begin(), samples.end());
         return S_OK;
     }
@@ -206,7 +205,7 @@ HRESULT FileStream::Write(std::span<const std::int16_t> samples)
 
 void FileStream::BeginPart(Script script)
 {
-    if (d->shaped)
+    if (d->Shaped())
         d->parts.push_back({d->held.size() / d->format.channels, script});
 }
 

@@ -36,35 +36,31 @@ struct Header
 
 constexpr std::size_t kMostFrameBytes = PIPE_BUF - sizeof(Header);
 
-bool WriteAll(int fd, const void* data, std::size_t size)
+// Moves `size` bytes through `fd` with `transfer` (::read or ::write), going on after a signal.
+// False at an error, or at the end of the pipe before `size` bytes.
+template <class Byte, class Transfer>
+bool TransferAll(int fd, Byte* data, std::size_t size, Transfer transfer)
 {
-    const char* at = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t n = ::write(fd, at, size);
+        const ssize_t n = transfer(fd, data, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
-        at += n;
+        data += n;
         size -= std::size_t(n);
     }
     return true;
 }
 
-// False at the end of the pipe before `size` bytes.
+bool WriteAll(int fd, const void* data, std::size_t size)
+{
+    return TransferAll(fd, static_cast<const char*>(data), size, ::write);
+}
+
 bool ReadAll(int fd, void* data, std::size_t size)
 {
-    char* at = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::read(fd, at, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        at += n;
-        size -= std::size_t(n);
-    }
-    return true;
+    return TransferAll(fd, static_cast<char*>(data), size, ::read);
 }
 
 // Splits what does not fit in one frame; the events go with the first.

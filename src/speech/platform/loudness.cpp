@@ -61,6 +61,15 @@ constexpr std::uint32_t kPeakRate = 192000;
 // After the measured correction, loudness this close to the target is left as it is.
 constexpr double kCloseEnoughLu = 0.1;
 
+// The largest magnitude among the channels of frame `f`.
+int LoudestAt(const std::vector<std::int16_t>& samples, std::size_t channels, std::size_t f)
+{
+    int loudest = 0;
+    for (std::size_t c = 0; c < channels; ++c)
+        loudest = std::max(loudest, std::abs(int(samples[f * channels + c])));
+    return loudest;
+}
+
 // A stretch of frames at one gain, before limiting.
 struct GainSpan
 {
@@ -76,12 +85,9 @@ void LimitedGains(const std::vector<std::int16_t>& samples, std::size_t channels
 {
     for (const GainSpan& span : spans) {
         const float wanted = span.gain * shift;
-        const std::int16_t* sample = samples.data() + span.begin * channels;
         for (std::size_t f = span.begin; f < span.end; ++f) {
-            int loudest = 0;
-            for (std::size_t c = 0; c < channels; ++c, ++sample)
-                loudest = std::max(loudest, std::abs(int(*sample)));
-            gains[f] = wanted * float(loudest) > ceiling ? ceiling / float(loudest) : wanted;
+            const auto loudest = float(LoudestAt(samples, channels, f));
+            gains[f] = wanted * loudest > ceiling ? ceiling / loudest : wanted;
         }
     }
     const std::size_t frames = gains.size();
@@ -166,12 +172,7 @@ double TruePeakDb(const std::vector<std::int16_t>& samples, std::size_t channels
 {
     PeakUpsampler upsampler(rate, channels);
     const std::size_t frames = samples.size() / channels;
-    const auto loudest = [&](std::size_t f) {
-        int most = 0;
-        for (std::size_t c = 0; c < channels; ++c)
-            most = std::max(most, std::abs(int(samples[f * channels + c])));
-        return most;
-    };
+    const auto loudest = [&](std::size_t f) { return LoudestAt(samples, channels, f); };
     // The stretches to measure, those that nearly meet joined, so each is filtered once.
     std::vector<std::pair<std::size_t, std::size_t>> stretches;
     std::size_t measuredTo = 0;

@@ -1,7 +1,6 @@
 #include "speech/platform/voice.h"
 
 #include <chrono>
-#include <utility>
 #include <vector>
 
 #include <QCoreApplication>
@@ -78,16 +77,11 @@ public:
     {
         if (m_voice.IsStale(*m_request))
             return false;
-        Append(samples.size(), samples.data(), events);
+        Append(samples.size(), samples.data(), events, m_script);
         return true;
     }
 
-    void Silence(std::size_t samples)
-    {
-        const Script script = std::exchange(m_script, Script::Neutral);
-        Append(samples, nullptr, {});
-        m_script = script;
-    }
+    void Silence(std::size_t samples) { Append(samples, nullptr, {}, Script::Neutral); }
     /// The rate of the sound of the steps from here on, and what they say.
     void SetStep(std::uint32_t rate, Script script)
     {
@@ -96,15 +90,15 @@ public:
     }
 
 private:
-    void Append(std::size_t count, const std::int16_t* samples, std::span<const SynthesisEvent> events)
+    void Append(std::size_t count, const std::int16_t* samples, std::span<const SynthesisEvent> events, Script script)
     {
         std::lock_guard lock(m_voice.m_mutex);
         std::deque<Piece>& pieces = m_voice.m_pieces;
         // While the render thread is busy, sound collects in one piece: fewer hand-overs.
         if (pieces.empty() || pieces.back().kind != Piece::Kind::Sound
             || pieces.back().request != m_request || pieces.back().rate != m_rate
-            || pieces.back().script != m_script) {
-            pieces.push_back({Piece::Kind::Sound, m_request, m_rate, m_script, {}, {}, S_OK});
+            || pieces.back().script != script) {
+            pieces.push_back({Piece::Kind::Sound, m_request, m_rate, script, {}, {}, S_OK});
         }
         Piece& piece = pieces.back();
         if (samples)

@@ -53,14 +53,15 @@ BatchEngine::~BatchEngine()
     }
 }
 
-void BatchEngine::Start(std::vector<BatchWord> words, BatchSettings settings)
+void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words)
 {
     if (m_running)
         return;
     m_words = std::move(words);
-    m_settings = std::move(settings);
-    if (m_settings.workerProgram.isEmpty())
-        m_settings.workerProgram = DefaultWorkerProgram();
+    m_job = std::move(job);
+    m_job.rows.clear();
+    m_album = m_job.source.Album();
+    m_startError.clear();
     m_report = BatchReport{};
     m_report.anyChecked = !m_words.empty();
     m_report.total = int(m_words.size());
@@ -79,13 +80,13 @@ void BatchEngine::Start(std::vector<BatchWord> words, BatchSettings settings)
         const BatchWord& word = m_words[std::size_t(i)];
         if (word.path.isEmpty())
             settle(i, Outcome::Failed, NameNotAllowedReason());
-        else if (m_settings.skipExisting && QFileInfo::exists(word.path))
+        else if (m_job.skipExisting && QFileInfo::exists(word.path))
             settle(i, Outcome::Skipped);
         else
             m_queue.push_back(i);
     }
     const int cores = std::max(1, QThread::idealThreadCount());
-    const int wanted = std::min(m_settings.jobs > 0 ? m_settings.jobs : cores, int(m_queue.size()));
+    const int wanted = std::min(m_job.jobs > 0 ? m_job.jobs : cores, int(m_queue.size()));
     m_workers.clear();
     for (int i = 0; i < wanted; ++i) {
         m_workers.push_back(std::make_unique<Worker>());
@@ -147,9 +148,9 @@ void BatchEngine::startWorker(Worker& worker)
     });
     // Hung on a word: ending the process reports the word through workerEnded.
     connect(worker.timer, &QTimer::timeout, worker.process, &QProcess::kill);
-    worker.process->start(m_settings.workerProgram,
-                          batchprotocol::WorkerArguments({m_settings.voiceId, m_settings.formatCode, m_settings.encoding,
-                                                          m_settings.englishRate, m_settings.chineseRate}));
+    worker.process->start(m_workerProgram.isEmpty() ? DefaultWorkerProgram() : m_workerProgram, {});
+    // The job goes first, whole; the words follow one a line as workers become free.
+    worker.process->write(batchprotocol::EncodeJob(m_job));
 }
 
 void BatchEngine::readAnswers(Worker& worker)
@@ -165,6 +166,8 @@ void BatchEngine::readAnswers(Worker& worker)
         if (answer->ready) {
             worker.ready = true;
             m_startFailures = 0;
+        } else if (!answer->error.isEmpty()) {
+            m_startError = answer->error;
         } else if (answer->id >= 0 && answer->id == worker.index) {
             worker.timer->stop();
             worker.index = -1;
@@ -199,7 +202,9 @@ void BatchEngine::workerEnded(Worker& worker)
     } else if (moreToDo && std::none_of(m_workers.begin(), m_workers.end(), [](const auto& w) { return w->ready; })) {
         // No worker can start: the words left cannot be spoken.
         while (m_next < m_queue.size())
-            settle(m_queue[m_next++], Outcome::Failed, WorkerUnavailableReason());
+            settle(m_queue[m_next++], Outcome::Failed,
+                   m_startError.isEmpty() ? WorkerUnavailableReason()
+                                          : WorkerUnavailableReason() + u"："_qs + m_startError);
     }
     finishIfDone();
 }
@@ -222,9 +227,9 @@ void BatchEngine::dispatch()
         ++m_next;
         worker->index = index;
         const BatchWord& word = m_words[std::size_t(index)];
-        worker->process->write(batchprotocol::EncodeJob(
-            {index, word.text, path, word.headword, m_settings.album, word.track, Total(), word.meaning}));
-        worker->timer->start(m_settings.wordTimeoutMs);
+        worker->process->write(batchprotocol::EncodeRequest(
+            {index, word.text, path, word.headword, m_album, word.track, Total(), word.meaning}));
+        worker->timer->start(m_wordTimeoutMs);
     }
     finishIfDone();
 }
@@ -262,7 +267,7 @@ void BatchEngine::finishIfDone()
     // Failures arrive in the order workers finish; the message lists them in list order.
     std::stable_sort(m_report.failures.begin(), m_report.failures.end(),
                      [](const BatchFailure& a, const BatchFailure& b) { return a.row < b.row; });
-    if (m_settings.playlist)
+    if (m_job.files.playlist)
         writePlaylist();
     for (const std::unique_ptr<Worker>& worker : m_workers) {
         worker->timer->stop();
@@ -283,7 +288,7 @@ void BatchEngine::sweepTemporaryFiles() const
 {
     // What an earlier run that was killed left behind; a run going on now in the same folder
     // has newer files, which stay.
-    QDirIterator it(m_settings.folder, {QStringLiteral(".lexovox-*")}, QDir::Files | QDir::Hidden);
+    QDirIterator it(m_job.folder, {QStringLiteral(".lexovox-*")}, QDir::Files | QDir::Hidden);
     while (it.hasNext()) {
         const QFileInfo file(it.next());
         if (AtomicFile::IsTemporaryName(file.fileName()) && file.lastModified().toMSecsSinceEpoch() < m_startedAtMs)
@@ -304,8 +309,8 @@ void BatchEngine::writePlaylist()
     if (entries.empty())
         return;
     QString error;
-    if (!WritePlaylist(m_settings.folder, entries, &error)) {
+    if (!WritePlaylist(m_job.folder, entries, &error)) {
         ++m_report.failed;
-        m_report.failures.push_back({-1, QFileInfo(PlaylistPath(m_settings.folder)).fileName(), error});
+        m_report.failures.push_back({-1, QFileInfo(PlaylistPath(m_job.folder)).fileName(), error});
     }
 }

@@ -10,26 +10,9 @@
 
 #include "output/batchreport.h"
 #include "output/batchwords.h"
-#include "speech/fileencoding.h"
+#include "output/batchjob.h"
 
-/// How a run is made.
 class QProcess;
-
-struct BatchSettings
-{
-    QString folder;
-    QString voiceId;            // empty: the default voice
-    int formatCode = 18;        // 16 kHz 16-bit mono
-    int jobs = 0;               // worker processes; 0: one per core
-    bool skipExisting = false;  // a word whose file exists is left alone
-    int wordTimeoutMs = 60000;  // a worker silent this long on one word is ended
-    QString workerProgram;      // empty: DefaultWorkerProgram()
-    speech::FileEncoding encoding;  // WAV, MP3 or Opus; silence at the ends, loudness
-    int englishRate = 100;      // speaking rates, percent
-    int chineseRate = 100;
-    bool playlist = false;      // write <folder name>.m3u8 of the run's files, in list order
-    QString album;              // the course book, or the look-up, for MP3 and Opus tags
-};
 
 /// Writes one file per word in worker processes, one voice each (the synthesisers keep state
 /// per process). Runs on the caller's event loop and never blocks it: progress and the end are
@@ -44,13 +27,19 @@ public:
     explicit BatchEngine(QObject* parent = nullptr);
     ~BatchEngine() override;
 
-    /// Starts a run over `words` (in list order). At the start, this program's temporary files
-    /// in the folder older than the run are removed. Ignored while a run lasts.
-    void Start(std::vector<BatchWord> words, BatchSettings settings);
+    /// Starts `job` over `words`, its rows as PlanRun made them (in list order). At the start,
+    /// this program's temporary files in the folder older than the run are removed. Ignored
+    /// while a run lasts. The job is taken as valid (BatchJob::Validate).
+    void Start(BatchJob job, std::vector<BatchWord> words);
     /// No further word is begun; the words in progress are finished, then `finished` comes
     /// with `stopped` set.
     void Stop();
     bool IsRunning() const { return m_running; }
+
+    /// The worker program: DefaultWorkerProgram() unless set.
+    void SetWorkerProgram(const QString& program) { m_workerProgram = program; }
+    /// A worker silent this long on one word is ended and the word reported failed.
+    void SetWordTimeout(int ms) { m_wordTimeoutMs = ms; }
 
     /// Checked words handled so far (written, skipped or failed) and in all.
     int Done() const;
@@ -80,7 +69,11 @@ private:
     void writePlaylist();
 
     std::vector<BatchWord> m_words;
-    BatchSettings m_settings;
+    BatchJob m_job;               // without its rows, which m_words holds
+    QString m_album;
+    QString m_workerProgram;
+    int m_wordTimeoutMs = 60000;
+    QString m_startError;         // what the last worker that could not start said
     std::vector<std::unique_ptr<Worker>> m_workers;
     std::vector<QPointer<QProcess>> m_retiring; // workers of an ended run, on their way out
     std::vector<int> m_queue;      // indices still to do, in order

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include "output/batchjob.h"
 #include "output/filetags.h"
 #include "speech/audioformattable.h"
 #include "speech/composeutterance.h"
@@ -35,19 +36,26 @@ std::optional<QJsonObject> object(const QByteArray& line)
 
 } // namespace
 
-QByteArray EncodeJob(const Job& job)
+QByteArray EncodeJob(const BatchJob& job)
 {
-    return line({{u"id"_qs, job.id}, {u"text"_qs, job.text}, {u"path"_qs, job.path}, {u"title"_qs, job.title},
-                 {u"album"_qs, job.album}, {u"track"_qs, job.track}, {u"count"_qs, job.trackCount},
-                 {u"meaning"_qs, job.meaning}});
+    BatchJob withoutRows = job;
+    withoutRows.rows.clear();
+    return line(withoutRows.ToJson());
 }
 
-std::optional<Job> DecodeJob(const QByteArray& text)
+QByteArray EncodeRequest(const Request& request)
+{
+    return line({{u"id"_qs, request.id}, {u"text"_qs, request.text}, {u"path"_qs, request.path},
+                 {u"title"_qs, request.title}, {u"album"_qs, request.album}, {u"track"_qs, request.track},
+                 {u"count"_qs, request.trackCount}, {u"meaning"_qs, request.meaning}});
+}
+
+std::optional<Request> DecodeRequest(const QByteArray& text)
 {
     const std::optional<QJsonObject> o = object(text);
     if (!o || !o->value(u"id").isDouble())
         return std::nullopt;
-    return Job{o->value(u"id").toInt(),         o->value(u"text").toString(),  o->value(u"path").toString(),
+    return Request{o->value(u"id").toInt(),         o->value(u"text").toString(),  o->value(u"path").toString(),
                o->value(u"title").toString(),   o->value(u"album").toString(), o->value(u"track").toInt(),
                o->value(u"count").toInt(),      o->value(u"meaning").toString()};
 }
@@ -85,75 +93,46 @@ std::optional<Answer> DecodeAnswer(const QByteArray& text)
     return answer;
 }
 
-QStringList WorkerArguments(const WorkerSetup& setup)
-{
-    const speech::FileEncoding& encoding = setup.encoding;
-    QStringList arguments{u"--voice"_qs,   setup.voiceId,
-                          u"--format"_qs,  QString::number(setup.formatCode),
-                          u"--type"_qs,    speech::FileTypeExtension(encoding.type),
-                          u"--bitrate"_qs, QString::number(encoding.mp3Kbps),
-                          u"--lead"_qs,    QString::number(encoding.leadMs),
-                          u"--trail"_qs,   QString::number(encoding.trailMs),
-                          u"--rate"_qs,    QString::number(setup.englishRate),
-                          u"--rate-chinese"_qs, QString::number(setup.chineseRate)};
-    if (encoding.loudnessLufs)
-        arguments << u"--loudness"_qs << QString::number(*encoding.loudnessLufs);
-    return arguments;
-}
-
-WorkerSetup ParseWorkerArguments(const QStringList& arguments)
-{
-    const auto value = [&arguments](QStringView name) -> std::optional<QString> {
-        const qsizetype at = arguments.indexOf(name.toString());
-        if (at < 0 || at + 1 >= arguments.size())
-            return std::nullopt;
-        return arguments[at + 1];
-    };
-    WorkerSetup setup;
-    setup.voiceId = value(u"--voice").value_or(QString());
-    setup.formatCode = value(u"--format").value_or(QString()).toInt();
-    speech::FileEncoding& encoding = setup.encoding;
-    encoding.type = speech::FileTypeFromName(value(u"--type").value_or(QString())).value_or(speech::OutputFileType::Wav);
-    if (const int kbps = value(u"--bitrate").value_or(QString()).toInt(); kbps > 0)
-        encoding.mp3Kbps = kbps;
-    encoding.leadMs = value(u"--lead").value_or(QString()).toInt();
-    encoding.trailMs = value(u"--trail").value_or(QString()).toInt();
-    if (const std::optional<QString> lufs = value(u"--loudness"))
-        encoding.loudnessLufs = lufs->toDouble();
-    setup.englishRate = value(u"--rate").value_or(u"100"_qs).toInt();
-    setup.chineseRate = value(u"--rate-chinese").value_or(u"100"_qs).toInt();
-    return setup;
-}
-
 } // namespace batchprotocol
 
-int RunBatchWorker(const QStringList& arguments)
-{
-    using namespace batchprotocol;
-    const WorkerSetup setup = ParseWorkerArguments(arguments);
-    const speech::FileEncoding& encoding = setup.encoding;
+namespace {
 
-    const auto say = [](const QByteArray& bytes) {
-        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-        std::fflush(stdout);
-    };
-    SpeechEngine engine;
-    if (const Result<void> started = engine.Initialize(nullptr); !started) {
-        say(EncodeStartFailure(started.error().ErrorMessage()));
-        return 1;
-    }
-    if (Failed(engine.SelectVoiceById(setup.voiceId))) {
-        say(EncodeStartFailure(QStringLiteral("unknown voice %1").arg(setup.voiceId)));
-        return 1;
-    }
-    if (speech::AudioFormatEntryOf(setup.formatCode) < 0 || Failed(engine.SetOutputFormat(setup.formatCode))) {
-        say(EncodeStartFailure(QStringLiteral("unusable format %1").arg(setup.formatCode)));
-        return 1;
-    }
-    if (Failed(engine.SetSpeakingRates(setup.englishRate, setup.chineseRate))) {
-        say(EncodeStartFailure(QStringLiteral("unusable rates %1 %2").arg(setup.englishRate).arg(setup.chineseRate)));
-        return 1;
-    }
+void say(const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+/// The job on the first line of the input, or why there is none.
+Result<BatchJob> readJob()
+{
+    std::string text;
+    if (!std::getline(std::cin, text))
+        return Fail(ComError::Described(E_INVALIDARG, u"no job on the worker's input"_qs));
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return Fail(ComError::Described(E_INVALIDARG, u"the job is not a JSON object: %1"_qs.arg(error.errorString())));
+    Result<BatchJob> job = BatchJob::FromJson(document.object());
+    if (!job)
+        return job;
+    if (Result<void> valid = job->Validate(); !valid)
+        return Fail(valid.error());
+    return job;
+}
+
+/// A speech engine ready for the job's words: its voice, format and rates, the recurring pieces
+/// said once, and espeak-ng made repeatable.
+Result<void> startEngine(SpeechEngine& engine, const BatchJob& job)
+{
+    if (Result<void> started = engine.Initialize(nullptr); !started)
+        return started;
+    if (Failed(engine.SelectVoiceById(job.voiceId)))
+        return Fail(ComError::Described(E_INVALIDARG, u"unknown voice %1"_qs.arg(job.voiceId)));
+    if (Failed(engine.SetOutputFormat(job.formatCode)))
+        return Fail(ComError::Described(E_INVALIDARG, u"unusable format %1"_qs.arg(job.formatCode)));
+    if (Failed(engine.SetSpeakingRates(job.sound.englishRate, job.sound.chineseRate)))
+        return Fail(ComError::Described(E_INVALIDARG, u"unusable rates"_qs));
     // Every worker says the recurring pieces (letters, labels, word-class tags) once, in the
     // same order, before its first word: the speech layer keeps them, so their sound is the
     // same in every worker and for every word.
@@ -167,22 +146,38 @@ int RunBatchWorker(const QStringList& arguments)
     // on espeak-ng speaks each word from the state the warm-up left, the same in every worker,
     // and keeps the warm-up's pieces for good.
     SpeechEngine::MakeEspeakRepeatable();
+    return {};
+}
+
+} // namespace
+
+int RunBatchWorker()
+{
+    using namespace batchprotocol;
+    const Result<BatchJob> job = readJob();
+    SpeechEngine engine;
+    const Result<void> started = job ? startEngine(engine, *job) : Result<void>(Fail(job.error()));
+    if (!started) {
+        say(EncodeStartFailure(started.error().ErrorMessage()));
+        return 1;
+    }
     say(EncodeReady());
 
+    const speech::FileEncoding encoding = job->Encoding();
     std::string text;
     while (std::getline(std::cin, text)) {
-        const std::optional<Job> job = DecodeJob(QByteArray::fromStdString(text));
-        if (!job)
+        const std::optional<Request> request = DecodeRequest(QByteArray::fromStdString(text));
+        if (!request)
             continue;
         // MP3 and Opus files are tagged before they take their name, so a file is never seen untagged.
         double seconds = 0;
-        const FileTags tags{job->title, job->album, job->track, job->trackCount, job->meaning};
+        const FileTags tags{request->title, request->album, request->track, request->trackCount, request->meaning};
         const auto finish = [&](const QString& written, double length) {
             seconds = length;
             return encoding.type == speech::OutputFileType::Wav || WriteFileTags(written, encoding.type, tags);
         };
-        const HRESULT hr = engine.SpeakToFile(job->text, 0, job->path, encoding, finish);
-        say(EncodeDone(job->id, hr, seconds));
+        const HRESULT hr = engine.SpeakToFile(request->text, 0, request->path, encoding, finish);
+        say(EncodeDone(request->id, hr, seconds));
     }
     return 0;
 }

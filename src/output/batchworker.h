@@ -9,13 +9,17 @@
 #include "base/result.h"
 #include "speech/fileencoding.h"
 
+struct BatchJob;
+
 /// How a batch talks to its speech workers: one JSON object a line on the worker's standard
-/// input and output. A worker first says {"ready":true} (or {"error":"…"} and exits), then
-/// answers each {"id":n,"text":"…","path":"…"} with {"id":n,"hr":code} once the file is in
-/// place or has failed. It ends when its input closes.
+/// input and output. The first line a worker reads is the run's job (BatchJob::ToJson, without
+/// its rows); it then says {"ready":true} (or {"error":"…"} and exits), and answers each
+/// {"id":n,"text":"…","path":"…"} with {"id":n,"hr":code} once the file is in place or has
+/// failed. It ends when its input closes.
 namespace batchprotocol {
 
-struct Job
+/// One word for a worker to speak into its file.
+struct Request
 {
     int id = -1;
     QString text;
@@ -37,34 +41,21 @@ struct Answer
     double seconds = 0;  // the length of the sound written
 };
 
-QByteArray EncodeJob(const Job& job);
-std::optional<Job> DecodeJob(const QByteArray& line);
+/// The job line a worker reads first: `job` without its rows, which the worker does not need.
+QByteArray EncodeJob(const BatchJob& job);
+QByteArray EncodeRequest(const Request& request);
+std::optional<Request> DecodeRequest(const QByteArray& line);
 QByteArray EncodeReady();
 QByteArray EncodeStartFailure(const QString& error);
 QByteArray EncodeDone(int id, HRESULT hr, double seconds = 0);
 std::optional<Answer> DecodeAnswer(const QByteArray& line);
 
-/// How a worker speaks: its voice, format, files and rates.
-struct WorkerSetup
-{
-    QString voiceId;
-    int formatCode = 0;
-    speech::FileEncoding encoding;
-    int englishRate = 100;
-    int chineseRate = 100;
-
-    bool operator==(const WorkerSetup&) const = default;
-};
-
-/// The worker's command line for `setup`, and back.
-QStringList WorkerArguments(const WorkerSetup& setup);
-WorkerSetup ParseWorkerArguments(const QStringList& arguments);
-
 } // namespace batchprotocol
 
-/// The worker's main loop, reading jobs from standard input until it closes: one speech
-/// engine with the voice and format of `arguments` (see WorkerArguments). The exit status.
-int RunBatchWorker(const QStringList& arguments);
+/// The worker's main loop: reads the job from standard input, starts one speech engine with its
+/// voice, format and rates, then speaks the requests that follow until the input closes. The
+/// exit status: 0, or 1 when the job is broken or the engine cannot start (said on stdout).
+int RunBatchWorker();
 
 /// The worker program beside the running program, or in ../libexec/lexovox from it (as
 /// installed); LEXOVOX_WORKER names another.

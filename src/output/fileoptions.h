@@ -21,6 +21,8 @@ struct OutputFileOptions
     bool IsCardSafe() const;
     /// How the batch's files are named under these options.
     FileNaming Naming() const;
+
+    bool operator==(const OutputFileOptions&) const = default;
 };
 
 /// Adds --type wav|mp3|opus, --bitrate KBPS, --number, --playlist, --card-safe and

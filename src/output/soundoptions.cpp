@@ -1,5 +1,7 @@
 #include "output/soundoptions.h"
 
+#include <cmath>
+
 #include <QCommandLineParser>
 
 namespace {
@@ -87,7 +89,7 @@ std::optional<SoundOptions> ReadSoundOptions(const QCommandLineParser& parser, Q
     if (reason.isEmpty() && parser.isSet(kLoudness)) {
         bool ok = false;
         const double lufs = parser.value(kLoudness).toDouble(&ok);
-        if (!ok || lufs < speech::FileEncoding::kMinLoudnessLufs || lufs > speech::FileEncoding::kMaxLoudnessLufs)
+        if (!ok || !std::isfinite(lufs) || lufs < speech::FileEncoding::kMinLoudnessLufs || lufs > speech::FileEncoding::kMaxLoudnessLufs)
             reason = QStringLiteral("--loudness takes %1 to %2 LUFS")
                          .arg(speech::FileEncoding::kMinLoudnessLufs).arg(speech::FileEncoding::kMaxLoudnessLufs);
         else

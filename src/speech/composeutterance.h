@@ -8,6 +8,8 @@ struct SpeechOptions
     bool spellOut = false;        // a single word is followed by its letters, one by one
     bool chineseMeaning = false;  // the Chinese explanation is spoken after the English
     bool prefix = false;          // each piece is introduced by a spoken label
+
+    bool operator==(const SpeechOptions&) const = default;
 };
 
 /// The text spoken for one word: the lower-cased headword `en`, optionally its letters each

@@ -319,6 +319,11 @@ void CWordSpeechDlg::RestoreSettings()
 
 void CWordSpeechDlg::SaveSettings() const
 {
+    SaveWindowSettings(CurrentSettings());
+}
+
+WindowSettings CWordSpeechDlg::CurrentSettings() const
+{
     WindowSettings s;
     s.folder = m_pOutputFolderEdit->text();
     s.voiceId = m_pSpeechEngine->GetVoiceId();
@@ -329,7 +334,7 @@ void CWordSpeechDlg::SaveSettings() const
     s.skipExisting = m_pSkipExistingCheckBox->isChecked();
     s.files = m_outputOptions;
     s.sound = m_soundOptions;
-    SaveWindowSettings(s);
+    return s;
 }
 
 void CWordSpeechDlg::OnOutputOptions()
@@ -478,7 +483,7 @@ void CWordSpeechDlg::OnCourseSelected()
     if (!node.isValid() || CourseNode::IsCategoryTag(node.data(Qt::UserRole).toInt()))
         return;
     m_strCourse = node.data(Qt::DisplayRole).toString();
-    m_strAlbum = m_strCourse;
+    m_source = {WordSource::Kind::Course, m_strCourse};
     ReplaceWordList(CourseStatement(m_strCourse));
 }
 
@@ -490,7 +495,7 @@ void CWordSpeechDlg::OnLookUpEnglish()
     if (!text)
         return;
     m_strFindEn = *text;
-    m_strAlbum = LookupAlbum(m_strFindEn);
+    m_source = {WordSource::Kind::EnglishLookUp, m_strFindEn};
     ReplaceWordList(EnglishLookUpStatement(m_strFindEn));
 }
 
@@ -501,7 +506,7 @@ void CWordSpeechDlg::OnLookUpChinese()
     if (!text)
         return;
     m_strFindCh = *text;
-    m_strAlbum = LookupAlbum(m_strFindCh);
+    m_source = {WordSource::Kind::ChineseLookUp, m_strFindCh};
     ReplaceWordList(ChineseLookUpStatement(m_strFindCh));
 }
 
@@ -621,21 +626,18 @@ void CWordSpeechDlg::OnGenerateFiles()
         return;
     }
 
-    BatchSettings settings;
-    settings.folder = m_strOutputFolder;
-    settings.voiceId = m_pSpeechEngine->GetVoiceId();
-    const int formatEntry = m_pFormatComboBox->currentIndex();
-    settings.formatCode = formatEntry >= 0 ? m_pFormatComboBox->itemData(formatEntry).toInt()
-                                           : speech::AudioFormatTable[speech::kUnreadableFormatEntry].code;
-    settings.skipExisting = m_pSkipExistingCheckBox->isChecked();
-    settings.encoding = m_outputOptions.encoding;
-    m_soundOptions.ApplyTo(settings.encoding);
-    settings.englishRate = m_soundOptions.englishRate;
-    settings.chineseRate = m_soundOptions.chineseRate;
-    settings.playlist = m_outputOptions.playlist;
-    settings.album = m_strAlbum;
-    std::vector<BatchWord> words =
-        CheckedWords(*m_pWordModel, m_strOutputFolder, CurrentWordSpeech(), m_outputOptions.Naming());
+    std::vector<WordEntry> rows;
+    for (const int row : m_pWordModel->checkedRows())
+        rows.push_back({m_pWordModel->en(row), m_pWordModel->ch(row)});
+    const BatchJob job = JobFromWindow(CurrentSettings(), m_source, std::move(rows));
+    const Result<void> valid = job.Validate(true);
+    const Result<PlannedRun> run = valid ? PlanRun(job, m_pSpeechEngine->VoiceReadsPhonemes())
+                                         : Result<PlannedRun>(Fail(valid.error()));
+    if (!run) {
+        ShowComError(run.error());
+        return;
+    }
+    std::vector<BatchWord> words = run->words;
 
     EnableControls(false);
     m_pSkipExistingCheckBox->setEnabled(false);
@@ -645,7 +647,7 @@ void CWordSpeechDlg::OnGenerateFiles()
     m_pProgressBar->setRange(0, std::max<int>(1, int(words.size())));
     m_pProgressBar->setTextVisible(true); // done/total and the time left, during a run only
     ShowBatchProgress(0, int(words.size()));
-    m_pBatch->Start(std::move(words), settings);
+    m_pBatch->Start(job, std::move(words));
 }
 
 void CWordSpeechDlg::ShowBatchProgress(int done, int total)

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 
+#include "output/batchjob.h"
 #include "output/fileoptions.h"
 #include "output/soundoptions.h"
 
@@ -28,6 +29,7 @@ class WindowAnimator;
 class BatchEngine;
 struct BatchReport;
 class WordListModel;
+struct WindowSettings;
 class WordStore;
 class SpeechEngine;
 struct SpeechOptions;
@@ -144,6 +146,8 @@ private:
     /// the file options; kept again when the window goes.
     void RestoreSettings();
     void SaveSettings() const;
+    /// The window's choices as they stand: what is kept between runs and what a run is made of.
+    WindowSettings CurrentSettings() const;
     /// Locks the controls, empties the list, fills it from `statement` and unlocks them.
     void ReplaceWordList(const QString& statement);
 
@@ -192,7 +196,7 @@ private:
     QPushButton* m_pOutputOptionsButton = nullptr;
     OutputFileOptions m_outputOptions;
     SoundOptions m_soundOptions;
-    QString m_strAlbum; // what the list holds, for MP3 and Opus tags: the course or the look-up
+    WordSource m_source; // what the list holds: the course or the look-up
     bool m_bSettingsRestored = false;
     QCheckBox* m_pSkipExistingCheckBox = nullptr;
     std::function<void()> m_afterBatch;

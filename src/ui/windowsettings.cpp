@@ -1,7 +1,9 @@
 #include "ui/windowsettings.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "speech/audioformattable.h"
 #include "ui/programsettings.h"
 
 using speech::OutputFileType;
@@ -38,8 +40,12 @@ WindowSettings LoadWindowSettings()
     sound.englishRate = number(u"sound/rate"_qs, sound.englishRate, speech::kMinRatePercent, speech::kMaxRatePercent);
     sound.chineseRate = number(u"sound/rateChinese"_qs, sound.chineseRate, speech::kMinRatePercent, speech::kMaxRatePercent);
     if (store->value(u"sound/loudnessOn"_qs, true).toBool()) {
-        sound.loudnessLufs = std::clamp(store->value(u"sound/loudness"_qs, SoundOptions::kDefaultLoudnessLufs).toDouble(),
-                                        speech::FileEncoding::kMinLoudnessLufs, speech::FileEncoding::kMaxLoudnessLufs);
+        // clamp() lets NaN through, and a file edited by hand may hold "nan".
+        bool ok = false;
+        const double lufs = store->value(u"sound/loudness"_qs, SoundOptions::kDefaultLoudnessLufs).toDouble(&ok);
+        sound.loudnessLufs = ok && std::isfinite(lufs) ? std::clamp(lufs, speech::FileEncoding::kMinLoudnessLufs,
+                                                                    speech::FileEncoding::kMaxLoudnessLufs)
+                                                       : SoundOptions::kDefaultLoudnessLufs;
     } else {
         sound.loudnessLufs.reset();
     }
@@ -75,4 +81,20 @@ void SaveWindowSettings(const WindowSettings& s)
     if (s.sound.loudnessLufs)
         store->setValue(u"sound/loudness"_qs, *s.sound.loudnessLufs);
     store->setValue(u"sound/pronunciations"_qs, s.sound.pronunciations);
+}
+
+BatchJob JobFromWindow(const WindowSettings& settings, const WordSource& source, std::vector<WordEntry> rows)
+{
+    BatchJob job;
+    job.source = source;
+    job.rows = std::move(rows);
+    job.folder = settings.folder;
+    job.voiceId = settings.voiceId;
+    job.formatCode = settings.formatCode >= 0 ? settings.formatCode
+                                              : speech::AudioFormatTable[speech::kUnreadableFormatEntry].code;
+    job.speech = {settings.spellOut, settings.chineseMeaning, settings.prefix};
+    job.files = settings.files;
+    job.sound = settings.sound;
+    job.skipExisting = settings.skipExisting;
+    return job;
 }

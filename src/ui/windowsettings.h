@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "output/batchjob.h"
 #include "output/fileoptions.h"
 #include "output/soundoptions.h"
 
@@ -21,3 +22,7 @@ struct WindowSettings
 
 WindowSettings LoadWindowSettings();
 void SaveWindowSettings(const WindowSettings& settings);
+
+/// The run the window's choices describe over `rows` (the checked words) from `source`; a
+/// format of -1 (none picked, the output's own unreadable) is the table's fallback entry.
+BatchJob JobFromWindow(const WindowSettings& settings, const WordSource& source, std::vector<WordEntry> rows);

@@ -7,4 +7,6 @@ struct WordEntry
 {
     QString en;
     QString ch;
+
+    bool operator==(const WordEntry&) const = default;
 };

@@ -261,3 +261,34 @@ TEST_F(BatchCli, AnInterruptStopsAfterTheWordsInProgressLeavingWholeFiles)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Worker, ABrokenJobIsRefusedInWordsAndNothingIsSpoken)
+{
+    const QString worker = QFileInfo(QStringLiteral(LEXOVOX_BATCH)).dir().filePath(u"lexovox-worker"_qs);
+    const struct
+    {
+        QByteArray input;
+        const char* said;
+    } cases[] = {
+        {"", "no job"},
+        {"{not json\n", "not a JSON object"},
+        {"{}\n", "source"},
+        {"[1,2]\n", "not a JSON object"},
+    };
+    for (const auto& c : cases) {
+        QProcess process;
+        process.start(worker, {});
+        ASSERT_TRUE(process.waitForStarted());
+        process.write(c.input);
+        process.closeWriteChannel();
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 1) << c.said;
+        const QString said = QString::fromUtf8(process.readAllStandardOutput());
+        EXPECT_TRUE(said.startsWith(u"{\"error\":"_qs) && said.contains(QString::fromUtf8(c.said)))
+            << c.said << ": " << said.toStdString();
+    }
+}
+
+} // namespace

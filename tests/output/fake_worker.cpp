@@ -9,6 +9,8 @@
 #include <string>
 #include <thread>
 
+#include <QJsonDocument>
+
 #include "base/atomicfile.h"
 #include "output/batchworker.h"
 
@@ -19,14 +21,19 @@ int main()
         std::cout.write(bytes.constData(), bytes.size());
         std::cout.flush();
     };
+    // The job comes first; a broken one is refused as the real worker refuses it.
+    std::string line;
+    if (!std::getline(std::cin, line) || !QJsonDocument::fromJson(QByteArray::fromStdString(line)).isObject()) {
+        say(EncodeStartFailure(QStringLiteral("no job")));
+        return 1;
+    }
     if (std::getenv("FAKE_WORKER_NO_START")) {
         say(EncodeStartFailure(QStringLiteral("no voice")));
         return 1;
     }
     say(EncodeReady());
-    std::string line;
     while (std::getline(std::cin, line)) {
-        const std::optional<Job> job = DecodeJob(QByteArray::fromStdString(line));
+        const std::optional<Request> job = DecodeRequest(QByteArray::fromStdString(line));
         if (!job)
             continue;
         if (job->text.startsWith(u"crash"))

@@ -39,21 +39,21 @@ protected:
         return BatchWord{row, name, text, OutputFilePath(m_dir.path(), name).value_or(QString()), QString(), row + 1};
     }
 
-    BatchSettings settings(int jobs = 2) const
+    BatchJob settings(int jobs = 2) const
     {
-        BatchSettings s;
+        BatchJob s;
         s.folder = m_dir.path();
         s.jobs = jobs;
-        s.wordTimeoutMs = 500;
-        s.workerProgram = QStringLiteral(FAKE_WORKER);
         return s;
     }
 
     /// Runs to the end; `duringRun` is called once on the first progress.
-    BatchReport run(std::vector<BatchWord> words, const BatchSettings& s,
-                    const std::function<void(BatchEngine&)>& duringRun = {})
+    BatchReport run(std::vector<BatchWord> words, const BatchJob& s,
+                    const std::function<void(BatchEngine&)>& duringRun = {}, const QString& worker = QStringLiteral(FAKE_WORKER))
     {
         BatchEngine engine;
+        engine.SetWorkerProgram(worker);
+        engine.SetWordTimeout(500);
         std::optional<BatchReport> report;
         QEventLoop loop;
         bool called = false;
@@ -68,7 +68,7 @@ protected:
             loop.quit();
         });
         QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-        engine.Start(std::move(words), s);
+        engine.Start(s, std::move(words));
         loop.exec();
         EXPECT_TRUE(report) << "the run did not end";
         EXPECT_FALSE(engine.IsRunning());
@@ -150,7 +150,7 @@ TEST_F(BatchEngineTest, ExistingFilesAreKeptWhenAskedAndOldLeftoversAreSwept)
     ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
     old.close();
 
-    BatchSettings s = settings(1);
+    BatchJob s = settings(1);
     s.skipExisting = true;
     const BatchReport report = run({word(u"apple"_qs, u"apple"_qs), word(u"pear"_qs, u"pear"_qs)}, s);
     EXPECT_EQ(report.skipped, 1);
@@ -170,19 +170,18 @@ TEST_F(BatchEngineTest, WorkersThatCannotStartFailTheRunWordByWordAndItEnds)
     qunsetenv("FAKE_WORKER_NO_START");
     EXPECT_EQ(report.failed, 2);
     ASSERT_EQ(report.failures.size(), 2u);
-    EXPECT_EQ(report.failures[0].reason, WorkerUnavailableReason());
+    // The worker's own words say why.
+    EXPECT_EQ(report.failures[0].reason, WorkerUnavailableReason() + u"：no voice"_qs);
 
-    BatchSettings missing = settings(1);
-    missing.workerProgram = m_dir.filePath(u"no-such-worker"_qs);
-    EXPECT_EQ(run({word(u"apple"_qs, u"apple"_qs)}, missing).failed, 1);
+    EXPECT_EQ(run({word(u"apple"_qs, u"apple"_qs)}, settings(1), {}, m_dir.filePath(u"no-such-worker"_qs)).failed, 1);
     EXPECT_TRUE(files().isEmpty());
 }
 
 TEST_F(BatchEngineTest, ThePlaylistListsWrittenAndKeptFilesInListOrder)
 {
     write(m_dir.filePath(u"kept.wav"_qs), "mine");
-    BatchSettings s = settings(2);
-    s.playlist = true;
+    BatchJob s = settings(2);
+    s.files.playlist = true;
     s.skipExisting = true;
     const BatchReport report = run({word(u"slow one"_qs, u"one"_qs), word(u"fail"_qs, u"lost"_qs),
                                     word(u"kept"_qs, u"kept"_qs), word(u"two"_qs, u"two"_qs)},

@@ -19,13 +19,10 @@ TEST(OutputPath, KeepsTheHeadwordAsShownAndRefusesNamesThatLeaveTheFolder)
     EXPECT_FALSE(IsUsableOutputFolder(QString()));
 }
 
-TEST(CheckedWords, TakesCheckedRowsTopToBottomWithTheirTextsAndPaths)
+TEST(PlanBatchWords, GivesEachRowItsTextAndPathInOrder)
 {
-    WordListModel model;
-    model.append({{u"CD"_qs, u"光盘"_qs}, {u"skip"_qs, u"跳过"_qs}, {u"a/b"_qs, u"斜"_qs}, {u"look at"_qs, u"看"_qs}});
-    for (int row : {3, 0, 2})
-        model.setChecked(row, true);
-    const std::vector<BatchWord> words = CheckedWords(model, u"/out"_qs, SpeechOptions{false, true, false});
+    const std::vector<BatchWord> words = PlanBatchWords({{u"CD"_qs, u"光盘"_qs}, {u"a/b"_qs, u"斜"_qs}, {u"look at"_qs, u"看"_qs}},
+                                                        u"/out"_qs, SpeechOptions{false, true, false});
     ASSERT_EQ(words.size(), 3u);
     EXPECT_EQ(words[0].row, 0);
     EXPECT_EQ(words[0].path, u"/out/CD.wav"_qs);

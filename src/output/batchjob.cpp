@@ -1,0 +1,240 @@
+#include "output/batchjob.h"
+
+#include <cmath>
+
+#include <QFileInfo>
+#include <QJsonArray>
+
+#include "output/filetags.h"
+#include "output/outputpath.h"
+#include "speech/audioformattable.h"
+#include "speech/speakingrate.h"
+#include "vocab/vocabimporter.h"
+#include "vocab/wordlistfill.h"
+#include "vocab/wordlistmodel.h"
+#include "vocab/wordstatements.h"
+
+namespace {
+
+/// Picks the text of the language Validate was asked for.
+struct Invalid
+{
+    bool chinese;
+    Result<void> operator()(const QString& zh, const QString& en) const
+    {
+        return Fail(ComError::Described(E_INVALIDARG, chinese ? zh : en));
+    }
+};
+
+bool within(int value, int low, int high)
+{
+    return value >= low && value <= high;
+}
+
+const QString kSourceKinds[] = {u"course"_qs, u"find-en"_qs, u"find-ch"_qs, u"words"_qs};
+
+} // namespace
+
+QString WordSource::Album() const
+{
+    switch (kind) {
+    case Kind::Course:
+        return text;
+    case Kind::EnglishLookUp:
+    case Kind::ChineseLookUp:
+        return LookupAlbum(text);
+    case Kind::WordsFile:
+        return QFileInfo(text).completeBaseName();
+    }
+    return text;
+}
+
+speech::FileEncoding BatchJob::Encoding() const
+{
+    speech::FileEncoding encoding = files.encoding;
+    sound.ApplyTo(encoding);
+    return encoding;
+}
+
+Result<void> BatchJob::Validate(bool chinese) const
+{
+    using speech::FileEncoding;
+    const Invalid invalid{chinese};
+    if (!IsUsableOutputFolder(folder))
+        return invalid(u"请选择存储路径"_qs, u"no output folder given"_qs);
+    if (!QFileInfo(folder).isDir())
+        return invalid(u"文件夹不存在：%1"_qs.arg(folder), u"%1 is not a folder"_qs.arg(folder));
+    if (speech::AudioFormatEntryOf(formatCode) < 0)
+        return invalid(u"不支持的音频格式 %1"_qs.arg(formatCode), u"no format with code %1"_qs.arg(formatCode));
+    if (!within(jobs, 0, kMaxJobs))
+        return invalid(u"进程数应为 1 到 %1"_qs.arg(kMaxJobs), u"the number of jobs is not 1 to %1"_qs.arg(kMaxJobs));
+    if (!within(files.encoding.mp3Kbps, FileEncoding::kMinMp3Kbps, FileEncoding::kMaxMp3Kbps))
+        return invalid(u"比特率应为 %1 到 %2 kbps"_qs.arg(FileEncoding::kMinMp3Kbps).arg(FileEncoding::kMaxMp3Kbps),
+                       u"the bit rate is not %1 to %2 kbps"_qs.arg(FileEncoding::kMinMp3Kbps).arg(FileEncoding::kMaxMp3Kbps));
+    if (!within(sound.repeat, 1, kMaxRepeat))
+        return invalid(u"单词重复次数应为 1 到 %1"_qs.arg(kMaxRepeat), u"repeats are not 1 to %1"_qs.arg(kMaxRepeat));
+    if (sound.pauseMs != -1 && !within(sound.pauseMs, 0, kMaxPauseMs))
+        return invalid(u"停顿应为 0 到 %1 毫秒"_qs.arg(kMaxPauseMs), u"the pause is not 0 to %1 ms"_qs.arg(kMaxPauseMs));
+    if (!within(sound.leadMs, 0, FileEncoding::kMaxSilenceMs) || !within(sound.trailMs, 0, FileEncoding::kMaxSilenceMs))
+        return invalid(u"静音应为 0 到 %1 毫秒"_qs.arg(FileEncoding::kMaxSilenceMs),
+                       u"silence is not 0 to %1 ms"_qs.arg(FileEncoding::kMaxSilenceMs));
+    if (!within(sound.englishRate, speech::kMinRatePercent, speech::kMaxRatePercent)
+        || !within(sound.chineseRate, speech::kMinRatePercent, speech::kMaxRatePercent))
+        return invalid(u"语速应为 %1% 到 %2%"_qs.arg(speech::kMinRatePercent).arg(speech::kMaxRatePercent),
+                       u"a speaking rate is not %1 to %2 percent"_qs.arg(speech::kMinRatePercent).arg(speech::kMaxRatePercent));
+    // NaN compares false with everything, so it is refused by name.
+    if (const std::optional<double> lufs = sound.loudnessLufs;
+        lufs && (!std::isfinite(*lufs) || *lufs < FileEncoding::kMinLoudnessLufs || *lufs > FileEncoding::kMaxLoudnessLufs))
+        return invalid(u"响度应为 %1 到 %2 LUFS"_qs.arg(FileEncoding::kMinLoudnessLufs).arg(FileEncoding::kMaxLoudnessLufs),
+                       u"the loudness is not %1 to %2 LUFS"_qs.arg(FileEncoding::kMinLoudnessLufs).arg(FileEncoding::kMaxLoudnessLufs));
+    // A list the user named must be there; the default one only when it exists.
+    if (const QString path = sound.PronunciationsPath(); !sound.pronunciations.isEmpty() || QFileInfo::exists(path)) {
+        if (const Result<PronunciationList> list = PronunciationList::Read(path); !list)
+            return Fail(list.error());
+    }
+    return {};
+}
+
+QJsonObject BatchJob::ToJson() const
+{
+    QJsonArray words;
+    for (const WordEntry& row : rows)
+        words.append(QJsonArray{row.en, row.ch});
+    const speech::FileEncoding& encoding = files.encoding;
+    QJsonObject json{
+        {u"source"_qs, QJsonObject{{u"kind"_qs, kSourceKinds[int(source.kind)]}, {u"text"_qs, source.text}}},
+        {u"rows"_qs, words},
+        {u"folder"_qs, folder},
+        {u"voice"_qs, voiceId},
+        {u"format"_qs, formatCode},
+        {u"speech"_qs, QJsonObject{{u"spell"_qs, speech.spellOut}, {u"meaning"_qs, speech.chineseMeaning},
+                                   {u"labels"_qs, speech.prefix}}},
+        {u"files"_qs, QJsonObject{{u"type"_qs, speech::FileTypeExtension(encoding.type)},
+                                  {u"bitrate"_qs, encoding.mp3Kbps},
+                                  {u"numbered"_qs, files.numbered},
+                                  {u"playlist"_qs, files.playlist}}},
+        {u"sound"_qs, QJsonObject{{u"repeat"_qs, sound.repeat}, {u"pause"_qs, sound.pauseMs},
+                                  {u"lead"_qs, sound.leadMs}, {u"trail"_qs, sound.trailMs},
+                                  {u"rate"_qs, sound.englishRate}, {u"rateChinese"_qs, sound.chineseRate},
+                                  {u"pronunciations"_qs, sound.pronunciations}}},
+        {u"skipExisting"_qs, skipExisting},
+        {u"jobs"_qs, jobs},
+    };
+    QJsonObject filesJson = json[u"files"].toObject();
+    if (files.cardSafe)
+        filesJson[u"cardSafe"_qs] = *files.cardSafe;
+    json[u"files"_qs] = filesJson;
+    QJsonObject soundJson = json[u"sound"].toObject();
+    if (sound.loudnessLufs)
+        soundJson[u"loudness"_qs] = *sound.loudnessLufs;
+    json[u"sound"_qs] = soundJson;
+    return json;
+}
+
+namespace {
+
+/// Reads the members of one JSON object, remembering the first that is missing or mistyped.
+class Reader
+{
+public:
+    Reader(const QJsonObject& object, QString path, QString* fault)
+        : m_object(object), m_path(std::move(path)), m_fault(fault)
+    {
+    }
+
+    QJsonValue take(const QString& name, QJsonValue::Type type, bool optional = false)
+    {
+        const QJsonValue value = m_object.value(name);
+        if ((optional && value.isUndefined()) || !m_fault->isEmpty())
+            return {};
+        if (value.type() != type)
+            *m_fault = m_path + name;
+        return value;
+    }
+    QString text(const QString& name) { return take(name, QJsonValue::String).toString(); }
+    int number(const QString& name) { return take(name, QJsonValue::Double).toInt(); }
+    bool flag(const QString& name) { return take(name, QJsonValue::Bool).toBool(); }
+    Reader object(const QString& name) { return {take(name, QJsonValue::Object).toObject(), m_path + name + u'.', m_fault}; }
+
+private:
+    QJsonObject m_object;
+    QString m_path;
+    QString* m_fault;
+};
+
+} // namespace
+
+Result<BatchJob> BatchJob::FromJson(const QJsonObject& json)
+{
+    QString fault;
+    Reader top(json, {}, &fault);
+    BatchJob job;
+
+    Reader source = top.object(u"source"_qs);
+    const QString kind = source.text(u"kind"_qs);
+    const auto known = std::find(std::begin(kSourceKinds), std::end(kSourceKinds), kind);
+    if (fault.isEmpty() && known == std::end(kSourceKinds))
+        fault = u"source.kind"_qs;
+    job.source = {WordSource::Kind(known - std::begin(kSourceKinds)), source.text(u"text"_qs)};
+    for (const QJsonValue& row : top.take(u"rows"_qs, QJsonValue::Array).toArray()) {
+        const QJsonArray pair = row.toArray();
+        if (pair.size() != 2 || !pair[0].isString() || !pair[1].isString()) {
+            fault = fault.isEmpty() ? u"rows"_qs : fault;
+            break;
+        }
+        job.rows.push_back({pair[0].toString(), pair[1].toString()});
+    }
+    job.folder = top.text(u"folder"_qs);
+    job.voiceId = top.text(u"voice"_qs);
+    job.formatCode = top.number(u"format"_qs);
+    Reader speechJson = top.object(u"speech"_qs);
+    job.speech = {speechJson.flag(u"spell"_qs), speechJson.flag(u"meaning"_qs), speechJson.flag(u"labels"_qs)};
+
+    Reader filesJson = top.object(u"files"_qs);
+    const std::optional<speech::OutputFileType> type = speech::FileTypeFromName(filesJson.text(u"type"_qs));
+    if (fault.isEmpty() && !type)
+        fault = u"files.type"_qs;
+    job.files.encoding = speech::FileEncoding::Of(type.value_or(speech::OutputFileType::Wav),
+                                                  filesJson.number(u"bitrate"_qs));
+    job.files.numbered = filesJson.flag(u"numbered"_qs);
+    job.files.playlist = filesJson.flag(u"playlist"_qs);
+    if (const QJsonValue safe = filesJson.take(u"cardSafe"_qs, QJsonValue::Bool, true); safe.isBool())
+        job.files.cardSafe = safe.toBool();
+
+    Reader soundJson = top.object(u"sound"_qs);
+    job.sound.repeat = soundJson.number(u"repeat"_qs);
+    job.sound.pauseMs = soundJson.number(u"pause"_qs);
+    job.sound.leadMs = soundJson.number(u"lead"_qs);
+    job.sound.trailMs = soundJson.number(u"trail"_qs);
+    job.sound.englishRate = soundJson.number(u"rate"_qs);
+    job.sound.chineseRate = soundJson.number(u"rateChinese"_qs);
+    job.sound.pronunciations = soundJson.text(u"pronunciations"_qs);
+    job.sound.loudnessLufs.reset();
+    if (const QJsonValue lufs = soundJson.take(u"loudness"_qs, QJsonValue::Double, true); lufs.isDouble())
+        job.sound.loudnessLufs = lufs.toDouble();
+
+    job.skipExisting = top.flag(u"skipExisting"_qs);
+    job.jobs = top.number(u"jobs"_qs);
+    if (!fault.isEmpty())
+        return Fail(ComError::Described(E_INVALIDARG, IsChineseUserInterface()
+                                                          ? u"任务描述无效：%1 缺失或类型不对"_qs.arg(fault)
+                                                          : u"not a batch job: %1 is missing or of the wrong type"_qs.arg(fault)));
+    return job;
+}
+
+Result<std::vector<WordEntry>> ReadSourceRows(const WordSource& source, WordStore* store)
+{
+    if (source.kind == WordSource::Kind::WordsFile)
+        return ReadWordList(source.text);
+    const QString statement = source.kind == WordSource::Kind::Course          ? CourseStatement(source.text)
+                              : source.kind == WordSource::Kind::EnglishLookUp ? EnglishLookUpStatement(source.text)
+                                                                               : ChineseLookUpStatement(source.text);
+    WordListModel model;
+    if (const Result<int> filled = FillWordList(store, statement, model); !filled)
+        return Fail(filled.error());
+    std::vector<WordEntry> rows;
+    rows.reserve(std::size_t(model.rowCount()));
+    for (int row = 0; row < model.rowCount(); ++row)
+        rows.push_back({model.en(row), model.ch(row)});
+    return rows;
+}

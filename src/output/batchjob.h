@@ -1,0 +1,69 @@
+#pragma once
+
+#include <vector>
+
+#include <QJsonObject>
+#include <QString>
+
+#include "base/comerror.h"
+#include "output/fileoptions.h"
+#include "output/soundoptions.h"
+#include "speech/composeutterance.h"
+#include "vocab/wordentry.h"
+
+class WordStore;
+
+/// Where the words of a run come from: what the window's tree or look-up boxes chose, or what
+/// lexovox-batch was told. It names the run (the album of MP3 and Opus tags).
+struct WordSource
+{
+    enum class Kind {
+        Course,         // a course book, as the tree names it
+        EnglishLookUp,  // words whose English contains the text
+        ChineseLookUp,  // words whose Chinese contains the text
+        WordsFile,      // a UTF-8 CSV with columns en,ch
+    };
+
+    Kind kind = Kind::Course;
+    QString text;  // the course, the look-up text (spaces removed) or the file's path
+
+    /// The album of the run's files: the course, "查询：TEXT" for a look-up, the CSV's name.
+    QString Album() const;
+
+    bool operator==(const WordSource&) const = default;
+};
+
+/// Everything a run needs, described once: the window and lexovox-batch each build one, and the
+/// workers receive it whole. A new option is added here, not threaded through each layer.
+struct BatchJob
+{
+    static constexpr int kMaxJobs = 64;
+
+    WordSource source;
+    std::vector<WordEntry> rows;  // the checked words, top to bottom
+    QString folder;
+    QString voiceId;              // the long id of a voice of ListVoices; empty: the default
+    int formatCode = 18;          // a code of the format table; 18 is 16 kHz 16-bit mono
+    SpeechOptions speech;         // 拼读, 汉意, 前缀
+    OutputFileOptions files;      // type, bit rate, numbers, playlist, card-safe names
+    SoundOptions sound;           // repeats, pauses, silence, loudness, rates, pronunciations
+    bool skipExisting = false;    // a word whose file exists is left alone
+    int jobs = 0;                 // worker processes; 0: one per core
+
+    /// Why this job cannot run, in the words a user reads (Chinese, as the window speaks, or
+    /// English); nothing when it can. The rows are not looked at: a run of no words says so.
+    Result<void> Validate(bool chinese = IsChineseUserInterface()) const;
+
+    /// The encoding of each file: type and bit rate, silence at the ends and loudness.
+    speech::FileEncoding Encoding() const;
+
+    /// The job as one JSON document, and back. FromJson refuses a document that is not a job
+    /// (a missing or mistyped member) with the member's name; it does not validate the values.
+    QJsonObject ToJson() const;
+    static Result<BatchJob> FromJson(const QJsonObject& json);
+
+    bool operator==(const BatchJob&) const = default;
+};
+
+/// The words `source` names, from `store` (courses, look-ups) or from its file, in order.
+Result<std::vector<WordEntry>> ReadSourceRows(const WordSource& source, WordStore* store);

@@ -1,0 +1,162 @@
+#include <cmath>
+#include <limits>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "output/batchjob.h"
+#include "output/batchworker.h"
+
+namespace {
+
+using speech::OutputFileType;
+
+BatchJob everythingSet(const QString& folder)
+{
+    BatchJob job;
+    job.source = {WordSource::Kind::ChineseLookUp, u"银行"_qs};
+    job.rows = {{u"bank"_qs, u"n. 银行；岸"_qs}, {u"line\nbreak"_qs, u"\"引号\""_qs}};
+    job.folder = folder;
+    job.voiceId = u"HKEY_LOCAL_MACHINE\\Voices\\Tokens\\Some"_qs;
+    job.formatCode = 22;
+    job.speech = {true, false, true};
+    job.files.encoding = speech::FileEncoding::Of(OutputFileType::Opus, 96);
+    job.files.numbered = true;
+    job.files.playlist = true;
+    job.files.cardSafe = false;
+    job.sound.repeat = 3;
+    job.sound.pauseMs = 1500;
+    job.sound.leadMs = 0;
+    job.sound.trailMs = 2000;
+    job.sound.loudnessLufs = -23.5;
+    job.sound.englishRate = 80;
+    job.sound.chineseRate = 120;
+    job.sound.pronunciations = u"/somewhere/list.txt"_qs;
+    job.skipExisting = true;
+    job.jobs = 3;
+    return job;
+}
+
+TEST(BatchJob, ComesBackFromItsJsonUnchanged)
+{
+    const BatchJob full = everythingSet(u"/out"_qs);
+    // Through text, as the worker reads it.
+    const QJsonDocument text = QJsonDocument::fromJson(QJsonDocument(full.ToJson()).toJson(QJsonDocument::Compact));
+    const Result<BatchJob> back = BatchJob::FromJson(text.object());
+    ASSERT_TRUE(back) << back.error().ErrorMessage().toStdString();
+    EXPECT_EQ(*back, full);
+
+    // Unset choices stay unset: the card-safe default and no loudness.
+    BatchJob plain;
+    plain.sound.loudnessLufs.reset();
+    const Result<BatchJob> plainBack = BatchJob::FromJson(plain.ToJson());
+    ASSERT_TRUE(plainBack);
+    EXPECT_EQ(*plainBack, plain);
+    EXPECT_FALSE(plainBack->files.cardSafe);
+    EXPECT_FALSE(plainBack->sound.loudnessLufs);
+
+    // The worker's line carries no rows and is one line.
+    const QByteArray line = batchprotocol::EncodeJob(full);
+    EXPECT_EQ(line.count('\n'), 1);
+    EXPECT_TRUE(line.endsWith('\n'));
+    EXPECT_TRUE(BatchJob::FromJson(QJsonDocument::fromJson(line).object())->rows.empty());
+}
+
+TEST(BatchJob, ABrokenDocumentIsRefusedNamingWhatIsWrong)
+{
+    const QJsonObject good = everythingSet(u"/out"_qs).ToJson();
+    const auto without = [&](const QString& key) {
+        QJsonObject o = good;
+        o.remove(key);
+        return o;
+    };
+    const auto with = [&](const QString& key, const QJsonValue& value) {
+        QJsonObject o = good;
+        o[key] = value;
+        return o;
+    };
+    QJsonObject badKind = good;
+    badKind[u"source"_qs] = QJsonObject{{u"kind"_qs, u"nonsense"_qs}, {u"text"_qs, u"x"_qs}};
+    QJsonObject badType = good;
+    QJsonObject files = good[u"files"].toObject();
+    files[u"type"_qs] = u"flac"_qs;
+    badType[u"files"_qs] = files;
+    QJsonObject badSound = good;
+    QJsonObject sound = good[u"sound"].toObject();
+    sound[u"loudness"_qs] = u"loud"_qs;
+    badSound[u"sound"_qs] = sound;
+
+    const struct
+    {
+        QJsonObject json;
+        const char* named;
+    } cases[] = {
+        {QJsonObject(), "source"},
+        {without(u"folder"_qs), "folder"},
+        {with(u"format"_qs, u"18"_qs), "format"},
+        {with(u"rows"_qs, QJsonArray{QJsonArray{u"one"_qs}}), "rows"},
+        {badKind, "source.kind"},
+        {badType, "files.type"},
+        {badSound, "sound.loudness"},
+    };
+    for (const auto& c : cases) {
+        const Result<BatchJob> job = BatchJob::FromJson(c.json);
+        ASSERT_FALSE(job) << c.named;
+        EXPECT_TRUE(job.error().ErrorMessage().contains(QString::fromUtf8(c.named)))
+            << c.named << ": " << job.error().ErrorMessage().toStdString();
+    }
+}
+
+TEST(BatchJob, ValidateRefusesWhatCannotRunInWords)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    BatchJob good = everythingSet(dir.path());
+    good.sound.pronunciations.clear();
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(u"data"_qs)));  // no default list
+    ASSERT_TRUE(good.Validate()) << good.Validate().error().ErrorMessage().toStdString();
+
+    const auto changed = [&](const std::function<void(BatchJob&)>& change) {
+        BatchJob job = good;
+        change(job);
+        return job;
+    };
+    const struct
+    {
+        BatchJob job;
+        const char* said;
+    } cases[] = {
+        {changed([](BatchJob& j) { j.folder.clear(); }), "folder"},
+        {changed([&](BatchJob& j) { j.folder = dir.filePath(u"gone"_qs); }), "gone"},
+        {changed([](BatchJob& j) { j.formatCode = 3; }), "format"},
+        {changed([](BatchJob& j) { j.jobs = 65; }), "jobs"},
+        {changed([](BatchJob& j) { j.files.encoding.mp3Kbps = 8; }), "bit rate"},
+        {changed([](BatchJob& j) { j.sound.repeat = 0; }), "repeats"},
+        {changed([](BatchJob& j) { j.sound.pauseMs = 5001; }), "pause"},
+        {changed([](BatchJob& j) { j.sound.trailMs = -1; }), "silence"},
+        {changed([](BatchJob& j) { j.sound.chineseRate = 201; }), "rate"},
+        {changed([](BatchJob& j) { j.sound.loudnessLufs = std::numeric_limits<double>::quiet_NaN(); }), "loudness"},
+        {changed([](BatchJob& j) { j.sound.loudnessLufs = -INFINITY; }), "loudness"},
+        {changed([&](BatchJob& j) { j.sound.pronunciations = dir.filePath(u"nolist.txt"_qs); }), "nolist.txt"},
+    };
+    for (const auto& c : cases) {
+        const Result<void> valid = c.job.Validate();
+        ASSERT_FALSE(valid) << c.said;
+        EXPECT_TRUE(valid.error().ErrorMessage().contains(QString::fromUtf8(c.said)))
+            << c.said << ": " << valid.error().ErrorMessage().toStdString();
+    }
+    qunsetenv("XDG_DATA_HOME");
+}
+
+TEST(WordSource, NamesTheRunAsItsFilesAreTagged)
+{
+    EXPECT_EQ((WordSource{WordSource::Kind::Course, u"中考词汇"_qs}.Album()), u"中考词汇"_qs);
+    EXPECT_EQ((WordSource{WordSource::Kind::EnglishLookUp, u"ap"_qs}.Album()), u"查询：ap"_qs);
+    EXPECT_EQ((WordSource{WordSource::Kind::WordsFile, u"/home/me/my list.csv"_qs}.Album()), u"my list"_qs);
+}
+
+} // namespace

@@ -1,0 +1,121 @@
+#include <QCommandLineParser>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "output/batchoptions.h"
+#include "ui/windowsettings.h"
+
+// The window and lexovox-batch describe a run each their own way; equal choices must make
+// equal jobs, or the two front ends write different files for the same request.
+class TestWindowJob : public QObject
+{
+    Q_OBJECT
+
+private:
+    static BatchDefaults defaults()
+    {
+        BatchDefaults d;
+        d.voices = {{u"LONG\\default"_qs, u"Default voice"_qs, u"默认"_qs, u"Default voice"_qs, false},
+                    {u"LONG\\other"_qs, u"Other voice (eSpeak NG)"_qs, u"另一个"_qs, u"Other voice (eSpeak NG)"_qs, true}};
+        d.voiceId = u"LONG\\default"_qs;
+        d.formatCode = 18;
+        return d;
+    }
+
+    static Result<BatchJob> fromCommandLine(const QStringList& arguments)
+    {
+        QCommandLineParser parser;
+        AddBatchJobOptions(parser);
+        if (!parser.parse(QStringList{u"lexovox-batch"_qs} + arguments))
+            return Fail(ComError::Described(E_INVALIDARG, parser.errorText()));
+        return ReadBatchJob(parser, defaults());
+    }
+
+private slots:
+    void equalChoicesMakeEqualJobs_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("change");
+        QTest::newRow("defaults") << QStringList{} << 0;
+        QTest::newRow("options and voice") << QStringList{u"--spell"_qs, u"--meaning"_qs, u"--labels"_qs,
+                                                          u"--voice"_qs, u"eSpeak"_qs, u"--skip-existing"_qs} << 1;
+        QTest::newRow("mp3 course files") << QStringList{u"--type"_qs, u"mp3"_qs, u"--bitrate"_qs, u"96"_qs,
+                                                         u"--number"_qs, u"--playlist"_qs, u"--no-card-safe"_qs,
+                                                         u"--format"_qs, u"22kHz 16 Bit 单声道"_qs} << 2;
+        QTest::newRow("dictation sound") << QStringList{u"--repeat"_qs, u"2"_qs, u"--pause"_qs, u"1500"_qs,
+                                                        u"--rate"_qs, u"80"_qs, u"--rate-chinese"_qs, u"120"_qs,
+                                                        u"--lead"_qs, u"0"_qs, u"--trail"_qs, u"2000"_qs,
+                                                        u"--no-loudness"_qs} << 3;
+        QTest::newRow("loudness and list") << QStringList{u"--loudness"_qs, u"-23"_qs, u"--pronunciations"_qs,
+                                                          u"/lists/fixes.txt"_qs, u"--type"_qs, u"opus"_qs} << 4;
+    }
+
+    void equalChoicesMakeEqualJobs()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, change);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+
+        // The window's choices for the same run, as the user sets them in its controls.
+        WindowSettings window;
+        window.folder = dir.path();
+        window.voiceId = u"LONG\\default"_qs;
+        window.formatCode = 18;
+        switch (change) {
+        case 1:
+            window.spellOut = window.chineseMeaning = window.prefix = true;
+            window.voiceId = u"LONG\\other"_qs;
+            window.skipExisting = true;
+            break;
+        case 2:
+            window.files.encoding = speech::FileEncoding::Of(speech::OutputFileType::Mp3, 96);
+            window.files.numbered = window.files.playlist = true;
+            window.files.cardSafe = false;
+            window.formatCode = 22;
+            break;
+        case 3:
+            window.sound.repeat = 2;
+            window.sound.pauseMs = 1500;
+            window.sound.englishRate = 80;
+            window.sound.chineseRate = 120;
+            window.sound.leadMs = 0;
+            window.sound.trailMs = 2000;
+            window.sound.loudnessLufs.reset();
+            break;
+        case 4:
+            window.sound.loudnessLufs = -23;
+            window.sound.pronunciations = u"/lists/fixes.txt"_qs;
+            window.files.encoding.type = speech::OutputFileType::Opus;
+            break;
+        }
+        const WordSource course{WordSource::Kind::Course, u"中考词汇"_qs};
+        const std::vector<WordEntry> rows{{u"apple"_qs, u"苹果"_qs}, {u"bank"_qs, u"银行"_qs}};
+        const BatchJob fromWindow = JobFromWindow(window, course, rows);
+
+        Result<BatchJob> fromCli = fromCommandLine(arguments + QStringList{u"--out"_qs, dir.path(), u"--course"_qs,
+                                                                           u"中考词汇"_qs});
+        QVERIFY2(fromCli, qPrintable(fromCli ? QString() : fromCli.error().ErrorMessage()));
+        fromCli->rows = rows;  // read from the vocabulary by the same statement the tree runs
+        QCOMPARE(QString::fromUtf8(QJsonDocument(fromCli->ToJson()).toJson()),
+                 QString::fromUtf8(QJsonDocument(fromWindow.ToJson()).toJson()));
+        QVERIFY(*fromCli == fromWindow);
+    }
+
+    void theCommandLineRefusesWhatTheWindowCannotChoose()
+    {
+        QTemporaryDir dir;
+        const QStringList base{u"--out"_qs, dir.path(), u"--course"_qs, u"x"_qs};
+        for (const QStringList& wrong : {QStringList{u"--voice"_qs, QString()}, QStringList{u"--voice"_qs, u"nobody"_qs},
+                                         QStringList{u"--jobs"_qs, u"0"_qs}, QStringList{u"--loudness"_qs, u"nan"_qs},
+                                         QStringList{u"--find-en"_qs, u"ap"_qs}}) {
+            QVERIFY2(!fromCommandLine(base + wrong), qPrintable(wrong.join(u' ')));
+        }
+        // A voice by any part of either description, as the window lists it.
+        QCOMPARE(fromCommandLine(base + QStringList{u"--voice"_qs, u"另一"_qs})->voiceId, u"LONG\\other"_qs);
+    }
+};
+
+QTEST_MAIN(TestWindowJob)
+#include "test_windowjob.moc"

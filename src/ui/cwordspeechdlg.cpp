@@ -38,6 +38,7 @@
 #include "ui/combotokenlist.h"
 #include "output/filetags.h"
 #include "ui/folderbrowser.h"
+#include "ui/generationrun.h"
 #include "ui/outputoptionsdlg.h"
 #include "ui/windowsettings.h"
 #include "ui/templatebuilder.h"
@@ -80,7 +81,8 @@ CWordSpeechDlg::CWordSpeechDlg(WordStore* connection, QWidget* parent, std::shar
     BindControls(builder);
 
     m_pAnimator = new WindowAnimator(this, AnimationDuration);
-    m_pBatch = new BatchEngine(this);
+    m_pRun = new GenerationRun(m_pGenerateButton, m_pProgressBar, {m_pSkipExistingCheckBox, m_pOutputOptionsButton},
+                               [this](bool enable) { EnableControls(enable); }, this);
 
     ConnectEvents();
     OnInitDialog();
@@ -147,8 +149,6 @@ void CWordSpeechDlg::ConnectEvents()
     connect(m_pPreviewButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnPreview);
     connect(m_pGenerateButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnGenerateFiles);
     connect(m_pOutputOptionsButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnOutputOptions);
-    connect(m_pBatch, &BatchEngine::progress, this, &CWordSpeechDlg::ShowBatchProgress);
-    connect(m_pBatch, &BatchEngine::finished, this, &CWordSpeechDlg::OnBatchFinished);
     connect(m_pHelpButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnHelp);
     connect(m_pDownloadLink, &ClickLabel::clicked, this, &CWordSpeechDlg::OnDownloadLink);
     connect(m_pExitButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnOK);
@@ -418,7 +418,7 @@ void CWordSpeechDlg::closeEvent(QCloseEvent* event)
     // of generation is stopped first, after the words in progress.
     event->ignore();
     const auto close = [this] { m_pAnimator->Close([this] { reject(); }); };
-    if (!StopBatchThen(close))
+    if (!m_pRun->StopThen(close))
         close();
 }
 
@@ -461,7 +461,7 @@ void CWordSpeechDlg::OnOK()
             accept();
         });
     };
-    if (!StopBatchThen(close))
+    if (!m_pRun->StopThen(close))
         close();
 }
 
@@ -614,8 +614,8 @@ void CWordSpeechDlg::OnPreview()
 void CWordSpeechDlg::OnGenerateFiles()
 {
     // While a run lasts the button reads 停止.
-    if (m_pBatch->IsRunning()) {
-        m_pBatch->Stop();
+    if (m_pRun->IsRunning()) {
+        m_pRun->Stop();
         return;
     }
     DoDataExchange(true);
@@ -637,50 +637,10 @@ void CWordSpeechDlg::OnGenerateFiles()
         ShowComError(run.error());
         return;
     }
-    std::vector<BatchWord> words = run->words;
-
-    EnableControls(false);
-    m_pSkipExistingCheckBox->setEnabled(false);
-    m_pOutputOptionsButton->setEnabled(false);
-    m_pGenerateButton->setText(QStringLiteral("停止"));
-    m_pGenerateButton->setEnabled(true);
-    m_pProgressBar->setRange(0, std::max<int>(1, int(words.size())));
-    m_pProgressBar->setTextVisible(true); // done/total and the time left, during a run only
-    ShowBatchProgress(0, int(words.size()));
-    m_pBatch->Start(job, std::move(words));
+    m_pRun->Start(job, run->words);
 }
 
-void CWordSpeechDlg::ShowBatchProgress(int done, int total)
+BatchEngine& CWordSpeechDlg::batchEngine() const
 {
-    m_pProgressBar->setValue(done);
-    QString text = QStringLiteral("%1/%2").arg(done).arg(total);
-    if (const qint64 left = m_pBatch->RemainingMs(); left >= 0 && done < total)
-        text += QStringLiteral(" · ") + RemainingTimeText(left);
-    // The bar's format treats % as a placeholder.
-    m_pProgressBar->setFormat(text.replace(u'%', QStringLiteral("%%")));
-}
-
-void CWordSpeechDlg::OnBatchFinished(const BatchReport& report)
-{
-    m_pGenerateButton->setText(QStringLiteral("生成文件"));
-    m_pSkipExistingCheckBox->setEnabled(true);
-    m_pOutputOptionsButton->setEnabled(true);
-    EnableControls(true);
-    m_pProgressBar->setValue(0);
-    m_pProgressBar->setTextVisible(false);
-    m_pProgressBar->setFormat(QString());
-    if (std::function<void()> then = std::exchange(m_afterBatch, {})) {
-        then(); // the window was asked to close during the run
-        return;
-    }
-    Prompt::message(this, QStringLiteral("信息"), report.Message(), QMessageBox::NoIcon);
-}
-
-bool CWordSpeechDlg::StopBatchThen(std::function<void()> then)
-{
-    if (!m_pBatch->IsRunning())
-        return false;
-    m_afterBatch = std::move(then);
-    m_pBatch->Stop();
-    return true;
+    return m_pRun->Engine();
 }

@@ -27,6 +27,7 @@ class TemplateBuilder;
 class ToolTipDelayStyle;
 class WindowAnimator;
 class BatchEngine;
+class GenerationRun;
 struct BatchReport;
 class WordListModel;
 struct WindowSettings;
@@ -73,7 +74,7 @@ public:
     int SelectedRow() const;
     WordListModel* wordListModel() const { return m_pWordModel; }
     SpeechEngine& speechEngine() const { return *m_pSpeechEngine; }
-    BatchEngine& batchEngine() const { return *m_pBatch; }
+    BatchEngine& batchEngine() const;
     /// The three speaking options as their boxes stand now.
     SpeechOptions CurrentSpeechOptions() const;
     /// What is said for a word now: the three options, the 选项… dialog's repeats and pauses, and
@@ -136,11 +137,6 @@ private:
     void CreateToolTips();
 
     void ShowComError(const ComError& error);
-    void ShowBatchProgress(int done, int total);
-    void OnBatchFinished(const BatchReport& report);
-    /// With a run going: stops it and runs `then` when it has ended, instead of the closing
-    /// message. False, doing nothing, without a run.
-    bool StopBatchThen(std::function<void()> then);
     void OnOutputOptions();
     /// The choices of the last run of the program: folder, voice, format, speaking options and
     /// the file options; kept again when the window goes.
@@ -192,12 +188,11 @@ private:
     QIcon m_hIcon;
 
     WindowAnimator* m_pAnimator = nullptr;
-    BatchEngine* m_pBatch = nullptr;
+    GenerationRun* m_pRun = nullptr;
     QPushButton* m_pOutputOptionsButton = nullptr;
     OutputFileOptions m_outputOptions;
     SoundOptions m_soundOptions;
     WordSource m_source; // what the list holds: the course or the look-up
     bool m_bSettingsRestored = false;
     QCheckBox* m_pSkipExistingCheckBox = nullptr;
-    std::function<void()> m_afterBatch;
 };

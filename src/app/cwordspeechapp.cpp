@@ -1,5 +1,7 @@
 #include "cwordspeechapp.h"
 
+#include <QCommandLineParser>
+
 #include "ui/cwordspeechdlg.h"
 #include "ui/prompt.h"
 #include "base/comerror.h"
@@ -9,16 +11,20 @@
 
 namespace {
 
-/// The file after `--vocabulary` (or in `--vocabulary=FILE`); empty when not given.
+/// The file after `--vocabulary` (or in `--vocabulary=FILE`); empty when not given. Anything
+/// else is left alone: desktop launchers and session managers add arguments of their own, and
+/// none of them may keep the window from opening.
 QString vocabularyArgument(const QStringList& arguments)
 {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == u"--vocabulary" && i + 1 < arguments.size())
-            return arguments[i + 1];
-        if (arguments[i].startsWith(u"--vocabulary="))
-            return arguments[i].mid(13);
-    }
-    return {};
+    if (arguments.isEmpty())
+        return {};
+    QCommandLineParser parser;
+    const QCommandLineOption vocabulary(QStringLiteral("vocabulary"), QStringLiteral("Read this vocabulary file."),
+                                        QStringLiteral("FILE"));
+    parser.addOption(vocabulary);
+    // False for an unknown option, whose name is only noted; the known ones are parsed all the same.
+    parser.parse(arguments);
+    return parser.value(vocabulary);
 }
 
 } // namespace

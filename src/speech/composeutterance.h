@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "speech/platform/pausemark.h"
+
 /// The three speaking options, as the window's check boxes stand at the moment of a call.
 struct SpeechOptions
 {
@@ -19,9 +21,8 @@ struct SpeechOptions
 /// whatever the options, so empty pieces leave them behind ("apple;; ;").
 QString ComposeUtterance(QString en, QString ch, SpeechOptions options);
 
-/// The pause a reader makes at a part's ";", and between repeats of the headword unless a
-/// style asks for another.
-inline constexpr int kPartPauseMs = 300;
+/// The most a style may ask for: the longest pause (a part's usual one is kPartPauseMs) and
+/// how often the headword is said.
 inline constexpr int kMaxPauseMs = 5000;
 inline constexpr int kMaxRepeat = 5;
 
@@ -42,8 +43,5 @@ struct UtteranceStyle
 /// split, so no word list's text is read as phonemes.
 QString ComposeUtterance(QString en, QString ch, SpeechOptions options, const UtteranceStyle& style);
 
-/// Private-use characters that no word list holds (the composer drops any it is given): a
-/// pause mark is kPauseMarkStart, the milliseconds in decimal digits, kPauseMarkEnd.
-inline constexpr QChar kPauseMarkStart = QChar(0xE000);
-inline constexpr QChar kPauseMarkEnd = QChar(0xE001);
+/// A pause of `ms` (clamped to 0 to kMaxPauseMs) as the planner reads it: see pausemark.h.
 QString PauseMark(int ms);

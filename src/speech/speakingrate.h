@@ -1,11 +1,5 @@
 #pragma once
 
-namespace speech {
-
-/// The speaking rates the engines take, in percent of their usual tempo: espeak-ng's words per
-/// minute, Flite's segment durations.
-inline constexpr int kMinRatePercent = 50;
-inline constexpr int kUsualRatePercent = 100;
-inline constexpr int kMaxRatePercent = 200;
-
-} // namespace speech
+// The speaking rates the voices take. The synthesisers apply them, so they are defined in the
+// platform; code outside the speech layer includes this header, never the platform's.
+#include "speech/platform/speakingrate.h"

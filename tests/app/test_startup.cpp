@@ -118,6 +118,11 @@ private slots:
         QTest::newRow("separate") << QStringList{QStringLiteral("lexovox"), QStringLiteral("--vocabulary"),
                                                  QStringLiteral("sub/none.db")};
         QTest::newRow("joined") << QStringList{QStringLiteral("lexovox"), QStringLiteral("--vocabulary=sub/none.db")};
+        // What launchers and session managers add is passed over, before and after.
+        QTest::newRow("among others") << QStringList{QStringLiteral("lexovox"), QStringLiteral("-session"),
+                                                     QStringLiteral("1a2b"), QStringLiteral("--launched-by=menu"),
+                                                     QStringLiteral("--vocabulary"), QStringLiteral("sub/none.db"),
+                                                     QStringLiteral("-x"), QStringLiteral("words.txt")};
     }
 
     void namedVocabularyIsTheOnlyOneTried()

@@ -11,6 +11,7 @@ set(expected
     ${BINDIR}/lexovox-import
     ${DATADIR}/lexovox/code.dll
     ${MANDIR}/man1/lexovox-import.1.gz
+    ${DOCDIR}/copyright
     ${DOCDIR}/vocabulary-sources.md
     ${DOCDIR}/licenses/ECDICT-LICENSE.txt
     ${DOCDIR}/licenses/english-phrases-CC-BY-SA-4.0.txt)

@@ -131,20 +131,63 @@ TEST_F(ImporterTest, ExistingFileIsKeptUnlessForcedAndFailuresNeverTouchIt)
 TEST_F(ImporterTest, CommandLineToolReportsUsageAndErrors)
 {
     QProcess tool;
-    tool.start(QStringLiteral(LEXOVOX_IMPORT), {});
-    ASSERT_TRUE(tool.waitForFinished());
-    EXPECT_EQ(tool.exitCode(), 2);
-    EXPECT_TRUE(tool.readAllStandardError().contains("usage"));
+    const QString words = csv("en,ch,subclass\na,b,c\n");
+    // Each of these is wrong usage: the usage goes to standard error and nothing is written.
+    const std::vector<QStringList> wrong = {
+        {},
+        {words},
+        {words, m_target, u"extra"_qs},
+        {u"--frobnicate"_qs, words, m_target},
+        {words, m_target, u"--password"_qs},
+        {u"-x"_qs, words, m_target},
+    };
+    for (const QStringList& arguments : wrong) {
+        tool.start(QStringLiteral(LEXOVOX_IMPORT), arguments);
+        ASSERT_TRUE(tool.waitForFinished());
+        const QString shown = arguments.join(u' ');
+        EXPECT_EQ(tool.exitCode(), 2) << shown.toStdString();
+        EXPECT_TRUE(tool.readAllStandardError().contains("usage")) << shown.toStdString();
+        EXPECT_FALSE(QFile::exists(m_target)) << shown.toStdString();
+    }
+
+    for (const QString& help : {u"--help"_qs, u"-h"_qs}) {
+        tool.start(QStringLiteral(LEXOVOX_IMPORT), {help});
+        ASSERT_TRUE(tool.waitForFinished());
+        EXPECT_EQ(tool.exitCode(), 0);
+        EXPECT_TRUE(tool.readAllStandardOutput().startsWith("usage: lexovox-import"));
+        EXPECT_TRUE(tool.readAllStandardError().isEmpty());
+    }
 
     tool.start(QStringLiteral(LEXOVOX_IMPORT), {csv("en,ch,subclass\na,b\n"), m_target});
     ASSERT_TRUE(tool.waitForFinished());
     EXPECT_EQ(tool.exitCode(), 1);
     EXPECT_TRUE(tool.readAllStandardError().contains("line 2"));
 
-    tool.start(QStringLiteral(LEXOVOX_IMPORT), {u"--force"_qs, csv("en,ch,subclass\na,b,c\n"), m_target});
+    // Options may come after the files too.
+    tool.start(QStringLiteral(LEXOVOX_IMPORT), {csv("en,ch,subclass\na,b,c\n"), m_target, u"--force"_qs});
     ASSERT_TRUE(tool.waitForFinished());
     EXPECT_EQ(tool.exitCode(), 0);
     EXPECT_EQ(course(u"c"_qs).size(), 1u);
+}
+
+TEST_F(ImporterTest, CommandLineToolTakesThePasswordInEitherSpelling)
+{
+    const QString locked = QStringLiteral(LEXOVOX_SHARED_DIR "/testdata/jet/word_fixture_encoded.mdb");
+    if (!QFile::exists(locked))
+        GTEST_SKIP() << "Jet test files not found (the shared folder is absent)";
+    const auto run = [&](QStringList arguments) {
+        QProcess tool;
+        tool.start(QStringLiteral(LEXOVOX_IMPORT), arguments << locked << m_target);
+        EXPECT_TRUE(tool.waitForFinished());
+        return tool.exitCode();
+    };
+    EXPECT_EQ(run({u"--password"_qs, u"nope"_qs}), 1);
+    EXPECT_EQ(run({u"--password=nope"_qs}), 1);
+    EXPECT_FALSE(QFile::exists(m_target));
+    EXPECT_EQ(run({u"--password"_qs, u"9F3B51C0E2A4"_qs}), 0);
+    EXPECT_EQ(run({u"--force"_qs, u"--password=9F3B51C0E2A4"_qs}), 0);
+    // The file's password is the program's own, so leaving it out works too.
+    EXPECT_EQ(run({u"--force"_qs}), 0);
 }
 
 TEST_F(ImporterTest, OtherAccessFormatsAreRefusedAsNotSupported)

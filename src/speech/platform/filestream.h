@@ -5,9 +5,9 @@
 
 #include <QString>
 
-#include "speech/fileencoding.h"
-#include "speech/platform/waveformat.h"
+#include "speech/platform/fileencoding.h"
 #include "speech/platform/outputstream.h"
+#include "speech/platform/waveformat.h"
 
 namespace speech {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "speech/composeutterance.h"
 #include "speech/platform/objecttoken.h"
+#include "speech/platform/pausemark.h"
 
 namespace speech {
 namespace {

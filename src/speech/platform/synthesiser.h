@@ -8,7 +8,7 @@
 #include <QString>
 
 #include "speech/platform/result.h"
-#include "speech/speakingrate.h"
+#include "speech/platform/speakingrate.h"
 
 namespace speech {
 

@@ -1,4 +1,4 @@
-#include "speech/fileencoding.h"
+#include "speech/platform/fileencoding.h"
 #include "speech/platform/waveformat.h"
 
 #include <algorithm>

@@ -88,7 +88,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption findCh(u"find-ch"_qs, u"Words whose Chinese contains TEXT."_qs, u"TEXT"_qs);
     const QCommandLineOption wordsFile(u"words"_qs, u"The words of a UTF-8 CSV with columns en,ch."_qs, u"FILE"_qs);
     const QCommandLineOption vocabulary(u"vocabulary"_qs, u"The vocabulary file to read."_qs, u"FILE"_qs);
-    const QCommandLineOption voice(u"voice"_qs, u"The first voice whose description or id contains TEXT."_qs, u"TEXT"_qs);
+    const QCommandLineOption voice(u"voice"_qs, u"A voice id as --list-voices prints it, or part of a description."_qs, u"TEXT"_qs);
     const QCommandLineOption format(u"format"_qs, u"A format as the window lists it, e.g. \"16kHz 16 Bit 单声道\"."_qs, u"LABEL"_qs);
     const QCommandLineOption spell(u"spell"_qs, u"Spell each word after it (拼读)."_qs);
     const QCommandLineOption meaning(u"meaning"_qs, u"Say the Chinese meaning (汉意)."_qs);
@@ -184,7 +184,7 @@ int main(int argc, char* argv[])
     const std::vector<speech::VoiceInfo> voices = speech::ListVoices(engine.GetPlatform());
     if (parser.isSet(listVoices)) {
         for (const speech::VoiceInfo& v : voices)
-            print(stdout, QStringLiteral("%1\t%2\n").arg(v.id, v.description));
+            print(stdout, QStringLiteral("%1\t%2\n").arg(v.shortId, v.description));
         return kAllWritten;
     }
 

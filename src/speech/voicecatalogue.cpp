@@ -16,25 +16,22 @@ QString Hyphenated(QStringView text)
     const QString plain = text.toString().normalized(QString::NormalizationForm_KD);
     QString words;
     bool gap = false;
-    char16_t previous = 0;
+    bool afterSmallOrDigit = false;
     for (const QChar c : plain) {
         if (c.isMark())
             continue;
         const char16_t u = c.unicode();
-        const bool small = u >= u'a' && u <= u'z';
-        const bool digit = u >= u'0' && u <= u'9';
         const bool capital = u >= u'A' && u <= u'Z';
-        if (!small && !digit && !capital) {
+        if (!capital && !(u >= u'a' && u <= u'z') && !(u >= u'0' && u <= u'9')) {
             gap = true;
-            previous = 0;
+            afterSmallOrDigit = false;
             continue;
         }
-        const bool previousLowerOrDigit = (previous >= u'a' && previous <= u'z') || (previous >= u'0' && previous <= u'9');
-        if (!words.isEmpty() && (gap || (capital && previousLowerOrDigit)))
+        if (!words.isEmpty() && (gap || (capital && afterSmallOrDigit)))
             words += u'-';
-        words += capital ? QChar(u - u'A' + u'a') : c;
+        words += QChar(capital ? u - u'A' + u'a' : u);
         gap = false;
-        previous = u;
+        afterSmallOrDigit = !capital;
     }
     return words;
 }

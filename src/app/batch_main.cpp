@@ -186,7 +186,7 @@ int generate(const QCommandLineParser& parser)
     const BatchDefaults defaults = engineDefaults(engine);
     if (parser.isSet(kListVoices)) {
         for (const speech::VoiceInfo& v : defaults.voices)
-            print(stdout, QStringLiteral("%1\t%2\n").arg(v.id, v.description));
+            print(stdout, QStringLiteral("%1\t%2\n").arg(v.shortId, v.description));
         return kAllWritten;
     }
     const Result<BatchJob> job = readJob(parser, defaults);

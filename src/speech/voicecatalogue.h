@@ -37,17 +37,20 @@ protected:
     ~TokenList() = default;
 };
 
-/// Fills the voice list: the voices category, every voice.
+/// Fills the voice list with the voices of ListVoices, each showing its description; the first
+/// is selected, without picking it. Results as FillTokenList's for the voices category.
 HRESULT FillVoiceList(TokenList& list, const Platform& platform);
 
-/// One voice as a program without a voice list names it.
+/// One voice as the window lists it and the command line names it.
 struct VoiceInfo
 {
-    QString id;                 // what SpeechEngine::SelectVoiceById takes
+    QString id;                 // the token's id, what SpeechEngine::SelectVoiceById takes
+    QString shortId;            // lower-case ASCII letters, digits and hyphens, unique in its list
     QString description;        // in the user's interface language
     QString chineseDescription; // under 804
     QString englishDescription; // under 409
     bool readsPhonemes = false; // its English is espeak-ng's, which reads [[…]] phonemes
+    TokenPtr token;             // what a voice list's entry holds
 };
 
 /// Whether the voice of `token` speaks English with espeak-ng, which reads [[…]] phonemes.
@@ -56,9 +59,21 @@ bool ReadsPhonemes(const ObjectToken& token);
 /// The id of a token a list holds (empty for none), as SpeechEngine::SelectVoiceById takes it.
 QString TokenId(const TokenPtr& token);
 
-/// Every voice, in the category's order; the first is the default.
+/// The short id a voice token asks for, before ListVoices makes the ids of its list unique: the
+/// program's bilingual voices are named by their English voice ("flite-rms", "espeak-en-us"),
+/// a single espeak-ng voice by its name ("espeak-ng-en-us"), any other token by the last part of
+/// its id. Lower-case ASCII letters, digits and single hyphens; never empty.
+QString ShortVoiceId(const ObjectToken& token);
+
+/// Every voice that has a description, in the category's order (the first is the default). Short
+/// ids that collide stay with the first voice; the later ones get "-2", "-3" … after theirs,
+/// skipping ids another voice asks for.
 std::vector<VoiceInfo> ListVoices(const Platform& platform);
-/// The first voice whose description (either language) or id contains `text`, ignoring case.
+/// The voice whose short id is `id` (ignoring case), else the one whose id is exactly `id`;
+/// null for none or an empty `id`.
+const VoiceInfo* FindVoiceById(const std::vector<VoiceInfo>& voices, const QString& id);
+/// As FindVoiceById, else the first voice whose description in either language contains `text`,
+/// ignoring case. Null for none or an empty `text`.
 const VoiceInfo* FindVoice(const std::vector<VoiceInfo>& voices, const QString& text);
 
 /// Adds one entry per token of the category that matches `required` (and puts those matching

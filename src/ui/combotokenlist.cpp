@@ -28,6 +28,7 @@ int ComboTokenList::AddString(const QString& text)
 
 void ComboTokenList::SetItemData(int index, speech::TokenPtr token)
 {
+    m_combo->setItemData(index, speech::TokenId(token), kIdRole);
     m_combo->setItemData(index, QVariant::fromValue(std::move(token)));
 }
 
@@ -39,4 +40,11 @@ void ComboTokenList::SetCurrentSelection(int index)
 speech::TokenPtr ComboTokenList::GetSelectedToken() const
 {
     return m_combo->currentData().value<speech::TokenPtr>();
+}
+
+int FindVoiceEntry(const QComboBox& combo, const speech::Platform& platform, const QString& id)
+{
+    const std::vector<speech::VoiceInfo> voices = speech::ListVoices(platform);
+    const speech::VoiceInfo* voice = speech::FindVoiceById(voices, id);
+    return voice ? combo.findData(voice->id, ComboTokenList::kIdRole) : -1;
 }

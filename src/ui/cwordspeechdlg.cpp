@@ -304,12 +304,10 @@ void CWordSpeechDlg::RestoreSettings()
     m_outputOptions = saved.files;
     m_soundOptions = saved.sound;
     m_pSpeechEngine->SetSpeakingRates(m_soundOptions.englishRate, m_soundOptions.chineseRate);
-    for (int i = 0; !saved.voiceId.isEmpty() && i < m_pVoiceComboBox->count(); ++i) {
-        if (speech::TokenId(m_pVoiceComboBox->itemData(i).value<speech::TokenPtr>()) == saved.voiceId) {
-            m_pVoiceComboBox->setCurrentIndex(i);
-            OnVoiceChosen(i);
-            break;
-        }
+    // The window saves long ids; the command line's lookup also takes a short one written there.
+    if (const int voice = FindVoiceEntry(*m_pVoiceComboBox, m_pSpeechEngine->GetPlatform(), saved.voiceId); voice >= 0) {
+        m_pVoiceComboBox->setCurrentIndex(voice);
+        OnVoiceChosen(voice);
     }
     if (const int format = m_pFormatComboBox->findData(saved.formatCode); saved.formatCode >= 0 && format >= 0) {
         m_pFormatComboBox->setCurrentIndex(format);

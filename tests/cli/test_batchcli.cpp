@@ -123,7 +123,19 @@ TEST_F(BatchCli, ListsFormatsVoicesAndCourses)
 
     const Outcome voices = run({u"--list-voices"_qs});
     EXPECT_EQ(voices.status, 0);
-    EXPECT_TRUE(voices.out.contains(u"Flite rms"_qs)) << voices.out.toStdString();
+    // One "short id<TAB>description" a line, the ids unique and typeable, the default first.
+    const QStringList lines = voices.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_GT(lines.size(), 20);
+    const QRegularExpression line(u"^([a-z0-9]+(?:-[a-z0-9]+)*)\t[^\t]+$"_qs);
+    QStringList ids;
+    for (const QString& l : lines) {
+        const QRegularExpressionMatch match = line.match(l);
+        EXPECT_TRUE(match.hasMatch()) << l.toStdString();
+        ids << match.captured(1);
+    }
+    EXPECT_EQ(ids.removeDuplicates(), 0);
+    EXPECT_TRUE(lines.first().startsWith(u"flite-rms\t"_qs)) << lines.first().toStdString();
+    EXPECT_TRUE(lines.first().contains(u"Flite rms"_qs)) << lines.first().toStdString();
 
     // The tree's books, then the vocabulary's own courses in the order the file names them.
     const QString source = csv(u"v.csv"_qs, "en,ch,subclass\na,甲,Zoo list\nb,乙,人教版小学英语第一册\nc,丙,Apple list\n");
@@ -139,7 +151,7 @@ TEST_F(BatchCli, ListsFormatsVoicesAndCourses)
 TEST_F(BatchCli, WritesEveryWordOrNamesThoseWithoutAFile)
 {
     const QString words = csv(u"w.csv"_qs, "en,ch\napple,苹果\nlook at,看\n");
-    const Outcome ok = run({u"--out"_qs, out(), u"--words"_qs, words, u"--voice"_qs, u"eSpeak NG)"_qs,
+    const Outcome ok = run({u"--out"_qs, out(), u"--words"_qs, words, u"--voice"_qs, u"espeak-en-us"_qs,
                             u"--format"_qs, u"16kHz 16 Bit 单声道"_qs, u"--meaning"_qs, u"--quiet"_qs});
     EXPECT_EQ(ok.status, 0) << ok.err.toStdString();
     EXPECT_TRUE(ok.err.isEmpty()) << ok.err.toStdString();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include "speech/platform/objecttoken.h"
@@ -251,4 +252,98 @@ TEST(VoiceCatalogue, APickSwitchesTheVoiceUnlessItIsTheVoiceAlready)
     QString latin;
     current->GetStringValue(QStringLiteral("LatinVoice"), latin);
     EXPECT_EQ(latin, QStringLiteral("flite/rms"));
+}
+
+TEST(VoiceCatalogue, ShortIdsAreLowerCaseAsciiUniqueAndTheSameEachTime)
+{
+    auto platform = std::make_shared<Platform>();
+    ASSERT_EQ(platform->Start(), S_OK);
+    const LanguageGuard english("en_US.UTF-8");
+    const std::vector<VoiceInfo> voices = ListVoices(*platform);
+    const std::vector<VoiceInfo> again = ListVoices(*platform);
+    ASSERT_GT(voices.size(), 20u);
+    ASSERT_EQ(again.size(), voices.size());
+    const QRegularExpression typeable(QStringLiteral("^[a-z0-9]+(-[a-z0-9]+)*$"));
+    QStringList ids;
+    for (std::size_t i = 0; i < voices.size(); ++i) {
+        EXPECT_TRUE(typeable.match(voices[i].shortId).hasMatch()) << voices[i].shortId.toStdString();
+        EXPECT_EQ(again[i].shortId, voices[i].shortId);
+        EXPECT_EQ(ShortVoiceId(*voices[i].token), voices[i].shortId) << "no collision among the built-in voices";
+        ids << voices[i].shortId;
+    }
+    EXPECT_EQ(ids.removeDuplicates(), 0);
+    EXPECT_EQ(ids.mid(0, 6).join(u' ').toStdString(),
+              "flite-rms flite-slt flite-kal16 flite-awb espeak-en-us espeak-en-gb-x-rp");
+    EXPECT_TRUE(ids.contains(u"espeak-ng-en-us"_qs));
+    EXPECT_TRUE(ids.contains(u"espeak-ng-cmn-latn-pinyin"_qs));
+
+    // The window lists the same voices under the same descriptions.
+    SortedList list;
+    ASSERT_EQ(FillVoiceList(list, *platform), S_OK);
+    ASSERT_EQ(list.entries.size(), voices.size());
+    for (const VoiceInfo& voice : voices) {
+        EXPECT_EQ(std::count_if(list.entries.begin(), list.entries.end(),
+                                [&](const SortedList::Entry& e) { return e.token->GetId() == voice.id && e.text == voice.description; }),
+                  1) << voice.id.toStdString();
+    }
+    platform->Stop();
+}
+
+TEST(VoiceCatalogue, CollidingShortIdsStayWithTheFirstVoiceAndSkipIdsOthersAskFor)
+{
+    auto platform = std::make_shared<CataloguePlatform>();
+    platform->SetVoices({
+        Token("A\\Tokens\\Vendor Voice", {{kDefault, QStringLiteral("One")}}),
+        Token("B\\Tokens\\vendor_voice", {{kDefault, QStringLiteral("Two")}}),
+        Token("C\\Tokens\\VendorVoice", {{kDefault, QStringLiteral("Three")}}),
+        Token("D\\Tokens\\Vendor Voice 2", {{kDefault, QStringLiteral("Four")}}),
+        ObjectToken(QStringLiteral("E\\Tokens\\Çà-Ünï"), {{kDefault, QStringLiteral("Five")}}),
+        ObjectToken(QStringLiteral("F\\Tokens\\中文"), {{kDefault, QStringLiteral("Six")}}),
+        Token("G\\Tokens\\x", {{kDefault, QStringLiteral("Seven")}, {QStringLiteral("LatinVoice"), QStringLiteral("flite/kal16")}}),
+        Token("H\\Tokens\\x", {{kDefault, QStringLiteral("Eight")}, {QStringLiteral("LatinVoice"), QStringLiteral("en-GB-x-rp")}}),
+        Token("I\\Tokens\\x", {{kDefault, QStringLiteral("Nine")}, {QStringLiteral("Voice"), QStringLiteral("gmw/en-US")}}),
+    });
+    QStringList ids;
+    for (const VoiceInfo& voice : ListVoices(*platform))
+        ids << voice.shortId;
+    EXPECT_EQ(ids.join(u' ').toStdString(),
+              "vendor-voice vendor-voice-3 vendor-voice-4 vendor-voice-2 ca-uni voice flite-kal16 espeak-en-gb-x-rp "
+              "espeak-ng-en-us");
+}
+
+TEST(VoiceCatalogue, FindVoiceTakesAShortIdFirstThenALongIdThenPartOfADescription)
+{
+    auto platform = std::make_shared<CataloguePlatform>();
+    platform->SetVoices({
+        Token("X\\Tokens\\Alpha", {{kDefault, QStringLiteral("Alpha")},
+                                   {k804, QStringLiteral("甲声")},
+                                   {k409, QStringLiteral("Alpha voice, clearer than beta")}}),
+        Token("X\\Tokens\\Beta", {{kDefault, QStringLiteral("Beta")}}),
+    });
+    const LanguageGuard english("en_US.UTF-8");
+    const std::vector<VoiceInfo> voices = ListVoices(*platform);
+    ASSERT_EQ(voices.size(), 2u);
+    const VoiceInfo* alpha = &voices[0];
+    const VoiceInfo* beta = &voices[1];
+    const struct
+    {
+        const char* text;
+        const VoiceInfo* found;
+        const VoiceInfo* foundById;
+    } cases[] = {
+        {"beta", beta, beta},                  // the short id wins over an earlier description
+        {"ALPHA", alpha, alpha},               // short ids ignore case
+        {"X\\Tokens\\Beta", beta, beta},       // the long id, exactly
+        {"x\\tokens\\beta", nullptr, nullptr}, // the long id only as it is
+        {"Tokens", nullptr, nullptr},          // a part of an id is no description
+        {"甲", alpha, nullptr},                // the Chinese description in an English session
+        {"VOICE", alpha, nullptr},             // the English one
+        {"", nullptr, nullptr},
+        {"gamma", nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        EXPECT_EQ(FindVoice(voices, text), c.found) << c.text;
+        EXPECT_EQ(FindVoiceById(voices, text), c.foundById) << c.text;
+    }
 }

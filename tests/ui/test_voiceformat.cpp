@@ -12,6 +12,7 @@
 #include "speech/platform/objecttoken.h"
 #include "speech/platform/voice.h"
 #include "speech/speechengine.h"
+#include "ui/combotokenlist.h"
 #include "ui/cwordspeechdlg.h"
 #include "ui/programsettings.h"
 
@@ -77,6 +78,32 @@ private slots:
         speech::TokenPtr current;
         m_dlg->speechEngine().GetVoice()->GetVoice(current);
         QCOMPARE(current, m_voices->itemData(espeak).value<speech::TokenPtr>());
+    }
+
+    void aSavedVoiceComesBackByItsLongOrShortId_data()
+    {
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QString>("voice");
+        const QString tokens = QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices\\Tokens\\");
+        const QString espeak = tokens + QStringLiteral("LexovoxBilingualUS");
+        const QString flite = tokens + QStringLiteral("LexovoxBilingualFliteRms");
+        QTest::newRow("long id, as the window saves it") << espeak << espeak;
+        QTest::newRow("short id") << QStringLiteral("espeak-en-us") << espeak;
+        QTest::newRow("short id in capitals") << QStringLiteral("ESPEAK-EN-US") << espeak;
+        // Not ids: the default stays.
+        QTest::newRow("gone") << tokens + QStringLiteral("Gone") << flite;
+        QTest::newRow("description") << QStringLiteral("eSpeak NG") << flite;
+    }
+
+    void aSavedVoiceComesBackByItsLongOrShortId()
+    {
+        QFETCH(QString, saved);
+        QFETCH(QString, voice);
+        qputenv("LANG", "en_US.UTF-8");
+        ProgramSettings()->setValue(QStringLiteral("window/voice"), saved);
+        open();
+        QCOMPARE(m_voices->currentData(ComboTokenList::kIdRole).toString(), voice);
+        QCOMPARE(m_dlg->speechEngine().GetVoiceId(), voice);
     }
 
     void formatListHoldsTheTableAndStartsOnTheOutputsFormat()

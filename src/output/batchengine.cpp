@@ -303,9 +303,8 @@ void BatchEngine::writePlaylist()
     }
     if (entries.empty())
         return;
-    QString error;
-    if (!WritePlaylist(m_settings.folder, entries, &error)) {
+    if (const Result<void> written = WritePlaylist(m_settings.folder, entries); !written) {
         ++m_report.failed;
-        m_report.failures.push_back({-1, QFileInfo(PlaylistPath(m_settings.folder)).fileName(), error});
+        m_report.failures.push_back({-1, QFileInfo(PlaylistPath(m_settings.folder)).fileName(), FailureReason(written.error())});
     }
 }

@@ -142,7 +142,7 @@ int RunBatchWorker(const QStringList& arguments)
         say(EncodeStartFailure(started.error().ErrorMessage()));
         return 1;
     }
-    if (Failed(engine.SelectVoiceById(setup.voiceId))) {
+    if (!engine.SelectVoiceById(setup.voiceId)) {
         say(EncodeStartFailure(QStringLiteral("unknown voice %1").arg(setup.voiceId)));
         return 1;
     }
@@ -150,7 +150,7 @@ int RunBatchWorker(const QStringList& arguments)
         say(EncodeStartFailure(QStringLiteral("unusable format %1").arg(setup.formatCode)));
         return 1;
     }
-    if (Failed(engine.SetSpeakingRates(setup.englishRate, setup.chineseRate))) {
+    if (!engine.SetSpeakingRates(setup.englishRate, setup.chineseRate)) {
         say(EncodeStartFailure(QStringLiteral("unusable rates %1 %2").arg(setup.englishRate).arg(setup.chineseRate)));
         return 1;
     }
@@ -179,7 +179,7 @@ int RunBatchWorker(const QStringList& arguments)
         const FileTags tags{job->title, job->album, job->track, job->trackCount, job->meaning};
         const auto finish = [&](const QString& written, double length) {
             seconds = length;
-            return encoding.type == speech::OutputFileType::Wav || WriteFileTags(written, encoding.type, tags);
+            return encoding.type == speech::OutputFileType::Wav || WriteFileTags(written, encoding.type, tags).has_value();
         };
         const HRESULT hr = engine.SpeakToFile(job->text, 0, job->path, encoding, finish);
         say(EncodeDone(job->id, hr, seconds));

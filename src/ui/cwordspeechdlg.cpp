@@ -303,7 +303,7 @@ void CWordSpeechDlg::RestoreSettings()
     m_pSkipExistingCheckBox->setChecked(saved.skipExisting);
     m_outputOptions = saved.files;
     m_soundOptions = saved.sound;
-    m_pSpeechEngine->SetSpeakingRates(m_soundOptions.englishRate, m_soundOptions.chineseRate);
+    (void)m_pSpeechEngine->SetSpeakingRates(m_soundOptions.englishRate, m_soundOptions.chineseRate); // rates are kept in range; no voice, nothing to speak
     for (int i = 0; !saved.voiceId.isEmpty() && i < m_pVoiceComboBox->count(); ++i) {
         if (speech::TokenId(m_pVoiceComboBox->itemData(i).value<speech::TokenPtr>()) == saved.voiceId) {
             m_pVoiceComboBox->setCurrentIndex(i);
@@ -339,7 +339,7 @@ void CWordSpeechDlg::OnOutputOptions()
         return;
     m_outputOptions = options.options();
     m_soundOptions = options.soundOptions();
-    m_pSpeechEngine->SetSpeakingRates(m_soundOptions.englishRate, m_soundOptions.chineseRate);
+    (void)m_pSpeechEngine->SetSpeakingRates(m_soundOptions.englishRate, m_soundOptions.chineseRate); // rates are kept in range; no voice, nothing to speak
 }
 
 void CWordSpeechDlg::SetFormatCodes()

@@ -26,7 +26,7 @@ TEST(ComErrorText, CodesWithoutMessageFallBackByRange)
     // The range starts above 0x80040200; that code and its neighbours outside are unknown.
     EXPECT_EQ(ComErrorText(static_cast<HRESULT>(0x80040200)), u"Unknown error 0x80040200"_qs);
     EXPECT_EQ(ComErrorText(static_cast<HRESULT>(0x80050000)), u"Unknown error 0x80050000"_qs);
-    EXPECT_EQ(ComErrorText(static_cast<HRESULT>(0x8000FFFF)), u"Unknown error 0x8000FFFF"_qs);
+    EXPECT_EQ(ComErrorText(static_cast<HRESULT>(0x8000FFFE)), u"Unknown error 0x8000FFFE"_qs);
     EXPECT_EQ(ComErrorText(static_cast<HRESULT>(0x0000ABCD)), u"Unknown error 0xABCD"_qs);
 }
 

@@ -90,7 +90,7 @@ int WriteCourse(SpeechEngine& engine, const std::vector<WordEntry>& rows, const 
         double seconds = 0;
         const FileFinisher finish = [&](const QString& written, double length) {
             seconds = length;
-            return WriteFileTags(written, encoding.type, tags);
+            return WriteFileTags(written, encoding.type, tags).has_value();
         };
         const HRESULT hr = engine.SpeakToFile(ComposeUtterance(rows[i].en, rows[i].ch, kOptions), Voice::kSpeakAsync,
                                               QDir(folder).filePath(*names[i]), encoding, finish);
@@ -99,7 +99,7 @@ int WriteCourse(SpeechEngine& engine, const std::vector<WordEntry>& rows, const 
         else
             playlist.push_back({seconds, rows[i].en, rows[i].ch, *names[i]});
     }
-    if (encoded && !WritePlaylist(folder, playlist))
+    if (encoded && !WritePlaylist(folder, playlist).has_value())
         ++failures;
     return failures;
 }
@@ -173,7 +173,8 @@ int Rates(const QString& folder, OutputFileType type, int kbps)
             const QString name = QStringLiteral("%1-%2.%3").arg(rate).arg(channels).arg(FileTypeExtension(type));
             // Tagged as a batch tags them: decoders must read past the ID3v2 tag too.
             const FileFinisher tag = [type](const QString& written, double) {
-                return WriteFileTags(written, type, {QStringLiteral("pineapple"), kCourse, 1, 1, QStringLiteral("n. 菠萝")});
+                return WriteFileTags(written, type, {QStringLiteral("pineapple"), kCourse, 1, 1, QStringLiteral("n. 菠萝")})
+                    .has_value();
             };
             failures += Failed(engine.SpeakToFile(QStringLiteral("pineapple;;菠萝 ;"), Voice::kSpeakAsync,
                                                   QDir(folder).filePath(name), FileEncoding::Of(type, kbps), tag));

@@ -174,7 +174,7 @@ int main(int argc, char** argv)
     int rate = kUsualRatePercent;
     if (const qsizetype at = args.indexOf(QStringLiteral("--rate")); at >= 0 && at + 1 < args.size())
         rate = args[at + 1].toInt();
-    if (Failed(engine.SetSpeakingRates(rate, kUsualRatePercent))) {
+    if (!engine.SetSpeakingRates(rate, kUsualRatePercent)) {
         std::fprintf(stderr, "--rate takes %d to %d\n", kMinRatePercent, kMaxRatePercent);
         return 1;
     }

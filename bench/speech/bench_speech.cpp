@@ -171,7 +171,7 @@ class TimingSink final : public SoundSink
 {
 public:
     TimingSink(std::unique_ptr<SoundSink> inner, std::shared_ptr<FirstSound> first);
-    HRESULT Open(const WaveFormat& format, QString& reason) override;
+    Result<void> Open(const WaveFormat& format) override;
     HRESULT Write(std::span<const std::byte> bytes) override;
     HRESULT Drain() override { return m_open ? m_inner->Drain() : S_OK; }
     void Close() override;
@@ -190,14 +190,16 @@ TimingSink::TimingSink(std::unique_ptr<SoundSink> inner, std::shared_ptr<FirstSo
 {
 }
 
-HRESULT TimingSink::Open(const WaveFormat& format, QString& reason)
+Result<void> TimingSink::Open(const WaveFormat& format)
 {
     m_written = false;
     // Without a server the inner sink refuses; the timing still ends at the hand-over.
-    m_open = Succeeded(m_inner->Open(format, reason));
+    const Result<void> opened = m_inner->Open(format);
+    m_open = opened.has_value();
     std::lock_guard lock(m_first->mutex);
-    m_first->device = m_open ? QStringLiteral("sound server") : QStringLiteral("no sound server: ") + reason;
-    return S_OK;
+    m_first->device = m_open ? QStringLiteral("sound server")
+                             : QStringLiteral("no sound server: ") + opened.error().ErrorMessage();
+    return {};
 }
 
 HRESULT TimingSink::Write(std::span<const std::byte> bytes)

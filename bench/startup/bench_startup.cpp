@@ -66,7 +66,8 @@ int main(int argc, char* argv[])
     qsizetype largestRows = 0;
     for (const QString& course : courses) {
         qsizetype rows = 0;
-        store.SelectWords(CourseStatement(course), [&rows](WordEntry&&) { ++rows; });
+        if (!store.SelectWords(CourseStatement(course), [&rows](WordEntry&&) { ++rows; }))
+            continue;
         if (rows > largestRows) {
             largest = course;
             largestRows = rows;

@@ -66,8 +66,7 @@ Result<WordStore> openVocabulary(const QCommandLineParser& parser)
 {
     const VocabularyLocation location = FindVocabulary(ProgramVocabularySearch(parser.value(kVocabulary), {}));
     if (!location.found())
-        return Fail(ComError::Described(ResultCode::FileNotFound,
-                                        u"no vocabulary found; looked for %1"_qs.arg(location.tried.join(u", "))));
+        return Fail(ComError(ResultCode::FileNotFound, location.tried.join(u", ")));
     WordStore store;
     if (Result<void> opened = store.Open(VocabularyConnectionString(location.path)); !opened)
         return Fail(opened.error());

@@ -19,16 +19,16 @@ AtomicFile::~AtomicFile()
     Discard();
 }
 
-HRESULT AtomicFile::Open(const QString& target, QStringView suffix)
+Result<void> AtomicFile::Open(const QString& target, QStringView suffix)
 {
     if (m_file.isOpen() || m_committed)
-        return E_UNEXPECTED;
+        return Fail(ComError(E_UNEXPECTED));
     const QFileInfo info(target);
     const QDir folder = info.absoluteDir();
     if (!QFileInfo(folder.path()).isDir())
-        return STG_E_PATHNOTFOUND;
+        return Fail(ComError(STG_E_PATHNOTFOUND, target));
     if (info.isDir())
-        return STG_E_ACCESSDENIED;
+        return Fail(ComError(STG_E_ACCESSDENIED, target));
 
     // Beside the target, so the rename into place stays on one file system. Created like any
     // file the user saves (0666 less the umask), so the renamed file is readable as usual.
@@ -39,27 +39,27 @@ HRESULT AtomicFile::Open(const QString& target, QStringView suffix)
         m_file.setFileName(folder.filePath(name));
         if (m_file.open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             m_target = info.absoluteFilePath();
-            return S_OK;
+            return {};
         }
         if (!m_file.exists())
             break; // not a name clash: the folder refuses new files
     }
     m_file.setFileName(QString());
-    return STG_E_ACCESSDENIED;
+    return Fail(ComError(STG_E_ACCESSDENIED, target));
 }
 
-HRESULT AtomicFile::Commit()
+Result<void> AtomicFile::Commit()
 {
     if (!m_file.isOpen())
-        return E_UNEXPECTED;
+        return Fail(ComError(E_UNEXPECTED));
     m_file.close();
     // rename() replaces the target in one step: readers see the old file or the new one.
     if (std::rename(QFile::encodeName(m_file.fileName()).constData(), QFile::encodeName(m_target).constData()) != 0) {
         Discard();
-        return STG_E_ACCESSDENIED;
+        return Fail(ComError(STG_E_ACCESSDENIED, m_target));
     }
     m_committed = true;
-    return S_OK;
+    return {};
 }
 
 void AtomicFile::Discard()

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringView>
 
-#include "base/result.h"
+#include "base/comerror.h"
 
 /// The one way the program writes a file that must never be seen half written (a sound file,
 /// a vocabulary): the bytes go to a hidden temporary file beside the target, and Commit puts
@@ -22,9 +22,10 @@ public:
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     /// Creates the temporary file for `target` (`suffix` such as ".wav" keeps its type
-    /// readable). STG_E_PATHNOTFOUND when the folder does not exist, STG_E_ACCESSDENIED when
-    /// nothing can be created in it or the target is a folder.
-    HRESULT Open(const QString& target, QStringView suffix);
+    /// readable). Fails with STG_E_PATHNOTFOUND when the folder does not exist,
+    /// STG_E_ACCESSDENIED when nothing can be created in it or the target is a folder; the
+    /// error's subject is the target.
+    Result<void> Open(const QString& target, QStringView suffix);
     bool IsOpen() const { return m_file.isOpen(); }
     /// The open descriptor, for a C library that writes through one.
     int Handle() const { return m_file.handle(); }
@@ -32,9 +33,9 @@ public:
     QString TemporaryPath() const { return m_file.fileName(); }
     const QString& Target() const { return m_target; }
 
-    /// Closes the file and renames it over the target. STG_E_ACCESSDENIED when the rename
-    /// fails; the temporary file is then removed.
-    HRESULT Commit();
+    /// Closes the file and renames it over the target. Fails with STG_E_ACCESSDENIED when the
+    /// rename fails; the temporary file is then removed.
+    Result<void> Commit();
     /// Removes the temporary file now.
     void Discard();
 

@@ -31,7 +31,75 @@ constexpr std::array kMessages{
     Message{STG_E_ACCESSDENIED, u"The folder cannot be written to", u"文件夹不可写入"},
     Message{STG_E_MEDIUMFULL, u"The disk is full", u"磁盘已满"},
     Message{STG_E_WRITEFAULT, u"The file could not be written", u"文件写入失败"},
+
+    Message{E_NOTIMPL, u"This is not available", u"此功能不可用"},
+    Message{E_ABORT, u"The operation was stopped", u"操作已中止"},
+    Message{E_UNEXPECTED, u"Unexpected failure", u"意外错误"},
+    Message{E_OUTOFMEMORY, u"Out of memory", u"内存不足"},
+    Message{E_INVALIDARG, u"A value is out of range", u"参数超出范围"},
+
+    Message{ResultCode::SpeechUninitialized, u"The speech engine is not ready", u"语音引擎未就绪"},
+    Message{ResultCode::SpeechUnsupportedFormat, u"The sound format is not supported", u"不支持此声音格式"},
+    Message{ResultCode::SpeechAudioStopped, u"The sound output stopped", u"声音输出已中断"},
+    Message{ResultCode::SpeechEngineFailed, u"The speech engine failed", u"语音引擎出错"},
+    Message{ResultCode::SpeechNoMoreItems, u"The list has no more entries", u"列表中没有更多项"},
+    Message{ResultCode::SpeechNotFound, u"The voice or setting was not found", u"找不到指定的语音或设置"},
+    Message{ResultCode::SpeechNoDevice, u"No sound device was found", u"找不到声音设备"},
+
+    Message{ResultCode::NameNotAllowed, u"The file name is not allowed", u"文件名不允许"},
+    Message{ResultCode::WorkerCrashed, u"The speech process ended unexpectedly", u"语音合成进程意外退出"},
+    Message{ResultCode::WorkerTimedOut, u"Speaking took too long", u"语音合成超时"},
+    Message{ResultCode::WorkerUnavailable, u"The speech process could not be started", u"语音合成进程无法启动"},
+    Message{ResultCode::PlaylistNotWritten, u"The playlist could not be written: %1", u"播放列表无法写入：%1"},
+    Message{ResultCode::TagsNotWritten, u"The tags of %1 could not be written", u"无法写入 %1 的标签"},
+
+    Message{ResultCode::EngineNotStarted, u"Error intalization COM", u"语音平台无法启动"},
+    Message{ResultCode::VoiceNotCreated, u"Error creating voice", u"无法创建语音"},
+    Message{ResultCode::EventsNotSet, u"Error creating inerest..seriously", u"无法设置语音事件"},
+    Message{ResultCode::NotifyTargetNotSet, u"Error seting notifiaction window", u"无法设置语音通知窗口"},
+
+    Message{ResultCode::SoundClientFailed, u"cannot start the sound client's thread", u"无法启动声音客户端线程"},
+    Message{ResultCode::SoundConnectionFailed, u"cannot create a sound server connection", u"无法连接声音服务器"},
+    Message{ResultCode::SoundServerRefused, u"the sound server refused: %1", u"声音服务器拒绝：%1"},
+
+    Message{ResultCode::PronunciationNoTab, u"no tab between the headword and what to say",
+            u"单词和读法之间没有制表符 (Tab)"},
+    Message{ResultCode::PronunciationNoHeadword, u"no headword before the tab", u"没有单词"},
+    Message{ResultCode::PronunciationNothingToSay, u"nothing to say after the tab", u"没有读法"},
+    Message{ResultCode::PronunciationUnclosedPhonemes, u"phonemes begin with [[ but do not end with ]]",
+            u"音标以 [[ 开始但没有以 ]] 结束"},
+    Message{ResultCode::PronunciationRepeated, u"the headword already has a rule on line %1", u"此单词在第 %1 行已有读法"},
+    Message{ResultCode::PronunciationNotUtf8, u"not UTF-8 text", u"不是 UTF-8 文本"},
+
+    Message{ResultCode::ImportTargetExists, u"%1 exists; use --force to replace it", u"%1 已存在；要替换它请加 --force"},
+    Message{ResultCode::ImportSourceUnreadable, u"cannot read %1", u"无法读取 %1"},
+    Message{ResultCode::ImportFolderUnwritable, u"cannot write in %1", u"无法在 %1 中写入"},
+    Message{ResultCode::ImportTargetNotReplaced, u"cannot replace %1", u"无法替换 %1"},
+    Message{ResultCode::JobNoFolder, u"No output folder was given", u"请选择存储路径"},
+    Message{ResultCode::JobFolderMissing, u"%1 is not a folder", u"文件夹不存在：%1"},
+    Message{ResultCode::JobBadFormat, u"No format has the code %1", u"不支持的音频格式 %1"},
+    Message{ResultCode::JobBadProcesses, u"The number of speech processes is not %1", u"语音合成进程数应为 %1"},
+    Message{ResultCode::JobBadBitRate, u"The MP3 bit rate is not %1 kbps", u"MP3 比特率应为 %1 kbps"},
+    Message{ResultCode::JobBadRepeat, u"The number of repeats is not %1", u"单词重复次数应为 %1"},
+    Message{ResultCode::JobBadPause, u"The pause is not %1 ms", u"停顿应为 %1 毫秒"},
+    Message{ResultCode::JobBadSilence, u"The silence at the ends is not %1 ms", u"文件开头和结尾的静音应为 %1 毫秒"},
+    Message{ResultCode::JobBadRate, u"A speaking rate is not %1 percent", u"语速应为 %1%"},
+    Message{ResultCode::JobBadLoudness, u"The loudness is not %1 LUFS", u"响度应为 %1 LUFS"},
+    Message{ResultCode::JobNotADocument, u"Not a batch job: %1 is missing or of the wrong type",
+            u"任务描述无效：%1 缺失或类型不对"},
+    Message{ResultCode::JobNotReceived, u"The speech process got no job: %1", u"语音合成进程没有收到任务：%1"},
+    Message{ResultCode::CommandLineUsage, u"%1", u"命令行有误：%1"},
+    Message{ResultCode::ImportMalformed, u"Cannot import %1", u"无法导入 %1"},
+    Message{ResultCode::ImportNotWritten, u"the vocabulary could not be written: %1", u"词库无法写入：%1"},
 };
+
+// Listed once, for AllResultCodes.
+constexpr auto kCodes = [] {
+    std::array<HRESULT, kMessages.size()> codes{};
+    for (std::size_t i = 0; i < kMessages.size(); ++i)
+        codes[i] = kMessages[i].code;
+    return codes;
+}();
 
 const Message* find(HRESULT code)
 {
@@ -60,23 +128,24 @@ QString ComErrorText(HRESULT code, const QString& subject, bool chinese)
         const QString text = QString::fromUtf16(chinese ? m->chinese : m->english);
         return text.contains(u"%1") ? text.arg(subject) : text;
     }
+    const QString hex = QString::number(static_cast<quint32>(code), 16).toUpper();
+    if (chinese)
+        return QStringLiteral("未知错误 0x%1").arg(hex);
     // Compared as signed values, as the result code is.
     if (code >= static_cast<HRESULT>(0x80040201) && code <= static_cast<HRESULT>(0x8004FFFF))
         return QStringLiteral("IDispatch error #%1").arg(code - static_cast<HRESULT>(0x80040200));
-    return QStringLiteral("Unknown error 0x%1").arg(QString::number(static_cast<quint32>(code), 16).toUpper());
+    return QStringLiteral("Unknown error 0x%1").arg(hex);
+}
+
+std::span<const HRESULT> AllResultCodes()
+{
+    return kCodes;
 }
 
 ComError::ComError(HRESULT code, QString subject)
     : m_code(code)
     , m_subject(std::move(subject))
 {
-}
-
-ComError ComError::Described(HRESULT code, QString message)
-{
-    ComError error(code);
-    error.m_message = std::move(message);
-    return error;
 }
 
 const QString& ComError::ErrorMessage() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <exception>
+#include <span>
 
 #include <QString>
 #include <tl/expected.hpp>
@@ -24,8 +25,6 @@ class ComError : public std::exception
 {
 public:
     explicit ComError(HRESULT code, QString subject = {});
-    /// A failure whose text was written where it happened (an import's line and reason).
-    static ComError Described(HRESULT code, QString message);
 
     HRESULT Error() const noexcept { return m_code; }
     const QString& Subject() const noexcept { return m_subject; }
@@ -41,11 +40,24 @@ private:
 };
 
 /// What a call the window or a command makes returns: its value, or the failure with its text.
+/// Marked nodiscard: a failure dropped on the floor is a warning, not a silent loss.
 template <class T>
-using Result = tl::expected<T, ComError>;
+class [[nodiscard]] Result : public tl::expected<T, ComError>
+{
+public:
+    using tl::expected<T, ComError>::expected;
+    /// A result built by tl::expected's own operations (map, map_error …).
+    Result(tl::expected<T, ComError> other)
+        : tl::expected<T, ComError>(std::move(other))
+    {
+    }
+};
 
 /// The failure side of a Result, for `return Fail(...)`.
 inline tl::unexpected<ComError> Fail(ComError error)
 {
     return tl::unexpected<ComError>(std::move(error));
 }
+
+/// Every code the table has words for, in table order.
+std::span<const HRESULT> AllResultCodes();

@@ -36,6 +36,68 @@ inline constexpr HRESULT WrongPassword = static_cast<HRESULT>(0x80040E4D);
 inline constexpr HRESULT NotADatabase = static_cast<HRESULT>(0x80004E21);
 inline constexpr HRESULT DamagedDatabase = static_cast<HRESULT>(0x80004E22);
 inline constexpr HRESULT UnsupportedFormat = static_cast<HRESULT>(0x80004E23);
+
+/// The speech platform's codes (speech/platform/result.h names them SPERR_…), numbered here so
+/// that the message table, which lives below the platform, can give them words.
+inline constexpr HRESULT SpeechUninitialized = static_cast<HRESULT>(0x80045001);
+inline constexpr HRESULT SpeechUnsupportedFormat = static_cast<HRESULT>(0x80045003);
+inline constexpr HRESULT SpeechAudioStopped = static_cast<HRESULT>(0x8004500B);
+inline constexpr HRESULT SpeechEngineFailed = static_cast<HRESULT>(0x80045015);
+inline constexpr HRESULT SpeechNoMoreItems = static_cast<HRESULT>(0x80045039);
+inline constexpr HRESULT SpeechNotFound = static_cast<HRESULT>(0x8004503A);
+inline constexpr HRESULT SpeechNoDevice = static_cast<HRESULT>(0x80045062);
+
+/// The program's own codes, in a range of their own (0x8004Exxx) the common numbering leaves
+/// free. A batch word that got no file:
+inline constexpr HRESULT NameNotAllowed = static_cast<HRESULT>(0x8004E001);
+inline constexpr HRESULT WorkerCrashed = static_cast<HRESULT>(0x8004E002);
+inline constexpr HRESULT WorkerTimedOut = static_cast<HRESULT>(0x8004E003);
+inline constexpr HRESULT WorkerUnavailable = static_cast<HRESULT>(0x8004E004);
+inline constexpr HRESULT PlaylistNotWritten = static_cast<HRESULT>(0x8004E005);
+inline constexpr HRESULT TagsNotWritten = static_cast<HRESULT>(0x8004E006);
+
+/// Starting the speech engine, step by step.
+inline constexpr HRESULT EngineNotStarted = static_cast<HRESULT>(0x8004E041);
+inline constexpr HRESULT VoiceNotCreated = static_cast<HRESULT>(0x8004E042);
+inline constexpr HRESULT EventsNotSet = static_cast<HRESULT>(0x8004E043);
+inline constexpr HRESULT NotifyTargetNotSet = static_cast<HRESULT>(0x8004E044);
+
+/// The sound server.
+inline constexpr HRESULT SoundClientFailed = static_cast<HRESULT>(0x8004E011);
+inline constexpr HRESULT SoundConnectionFailed = static_cast<HRESULT>(0x8004E012);
+inline constexpr HRESULT SoundServerRefused = static_cast<HRESULT>(0x8004E013);
+
+/// Why a line of the pronunciation list was skipped.
+inline constexpr HRESULT PronunciationNoTab = static_cast<HRESULT>(0x8004E021);
+inline constexpr HRESULT PronunciationNoHeadword = static_cast<HRESULT>(0x8004E022);
+inline constexpr HRESULT PronunciationNothingToSay = static_cast<HRESULT>(0x8004E023);
+inline constexpr HRESULT PronunciationUnclosedPhonemes = static_cast<HRESULT>(0x8004E024);
+inline constexpr HRESULT PronunciationRepeated = static_cast<HRESULT>(0x8004E025);
+inline constexpr HRESULT PronunciationNotUtf8 = static_cast<HRESULT>(0x8004E026);
+
+/// A run that cannot start as described (the subject is the range allowed, or what is wrong).
+inline constexpr HRESULT JobNoFolder = static_cast<HRESULT>(0x8004E051);
+inline constexpr HRESULT JobFolderMissing = static_cast<HRESULT>(0x8004E052);
+inline constexpr HRESULT JobBadFormat = static_cast<HRESULT>(0x8004E053);
+inline constexpr HRESULT JobBadProcesses = static_cast<HRESULT>(0x8004E054);
+inline constexpr HRESULT JobBadBitRate = static_cast<HRESULT>(0x8004E055);
+inline constexpr HRESULT JobBadRepeat = static_cast<HRESULT>(0x8004E056);
+inline constexpr HRESULT JobBadPause = static_cast<HRESULT>(0x8004E057);
+inline constexpr HRESULT JobBadSilence = static_cast<HRESULT>(0x8004E058);
+inline constexpr HRESULT JobBadRate = static_cast<HRESULT>(0x8004E059);
+inline constexpr HRESULT JobBadLoudness = static_cast<HRESULT>(0x8004E05A);
+inline constexpr HRESULT JobNotADocument = static_cast<HRESULT>(0x8004E05B);
+inline constexpr HRESULT JobNotReceived = static_cast<HRESULT>(0x8004E05C);
+/// A command line that does not say what to do (the subject is the command's own words).
+inline constexpr HRESULT CommandLineUsage = static_cast<HRESULT>(0x8004E05D);
+
+/// Importing a word list or an old vocabulary.
+inline constexpr HRESULT ImportTargetExists = static_cast<HRESULT>(0x8004E031);
+inline constexpr HRESULT ImportSourceUnreadable = static_cast<HRESULT>(0x8004E032);
+inline constexpr HRESULT ImportFolderUnwritable = static_cast<HRESULT>(0x8004E033);
+inline constexpr HRESULT ImportTargetNotReplaced = static_cast<HRESULT>(0x8004E034);
+inline constexpr HRESULT ImportMalformed = static_cast<HRESULT>(0x8004E035);
+inline constexpr HRESULT ImportNotWritten = static_cast<HRESULT>(0x8004E036);
 } // namespace ResultCode
 
 constexpr bool Succeeded(HRESULT hr) { return hr >= 0; }

@@ -308,9 +308,8 @@ void BatchEngine::writePlaylist()
     }
     if (entries.empty())
         return;
-    QString error;
-    if (!WritePlaylist(m_job.folder, entries, &error)) {
+    if (const Result<void> written = WritePlaylist(m_job.folder, entries); !written) {
         ++m_report.failed;
-        m_report.failures.push_back({-1, QFileInfo(PlaylistPath(m_job.folder)).fileName(), error});
+        m_report.failures.push_back({-1, QFileInfo(PlaylistPath(m_job.folder)).fileName(), FailureReason(written.error())});
     }
 }

@@ -16,15 +16,15 @@
 
 namespace {
 
-/// Picks the text of the language Validate was asked for.
-struct Invalid
+Result<void> invalid(HRESULT code, const QString& allowed)
 {
-    bool chinese;
-    Result<void> operator()(const QString& zh, const QString& en) const
-    {
-        return Fail(ComError::Described(E_INVALIDARG, chinese ? zh : en));
-    }
-};
+    return Fail(ComError(code, allowed));
+}
+
+QString range(double low, double high)
+{
+    return u"%1–%2"_qs.arg(low).arg(high);
+}
 
 bool within(int value, int low, int high)
 {
@@ -56,37 +56,33 @@ speech::FileEncoding BatchJob::Encoding() const
     return encoding;
 }
 
-Result<void> BatchJob::Validate(bool chinese) const
+Result<void> BatchJob::Validate() const
 {
     using speech::FileEncoding;
-    const Invalid invalid{chinese};
+    using namespace ResultCode;
     if (!IsUsableOutputFolder(folder))
-        return invalid(u"请选择存储路径"_qs, u"no output folder given"_qs);
+        return invalid(JobNoFolder, {});
     if (!QFileInfo(folder).isDir())
-        return invalid(u"文件夹不存在：%1"_qs.arg(folder), u"%1 is not a folder"_qs.arg(folder));
+        return invalid(JobFolderMissing, folder);
     if (speech::AudioFormatEntryOf(formatCode) < 0)
-        return invalid(u"不支持的音频格式 %1"_qs.arg(formatCode), u"no format with code %1"_qs.arg(formatCode));
+        return invalid(JobBadFormat, QString::number(formatCode));
     if (!within(jobs, 0, kMaxJobs))
-        return invalid(u"进程数应为 1 到 %1"_qs.arg(kMaxJobs), u"the number of jobs is not 1 to %1"_qs.arg(kMaxJobs));
+        return invalid(JobBadProcesses, range(1, kMaxJobs));
     if (!within(files.encoding.mp3Kbps, FileEncoding::kMinMp3Kbps, FileEncoding::kMaxMp3Kbps))
-        return invalid(u"比特率应为 %1 到 %2 kbps"_qs.arg(FileEncoding::kMinMp3Kbps).arg(FileEncoding::kMaxMp3Kbps),
-                       u"the bit rate is not %1 to %2 kbps"_qs.arg(FileEncoding::kMinMp3Kbps).arg(FileEncoding::kMaxMp3Kbps));
+        return invalid(JobBadBitRate, range(FileEncoding::kMinMp3Kbps, FileEncoding::kMaxMp3Kbps));
     if (!within(sound.repeat, 1, kMaxRepeat))
-        return invalid(u"单词重复次数应为 1 到 %1"_qs.arg(kMaxRepeat), u"repeats are not 1 to %1"_qs.arg(kMaxRepeat));
+        return invalid(JobBadRepeat, range(1, kMaxRepeat));
     if (sound.pauseMs != -1 && !within(sound.pauseMs, 0, kMaxPauseMs))
-        return invalid(u"停顿应为 0 到 %1 毫秒"_qs.arg(kMaxPauseMs), u"the pause is not 0 to %1 ms"_qs.arg(kMaxPauseMs));
+        return invalid(JobBadPause, range(0, kMaxPauseMs));
     if (!within(sound.leadMs, 0, FileEncoding::kMaxSilenceMs) || !within(sound.trailMs, 0, FileEncoding::kMaxSilenceMs))
-        return invalid(u"静音应为 0 到 %1 毫秒"_qs.arg(FileEncoding::kMaxSilenceMs),
-                       u"silence is not 0 to %1 ms"_qs.arg(FileEncoding::kMaxSilenceMs));
+        return invalid(JobBadSilence, range(0, FileEncoding::kMaxSilenceMs));
     if (!within(sound.englishRate, speech::kMinRatePercent, speech::kMaxRatePercent)
         || !within(sound.chineseRate, speech::kMinRatePercent, speech::kMaxRatePercent))
-        return invalid(u"语速应为 %1% 到 %2%"_qs.arg(speech::kMinRatePercent).arg(speech::kMaxRatePercent),
-                       u"a speaking rate is not %1 to %2 percent"_qs.arg(speech::kMinRatePercent).arg(speech::kMaxRatePercent));
+        return invalid(JobBadRate, range(speech::kMinRatePercent, speech::kMaxRatePercent));
     // NaN compares false with everything, so it is refused by name.
     if (const std::optional<double> lufs = sound.loudnessLufs;
         lufs && (!std::isfinite(*lufs) || *lufs < FileEncoding::kMinLoudnessLufs || *lufs > FileEncoding::kMaxLoudnessLufs))
-        return invalid(u"响度应为 %1 到 %2 LUFS"_qs.arg(FileEncoding::kMinLoudnessLufs).arg(FileEncoding::kMaxLoudnessLufs),
-                       u"the loudness is not %1 to %2 LUFS"_qs.arg(FileEncoding::kMinLoudnessLufs).arg(FileEncoding::kMaxLoudnessLufs));
+        return invalid(JobBadLoudness, range(FileEncoding::kMinLoudnessLufs, FileEncoding::kMaxLoudnessLufs));
     // A list the user named must be there; the default one only when it exists.
     if (const QString path = sound.PronunciationsPath(); !sound.pronunciations.isEmpty() || QFileInfo::exists(path)) {
         if (const Result<PronunciationList> list = PronunciationList::Read(path); !list)
@@ -216,9 +212,7 @@ Result<BatchJob> BatchJob::FromJson(const QJsonObject& json)
     job.skipExisting = top.flag(u"skipExisting"_qs);
     job.jobs = top.number(u"jobs"_qs);
     if (!fault.isEmpty())
-        return Fail(ComError::Described(E_INVALIDARG, IsChineseUserInterface()
-                                                          ? u"任务描述无效：%1 缺失或类型不对"_qs.arg(fault)
-                                                          : u"not a batch job: %1 is missing or of the wrong type"_qs.arg(fault)));
+        return Fail(ComError(ResultCode::JobNotADocument, fault));
     return job;
 }
 

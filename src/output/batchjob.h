@@ -50,9 +50,9 @@ struct BatchJob
     bool skipExisting = false;    // a word whose file exists is left alone
     int jobs = 0;                 // worker processes; 0: one per core
 
-    /// Why this job cannot run, in the words a user reads (Chinese, as the window speaks, or
-    /// English); nothing when it can. The rows are not looked at: a run of no words says so.
-    Result<void> Validate(bool chinese = IsChineseUserInterface()) const;
+    /// Why this job cannot run, with the range allowed as the error's subject; nothing when it
+    /// can. The rows are not looked at: a run of no words says so.
+    Result<void> Validate() const;
 
     /// The encoding of each file: type and bit rate, silence at the ends and loudness.
     speech::FileEncoding Encoding() const;

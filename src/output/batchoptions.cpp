@@ -26,7 +26,7 @@ const QString kSkipExisting = u"skip-existing"_qs;
 
 Result<BatchJob> usage(const QString& text)
 {
-    return Fail(ComError::Described(E_INVALIDARG, text));
+    return Fail(ComError(ResultCode::CommandLineUsage, text));
 }
 
 std::optional<int> formatCode(const QString& label)
@@ -52,16 +52,16 @@ Result<WordSource> readSource(const QCommandLineParser& parser)
         }
     }
     if (given != 1)
-        return Fail(ComError::Described(E_INVALIDARG, u"give one of --course, --find-en, --find-ch or --words"_qs));
+        return Fail(ComError(ResultCode::CommandLineUsage, u"give one of --course, --find-en, --find-ch or --words"_qs));
     if (source->kind == Kind::EnglishLookUp) {
         const std::optional<QString> text = EnglishLookUpText(source->text);
         if (!text)
-            return Fail(ComError::Described(E_INVALIDARG, u"--find-en needs at least two letters"_qs));
+            return Fail(ComError(ResultCode::CommandLineUsage, u"--find-en needs at least two letters"_qs));
         source->text = *text;
     } else if (source->kind == Kind::ChineseLookUp) {
         const std::optional<QString> text = ChineseLookUpText(source->text);
         if (!text)
-            return Fail(ComError::Described(E_INVALIDARG, u"--find-ch needs at least one character"_qs));
+            return Fail(ComError(ResultCode::CommandLineUsage, u"--find-ch needs at least one character"_qs));
         source->text = *text;
     }
     return *source;

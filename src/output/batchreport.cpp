@@ -29,7 +29,15 @@ QString FailureReason(HRESULT code)
 {
     if (HasComErrorText(code))
         return ComErrorText(code, {}, true);
+    // Only a code the table has no words for is shown as its number.
     return QStringLiteral("语音合成失败 (0x%1)").arg(QString::number(quint32(code), 16).toUpper());
+}
+
+QString FailureReason(const ComError& error)
+{
+    if (HasComErrorText(error.Error()))
+        return ComErrorText(error.Error(), error.Subject(), true);
+    return FailureReason(error.Error());
 }
 
 QString RemainingTimeText(qint64 ms)
@@ -42,20 +50,20 @@ QString RemainingTimeText(qint64 ms)
 
 QString NameNotAllowedReason()
 {
-    return QStringLiteral("文件名不允许");
+    return FailureReason(ResultCode::NameNotAllowed);
 }
 
 QString WorkerCrashedReason()
 {
-    return QStringLiteral("语音合成进程意外退出");
+    return FailureReason(ResultCode::WorkerCrashed);
 }
 
 QString WorkerTimedOutReason()
 {
-    return QStringLiteral("语音合成超时");
+    return FailureReason(ResultCode::WorkerTimedOut);
 }
 
 QString WorkerUnavailableReason()
 {
-    return QStringLiteral("语音合成进程无法启动");
+    return FailureReason(ResultCode::WorkerUnavailable);
 }

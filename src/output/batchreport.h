@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "base/result.h"
+#include "base/comerror.h"
 
 /// Why one checked word got no file.
 struct BatchFailure
@@ -36,14 +36,17 @@ struct BatchReport
     static constexpr int kFailuresShown = 5;
 };
 
-/// A failure code of the file writer or the synthesiser in words a user acts on (Chinese, as
-/// the closing message is).
+/// A failure code of the file writer, the synthesiser or the batch itself in words a user acts
+/// on, from the one message table (Chinese, as the closing message is); the number only for a
+/// code the table lacks.
 QString FailureReason(HRESULT code);
+/// The same for a failure with its subject (the file it concerns, the system's reason).
+QString FailureReason(const ComError& error);
 
 /// "约 10 秒", "约 3 分钟": the time a run has left, for its progress.
 QString RemainingTimeText(qint64 ms);
 
-/// Reasons the batch itself gives.
+/// Reasons the batch itself gives: FailureReason of its own codes.
 QString NameNotAllowedReason();
 QString WorkerCrashedReason();
 QString WorkerTimedOutReason();

@@ -108,11 +108,11 @@ Result<BatchJob> readJob()
 {
     std::string text;
     if (!std::getline(std::cin, text))
-        return Fail(ComError::Described(E_INVALIDARG, u"no job on the worker's input"_qs));
+        return Fail(ComError(ResultCode::JobNotReceived, u"end of input"_qs));
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
-        return Fail(ComError::Described(E_INVALIDARG, u"the job is not a JSON object: %1"_qs.arg(error.errorString())));
+        return Fail(ComError(ResultCode::JobNotReceived, u"not a JSON object (%1)"_qs.arg(error.errorString())));
     Result<BatchJob> job = BatchJob::FromJson(document.object());
     if (!job)
         return job;
@@ -127,12 +127,12 @@ Result<void> startEngine(SpeechEngine& engine, const BatchJob& job)
 {
     if (Result<void> started = engine.Initialize(nullptr); !started)
         return started;
-    if (Failed(engine.SelectVoiceById(job.voiceId)))
-        return Fail(ComError::Described(E_INVALIDARG, u"unknown voice %1"_qs.arg(job.voiceId)));
+    if (Result<void> voice = engine.SelectVoiceById(job.voiceId); !voice)
+        return voice;
     if (Failed(engine.SetOutputFormat(job.formatCode)))
-        return Fail(ComError::Described(E_INVALIDARG, u"unusable format %1"_qs.arg(job.formatCode)));
-    if (Failed(engine.SetSpeakingRates(job.sound.englishRate, job.sound.chineseRate)))
-        return Fail(ComError::Described(E_INVALIDARG, u"unusable rates"_qs));
+        return Fail(ComError(ResultCode::JobBadFormat, QString::number(job.formatCode)));
+    if (Result<void> rates = engine.SetSpeakingRates(job.sound.englishRate, job.sound.chineseRate); !rates)
+        return rates;
     // Every worker says the recurring pieces (letters, labels, word-class tags) once, in the
     // same order, before its first word: the speech layer keeps them, so their sound is the
     // same in every worker and for every word.

@@ -93,16 +93,21 @@ QString LookupAlbum(const QString& text)
     return QStringLiteral("查询：") + text;
 }
 
-bool WriteFileTags(const QString& path, speech::OutputFileType type, const FileTags& tags)
+Result<void> WriteFileTags(const QString& path, speech::OutputFileType type, const FileTags& tags)
 {
     const QByteArray name = QFile::encodeName(path);
+    bool written = true;
     switch (type) {
     case speech::OutputFileType::Mp3:
-        return WriteMp3Tags(name, tags);
+        written = WriteMp3Tags(name, tags);
+        break;
     case speech::OutputFileType::Opus:
-        return WriteOpusTags(name, tags);
+        written = WriteOpusTags(name, tags);
+        break;
     case speech::OutputFileType::Wav:
         break;
     }
-    return true;
+    if (!written)
+        return Fail(ComError(ResultCode::TagsNotWritten, path));
+    return {};
 }

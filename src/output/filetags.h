@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "base/comerror.h"
 #include "speech/fileencoding.h"
 
 /// What a word's MP3 or Opus file says about itself: a player shows the headword as the title,
@@ -21,5 +22,6 @@ QString LookupAlbum(const QString& text);
 /// Writes `tags` into the file at `path` (its name may be anything, e.g. a temporary one) with
 /// TagLib: an ID3v2.4 tag in UTF-8 for MP3 (TIT2, TALB, TRCK, COMM and USLT), Vorbis comments
 /// for Opus (TITLE, ALBUM, TRACKNUMBER, TRACKTOTAL, COMMENT, LYRICS). WAV files are left as they
-/// are. False when the file cannot be read as its type or saved.
-bool WriteFileTags(const QString& path, speech::OutputFileType type, const FileTags& tags);
+/// are. Fails with ResultCode::TagsNotWritten (the path as subject) when the file cannot be
+/// read as its type or saved.
+Result<void> WriteFileTags(const QString& path, speech::OutputFileType type, const FileTags& tags);

@@ -39,12 +39,11 @@ QString PlaylistText(const std::vector<PlaylistEntry>& entries)
     return text;
 }
 
-bool WritePlaylist(const QString& folder, const std::vector<PlaylistEntry>& entries, QString* error)
+Result<void> WritePlaylist(const QString& folder, const std::vector<PlaylistEntry>& entries)
 {
-    QSaveFile file(PlaylistPath(folder));
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(PlaylistText(entries).toUtf8()) >= 0
-        && file.commit();
-    if (!ok && error)
-        *error = file.errorString();
-    return ok;
+    const QString path = PlaylistPath(folder);
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(PlaylistText(entries).toUtf8()) >= 0 && file.commit())
+        return {};
+    return Fail(ComError(ResultCode::PlaylistNotWritten, QStringLiteral("%1 (%2)").arg(path, file.errorString())));
 }

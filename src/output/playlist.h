@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "base/comerror.h"
+
 /// One written file as a playlist lists it.
 struct PlaylistEntry
 {
@@ -23,6 +25,6 @@ QString PlaylistPath(const QString& folder);
 QString PlaylistText(const std::vector<PlaylistEntry>& entries);
 
 /// Writes PlaylistText in UTF-8 to PlaylistPath(folder) in one step (QSaveFile): a player never
-/// sees half a list, and a failed write leaves an older playlist as it was. False with the
-/// reason in `error`.
-bool WritePlaylist(const QString& folder, const std::vector<PlaylistEntry>& entries, QString* error = nullptr);
+/// sees half a list, and a failed write leaves an older playlist as it was. Fails with
+/// ResultCode::PlaylistNotWritten, the playlist's path and the system's reason as its subject.
+Result<void> WritePlaylist(const QString& folder, const std::vector<PlaylistEntry>& entries);

@@ -25,33 +25,31 @@ bool IsPhonemes(const QString& say)
     return say.startsWith(u"[[");
 }
 
+HRESULT PronunciationProblemCode(PronunciationProblem::Kind kind)
+{
+    using Kind = PronunciationProblem::Kind;
+    switch (kind) {
+    case Kind::NoTab:
+        return ResultCode::PronunciationNoTab;
+    case Kind::NoHeadword:
+        return ResultCode::PronunciationNoHeadword;
+    case Kind::NothingToSay:
+        return ResultCode::PronunciationNothingToSay;
+    case Kind::UnclosedPhonemes:
+        return ResultCode::PronunciationUnclosedPhonemes;
+    case Kind::Repeated:
+        return ResultCode::PronunciationRepeated;
+    case Kind::NotUtf8:
+        break;
+    }
+    return ResultCode::PronunciationNotUtf8;
+}
+
 } // namespace
 
 QString PronunciationProblemText(const PronunciationProblem& problem, bool chinese)
 {
-    using Kind = PronunciationProblem::Kind;
-    QString what;
-    switch (problem.kind) {
-    case Kind::NoTab:
-        what = chinese ? QStringLiteral("单词和读法之间没有制表符 (Tab)") : QStringLiteral("no tab between the headword and what to say");
-        break;
-    case Kind::NoHeadword:
-        what = chinese ? QStringLiteral("没有单词") : QStringLiteral("no headword before the tab");
-        break;
-    case Kind::NothingToSay:
-        what = chinese ? QStringLiteral("没有读法") : QStringLiteral("nothing to say after the tab");
-        break;
-    case Kind::UnclosedPhonemes:
-        what = chinese ? QStringLiteral("音标以 [[ 开始但没有以 ]] 结束") : QStringLiteral("phonemes begin with [[ but do not end with ]]");
-        break;
-    case Kind::Repeated:
-        what = chinese ? QStringLiteral("此单词在第 %1 行已有读法").arg(problem.earlierLine)
-                       : QStringLiteral("the headword already has a rule on line %1").arg(problem.earlierLine);
-        break;
-    case Kind::NotUtf8:
-        what = chinese ? QStringLiteral("不是 UTF-8 文本") : QStringLiteral("not UTF-8 text");
-        break;
-    }
+    const QString what = ComErrorText(PronunciationProblemCode(problem.kind), QString::number(problem.earlierLine), chinese);
     return chinese ? QStringLiteral("第 %1 行：%2").arg(problem.line).arg(what)
                    : QStringLiteral("line %1: %2").arg(problem.line).arg(what);
 }

@@ -26,7 +26,7 @@ struct PronunciationProblem
     bool operator==(const PronunciationProblem&) const = default;
 };
 
-/// "第 3 行：没有制表符…" or "line 3: no tab …".
+/// "第 3 行：没有制表符…" or "line 3: no tab …": the line and the table's words for its problem.
 QString PronunciationProblemText(const PronunciationProblem& problem, bool chinese);
 
 /// The user's fixes for words a voice says wrong: a UTF-8 text file, one rule a line,

@@ -32,26 +32,24 @@ void SpeechEngine::MakeEspeakRepeatable()
 
 Result<void> SpeechEngine::Initialize(QObject* notifyTarget)
 {
-    if (const HRESULT hr = m_platform->Start(); Failed(hr)) {
-        m_errorText = QStringLiteral("Error intalization COM");
-        return Fail(ComError::Described(hr, m_errorText));
-    }
-    m_started = true;
-    // After a failure the engine lets go of everything: it then refuses to speak rather than
-    // speak with a half-made voice.
-    const auto fail = [this](HRESULT hr, const QString& text) -> Result<void> {
-        m_errorText = text;
+    // Each step has its own code, so the user reads which step failed. After a failure the
+    // engine lets go of everything: it then refuses to speak rather than speak with a half-made
+    // voice.
+    const auto fail = [this](HRESULT step) -> Result<void> {
+        const ComError error(step);
+        m_errorText = error.ErrorMessage();
         Shutdown();
-        return Fail(ComError::Described(Failed(hr) ? hr : E_FAIL, text));
+        return Fail(error);
     };
+    if (Failed(m_platform->Start()))
+        return fail(ResultCode::EngineNotStarted);
+    m_started = true;
     if (const HRESULT hr = m_platform->CreateVoice(m_voice); Failed(hr) || !m_voice)
-        return fail(hr, QStringLiteral("Error creating voice"));
-    if (const HRESULT hr = m_voice->SetInterest(kEventInterest, kEventInterest); Failed(hr))
-        return fail(hr, QStringLiteral("Error creating inerest..seriously"));
-    if (notifyTarget) {
-        if (const HRESULT hr = m_voice->SetNotifyTarget(notifyTarget, kNotifyMessage); Failed(hr))
-            return fail(hr, QStringLiteral("Error seting notifiaction window"));
-    }
+        return fail(ResultCode::VoiceNotCreated);
+    if (Failed(m_voice->SetInterest(kEventInterest, kEventInterest)))
+        return fail(ResultCode::EventsNotSet);
+    if (notifyTarget && Failed(m_voice->SetNotifyTarget(notifyTarget, kNotifyMessage)))
+        return fail(ResultCode::NotifyTargetNotSet);
 
     // The default audio output; without one, format changes have nothing to act on.
     std::unique_ptr<TokenCategory> category;
@@ -156,16 +154,18 @@ HRESULT SpeechEngine::SelectVoiceFromList(const TokenList* list)
     return hr;
 }
 
-HRESULT SpeechEngine::SelectVoiceById(const QString& tokenId)
+Result<void> SpeechEngine::SelectVoiceById(const QString& tokenId)
 {
     if (!m_voice)
-        return SPERR_UNINITIALIZED;
+        return Fail(ComError(SPERR_UNINITIALIZED));
     TokenPtr token;
     if (!tokenId.isEmpty()) {
         if (const HRESULT hr = m_platform->CreateToken(tokenId, token); Failed(hr) || !token)
-            return SPERR_NOT_FOUND;
+            return Fail(ComError(SPERR_NOT_FOUND, tokenId));
     }
-    return m_voice->SetVoice(token);
+    if (const HRESULT hr = m_voice->SetVoice(token); Failed(hr))
+        return Fail(ComError(hr, tokenId));
+    return {};
 }
 
 QString SpeechEngine::GetVoiceId() const
@@ -194,11 +194,13 @@ int SpeechEngine::GetOutputFormatIndex() const
     return AudioFormatEntryOf(WaveFormatToStreamFormat(id, format));
 }
 
-HRESULT SpeechEngine::SetSpeakingRates(int english, int chinese)
+Result<void> SpeechEngine::SetSpeakingRates(int english, int chinese)
 {
     if (!m_voice)
-        return SPERR_UNINITIALIZED;
-    return m_voice->SetRates(english, chinese);
+        return Fail(ComError(SPERR_UNINITIALIZED));
+    if (const HRESULT hr = m_voice->SetRates(english, chinese); Failed(hr))
+        return Fail(ComError(hr));
+    return {};
 }
 
 HRESULT SpeechEngine::SetOutputFormat(int code)

@@ -38,8 +38,9 @@ public:
 
     /// Starts the platform, creates the voice, sets its event interest and, when
     /// `notifyTarget` is not null, makes it post its events there; then looks up the default
-    /// audio output (its absence is no failure). On failure the error carries the text of the
-    /// step that failed, which GetErrorText also gives. Called once.
+    /// audio output (its absence is no failure). On failure the error carries the code of the
+    /// step that failed (ResultCode::EngineNotStarted …), whose text GetErrorText also gives.
+    /// Called once.
     Result<void> Initialize(QObject* notifyTarget);
     QString GetErrorText() const;
     /// Releases the voice and the audio output and balances the platform's start. The
@@ -73,17 +74,18 @@ public:
     HRESULT SelectVoiceFromList(const speech::TokenList* list);
 
     /// Makes the voice with token id `tokenId` the voice (empty: the default voice), as a
-    /// program without a voice list picks one. SPERR_NOT_FOUND for an unknown id.
-    HRESULT SelectVoiceById(const QString& tokenId);
+    /// program without a voice list picks one. Fails with SPERR_NOT_FOUND (the id as subject)
+    /// for an unknown id, SPERR_UNINITIALIZED without a voice.
+    Result<void> SelectVoiceById(const QString& tokenId);
     /// The token id of the voice speaking now; empty without a voice.
     QString GetVoiceId() const;
     /// Whether the voice speaking now reads espeak-ng's [[…]] phonemes in its English.
     bool VoiceReadsPhonemes() const;
 
     /// Speaks later texts, previews and files, at these rates in percent of the engines' usual
-    /// tempo (50 to 200): `english` for English, `chinese` for Chinese. E_INVALIDARG outside
-    /// that range, SPERR_UNINITIALIZED without a voice.
-    HRESULT SetSpeakingRates(int english, int chinese);
+    /// tempo (50 to 200): `english` for English, `chinese` for Chinese. Fails with E_INVALIDARG
+    /// outside that range, SPERR_UNINITIALIZED without a voice.
+    Result<void> SetSpeakingRates(int english, int chinese);
 
     /// The entry of the format table (speech::AudioFormatTable) that the voice's current output
     /// is in: the initial selection of the format list. -1 when the format is not in the table;

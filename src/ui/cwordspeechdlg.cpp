@@ -303,7 +303,8 @@ void CWordSpeechDlg::RestoreSettings()
     m_pSkipExistingCheckBox->setChecked(saved.skipExisting);
     m_outputOptions = saved.files;
     m_soundOptions = saved.sound;
-    m_pSpeechEngine->SetSpeakingRates(m_soundOptions.englishRate, m_soundOptions.chineseRate);
+    // The rates are kept in range; without a voice there is nothing to speak at them.
+    (void)m_pSpeechEngine->SetSpeakingRates(m_soundOptions.englishRate, m_soundOptions.chineseRate);
     // The window saves long ids; the command line's lookup also takes a short one written there.
     if (const int voice = FindVoiceEntry(*m_pVoiceComboBox, m_pSpeechEngine->GetPlatform(), saved.voiceId); voice >= 0) {
         m_pVoiceComboBox->setCurrentIndex(voice);
@@ -342,7 +343,8 @@ void CWordSpeechDlg::OnOutputOptions()
         return;
     m_outputOptions = options.options();
     m_soundOptions = options.soundOptions();
-    m_pSpeechEngine->SetSpeakingRates(m_soundOptions.englishRate, m_soundOptions.chineseRate);
+    // The rates are kept in range; without a voice there is nothing to speak at them.
+    (void)m_pSpeechEngine->SetSpeakingRates(m_soundOptions.englishRate, m_soundOptions.chineseRate);
 }
 
 void CWordSpeechDlg::SetFormatCodes()
@@ -628,11 +630,12 @@ void CWordSpeechDlg::OnGenerateFiles()
     for (const int row : m_pWordModel->checkedRows())
         rows.push_back({m_pWordModel->en(row), m_pWordModel->ch(row)});
     const BatchJob job = JobFromWindow(CurrentSettings(), m_source, std::move(rows));
-    const Result<void> valid = job.Validate(true);
+    const Result<void> valid = job.Validate();
     const Result<PlannedRun> run = valid ? PlanRun(job, m_pSpeechEngine->VoiceReadsPhonemes())
                                          : Result<PlannedRun>(Fail(valid.error()));
     if (!run) {
-        ShowComError(run.error());
+        // In Chinese, as the window speaks whatever the locale.
+        Prompt::warning(this, FailureReason(run.error()));
         return;
     }
     m_pRun->Start(job, run->words);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 #include <csv.h>
@@ -22,12 +23,7 @@
 
 namespace {
 
-/// Thrown inside the import with the user-facing reason; caught at its boundary.
-struct ImportFailure
-{
-    QString reason;
-};
-
+// Where a file goes wrong: the table's subject for ResultCode::ImportMalformed.
 QString lineError(qint64 line, const QString& what)
 {
     return QStringLiteral("line %1: %2").arg(line).arg(what);
@@ -45,7 +41,8 @@ public:
     {
     }
 
-    void feed(csv_parser* parser, const QByteArray& line, qint64 lineNumber)
+    /// The reason a line cannot be taken ("line 3: …"), empty when it was taken.
+    QString feed(csv_parser* parser, const QByteArray& line, qint64 lineNumber)
     {
         m_line = lineNumber;
         const bool blank = line.trimmed().isEmpty();
@@ -54,20 +51,23 @@ public:
         m_rowEnded = false;
         if (csv_parse(parser, line.constData(), size_t(line.size()), &CsvToTable::onField, &CsvToTable::onRowEnd, this)
             != size_t(line.size())) {
-            throw ImportFailure{lineError(m_line, QString::fromUtf8(csv_strerror(csv_error(parser))))};
+            return lineError(m_line, QString::fromUtf8(csv_strerror(csv_error(parser))));
         }
         // A line that ends inside quotes carries its row on to the next line.
         m_continuing = (m_continuing || !blank) && !m_rowEnded;
-        rethrow();
+        return m_failure;
     }
 
-    void finish(csv_parser* parser)
+    /// As feed, for the end of the file.
+    QString finish(csv_parser* parser)
     {
         if (csv_fini(parser, &CsvToTable::onField, &CsvToTable::onRowEnd, this) != 0)
-            throw ImportFailure{lineError(m_rowStart, QStringLiteral("unterminated quoted field"))};
-        rethrow();
+            return lineError(m_rowStart, QStringLiteral("unterminated quoted field"));
+        if (!m_failure.isEmpty())
+            return m_failure;
         if (m_columns[0] < 0)
-            throw ImportFailure{QStringLiteral("the file is empty; its first line must name the columns en, ch, subclass")};
+            return QStringLiteral("the file is empty; its first line must name the columns en, ch, subclass");
+        return {};
     }
 
     qint64 rows() const { return m_rows; }
@@ -82,17 +82,11 @@ private:
     static void onRowEnd(int, void* self)
     {
         auto* me = static_cast<CsvToTable*>(self);
-        // libcsv calls back from C: keep the first failure and raise it after csv_parse returns.
+        // libcsv calls back from C: keep the first failure and report it after csv_parse returns.
         if (me->m_failure.isEmpty())
             me->m_failure = me->takeRow();
         me->m_fields.clear();
         me->m_rowEnded = true;
-    }
-
-    void rethrow()
-    {
-        if (!m_failure.isEmpty())
-            throw ImportFailure{m_failure};
     }
 
     QString takeRow()
@@ -160,43 +154,59 @@ private:
     QString m_failure;
 };
 
-void exec(sqlite3* db, const char* sql)
+ComError databaseError(sqlite3* db)
 {
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db))};
+    return ComError(ResultCode::ImportNotWritten, QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
-qint64 fillFromCsv(QFile& source, sqlite3* db, bool needSubclass = true)
+/// Runs the statements in order up to the first that fails.
+Result<void> exec(sqlite3* db, std::initializer_list<const char*> statements)
+{
+    for (const char* sql : statements) {
+        if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            return Fail(databaseError(db));
+    }
+    return {};
+}
+
+Result<qint64> fillFromCsv(QFile& source, sqlite3* db, bool needSubclass = true)
 {
     sqlite3_stmt* rawInsert = nullptr;
     sqlite3_prepare_v2(db, kInsertWord, -1, &rawInsert, nullptr);
     SqliteStatement insert(rawInsert);
     if (!insert)
-        throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db))};
+        return Fail(databaseError(db));
 
     csv_parser parser{};
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
-        throw ImportFailure{QStringLiteral("out of memory")};
+        return Fail(ComError(E_OUTOFMEMORY));
     const CHandle<csv_parser, &csv_free> guard(&parser); // frees the parser's buffers, not the parser
 
+    const auto malformed = [&](const QString& reason) {
+        return Fail(ComError(ResultCode::ImportMalformed, QStringLiteral("%1: %2").arg(source.fileName(), reason)));
+    };
     CsvToTable table(db, insert.get(), needSubclass);
     qint64 lineNumber = 0;
     while (!source.atEnd()) {
         const QByteArray line = source.readLine();
         if (line.isEmpty() && source.error() != QFileDevice::NoError)
-            throw ImportFailure{source.errorString()};
-        table.feed(&parser, line, ++lineNumber);
+            return Fail(ComError(ResultCode::ImportSourceUnreadable,
+                                 QStringLiteral("%1: %2").arg(source.fileName(), source.errorString())));
+        if (const QString failure = table.feed(&parser, line, ++lineNumber); !failure.isEmpty())
+            return malformed(failure);
     }
-    table.finish(&parser);
+    if (const QString failure = table.finish(&parser); !failure.isEmpty())
+        return malformed(failure);
     return table.rows();
 }
 
-qint64 fillFromJet(const QString& sourcePath, const QString& password, sqlite3* db)
+Result<qint64> fillFromJet(const QString& sourcePath, const QString& password, sqlite3* db)
 {
+    // The Jet reader throws its ComError (with the file, a wrong password …); it stops here.
     try {
         CopyJetVocabulary(sourcePath, password, db);
     } catch (const ComError& error) {
-        throw ImportFailure{error.ErrorMessage()};
+        return Fail(error);
     }
     sqlite3_stmt* raw = nullptr;
     sqlite3_prepare_v2(db, "SELECT count(*) FROM word", -1, &raw, nullptr);
@@ -205,22 +215,25 @@ qint64 fillFromJet(const QString& sourcePath, const QString& password, sqlite3* 
 }
 
 /// Creates table `word` in the empty file `databasePath`, lets `fill` add the rows, then indexes.
-qint64 writeVocabulary(const QString& databasePath, const std::function<qint64(sqlite3*)>& fill)
+Result<qint64> writeVocabulary(const QString& databasePath, const std::function<Result<qint64>(sqlite3*)>& fill)
 {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(databasePath.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     SqliteDb db(raw);
     if (rc != SQLITE_OK)
-        throw ImportFailure{QString::fromUtf8(sqlite3_errmsg(db.get()))};
+        return Fail(databaseError(db.get()));
     // The file is private until renamed into place: no journal is needed to keep it whole.
-    exec(db.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
-    exec(db.get(), kCreateWordTable);
-    exec(db.get(), "BEGIN");
-    const qint64 rows = fill(db.get());
-    exec(db.get(), kIndexWordTable);
-    exec(db.get(), "COMMIT");
+    if (const Result<void> begun = exec(db.get(), {"PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;",
+                                                   kCreateWordTable, "BEGIN"});
+        !begun)
+        return Fail(begun.error());
+    const Result<qint64> rows = fill(db.get());
+    if (!rows)
+        return rows;
+    if (const Result<void> indexed = exec(db.get(), {kIndexWordTable, "COMMIT"}); !indexed)
+        return Fail(indexed.error());
     if (sqlite3_close(db.release()) != SQLITE_OK)
-        throw ImportFailure{QStringLiteral("could not finish the database file")};
+        return Fail(ComError(ResultCode::ImportNotWritten, databasePath));
     return rows;
 }
 
@@ -231,68 +244,56 @@ Result<qint64> ImportVocabulary(const QString& sourcePath, const QString& target
 {
     const QFileInfo target(targetPath);
     if (target.exists() && !overwrite)
-        return Fail(ComError::Described(E_FAIL, QStringLiteral("%1 exists; use --force to replace it").arg(targetPath)));
+        return Fail(ComError(ResultCode::ImportTargetExists, targetPath));
     QFile source(sourcePath);
     if (!source.open(QIODevice::ReadOnly))
-        return Fail(ComError::Described(ResultCode::FileNotFound,
-                                        QStringLiteral("cannot read %1: %2").arg(sourcePath, source.errorString())));
+        return Fail(ComError(ResultCode::ImportSourceUnreadable, QStringLiteral("%1: %2").arg(sourcePath, source.errorString())));
     // Told apart as the program tells vocabularies apart when it opens one.
     const VocabularyFileKind kind = SniffVocabularyFile(source.peek(kVocabularySniffBytes));
     if (kind == VocabularyFileKind::OtherAccess || kind == VocabularyFileKind::Sqlite)
         return Fail(ComError(ResultCode::UnsupportedFormat, QFileInfo(sourcePath).absoluteFilePath()));
 
     AtomicFile temporary;
-    if (Failed(temporary.Open(targetPath, u".db")))
-        return Fail(ComError::Described(ResultCode::AccessDenied,
-                                        QStringLiteral("cannot write in %1").arg(target.absolutePath())));
-    try {
-        qint64 rows = 0;
-        if (kind == VocabularyFileKind::Jet4) {
-            rows = writeVocabulary(temporary.TemporaryPath(), [&](sqlite3* db) {
-                return fillFromJet(sourcePath, password, db);
-            });
-        } else {
-            rows = writeVocabulary(temporary.TemporaryPath(), [&](sqlite3* db) { return fillFromCsv(source, db); });
-        }
-        if (Failed(temporary.Commit()))
-            return Fail(ComError::Described(ResultCode::AccessDenied, QStringLiteral("cannot replace %1").arg(targetPath)));
+    if (!temporary.Open(targetPath, u".db"))
+        return Fail(ComError(ResultCode::ImportFolderUnwritable, target.absolutePath()));
+    const Result<qint64> rows = writeVocabulary(temporary.TemporaryPath(), [&](sqlite3* db) {
+        return kind == VocabularyFileKind::Jet4 ? fillFromJet(sourcePath, password, db) : fillFromCsv(source, db);
+    });
+    if (!rows)
         return rows;
-    } catch (const ImportFailure& failure) {
-        return Fail(ComError::Described(E_FAIL, QStringLiteral("%1: %2").arg(sourcePath, failure.reason)));
-    }
+    if (!temporary.Commit())
+        return Fail(ComError(ResultCode::ImportTargetNotReplaced, targetPath));
+    return rows;
 }
 
 Result<std::vector<WordEntry>> ReadWordList(const QString& sourcePath, const QString& course)
 {
     QFile source(sourcePath);
     if (!source.open(QIODevice::ReadOnly))
-        return Fail(ComError::Described(ResultCode::FileNotFound,
-                                        QStringLiteral("cannot read %1: %2").arg(sourcePath, source.errorString())));
+        return Fail(ComError(ResultCode::ImportSourceUnreadable, QStringLiteral("%1: %2").arg(sourcePath, source.errorString())));
     // Read through the importer's own rules into a table in memory, so both agree on the format.
     sqlite3* raw = nullptr;
     sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE, nullptr);
     const SqliteDb db(raw);
+    if (const Result<void> created = exec(db.get(), {kCreateWordTable, "BEGIN"}); !created)
+        return Fail(created.error());
+    if (const Result<qint64> filled = fillFromCsv(source, db.get(), false); !filled)
+        return Fail(filled.error());
+    if (const Result<void> committed = exec(db.get(), {"COMMIT"}); !committed)
+        return Fail(committed.error());
+    sqlite3_stmt* rawSelect = nullptr;
+    sqlite3_prepare_v2(db.get(), "SELECT en, ch FROM word WHERE ?1 = '' OR subclass = ?1 ORDER BY rowid", -1,
+                       &rawSelect, nullptr);
+    const SqliteStatement select(rawSelect);
+    const QByteArray wanted = course.toUtf8();
+    sqlite3_bind_text(select.get(), 1, wanted.constData(), int(wanted.size()), SQLITE_TRANSIENT);
     std::vector<WordEntry> words;
-    try {
-        exec(db.get(), kCreateWordTable);
-        exec(db.get(), "BEGIN");
-        fillFromCsv(source, db.get(), false);
-        exec(db.get(), "COMMIT");
-        sqlite3_stmt* rawSelect = nullptr;
-        sqlite3_prepare_v2(db.get(), "SELECT en, ch FROM word WHERE ?1 = '' OR subclass = ?1 ORDER BY rowid", -1,
-                           &rawSelect, nullptr);
-        const SqliteStatement select(rawSelect);
-        const QByteArray wanted = course.toUtf8();
-        sqlite3_bind_text(select.get(), 1, wanted.constData(), int(wanted.size()), SQLITE_TRANSIENT);
-        while (select && sqlite3_step(select.get()) == SQLITE_ROW) {
-            const auto text = [&](int column) {
-                return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select.get(), column)),
-                                         sqlite3_column_bytes(select.get(), column));
-            };
-            words.push_back(WordEntry{text(0), text(1)});
-        }
-    } catch (const ImportFailure& failure) {
-        return Fail(ComError::Described(E_FAIL, QStringLiteral("%1: %2").arg(sourcePath, failure.reason)));
+    while (select && sqlite3_step(select.get()) == SQLITE_ROW) {
+        const auto text = [&](int column) {
+            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select.get(), column)),
+                                     sqlite3_column_bytes(select.get(), column));
+        };
+        words.push_back(WordEntry{text(0), text(1)});
     }
     return words;
 }

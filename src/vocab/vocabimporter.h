@@ -14,6 +14,8 @@
 /// target is replaced only when `overwrite` is set.
 /// The file is built under a temporary name beside the target and renamed into place when
 /// complete, so a failed or interrupted import never leaves a partial vocabulary.
+/// Fails with a ResultCode::Import… code (a malformed line as ImportMalformed, its file and
+/// "line N: why" as the subject), or with the Jet reader's own code (a wrong password …).
 Result<qint64> ImportVocabulary(const QString& sourcePath, const QString& targetPath, bool overwrite,
                                 const QString& password = ProgramDatabasePassword());
 

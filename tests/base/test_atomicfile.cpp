@@ -30,7 +30,7 @@ TEST(AtomicFile, TheTargetChangesOnlyOnCommitAndNothingElseIsLeft)
 
     {
         AtomicFile file;
-        ASSERT_EQ(file.Open(target, u".wav"), S_OK);
+        ASSERT_TRUE(file.Open(target, u".wav"));
         EXPECT_TRUE(AtomicFile::IsTemporaryName(QFileInfo(file.TemporaryPath()).fileName()));
         QFile(file.TemporaryPath()).open(QIODevice::WriteOnly);
         ASSERT_EQ(::write(file.Handle(), "half", 4), 4);
@@ -41,9 +41,9 @@ TEST(AtomicFile, TheTargetChangesOnlyOnCommitAndNothingElseIsLeft)
     EXPECT_EQ(everything(dir), QStringList{u"apple.wav"_qs});
 
     AtomicFile file;
-    ASSERT_EQ(file.Open(target, u".wav"), S_OK);
+    ASSERT_TRUE(file.Open(target, u".wav"));
     ASSERT_EQ(::write(file.Handle(), "new", 3), 3);
-    ASSERT_EQ(file.Commit(), S_OK);
+    ASSERT_TRUE(file.Commit());
     EXPECT_EQ(read(target), QByteArray("new"));
     EXPECT_EQ(everything(dir), QStringList{u"apple.wav"_qs});
     // Readable like any saved file, not private like a temporary one.
@@ -54,9 +54,19 @@ TEST(AtomicFile, AMissingFolderOrAFolderAsTargetIsRefused)
 {
     QTemporaryDir dir;
     AtomicFile file;
-    EXPECT_EQ(file.Open(dir.filePath(QStringLiteral("gone/apple.wav")), u".wav"), STG_E_PATHNOTFOUND);
+    const QString gone = dir.filePath(QStringLiteral("gone/apple.wav"));
+    const Result<void> noFolder = file.Open(gone, u".wav");
+    ASSERT_FALSE(noFolder);
+    EXPECT_EQ(noFolder.error().Error(), STG_E_PATHNOTFOUND);
+    EXPECT_EQ(noFolder.error().Subject(), gone);
     QDir(dir.path()).mkdir(QStringLiteral("apple.wav"));
-    EXPECT_EQ(file.Open(dir.filePath(QStringLiteral("apple.wav")), u".wav"), STG_E_ACCESSDENIED);
+    const Result<void> aFolder = file.Open(dir.filePath(QStringLiteral("apple.wav")), u".wav");
+    ASSERT_FALSE(aFolder);
+    EXPECT_EQ(aFolder.error().Error(), STG_E_ACCESSDENIED);
+    // Nothing open: nothing to commit.
+    const Result<void> committed = file.Commit();
+    ASSERT_FALSE(committed);
+    EXPECT_EQ(committed.error().Error(), E_UNEXPECTED);
     EXPECT_EQ(everything(dir), QStringList{u"apple.wav"_qs});
 }
 

@@ -47,13 +47,14 @@ int main()
         if (job->text.startsWith(u"slow"))
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         AtomicFile file;
-        HRESULT hr = file.Open(job->path, u".wav");
-        if (Succeeded(hr)) {
+        Result<void> written = file.Open(job->path, u".wav");
+        if (written) {
             const QByteArray bytes = job->text.toUtf8();
-            hr = ::write(file.Handle(), bytes.constData(), size_t(bytes.size())) == bytes.size() ? file.Commit()
-                                                                                                : STG_E_WRITEFAULT;
+            written = ::write(file.Handle(), bytes.constData(), size_t(bytes.size())) == bytes.size()
+                ? file.Commit()
+                : Fail(ComError(STG_E_WRITEFAULT));
         }
-        say(EncodeDone(job->id, hr));
+        say(EncodeDone(job->id, written ? S_OK : written.error().Error()));
     }
     return 0;
 }

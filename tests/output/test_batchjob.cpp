@@ -133,7 +133,7 @@ TEST(BatchJob, ValidateRefusesWhatCannotRunInWords)
         {changed([](BatchJob& j) { j.folder.clear(); }), "folder"},
         {changed([&](BatchJob& j) { j.folder = dir.filePath(u"gone"_qs); }), "gone"},
         {changed([](BatchJob& j) { j.formatCode = 3; }), "format"},
-        {changed([](BatchJob& j) { j.jobs = 65; }), "jobs"},
+        {changed([](BatchJob& j) { j.jobs = 65; }), "processes"},
         {changed([](BatchJob& j) { j.files.encoding.mp3Kbps = 8; }), "bit rate"},
         {changed([](BatchJob& j) { j.sound.repeat = 0; }), "repeats"},
         {changed([](BatchJob& j) { j.sound.pauseMs = 5001; }), "pause"},

@@ -65,7 +65,19 @@ TEST(BatchReport, ReasonsComeFromTheOneMessageTableOrNameTheCode)
 {
     EXPECT_EQ(FailureReason(STG_E_PATHNOTFOUND), u"文件夹不存在"_qs);
     EXPECT_EQ(FailureReason(STG_E_ACCESSDENIED), u"文件夹不可写入"_qs);
-    EXPECT_EQ(FailureReason(static_cast<HRESULT>(0x80045015)), u"语音合成失败 (0x80045015)"_qs);
+    EXPECT_EQ(FailureReason(static_cast<HRESULT>(0x80045015)), u"语音引擎出错"_qs);
+    EXPECT_EQ(FailureReason(static_cast<HRESULT>(0x80049999)), u"语音合成失败 (0x80049999)"_qs);
+    // No code the table knows is shown as a bare number.
+    for (const HRESULT code : AllResultCodes()) {
+        const QString reason = FailureReason(code);
+        EXPECT_FALSE(reason.contains(u"0x"_qs)) << qPrintable(reason);
+        EXPECT_EQ(FailureReason(ComError(code)), reason);
+    }
+    // The batch's own reasons read as they always have.
+    EXPECT_EQ(NameNotAllowedReason(), u"文件名不允许"_qs);
+    EXPECT_EQ(WorkerCrashedReason(), u"语音合成进程意外退出"_qs);
+    EXPECT_EQ(WorkerTimedOutReason(), u"语音合成超时"_qs);
+    EXPECT_EQ(WorkerUnavailableReason(), u"语音合成进程无法启动"_qs);
     EXPECT_EQ(RemainingTimeText(9001), u"约 10 秒"_qs);
     EXPECT_EQ(RemainingTimeText(125000), u"约 3 分钟"_qs);
 }

@@ -136,7 +136,10 @@ TEST_F(FileTagsTest, WavIsLeftAloneAndBadFilesFail)
     EXPECT_EQ(file.readAll(), before);
 
     // A WAV is no Opus file; a missing file is nothing.
-    EXPECT_FALSE(WriteFileTags(wav, OutputFileType::Opus, kTags));
+    const Result<void> notOpus = WriteFileTags(wav, OutputFileType::Opus, kTags);
+    ASSERT_FALSE(notOpus);
+    EXPECT_EQ(notOpus.error().Error(), ResultCode::TagsNotWritten);
+    EXPECT_EQ(notOpus.error().Subject(), wav);
     EXPECT_FALSE(WriteFileTags(m_dir.filePath(QStringLiteral("missing.mp3")), OutputFileType::Mp3, kTags));
     EXPECT_EQ(LookupAlbum(QStringLiteral("app")), QStringLiteral("查询：app"));
 }

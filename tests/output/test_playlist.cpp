@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "output/batchreport.h"
 #include "output/playlist.h"
 
 TEST(Playlist, NamedAfterItsFolder)
@@ -37,14 +38,19 @@ TEST(Playlist, WrittenInUtf8ReplacingAnOlderOne)
     const std::vector<PlaylistEntry> older{{1, QStringLiteral("old"), QString(), QStringLiteral("old.mp3")}};
     ASSERT_TRUE(WritePlaylist(folder, older));
     const std::vector<PlaylistEntry> entries{{1, QStringLiteral("apple"), QStringLiteral("苹果"), QStringLiteral("apple.mp3")}};
-    QString error;
-    ASSERT_TRUE(WritePlaylist(folder, entries, &error)) << qPrintable(error);
+    const Result<void> written = WritePlaylist(folder, entries);
+    ASSERT_TRUE(written) << written.error().what();
 
     QFile file(QDir(folder).filePath(QStringLiteral("七上.m3u8")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), PlaylistText(entries).toUtf8());
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1);  // nothing left over
 
-    EXPECT_FALSE(WritePlaylist(dir.filePath(QStringLiteral("missing")), entries, &error));
-    EXPECT_FALSE(error.isEmpty());
+    // The failure names the list it could not write, in the batch's words.
+    const QString missing = dir.filePath(QStringLiteral("missing"));
+    const Result<void> failed = WritePlaylist(missing, entries);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().Error(), ResultCode::PlaylistNotWritten);
+    EXPECT_TRUE(failed.error().Subject().startsWith(PlaylistPath(missing)));
+    EXPECT_TRUE(FailureReason(failed.error()).startsWith(u"播放列表无法写入："_qs + PlaylistPath(missing)));
 }

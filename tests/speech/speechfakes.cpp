@@ -34,12 +34,12 @@ RecordingSink::RecordingSink(std::shared_ptr<SoundRecorder> recorder)
 {
 }
 
-HRESULT RecordingSink::Open(const WaveFormat& format, QString&)
+Result<void> RecordingSink::Open(const WaveFormat& format)
 {
     std::lock_guard lock(m_recorder->m_mutex);
     m_recorder->m_sessions.push_back({format, {}, false, false});
     m_session = static_cast<int>(m_recorder->m_sessions.size()) - 1;
-    return S_OK;
+    return {};
 }
 
 HRESULT RecordingSink::Write(std::span<const std::byte> bytes)

@@ -48,7 +48,7 @@ class RecordingSink final : public speech::SoundSink
 public:
     explicit RecordingSink(std::shared_ptr<SoundRecorder> recorder);
 
-    HRESULT Open(const speech::WaveFormat& format, QString& reason) override;
+    Result<void> Open(const speech::WaveFormat& format) override;
     HRESULT Write(std::span<const std::byte> bytes) override;
     HRESULT Drain() override;
     void Close() override;

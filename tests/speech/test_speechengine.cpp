@@ -8,6 +8,8 @@
 
 #include "speech/platform/audiooutput.h"
 #include "speech/platform/espeaksynthesiser.h"
+#include "speech/platform/soundsink.h"
+#include "speech/platform/waveformat.h"
 #include "speech/platform/voice.h"
 #include "speech/speechengine.h"
 #include "speechfakes.h"
@@ -88,6 +90,22 @@ TEST(SpeechEngineInitialize, NullTargetSkipsNotificationsAndStartsAreBalanced)
         EXPECT_FALSE(platform->IsStarted());
     }
     EXPECT_EQ(EspeakSynthesiser::StartCount(), startsBefore);
+}
+
+TEST(SpeechEngineVoice, UnknownVoicesAndAMissingVoiceFailWithTheirCodes)
+{
+    const auto codeOf = [](const Result<void>& result) { return result ? S_OK : result.error().Error(); };
+    SpeechEngine idle(std::make_shared<TestPlatform>());
+    EXPECT_EQ(codeOf(idle.SelectVoiceById(QString())), SPERR_UNINITIALIZED);
+    EXPECT_EQ(codeOf(idle.SetSpeakingRates(100, 100)), SPERR_UNINITIALIZED);
+
+    SpeechEngine engine(std::make_shared<TestPlatform>());
+    ASSERT_TRUE(engine.Initialize(nullptr));
+    const Result<void> unknown = engine.SelectVoiceById(QStringLiteral("no such voice"));
+    ASSERT_FALSE(unknown);
+    EXPECT_EQ(unknown.error().Error(), SPERR_NOT_FOUND);
+    EXPECT_EQ(unknown.error().Subject(), QStringLiteral("no such voice"));
+    EXPECT_TRUE(engine.SelectVoiceById(QString()));  // the default voice
 }
 
 TEST(SpeechEngineSpeakText, SecondTextCutsTheFirstShort)
@@ -202,4 +220,21 @@ TEST(SpeechEngineWithoutSoundServer, SpeaksSilentlyAndStillWritesFiles)
         qunsetenv("PULSE_SERVER");
     else
         qputenv("PULSE_SERVER", previous);
+}
+
+// Why no sound is heard is told in the table's words, with the sound server's own reason.
+TEST(SpeechEngineWithoutSoundServer, TheSinkSaysWhyInTheTablesWords)
+{
+    const QByteArray previous = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/lexovox-test/native");
+    const std::unique_ptr<SoundSink> sink = CreatePulseSink();
+    const Result<void> opened = sink->Open(DefaultWaveFormat());
+    if (previous.isNull())
+        qunsetenv("PULSE_SERVER");
+    else
+        qputenv("PULSE_SERVER", previous);
+    ASSERT_FALSE(opened);
+    EXPECT_EQ(opened.error().Error(), ResultCode::SoundServerRefused);
+    EXPECT_FALSE(opened.error().Subject().isEmpty());
+    EXPECT_EQ(opened.error().ErrorMessage(), ComErrorText(ResultCode::SoundServerRefused, opened.error().Subject()));
 }

@@ -16,8 +16,8 @@ private:
     static BatchDefaults defaults()
     {
         BatchDefaults d;
-        d.voices = {{u"LONG\\default"_qs, u"Default voice"_qs, u"默认"_qs, u"Default voice"_qs, false},
-                    {u"LONG\\other"_qs, u"Other voice (eSpeak NG)"_qs, u"另一个"_qs, u"Other voice (eSpeak NG)"_qs, true}};
+        d.voices = {{u"LONG\\default"_qs, u"default"_qs, u"Default voice"_qs, u"默认"_qs, u"Default voice"_qs, false, nullptr},
+                    {u"LONG\\other"_qs, u"other"_qs, u"Other voice (eSpeak NG)"_qs, u"另一个"_qs, u"Other voice (eSpeak NG)"_qs, true, nullptr}};
         d.voiceId = u"LONG\\default"_qs;
         d.formatCode = 18;
         return d;
@@ -28,7 +28,7 @@ private:
         QCommandLineParser parser;
         AddBatchJobOptions(parser);
         if (!parser.parse(QStringList{u"lexovox-batch"_qs} + arguments))
-            return Fail(ComError::Described(E_INVALIDARG, parser.errorText()));
+            return Fail(ComError(ResultCode::CommandLineUsage, parser.errorText()));
         return ReadBatchJob(parser, defaults());
     }
 
@@ -112,8 +112,9 @@ private slots:
                                          QStringList{u"--find-en"_qs, u"ap"_qs}}) {
             QVERIFY2(!fromCommandLine(base + wrong), qPrintable(wrong.join(u' ')));
         }
-        // A voice by any part of either description, as the window lists it.
+        // A voice by its short id or any part of either description, as the window lists it.
         QCOMPARE(fromCommandLine(base + QStringList{u"--voice"_qs, u"另一"_qs})->voiceId, u"LONG\\other"_qs);
+        QCOMPARE(fromCommandLine(base + QStringList{u"--voice"_qs, u"other"_qs})->voiceId, u"LONG\\other"_qs);
     }
 };
 

@@ -76,7 +76,7 @@ private slots:
         writeVocabulary(m_dir.filePath(QStringLiteral("failing.db")), kFailingSchema);
         m_previous = QDir::currentPath();
         QDir::setCurrent(m_dir.path());
-        m_store.Open(QStringLiteral("Data Source=code.dll"));
+        QVERIFY(m_store.Open(QStringLiteral("Data Source=code.dll")));
     }
 
     void cleanupTestCase() { QDir::setCurrent(m_previous); }
@@ -208,7 +208,7 @@ private slots:
     void controlsAreLockedDuringAFillAndFailuresKeepRows()
     {
         WordStore failing;
-        failing.Open(QStringLiteral("Data Source=failing.db"));
+        QVERIFY(failing.Open(QStringLiteral("Data Source=failing.db")));
         delete m_dlg;
         m_dlg = new CWordSpeechDlg(&failing);
         m_tree = m_dlg->findChild<QTreeView*>(QStringLiteral("courseTreeView"));

@@ -97,6 +97,7 @@ TEST_P(ImporterMalformed, ReportsTheLineAndWritesNothing)
 {
     const Result<qint64> rows = ImportVocabulary(csv(GetParam().text), m_target, false);
     ASSERT_FALSE(rows);
+    EXPECT_EQ(rows.error().Error(), ResultCode::ImportMalformed);
     EXPECT_TRUE(rows.error().ErrorMessage().contains(QString::fromUtf8(GetParam().expected))) << rows.error().what();
     EXPECT_EQ(folder(), QStringList{u"words.csv"_qs});
 }
@@ -117,7 +118,12 @@ TEST_F(ImporterTest, ExistingFileIsKeptUnlessForcedAndFailuresNeverTouchIt)
     const QString good = csv("en,ch,subclass\ncat,猫,k\n");
     const Result<qint64> refused = ImportVocabulary(good, m_target, false);
     ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().Error(), ResultCode::ImportTargetExists);
     EXPECT_TRUE(refused.error().ErrorMessage().contains(u"--force"_qs));
+    const Result<qint64> noSource = ImportVocabulary(m_dir.filePath(u"gone.csv"_qs), m_target, true);
+    ASSERT_FALSE(noSource);
+    EXPECT_EQ(noSource.error().Error(), ResultCode::ImportSourceUnreadable);
+    EXPECT_TRUE(noSource.error().ErrorMessage().contains(u"gone.csv"_qs));
     EXPECT_EQ(ReadBytes(m_target), QByteArray("precious"));
 
     EXPECT_FALSE(ImportVocabulary(csv("en,ch,subclass\nbroken\n"), m_target, true));

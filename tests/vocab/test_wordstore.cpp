@@ -221,7 +221,7 @@ TEST(WordStoreSchema, DataSourceIsRelativeToTheCurrentDirectory)
     WriteVocabulary(dir.filePath(QStringLiteral("sub/words.db")), {{u"x"_qs, u"叉"_qs, u"k"_qs}});
     CurrentDirGuard cwd(dir.path());
     WordStore store;
-    store.Open(u"provider=whatever;DATA SOURCE=sub/words.db"_qs);
+    ASSERT_TRUE(store.Open(u"provider=whatever;DATA SOURCE=sub/words.db"_qs));
     EXPECT_EQ(select(store, CourseStatement(u"k"_qs)).size(), 1u);
     store.Close();
     EXPECT_FALSE(store.IsOpen());

@@ -58,10 +58,10 @@ HRESULT AudioOutput::BeginWriting()
     }
     if (m_open)
         m_sink->Close();
-    QString reason;
-    m_open = m_sink && Succeeded(m_sink->Open(m_writingFormat, reason));
+    const Result<void> opened = m_sink ? m_sink->Open(m_writingFormat) : Fail(ComError(SPERR_DEVICE_NOT_FOUND));
+    m_open = opened.has_value();
     if (!m_open)
-        WarnNoDeviceOnce(m_sink ? reason : QStringLiteral("none configured"));
+        WarnNoDeviceOnce(opened.error().ErrorMessage());
     return S_OK;
 }
 

@@ -104,8 +104,9 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
     if (id != FormatId::WaveFormatEx || !chosen.IsSupportedPcm())
         return SPERR_UNSUPPORTED_FORMAT;
     const WaveFormat format = EncodedWaveFormat(encoding, chosen);
-    if (const HRESULT hr = d->file.Open(path, QStringLiteral(".%1").arg(FileTypeExtension(encoding.type))); Failed(hr))
-        return hr;
+    if (const Result<void> opened = d->file.Open(path, QStringLiteral(".%1").arg(FileTypeExtension(encoding.type)));
+        !opened)
+        return opened.error().Error();
 
     SF_INFO info{};
     info.samplerate = static_cast<int>(format.samplesPerSec);
@@ -144,8 +145,10 @@ HRESULT FileStream::Commit()
     // Tags and the like go into the finished file before it takes the target's name.
     if (Succeeded(hr) && d->finisher && !d->finisher(d->file.TemporaryPath(), GetWrittenSeconds()))
         hr = E_FAIL;
-    if (Succeeded(hr))
-        hr = d->file.Commit();
+    if (Succeeded(hr)) {
+        if (const Result<void> committed = d->file.Commit(); !committed)
+            hr = committed.error().Error();
+    }
     if (Failed(hr)) {
         d->file.Discard();
         return hr;

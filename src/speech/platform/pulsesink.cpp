@@ -47,9 +47,10 @@ private:
     pa_threaded_mainloop* m_loop;
 };
 
-QString ErrorText(int error)
+// The server's own words for what it refused go into the table's message as its subject.
+ComError Refused(int error)
 {
-    return QString::fromUtf8(pa_strerror(error));
+    return ComError(ResultCode::SoundServerRefused, QString::fromUtf8(pa_strerror(error)));
 }
 
 // Plays through the sound server with the asynchronous API on its own event thread, so that
@@ -60,14 +61,14 @@ public:
     PulseSink();
     ~PulseSink() override;
 
-    HRESULT Open(const WaveFormat& format, QString& reason) override;
+    Result<void> Open(const WaveFormat& format) override;
     HRESULT Write(std::span<const std::byte> bytes) override;
     HRESULT Drain() override;
     void Close() override;
     void Discard() override;
 
 private:
-    bool ConnectLocked(QString& reason);
+    Result<void> ConnectLocked();
     bool StreamFailedLocked() const;
     void Wake() { pa_threaded_mainloop_signal(m_loop.get(), 0); }
 
@@ -99,35 +100,29 @@ PulseSink::~PulseSink()
     m_context.reset();
 }
 
-bool PulseSink::ConnectLocked(QString& reason)
+Result<void> PulseSink::ConnectLocked()
 {
     if (m_context && pa_context_get_state(m_context.get()) == PA_CONTEXT_READY)
-        return true;
+        return {};
     m_stream.reset();
     m_context.reset();
     Context context(pa_context_new(pa_threaded_mainloop_get_api(m_loop.get()), "Lexovox"));
-    if (!context) {
-        reason = QStringLiteral("cannot create a sound server connection");
-        return false;
-    }
+    if (!context)
+        return Fail(ComError(ResultCode::SoundConnectionFailed));
     pa_context_set_state_callback(context.get(), &PulseSink::OnContextState, this);
     // NOAUTOSPAWN: a program that only speaks words must not start a sound server.
-    if (pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        reason = ErrorText(pa_context_errno(context.get()));
-        return false;
-    }
+    if (pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        return Fail(Refused(pa_context_errno(context.get())));
     for (;;) {
         const pa_context_state_t state = pa_context_get_state(context.get());
         if (state == PA_CONTEXT_READY)
             break;
-        if (!PA_CONTEXT_IS_GOOD(state)) {
-            reason = ErrorText(pa_context_errno(context.get()));
-            return false;
-        }
+        if (!PA_CONTEXT_IS_GOOD(state))
+            return Fail(Refused(pa_context_errno(context.get())));
         pa_threaded_mainloop_wait(m_loop.get());
     }
     m_context = std::move(context);
-    return true;
+    return {};
 }
 
 bool PulseSink::StreamFailedLocked() const
@@ -135,25 +130,21 @@ bool PulseSink::StreamFailedLocked() const
     return !m_stream || pa_stream_get_state(m_stream.get()) != PA_STREAM_READY;
 }
 
-HRESULT PulseSink::Open(const WaveFormat& format, QString& reason)
+Result<void> PulseSink::Open(const WaveFormat& format)
 {
-    if (!m_loop) {
-        reason = QStringLiteral("cannot start the sound client's thread");
-        return E_FAIL;
-    }
+    if (!m_loop)
+        return Fail(ComError(ResultCode::SoundClientFailed));
     LoopLock lock(m_loop.get());
     m_discarding = false;
     m_stream.reset();
-    if (!ConnectLocked(reason))
-        return SPERR_DEVICE_NOT_FOUND;
+    if (Result<void> connected = ConnectLocked(); !connected)
+        return connected;
 
     const pa_sample_spec spec{format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16NE,
                               format.samplesPerSec, static_cast<std::uint8_t>(format.channels)};
     Stream stream(pa_stream_new(m_context.get(), "Speech", &spec, nullptr));
-    if (!stream) {
-        reason = ErrorText(pa_context_errno(m_context.get()));
-        return E_FAIL;
-    }
+    if (!stream)
+        return Fail(Refused(pa_context_errno(m_context.get())));
     pa_stream_set_state_callback(stream.get(), &PulseSink::OnStreamState, this);
     pa_stream_set_write_callback(stream.get(), &PulseSink::OnWritable, this);
     pa_buffer_attr attributes;
@@ -164,23 +155,19 @@ HRESULT PulseSink::Open(const WaveFormat& format, QString& reason)
     attributes.fragsize = static_cast<std::uint32_t>(-1);
     if (pa_stream_connect_playback(stream.get(), nullptr, &attributes, PA_STREAM_ADJUST_LATENCY,
                                    nullptr, nullptr)
-        < 0) {
-        reason = ErrorText(pa_context_errno(m_context.get()));
-        return E_FAIL;
-    }
+        < 0)
+        return Fail(Refused(pa_context_errno(m_context.get())));
     for (;;) {
         const pa_stream_state_t state = pa_stream_get_state(stream.get());
         if (state == PA_STREAM_READY)
             break;
-        if (!PA_STREAM_IS_GOOD(state)) {
-            reason = ErrorText(pa_context_errno(m_context.get()));
-            return E_FAIL;
-        }
+        if (!PA_STREAM_IS_GOOD(state))
+            return Fail(Refused(pa_context_errno(m_context.get())));
         pa_threaded_mainloop_wait(m_loop.get());
     }
     m_stream = std::move(stream);
     m_frameBytes = pa_frame_size(&spec);
-    return S_OK;
+    return {};
 }
 
 HRESULT PulseSink::Write(std::span<const std::byte> bytes)

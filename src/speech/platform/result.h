@@ -2,8 +2,9 @@
 
 #include "base/result.h"
 
-/// The speech platform's own result codes, beside the program's common ones, which it names
-/// in its namespace too.
+/// The speech platform's own result codes under their platform names (numbered in
+/// base/result.h, where the message table gives them words), beside the program's common ones,
+/// which it names in its namespace too.
 namespace speech {
 
 using ::E_ABORT;
@@ -22,12 +23,12 @@ using ::STG_E_PATHNOTFOUND;
 using ::STG_E_WRITEFAULT;
 using ::Succeeded;
 
-inline constexpr HRESULT SPERR_UNINITIALIZED = static_cast<HRESULT>(0x80045001);
-inline constexpr HRESULT SPERR_UNSUPPORTED_FORMAT = static_cast<HRESULT>(0x80045003);
-inline constexpr HRESULT SPERR_AUDIO_STOPPED = static_cast<HRESULT>(0x8004500B);
-inline constexpr HRESULT SPERR_NO_MORE_ITEMS = static_cast<HRESULT>(0x80045039);
-inline constexpr HRESULT SPERR_NOT_FOUND = static_cast<HRESULT>(0x8004503A);
-inline constexpr HRESULT SPERR_TTS_ENGINE_EXCEPTION = static_cast<HRESULT>(0x80045015);
-inline constexpr HRESULT SPERR_DEVICE_NOT_FOUND = static_cast<HRESULT>(0x80045062);
+inline constexpr HRESULT SPERR_UNINITIALIZED = ResultCode::SpeechUninitialized;
+inline constexpr HRESULT SPERR_UNSUPPORTED_FORMAT = ResultCode::SpeechUnsupportedFormat;
+inline constexpr HRESULT SPERR_AUDIO_STOPPED = ResultCode::SpeechAudioStopped;
+inline constexpr HRESULT SPERR_NO_MORE_ITEMS = ResultCode::SpeechNoMoreItems;
+inline constexpr HRESULT SPERR_NOT_FOUND = ResultCode::SpeechNotFound;
+inline constexpr HRESULT SPERR_TTS_ENGINE_EXCEPTION = ResultCode::SpeechEngineFailed;
+inline constexpr HRESULT SPERR_DEVICE_NOT_FOUND = ResultCode::SpeechNoDevice;
 
 } // namespace speech

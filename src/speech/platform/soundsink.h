@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include "base/comerror.h"
 #include "speech/platform/result.h"
 
 namespace speech {
@@ -23,8 +24,8 @@ public:
     virtual ~SoundSink();
 
     /// Starts a stream in `format` (PCM, 8-bit unsigned or 16-bit signed, 1 or 2 channels).
-    /// Fails when no device can be reached; `reason` then says why.
-    virtual HRESULT Open(const WaveFormat& format, QString& reason) = 0;
+    /// Fails when no device can be reached, saying why in the message table's words.
+    virtual Result<void> Open(const WaveFormat& format) = 0;
     /// Bytes in the opened format. Blocks while the device's buffer is full.
     virtual HRESULT Write(std::span<const std::byte> bytes) = 0;
     /// Blocks until what was written has been played.

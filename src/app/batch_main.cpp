@@ -193,7 +193,7 @@ int generate(const QCommandLineParser& parser)
         return usageError(job.error().ErrorMessage());
     const auto voice = std::find_if(defaults.voices.begin(), defaults.voices.end(),
                                     [&](const speech::VoiceInfo& v) { return v.id == job->voiceId; });
-    const Result<PlannedRun> run = PlanRun(*job, voice != defaults.voices.end() && voice->readsPhonemes);
+    const Result<PlannedRun> run = PrepareRun(*job, voice != defaults.voices.end() && voice->readsPhonemes);
     if (!run)
         return usageError(run.error().ErrorMessage());
     // A malformed line of the pronunciation list is named and skipped.

@@ -47,3 +47,10 @@ Result<PlannedRun> PlanRun(const BatchJob& job, bool phonemesReadable)
     run.words = PlanBatchWords(job.rows, job.folder, speech, job.files.Naming());
     return run;
 }
+
+Result<PlannedRun> PrepareRun(const BatchJob& job, bool phonemesReadable)
+{
+    if (const Result<void> valid = job.Validate(); !valid)
+        return Fail(valid.error());
+    return PlanRun(job, phonemesReadable);
+}

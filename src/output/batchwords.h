@@ -41,3 +41,6 @@ struct PlannedRun
 /// The words of `job` for a voice that does or does not read espeak-ng phonemes. Fails only
 /// when a pronunciation list the job names cannot be read.
 Result<PlannedRun> PlanRun(const BatchJob& job, bool phonemesReadable);
+
+/// BatchJob::Validate, then PlanRun: a run as the window and lexovox-batch start it.
+Result<PlannedRun> PrepareRun(const BatchJob& job, bool phonemesReadable);

@@ -78,5 +78,15 @@ struct DialogTemplate
 /// The template with this id, or nullptr when there is none.
 const DialogTemplate* findDialogTemplate(int id);
 
+/// A control's tooltip in the main window, by its control id.
+struct ControlToolTip
+{
+    int id;
+    const char16_t* text;
+};
+
+/// The main window's tooltips, in the order they are set.
+std::span<const ControlToolTip> mainWindowToolTips();
+
 /// An entry of the string table; an empty text when the id is unknown.
 const char16_t* loadResourceString(int id);

@@ -92,9 +92,24 @@ struct StringEntry
 
 constexpr StringEntry kStrings[] = {
     {IDS_ABOUTBOX, u"关于 Lexovox(&A)..."},
+    {IDS_VOICE_DOWNLOAD, u"https://github.com/espeak-ng/espeak-ng/blob/master/docs/mbrola.md"},
 };
 
 } // namespace
+
+std::span<const ControlToolTip> mainWindowToolTips()
+{
+    static constexpr ControlToolTip kToolTips[] = {
+        {IDC_PREVIEW, u"请在单词表中选择一项,不是勾选。\n调整“拼读选项”选择您要的效果"},
+        {IDC_GENERATE, u"请在单词表中勾选一项或多项,生成的文件可以在MP3播放器播放"},
+        {IDC_VOICE, u"请选择语音角色"},
+        {IDC_FORMAT, u"请选择量化格式"},
+        {IDC_WORD_LIST, u"如果试听请选择一项，如果生成声音文件要勾选"},
+        {IDC_DOWNLOAD_LINK, u"点击打开“Vocadrop”"},
+        {IDC_LOOKUP_ENGLISH_EDIT, u"至少2个字母"},
+    };
+    return kToolTips;
+}
 
 const DialogTemplate* findDialogTemplate(int id)
 {

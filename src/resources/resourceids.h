@@ -10,6 +10,8 @@ inline constexpr int IDD_HELP_DIALOG = 140;
 
 // String table.
 inline constexpr int IDS_ABOUTBOX = 101;
+/// Where the voice-download link leads: how to add voices to the speech synthesiser.
+inline constexpr int IDS_VOICE_DOWNLOAD = 102;
 
 // The about entry's command; only the bits above the low four are compared.
 inline constexpr unsigned IDM_ABOUTBOX = 0x0010;

@@ -1,6 +1,10 @@
 #include "ui/combotokenlist.h"
 
+#include <algorithm>
+
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QStyle>
 #include <QVariant>
 
 ComboTokenList::ComboTokenList(QComboBox* combo, bool sorted)
@@ -47,4 +51,12 @@ int FindVoiceEntry(const QComboBox& combo, const speech::Platform& platform, con
     const std::vector<speech::VoiceInfo> voices = speech::ListVoices(platform);
     const speech::VoiceInfo* voice = speech::FindVoiceById(voices, id);
     return voice ? combo.findData(voice->id, ComboTokenList::kIdRole) : -1;
+}
+
+void ShowWholeEntries(QComboBox& combo)
+{
+    int widest = 0;
+    for (int i = 0; i < combo.count(); ++i)
+        widest = std::max(widest, combo.fontMetrics().horizontalAdvance(combo.itemText(i)));
+    combo.view()->setMinimumWidth(widest + 2 * combo.style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }

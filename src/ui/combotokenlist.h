@@ -6,6 +6,9 @@
 
 class QComboBox;
 
+/// Widens the box's drop-down list (not the box) so each entry shows whole.
+void ShowWholeEntries(QComboBox& combo);
+
 /// A combo box as the voice catalogue's token list. Each entry holds its token for as long as the
 /// box lives. QComboBox has no sorted style: a sorted box places each new entry by its text,
 /// after those equal to it. Beside its token (Qt::UserRole) an entry holds the token's id.

@@ -1,24 +1,17 @@
 #include "ui/cwordspeechdlg.h"
 
-#include <algorithm>
-
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
-#include <QGuiApplication>
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QStandardItemModel>
-#include <QStyle>
 #include <QTableView>
 #include <QTreeView>
 #include <QUrl>
@@ -26,20 +19,18 @@
 #include "resources/appicon.h"
 #include "resources/dialogtemplate.h"
 #include "resources/resourceids.h"
-#include "output/batchengine.h"
 #include "output/outputpath.h"
 #include "speech/audioformattable.h"
-#include "speech/composeutterance.h"
 #include "speech/speechengine.h"
-#include "speech/voicecatalogue.h"
 #include "ui/caboutdlg.h"
 #include "ui/chelpdlg.h"
 #include "ui/clicklabel.h"
 #include "ui/combotokenlist.h"
-#include "output/filetags.h"
+#include "ui/coursetreemodel.h"
 #include "ui/folderbrowser.h"
 #include "ui/generationrun.h"
-#include "ui/outputoptionsdlg.h"
+#include "output/batchreport.h"
+#include "ui/choicebinding.h"
 #include "ui/windowsettings.h"
 #include "ui/templatebuilder.h"
 #include "ui/prompt.h"
@@ -47,28 +38,15 @@
 #include "ui/singlebranchexpander.h"
 #include "ui/tooltipdelaystyle.h"
 #include "ui/windowanimator.h"
+#include "ui/windowmenu.h"
 #include "ui/wordlistview.h"
-#include "base/comerror.h"
 #include "vocab/coursecatalogue.h"
-#include "vocab/vocabularycourses.h"
 #include "vocab/vocabularylocation.h"
 #include "vocab/wordlistfill.h"
 #include "vocab/wordlistmodel.h"
 #include "vocab/wordlookup.h"
 #include "vocab/wordstatements.h"
 #include "vocab/wordstore.h"
-
-namespace {
-
-// The category after the catalogue that holds the vocabulary's own courses, and its books' tag.
-constexpr char16_t kOtherCoursesCategory[] = u"其他词表";
-constexpr int kOtherCoursesTag = 900;
-
-// Tells how to add voices to the speech synthesiser.
-constexpr char16_t kVoiceDownloadAddress[] =
-    u"https://github.com/espeak-ng/espeak-ng/blob/master/docs/mbrola.md";
-
-} // namespace
 
 CWordSpeechDlg::CWordSpeechDlg(WordStore* connection, QWidget* parent, std::shared_ptr<speech::Platform> platform)
     : QDialog(parent)
@@ -90,8 +68,8 @@ CWordSpeechDlg::CWordSpeechDlg(WordStore* connection, QWidget* parent, std::shar
 
 CWordSpeechDlg::~CWordSpeechDlg()
 {
-    if (m_bSettingsRestored)
-        SaveSettings();
+    if (m_pChoices)
+        SaveWindowSettings(m_pChoices->Current(m_pSpeechEngine->GetVoiceId()));
 }
 
 void CWordSpeechDlg::BindControls(const TemplateBuilder& builder)
@@ -120,6 +98,8 @@ void CWordSpeechDlg::BindControls(const TemplateBuilder& builder)
     m_pOutputFolderEdit = builder.control<QLineEdit>(IDC_OUTPUT_FOLDER);
     m_pExitButton = builder.control<QPushButton>(IDOK);
     m_pDownloadLink = builder.control<ClickLabel>(IDC_DOWNLOAD_LINK);
+    for (const ControlToolTip& tip : mainWindowToolTips())
+        m_controls.insert(tip.id, builder.control(tip.id));
 
     // The format list is made holding its entries; their codes come once the engine runs.
     for (const speech::AudioFormatEntry& entry : speech::AudioFormatTable)
@@ -148,7 +128,7 @@ void CWordSpeechDlg::ConnectEvents()
     connect(m_pInvertChecksButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnInvertChecks);
     connect(m_pPreviewButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnPreview);
     connect(m_pGenerateButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnGenerateFiles);
-    connect(m_pOutputOptionsButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnOutputOptions);
+    connect(m_pOutputOptionsButton, &QPushButton::clicked, this, [this] { m_pChoices->EditOptions(this); });
     connect(m_pHelpButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnHelp);
     connect(m_pDownloadLink, &ClickLabel::clicked, this, &CWordSpeechDlg::OnDownloadLink);
     connect(m_pExitButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnOK);
@@ -157,8 +137,7 @@ void CWordSpeechDlg::ConnectEvents()
 bool CWordSpeechDlg::OnInitDialog()
 {
     DoDataExchange(false);
-    AddAboutEntry();
-    AddOpenVocabularyEntry();
+    m_pSystemMenu = CreateWindowMenu(this, [this] { OnOpenVocabulary(); }, [this](unsigned id) { OnSysCommand(id); });
     setWindowIcon(m_hIcon);
     BuildCourseTree();
     SetUpWordList();
@@ -188,38 +167,6 @@ void CWordSpeechDlg::DoDataExchange(bool saveAndValidate)
     }
 }
 
-QMenu* CWordSpeechDlg::SystemMenu()
-{
-    if (!m_pSystemMenu) {
-        m_pSystemMenu = new QMenu(this);
-        m_pSystemMenu->setObjectName(QStringLiteral("systemMenu"));
-        connect(m_pSystemMenu, &QMenu::triggered, this,
-                [this](QAction* action) { OnSysCommand(action->data().toUInt()); });
-    }
-    return m_pSystemMenu;
-}
-
-void CWordSpeechDlg::AddAboutEntry()
-{
-    const QString text = QString::fromUtf16(loadResourceString(IDS_ABOUTBOX));
-    if (text.isEmpty())
-        return;
-    SystemMenu()->addSeparator();
-    QAction* about = m_pSystemMenu->addAction(text);
-    about->setObjectName(QStringLiteral("aboutAction"));
-    about->setData(IDM_ABOUTBOX);
-}
-
-void CWordSpeechDlg::AddOpenVocabularyEntry()
-{
-    QMenu* menu = SystemMenu();
-    auto* open = new QAction(QStringLiteral("打开词库…"), menu);
-    open->setObjectName(QStringLiteral("openVocabularyAction"));
-    connect(open, &QAction::triggered, this, &CWordSpeechDlg::OnOpenVocabulary);
-    // First, above the separator that leads to the about entry.
-    menu->insertAction(menu->actions().value(0), open);
-}
-
 void CWordSpeechDlg::BuildCourseTree()
 {
     m_pCourseModel = new QStandardItemModel(this);
@@ -232,37 +179,8 @@ void CWordSpeechDlg::BuildCourseTree()
 
 void CWordSpeechDlg::FillCourseTree()
 {
-    m_pCourseModel->removeRows(0, m_pCourseModel->rowCount());
-    const auto addNode = [](const QString& text, int tag) {
-        auto* item = new QStandardItem(text);
-        item->setData(tag, Qt::UserRole);
-        item->setEditable(false);
-        return item;
-    };
-    QStandardItem* category = nullptr;
-    for (const CourseNode& node : CourseCatalogue()) {
-        QStandardItem* item = addNode(QString::fromUtf16(node.text), node.tag);
-        if (node.isCategory()) {
-            m_pCourseModel->appendRow(item);
-            category = item;
-        } else {
-            category->appendRow(item);
-        }
-    }
-
-    QStringList others;
-    if (m_pConnection && m_pConnection->IsOpen()) {
-        if (const Result<QStringList> courses = VocabularyCourses(*m_pConnection); courses)
-            others = CoursesOutsideCatalogue(*courses);
-        else
-            ShowComError(courses.error());
-    }
-    if (others.isEmpty())
-        return;
-    category = addNode(QString::fromUtf16(kOtherCoursesCategory), kOtherCoursesTag);
-    m_pCourseModel->appendRow(category);
-    for (const QString& course : others)
-        category->appendRow(addNode(course, kOtherCoursesTag + 1));
+    if (const Result<void> filled = FillCourseModel(*m_pCourseModel, m_pConnection); !filled)
+        ShowComError(filled.error());
 }
 
 void CWordSpeechDlg::SetUpWordList()
@@ -284,67 +202,24 @@ void CWordSpeechDlg::FillVoiceList()
     // Whatever failed leaves voices out; the list shows the rest.
     ComboTokenList list(m_pVoiceComboBox, true);
     speech::FillVoiceList(list, m_pSpeechEngine->GetPlatform());
-    // The box is narrower than the longer descriptions; its list shows each whole.
-    int widest = 0;
-    for (int i = 0; i < m_pVoiceComboBox->count(); ++i)
-        widest = std::max(widest, m_pVoiceComboBox->fontMetrics().horizontalAdvance(m_pVoiceComboBox->itemText(i)));
-    m_pVoiceComboBox->view()->setMinimumWidth(widest + 2 * m_pVoiceComboBox->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    ShowWholeEntries(*m_pVoiceComboBox);
 }
 
 void CWordSpeechDlg::RestoreSettings()
 {
-    const WindowSettings saved = LoadWindowSettings();
-    m_bSettingsRestored = true;
+    m_pChoices = std::make_unique<ChoiceBinding>(
+        ChoiceBinding::Boxes{m_pOutputFolderEdit, m_pSpellOutCheckBox, m_pChineseMeaningCheckBox, m_pPrefixCheckBox,
+                             m_pSkipExistingCheckBox, m_pFormatComboBox},
+        *m_pSpeechEngine);
+    const WindowSettings saved = m_pChoices->Restore();
     m_strOutputFolder = saved.folder;
-    m_pOutputFolderEdit->setText(saved.folder);
-    m_pSpellOutCheckBox->setChecked(saved.spellOut);
-    m_pChineseMeaningCheckBox->setChecked(saved.chineseMeaning);
-    m_pPrefixCheckBox->setChecked(saved.prefix);
-    m_pSkipExistingCheckBox->setChecked(saved.skipExisting);
-    m_outputOptions = saved.files;
-    m_soundOptions = saved.sound;
-    // The rates are kept in range; without a voice there is nothing to speak at them.
-    (void)m_pSpeechEngine->SetSpeakingRates(m_soundOptions.englishRate, m_soundOptions.chineseRate);
     // The window saves long ids; the command line's lookup also takes a short one written there.
     if (const int voice = FindVoiceEntry(*m_pVoiceComboBox, m_pSpeechEngine->GetPlatform(), saved.voiceId); voice >= 0) {
         m_pVoiceComboBox->setCurrentIndex(voice);
         OnVoiceChosen(voice);
     }
-    if (const int format = m_pFormatComboBox->findData(saved.formatCode); saved.formatCode >= 0 && format >= 0) {
-        m_pFormatComboBox->setCurrentIndex(format);
-        OnOutputFormatChosen(format);
-    }
-}
-
-void CWordSpeechDlg::SaveSettings() const
-{
-    SaveWindowSettings(CurrentSettings());
-}
-
-WindowSettings CWordSpeechDlg::CurrentSettings() const
-{
-    WindowSettings s;
-    s.folder = m_pOutputFolderEdit->text();
-    s.voiceId = m_pSpeechEngine->GetVoiceId();
-    s.formatCode = m_pFormatComboBox->currentData().isValid() ? m_pFormatComboBox->currentData().toInt() : -1;
-    s.spellOut = m_pSpellOutCheckBox->isChecked();
-    s.chineseMeaning = m_pChineseMeaningCheckBox->isChecked();
-    s.prefix = m_pPrefixCheckBox->isChecked();
-    s.skipExisting = m_pSkipExistingCheckBox->isChecked();
-    s.files = m_outputOptions;
-    s.sound = m_soundOptions;
-    return s;
-}
-
-void CWordSpeechDlg::OnOutputOptions()
-{
-    OutputOptionsDlg options(m_outputOptions, m_soundOptions, this);
-    if (options.exec() != QDialog::Accepted)
-        return;
-    m_outputOptions = options.options();
-    m_soundOptions = options.soundOptions();
-    // The rates are kept in range; without a voice there is nothing to speak at them.
-    (void)m_pSpeechEngine->SetSpeakingRates(m_soundOptions.englishRate, m_soundOptions.chineseRate);
+    if (m_pChoices->FormatEntry() >= 0)
+        OnOutputFormatChosen(m_pChoices->FormatEntry());
 }
 
 void CWordSpeechDlg::SetFormatCodes()
@@ -357,34 +232,16 @@ void CWordSpeechDlg::SetFormatCodes()
 
 void CWordSpeechDlg::CenterWindow()
 {
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                    screen->availableGeometry()));
+    CenterOnScreen(*this);
 }
 
 void CWordSpeechDlg::CreateToolTips()
 {
-    const struct
-    {
-        QWidget* control;
-        QString text;
-    } tools[] = {
-        {m_pPreviewButton,
-         QStringLiteral("请在单词表中选择一项,不是勾选。\n调整“拼读选项”选择您要的效果")},
-        {m_pGenerateButton,
-         QStringLiteral("请在单词表中勾选一项或多项,生成的文件可以在MP3播放器播放")},
-        {m_pVoiceComboBox, QStringLiteral("请选择语音角色")},
-        {m_pFormatComboBox, QStringLiteral("请选择量化格式")},
-        {m_pWordList, QStringLiteral("如果试听请选择一项，如果生成声音文件要勾选")},
-        {m_pDownloadLink, QStringLiteral("点击打开“Vocadrop”")},
-        {m_pLookUpEnglishEdit, QStringLiteral("至少2个字母")},
-    };
     m_pToolTipStyle = new ToolTipDelayStyle(ToolTipDelay, this);
-    for (const auto& tool : tools) {
-        tool.control->setToolTip(tool.text);
-        m_pToolTipStyle->apply(tool.control);
+    for (const ControlToolTip& tip : mainWindowToolTips()) {
+        QWidget* control = m_controls.value(tip.id);
+        control->setToolTip(QString::fromUtf16(tip.text));
+        m_pToolTipStyle->apply(control);
     }
 }
 
@@ -474,7 +331,7 @@ void CWordSpeechDlg::OnHelp()
 void CWordSpeechDlg::OnDownloadLink()
 {
     // Whether a browser could be started is not reported.
-    QDesktopServices::openUrl(QUrl(QString::fromUtf16(kVoiceDownloadAddress)));
+    QDesktopServices::openUrl(QUrl(QString::fromUtf16(loadResourceString(IDS_VOICE_DOWNLOAD))));
 }
 
 void CWordSpeechDlg::OnCourseSelected()
@@ -596,9 +453,9 @@ WordSpeech CWordSpeechDlg::CurrentWordSpeech() const
     // Read afresh each time, so an edit in the user's editor counts at once; lines in error are
     // left out (the 选项… dialog names them).
     std::shared_ptr<const PronunciationList> list;
-    if (Result<PronunciationList> read = PronunciationList::Read(m_soundOptions.PronunciationsPath()))
+    if (Result<PronunciationList> read = PronunciationList::Read(m_pChoices->Sound().PronunciationsPath()))
         list = std::make_shared<const PronunciationList>(std::move(*read));
-    return m_soundOptions.Speech(CurrentSpeechOptions(), std::move(list), m_pSpeechEngine->VoiceReadsPhonemes());
+    return m_pChoices->Sound().Speech(CurrentSpeechOptions(), std::move(list), m_pSpeechEngine->VoiceReadsPhonemes());
 }
 
 void CWordSpeechDlg::OnPreview()
@@ -626,13 +483,8 @@ void CWordSpeechDlg::OnGenerateFiles()
         return;
     }
 
-    std::vector<WordEntry> rows;
-    for (const int row : m_pWordModel->checkedRows())
-        rows.push_back({m_pWordModel->en(row), m_pWordModel->ch(row)});
-    const BatchJob job = JobFromWindow(CurrentSettings(), m_source, std::move(rows));
-    const Result<void> valid = job.Validate();
-    const Result<PlannedRun> run = valid ? PlanRun(job, m_pSpeechEngine->VoiceReadsPhonemes())
-                                         : Result<PlannedRun>(Fail(valid.error()));
+    const BatchJob job = JobFromWindow(m_pChoices->Current(m_pSpeechEngine->GetVoiceId()), m_source, m_pWordModel->checkedEntries());
+    const Result<PlannedRun> run = PrepareRun(job, m_pSpeechEngine->VoiceReadsPhonemes());
     if (!run) {
         // In Chinese, as the window speaks whatever the locale.
         Prompt::warning(this, FailureReason(run.error()));

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QDialog>
+#include <QHash>
 #include <QIcon>
 #include <QPointer>
 #include <QString>
@@ -28,6 +29,7 @@ class ToolTipDelayStyle;
 class WindowAnimator;
 class BatchEngine;
 class GenerationRun;
+class ChoiceBinding;
 struct BatchReport;
 class WordListModel;
 struct WindowSettings;
@@ -122,9 +124,6 @@ protected:
 private:
     void BindControls(const TemplateBuilder& builder);
     void ConnectEvents();
-    QMenu* SystemMenu();
-    void AddAboutEntry();
-    void AddOpenVocabularyEntry();
     void BuildCourseTree();
     /// The catalogue's books, then under 其他词表 the open vocabulary's courses that are not
     /// among them, when it has any.
@@ -137,13 +136,9 @@ private:
     void CreateToolTips();
 
     void ShowComError(const ComError& error);
-    void OnOutputOptions();
     /// The choices of the last run of the program: folder, voice, format, speaking options and
     /// the file options; kept again when the window goes.
     void RestoreSettings();
-    void SaveSettings() const;
-    /// The window's choices as they stand: what is kept between runs and what a run is made of.
-    WindowSettings CurrentSettings() const;
     /// Locks the controls, empties the list, fills it from `statement` and unlocks them.
     void ReplaceWordList(const QString& statement);
 
@@ -185,14 +180,13 @@ private:
     QMenu* m_pSystemMenu = nullptr;
     QPointer<QWidget> m_pFocusBeforeLock;
     ToolTipDelayStyle* m_pToolTipStyle = nullptr;
+    QHash<int, QWidget*> m_controls; // those with a tooltip, by id
     QIcon m_hIcon;
 
     WindowAnimator* m_pAnimator = nullptr;
     GenerationRun* m_pRun = nullptr;
     QPushButton* m_pOutputOptionsButton = nullptr;
-    OutputFileOptions m_outputOptions;
-    SoundOptions m_soundOptions;
+    std::unique_ptr<ChoiceBinding> m_pChoices; // made when the settings are restored
     WordSource m_source; // what the list holds: the course or the look-up
-    bool m_bSettingsRestored = false;
     QCheckBox* m_pSkipExistingCheckBox = nullptr;
 };

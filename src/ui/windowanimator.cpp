@@ -1,5 +1,10 @@
 #include "ui/windowanimator.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyle>
+#include <QWidget>
+
 #include <utility>
 
 #include <QPropertyAnimation>
@@ -76,4 +81,12 @@ void WindowAnimator::finished()
         m_window->setFixedSize(m_resting.size());
     if (const std::function<void()> then = std::exchange(m_then, {}))
         then();
+}
+
+void CenterOnScreen(QWidget& window)
+{
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(), screen->availableGeometry()));
 }

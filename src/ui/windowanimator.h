@@ -8,6 +8,9 @@
 class QPropertyAnimation;
 class QWidget;
 
+/// Puts `window` in the middle of its screen's free area (the primary screen's when it has none yet).
+void CenterOnScreen(QWidget& window);
+
 /// Grows a fixed-size window from its centre point when it is first shown, and shrinks it back
 /// to that point before it closes. The window calls BeforeShow and AfterShow around showing
 /// itself and Close instead of closing at once.

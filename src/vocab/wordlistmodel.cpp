@@ -144,3 +144,13 @@ void WordListModel::checksChanged()
     if (!m_rows.empty())
         emit dataChanged(index(0, EnglishColumn), index(count() - 1, EnglishColumn), {Qt::CheckStateRole});
 }
+
+std::vector<WordEntry> WordListModel::checkedEntries() const
+{
+    std::vector<WordEntry> entries;
+    for (const Row& row : m_rows) {
+        if (row.checked)
+            entries.push_back(row.entry);
+    }
+    return entries;
+}

@@ -34,6 +34,8 @@ public:
     const QString& ch(int row) const { return m_rows[size_t(row)].entry.ch; }
     bool isChecked(int row) const { return m_rows[size_t(row)].checked; }
     std::vector<int> checkedRows() const;
+    /// The checked rows' words, top to bottom.
+    std::vector<WordEntry> checkedEntries() const;
 
     void setChecked(int row, bool checked);
     void checkAll();

@@ -100,14 +100,13 @@ Result<BatchJob> ReadBatchJob(const QCommandLineParser& parser, const BatchDefau
         return usage(u"--out FOLDER is needed"_qs);
     job.folder = QDir(parser.value(kOut)).absolutePath();
 
-    QString error;
-    const std::optional<OutputFileOptions> files = ReadOutputFileOptions(parser, &error);
+    const Result<OutputFileOptions> files = ReadOutputFileOptions(parser);
     if (!files)
-        return usage(error);
+        return Fail(files.error());
     job.files = *files;
-    const std::optional<SoundOptions> sound = ReadSoundOptions(parser, &error);
+    const Result<SoundOptions> sound = ReadSoundOptions(parser);
     if (!sound)
-        return usage(error);
+        return Fail(sound.error());
     job.sound = *sound;
     if (parser.isSet(kJobs)) {
         bool ok = false;

@@ -36,13 +36,9 @@ void AddOutputFileOptions(QCommandLineParser& parser)
     });
 }
 
-std::optional<OutputFileOptions> ReadOutputFileOptions(const QCommandLineParser& parser, QString* error)
+Result<OutputFileOptions> ReadOutputFileOptions(const QCommandLineParser& parser)
 {
-    const auto fail = [error](const QString& reason) {
-        if (error)
-            *error = reason;
-        return std::nullopt;
-    };
+    const auto fail = [](const QString& reason) { return Fail(ComError(ResultCode::CommandLineUsage, reason)); };
     OutputFileOptions options;
     if (parser.isSet(kType)) {
         const auto type = speech::FileTypeFromName(parser.value(kType));

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "base/comerror.h"
 #include "output/filenaming.h"
 #include "speech/fileencoding.h"
 
@@ -29,7 +30,6 @@ struct OutputFileOptions
 /// --no-card-safe to a command line.
 void AddOutputFileOptions(QCommandLineParser& parser);
 
-/// The options a parsed command line gives, the window's defaults for those not given. Nothing,
-/// with the reason in `error`, for an unknown type, a bit rate outside 32–320, or both card-safe
-/// options.
-std::optional<OutputFileOptions> ReadOutputFileOptions(const QCommandLineParser& parser, QString* error);
+/// The options a parsed command line gives, the window's defaults for those not given. A usage
+/// error for an unknown type, a bit rate outside 32–320, or both card-safe options.
+Result<OutputFileOptions> ReadOutputFileOptions(const QCommandLineParser& parser);

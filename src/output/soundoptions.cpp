@@ -64,7 +64,7 @@ void AddSoundOptions(QCommandLineParser& parser)
     });
 }
 
-std::optional<SoundOptions> ReadSoundOptions(const QCommandLineParser& parser, QString* error)
+Result<SoundOptions> ReadSoundOptions(const QCommandLineParser& parser)
 {
     QString reason;
     SoundOptions options;
@@ -97,11 +97,8 @@ std::optional<SoundOptions> ReadSoundOptions(const QCommandLineParser& parser, Q
     }
     if (parser.isSet(kNoLoudness))
         options.loudnessLufs.reset();
-    if (!reason.isEmpty()) {
-        if (error)
-            *error = reason;
-        return std::nullopt;
-    }
+    if (!reason.isEmpty())
+        return Fail(ComError(ResultCode::CommandLineUsage, reason));
     options.pronunciations = parser.value(kPronunciations);
     return options;
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "base/comerror.h"
 #include "speech/fileencoding.h"
 #include "speech/speakingrate.h"
 #include "speech/wordspeech.h"
@@ -44,6 +45,6 @@ struct SoundOptions
 /// --rate PERCENT, --rate-chinese PERCENT and --pronunciations FILE to a command line.
 void AddSoundOptions(QCommandLineParser& parser);
 
-/// The options a parsed command line gives, the defaults for those not given. Nothing, with the
-/// reason in `error`, for a value out of its range or both loudness options.
-std::optional<SoundOptions> ReadSoundOptions(const QCommandLineParser& parser, QString* error);
+/// The options a parsed command line gives, the defaults for those not given. A usage error for
+/// a value out of its range or both loudness options.
+Result<SoundOptions> ReadSoundOptions(const QCommandLineParser& parser);

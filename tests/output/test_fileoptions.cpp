@@ -9,13 +9,13 @@ using speech::OutputFileType;
 
 namespace {
 
-std::optional<OutputFileOptions> Parse(const QStringList& arguments, QString* error = nullptr)
+Result<OutputFileOptions> Parse(const QStringList& arguments)
 {
     QCommandLineParser parser;
     AddOutputFileOptions(parser);
     if (!parser.parse(QStringList{QStringLiteral("lexovox-batch")} + arguments))
-        return std::nullopt;
-    return ReadOutputFileOptions(parser, error);
+        return Fail(ComError(ResultCode::CommandLineUsage, parser.errorText()));
+    return ReadOutputFileOptions(parser);
 }
 
 } // namespace
@@ -57,9 +57,9 @@ TEST(OutputFileOptions, RefusesWhatCannotBeWritten)
          {QStringList{QStringLiteral("--type=flac")}, QStringList{QStringLiteral("--bitrate=16")},
           QStringList{QStringLiteral("--bitrate=321")}, QStringList{QStringLiteral("--bitrate=fast")},
           QStringList{QStringLiteral("--card-safe"), QStringLiteral("--no-card-safe")}}) {
-        QString error;
-        EXPECT_FALSE(Parse(arguments, &error)) << qPrintable(arguments.join(u' '));
-        EXPECT_FALSE(error.isEmpty());
+        const Result<OutputFileOptions> refused = Parse(arguments);
+        ASSERT_FALSE(refused) << qPrintable(arguments.join(u' '));
+        EXPECT_FALSE(refused.error().Subject().isEmpty());
     }
 }
 
@@ -69,14 +69,14 @@ TEST(SoundOptions, ReadFromTheCommandLineAndCarriedToTheWorker)
         QCommandLineParser parser;
         AddSoundOptions(parser);
         EXPECT_TRUE(parser.parse(QStringList{QStringLiteral("lexovox-batch")} + arguments));
-        return ReadSoundOptions(parser, nullptr);
+        return ReadSoundOptions(parser);
     };
-    const std::optional<SoundOptions> defaults = read({});
+    const Result<SoundOptions> defaults = read({});
     ASSERT_TRUE(defaults);
     EXPECT_EQ(*defaults, SoundOptions());
     EXPECT_EQ(defaults->loudnessLufs, -18.0);
 
-    const std::optional<SoundOptions> given =
+    const Result<SoundOptions> given =
         read({u"--repeat"_qs, u"2"_qs, u"--pause"_qs, u"1500"_qs, u"--lead"_qs, u"0"_qs, u"--trail"_qs, u"2000"_qs,
               u"--no-loudness"_qs, u"--rate"_qs, u"80"_qs, u"--rate-chinese"_qs, u"120"_qs});
     ASSERT_TRUE(given);

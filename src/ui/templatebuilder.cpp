@@ -111,6 +111,39 @@ void TemplateBuilder::build(const DialogTemplate& dialogTemplate)
         toPixels(QRect(0, 0, dialogTemplate.width, dialogTemplate.height)).size());
 }
 
+namespace {
+
+QTreeView* newTreeView(unsigned styles, QWidget* parent)
+{
+    using namespace TemplateStyle;
+    auto* tree = new QTreeView(parent);
+    tree->setHeaderHidden(true);
+    tree->setRootIsDecorated(styles & LinesAtRoot);
+    tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    if (styles & TrackSelect) {
+        tree->setMouseTracking(true);
+        tree->viewport()->setAttribute(Qt::WA_Hover);
+    }
+    return tree;
+}
+
+QTableView* newTableView(unsigned styles, QWidget* parent)
+{
+    using namespace TemplateStyle;
+    auto* table = new QTableView(parent);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    table->horizontalHeader()->setHighlightSections(false);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setWordWrap(false);
+    table->setSelectionMode((styles & SingleSelection) ? QAbstractItemView::SingleSelection
+                                                       : QAbstractItemView::ExtendedSelection);
+    return table;
+}
+
+} // namespace
+
 QWidget* TemplateBuilder::createControl(const ControlTemplate& control)
 {
     using namespace TemplateStyle;
@@ -171,32 +204,12 @@ QWidget* TemplateBuilder::createControl(const ControlTemplate& control)
         widget = combo;
         break;
     }
-    case ControlKind::TreeView: {
-        auto* tree = new QTreeView(m_dialog);
-        tree->setHeaderHidden(true);
-        tree->setRootIsDecorated(control.styles & LinesAtRoot);
-        tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        tree->setSelectionMode(QAbstractItemView::SingleSelection);
-        if (control.styles & TrackSelect) {
-            tree->setMouseTracking(true);
-            tree->viewport()->setAttribute(Qt::WA_Hover);
-        }
-        widget = tree;
+    case ControlKind::TreeView:
+        widget = newTreeView(control.styles, m_dialog);
         break;
-    }
-    case ControlKind::ListView: {
-        auto* table = new QTableView(m_dialog);
-        table->verticalHeader()->hide();
-        table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        table->horizontalHeader()->setHighlightSections(false);
-        table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        table->setWordWrap(false);
-        table->setSelectionMode((control.styles & SingleSelection)
-                                    ? QAbstractItemView::SingleSelection
-                                    : QAbstractItemView::ExtendedSelection);
-        widget = table;
+    case ControlKind::ListView:
+        widget = newTableView(control.styles, m_dialog);
         break;
-    }
     case ControlKind::ProgressBar: {
         auto* progress = new QProgressBar(m_dialog);
         progress->setRange(0, 100);

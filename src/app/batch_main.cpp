@@ -120,6 +120,13 @@ Result<BatchJob> readJob(const QCommandLineParser& parser, const BatchDefaults& 
     if (!rows)
         return Fail(rows.error());
     job->rows = std::move(*rows);
+    // A course name with a typo, or a look-up that finds nothing, is a mistake to point out,
+    // not a run of no words.
+    if (job->rows.empty() && job->source.kind == WordSource::Kind::Course)
+        return Fail(ComError(ResultCode::CommandLineUsage,
+                             u"no words in course \"%1\" (see --list-courses)"_qs.arg(job->source.text)));
+    if (job->rows.empty() && job->source.kind != WordSource::Kind::WordsFile)
+        return Fail(ComError(ResultCode::CommandLineUsage, u"no word matches \"%1\""_qs.arg(job->source.text)));
     return job;
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
@@ -148,6 +150,10 @@ void BatchEngine::startWorker(Worker& worker)
     });
     // Hung on a word: ending the process reports the word through workerEnded.
     connect(worker.timer, &QTimer::timeout, worker.process, &QProcess::kill);
+    // A worker has a process group of its own: Ctrl+C in a terminal goes to the terminal's
+    // group, and must reach the program (which stops after the words in progress), not the
+    // workers in the middle of a word.
+    worker.process->setChildProcessModifier([] { ::setpgid(0, 0); });
     worker.process->start(m_workerProgram.isEmpty() ? DefaultWorkerProgram() : m_workerProgram, {});
     // The job goes first, whole; the words follow one a line as workers become free.
     worker.process->write(batchprotocol::EncodeJob(m_job));

@@ -98,6 +98,11 @@ TEST_F(BatchCli, UsageAndVocabularyErrorsExitWithTwoAndWriteNothing)
         {{u"--out"_qs, out(), u"--words"_qs, csv(u"bad.csv"_qs, "english,chinese\na,b\n")}, "line 1"},
         {{u"--out"_qs, out(), u"--course"_qs, u"x"_qs, u"--vocabulary"_qs, m_dir.filePath(u"gone.dll"_qs)}, "gone.dll"},
         {{u"--out"_qs, out(), u"--find-en"_qs, u"a"_qs}, "two letters"},
+        {{u"--out"_qs, out(), u"--course"_qs, u"中考词"_qs}, "see --list-courses"},
+        {{u"--out"_qs, out(), u"--course"_qs, QString()}, "see --list-courses"},
+        {{u"--out"_qs, out(), u"--find-en"_qs, u"qqzzxxj"_qs}, "no word matches"},
+        {{u"--out"_qs, out(), u"--words"_qs, words, u"--voice"_qs, QString()}, "no voice matches"},
+        {{u"--out"_qs, out(), u"--words"_qs, words, u"--loudness"_qs, u"nan"_qs}, "--loudness takes"},
         {{u"--bogus"_qs}, "bogus"},
         {{u"--out"_qs, out(), u"--words"_qs, words, u"--repeat"_qs, u"6"_qs}, "--repeat takes a number from 1 to 5"},
         {{u"--out"_qs, out(), u"--words"_qs, words, u"--pause"_qs, u"-5"_qs}, "--pause"},
@@ -247,6 +252,31 @@ TEST_F(BatchCli, SoundOptionsShapeTheFilesAndAFixedWordKeepsItsName)
     EXPECT_TRUE(fixed.err.contains(u"fixes.txt: line 2: no tab"_qs)) << fixed.err.toStdString();
     EXPECT_EQ(written(), QStringList{u"lead.wav"_qs});
     EXPECT_NE(bytes(u"lead.wav"_qs), asWritten);
+}
+
+TEST_F(BatchCli, CtrlCInATerminalStopsAfterTheWordsInProgressNotInThem)
+{
+    QByteArray list = "en,ch\n";
+    for (int i = 0; i < 400; ++i)
+        list += "word" + QByteArray::number(i) + ",词\n";
+    // As a terminal runs it: in a process group of its own, which Ctrl+C signals whole.
+    QProcess tool;
+    tool.setChildProcessModifier([] { ::setpgid(0, 0); });
+    tool.start(QStringLiteral(LEXOVOX_BATCH), {u"--out"_qs, out(), u"--words"_qs, csv(u"many.csv"_qs, list),
+                                              u"--voice"_qs, u"flite-rms"_qs, u"--quiet"_qs, u"--jobs"_qs, u"2"_qs});
+    ASSERT_TRUE(tool.waitForStarted());
+    for (int i = 0; i < 600 && written().filter(QRegularExpression(u"^word.*\\.wav$"_qs)).isEmpty(); ++i)
+        QThread::msleep(100);
+    ::kill(-pid_t(tool.processId()), SIGINT);
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(tool.exitCode(), 128 + SIGINT);
+    const QString said = QString::fromUtf8(tool.readAllStandardError());
+    EXPECT_FALSE(said.contains(u"word"_qs)) << "a word in progress failed: " << said.toStdString();
+    const QStringList files = written();
+    EXPECT_GT(files.size(), 0);
+    for (const QString& file : files)
+        EXPECT_FALSE(file.startsWith(u'.')) << file.toStdString();
 }
 
 TEST_F(BatchCli, AnInterruptStopsAfterTheWordsInProgressLeavingWholeFiles)

@@ -136,12 +136,16 @@ void printReport(const BatchReport& report, bool quiet)
         print(stderr, QStringLiteral("lexovox-batch: %1: %2\n").arg(failure.headword, failure.reason));
     if (quiet)
         return;
-    print(stderr, QStringLiteral("%1 written, %2 skipped, %3 failed%4 in %5 s\n")
+    const QString overwritten = report.overwritten > 0
+                                    ? QStringLiteral(" (%1 more replaced by a later word of the same name)").arg(report.overwritten)
+                                    : QString();
+    print(stderr, QStringLiteral("%1 written%6, %2 skipped, %3 failed%4 in %5 s\n")
                       .arg(report.written)
                       .arg(report.skipped)
                       .arg(report.failed)
                       .arg(report.stopped ? QStringLiteral(", stopped") : QString())
-                      .arg(double(report.elapsedMs) / 1000.0, 0, 'f', 1));
+                      .arg(double(report.elapsedMs) / 1000.0, 0, 'f', 1)
+                      .arg(overwritten));
 }
 
 /// Runs `job` over `words` on the event loop, with a progress line on a terminal; the exit status.

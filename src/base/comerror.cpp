@@ -47,6 +47,7 @@ constexpr std::array kMessages{
     Message{ResultCode::SpeechNoDevice, u"No sound device was found", u"找不到声音设备"},
 
     Message{ResultCode::NameNotAllowed, u"The file name is not allowed", u"文件名不允许"},
+    Message{ResultCode::NameTooLong, u"The file name is too long", u"文件名过长"},
     Message{ResultCode::WorkerCrashed, u"The speech process ended unexpectedly", u"语音合成进程意外退出"},
     Message{ResultCode::WorkerTimedOut, u"Speaking took too long", u"语音合成超时"},
     Message{ResultCode::WorkerUnavailable, u"The speech process could not be started", u"语音合成进程无法启动"},

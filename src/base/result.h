@@ -55,6 +55,7 @@ inline constexpr HRESULT WorkerTimedOut = static_cast<HRESULT>(0x8004E003);
 inline constexpr HRESULT WorkerUnavailable = static_cast<HRESULT>(0x8004E004);
 inline constexpr HRESULT PlaylistNotWritten = static_cast<HRESULT>(0x8004E005);
 inline constexpr HRESULT TagsNotWritten = static_cast<HRESULT>(0x8004E006);
+inline constexpr HRESULT NameTooLong = static_cast<HRESULT>(0x8004E007);
 
 /// Starting the speech engine, step by step.
 inline constexpr HRESULT EngineNotStarted = static_cast<HRESULT>(0x8004E041);

@@ -68,6 +68,7 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words)
     m_report.anyChecked = !m_words.empty();
     m_report.total = int(m_words.size());
     m_seconds.assign(m_words.size(), -1);
+    m_writtenAt.clear();
     m_queue.clear();
     m_next = 0;
     m_spoken = 0;
@@ -81,7 +82,7 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words)
     for (int i = 0; i < int(m_words.size()); ++i) {
         const BatchWord& word = m_words[std::size_t(i)];
         if (word.path.isEmpty())
-            settle(i, Outcome::Failed, NameNotAllowedReason());
+            settle(i, Outcome::Failed, FailureReason(word.refusal));
         else if (m_job.skipExisting && QFileInfo::exists(word.path))
             settle(i, Outcome::Skipped);
         else
@@ -108,7 +109,7 @@ void BatchEngine::Stop()
 
 int BatchEngine::Done() const
 {
-    return m_report.written + m_report.skipped + m_report.failed;
+    return m_report.written + m_report.skipped + m_report.failed + m_report.overwritten;
 }
 
 qint64 BatchEngine::RemainingMs() const
@@ -245,7 +246,16 @@ void BatchEngine::settle(int index, Outcome outcome, const QString& reason)
     const BatchWord& word = m_words[std::size_t(index)];
     switch (outcome) {
     case Outcome::Written:
-        ++m_report.written;
+        // Plain names follow the list: a later row of an earlier row's name replaces its file,
+        // so the two rows make one file, counted and listed once.
+        if (const auto earlier = m_writtenAt.find(word.path); earlier != m_writtenAt.end()) {
+            ++m_report.overwritten;
+            m_seconds[std::size_t(earlier->second)] = -1;
+            earlier->second = index;
+        } else {
+            ++m_report.written;
+            m_writtenAt.emplace(word.path, index);
+        }
         break;
     case Outcome::Skipped:
         ++m_report.skipped;
@@ -253,7 +263,7 @@ void BatchEngine::settle(int index, Outcome outcome, const QString& reason)
         break;
     case Outcome::Failed:
         ++m_report.failed;
-        m_report.failures.push_back({word.row, word.headword, reason});
+        m_report.failures.push_back({word.row, PrintableText(word.headword), reason});
         break;
     }
     emit wordDone(index, reason);
@@ -305,9 +315,15 @@ void BatchEngine::sweepTemporaryFiles() const
 void BatchEngine::writePlaylist()
 {
     // Every file the folder now holds for this run, written or kept, in list order.
+    // A file two rows share (kept, or written twice) is listed once, where its last row is.
+    std::map<QString, std::size_t> lastRow;
+    for (std::size_t i = 0; i < m_words.size(); ++i) {
+        if (m_seconds[i] >= 0)
+            lastRow[m_words[i].path] = i;
+    }
     std::vector<PlaylistEntry> entries;
     for (std::size_t i = 0; i < m_words.size(); ++i) {
-        if (m_seconds[i] < 0)
+        if (m_seconds[i] < 0 || lastRow[m_words[i].path] != i)
             continue;
         const BatchWord& word = m_words[i];
         entries.push_back({m_seconds[i], word.headword, word.meaning, QFileInfo(word.path).fileName()});

@@ -8,6 +8,8 @@ QString BatchReport::Message() const
         return QStringLiteral("您还没有钩选单词");
     QString text = stopped ? QStringLiteral("语音文件生成已停止") : QStringLiteral("语音文件生成完毕");
     text += QStringLiteral("\n\n已生成 %1 个文件").arg(written);
+    if (overwritten > 0)
+        text += QStringLiteral("，%1 个被同名的后一行覆盖").arg(overwritten);
     if (skipped > 0)
         text += QStringLiteral("，跳过 %1 个已有文件").arg(skipped);
     if (failed > 0)
@@ -66,4 +68,23 @@ QString WorkerTimedOutReason()
 QString WorkerUnavailableReason()
 {
     return FailureReason(ResultCode::WorkerUnavailable);
+}
+
+QString PrintableText(const QString& text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() != QChar::Other_Control)
+            shown += c;
+        else if (c == u'\n')
+            shown += QStringLiteral("\\n");
+        else if (c == u'\t')
+            shown += QStringLiteral("\\t");
+        else if (c == QChar(0))
+            shown += QStringLiteral("\\0");
+        else
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0')).toUpper().replace(u"\\X"_qs, u"\\x"_qs);
+    }
+    return shown;
 }

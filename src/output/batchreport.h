@@ -23,11 +23,13 @@ struct BatchReport
     int written = 0;
     int skipped = 0;       // their file existed and the run was told to keep it
     int failed = 0;
+    int overwritten = 0;   // written, then replaced by a later row of the same name: one file for two
+
     qint64 elapsedMs = 0;
     std::vector<BatchFailure> failures; // every failure, in list order
 
     /// Checked words with no file: failed ones and those a stop left out.
-    int Missing() const { return total - written - skipped; }
+    int Missing() const { return total - written - skipped - overwritten; }
 
     /// The closing message: the success text (or the stop notice), what was written, skipped
     /// and failed and how long it took, then the first failures with their reasons.
@@ -42,6 +44,10 @@ struct BatchReport
 QString FailureReason(HRESULT code);
 /// The same for a failure with its subject (the file it concerns, the system's reason).
 QString FailureReason(const ComError& error);
+
+/// `text` with its control characters written out (\\n, \\t, \\0, \\x1B…), so a headword holding
+/// them cannot cut or split a line of a report.
+QString PrintableText(const QString& text);
 
 /// "约 10 秒", "约 3 分钟": the time a run has left, for its progress.
 QString RemainingTimeText(qint64 ms);

@@ -1,5 +1,8 @@
 #include "output/batchwords.h"
 
+#include <climits>
+
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -20,11 +23,15 @@ std::vector<BatchWord> PlanBatchWords(const std::vector<WordEntry>& rows, const 
     const bool planned = naming.numbered || naming.cardSafe || naming.extension != u"wav";
     const std::vector<std::optional<QString>> names =
         planned ? PlanFileNames(headwords, naming) : std::vector<std::optional<QString>>{};
-    for (std::size_t i = 0; i < checked.size(); ++i) {
+    for (BatchWord& word : checked) {
+        const std::size_t i = std::size_t(word.row);
         if (planned)
-            checked[i].path = names[i] ? folder + u'/' + *names[i] : QString();
+            word.path = names[i] ? folder + u'/' + *names[i] : QString();
         else
-            checked[i].path = OutputFilePath(folder, checked[i].headword).value_or(QString());
+            word.path = OutputFilePath(folder, word.headword).value_or(QString());
+        // Refused before anything is spoken: no file system takes a name over NAME_MAX bytes.
+        if (!word.path.isEmpty() && QFile::encodeName(QFileInfo(word.path).fileName()).size() > NAME_MAX)
+            word = BatchWord{word.row, word.headword, word.text, QString(), word.meaning, word.track, ResultCode::NameTooLong};
     }
     return checked;
 }

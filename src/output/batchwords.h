@@ -21,6 +21,7 @@ struct BatchWord
     QString path;      // the file; empty when the headword names no file of its own
     QString meaning;   // the Chinese meaning, for the file's tags and the playlist
     int track = 0;     // its place among the checked rows, from 1
+    HRESULT refusal = ResultCode::NameNotAllowed;  // why, when it has no path (or NameTooLong)
 };
 
 /// `rows` (the checked words, top to bottom) with their texts (as `speech` composes them) and

@@ -1,5 +1,7 @@
 #include "output/outputpath.h"
 
+#include <algorithm>
+
 bool IsUsableOutputFolder(const QString& folder)
 {
     return !folder.isEmpty();
@@ -7,8 +9,10 @@ bool IsUsableOutputFolder(const QString& folder)
 
 bool IsRefusedHeadword(const QString& headword)
 {
-    return headword.isEmpty() || headword == u"." || headword == u".." || headword.contains(u'/')
-        || headword.contains(QChar(0));
+    // Control characters (a newline, NUL) would break every list that names the file.
+    const bool control = std::any_of(headword.begin(), headword.end(),
+                                     [](QChar c) { return c.category() == QChar::Other_Control; });
+    return headword.isEmpty() || headword == u"." || headword == u".." || headword.contains(u'/') || control;
 }
 
 std::optional<QString> OutputFilePath(const QString& folder, const QString& headword)

@@ -8,7 +8,7 @@
 bool IsUsableOutputFolder(const QString& folder);
 
 /// True when a headword names no file of its own in a folder: empty, "." or "..", or holding
-/// "/" (which would write elsewhere) or a NUL character.
+/// "/" (which would write elsewhere) or a control character (NUL, a newline…).
 bool IsRefusedHeadword(const QString& headword);
 
 /// The file a headword is written to: folder + "/" + headword + ".wav", the headword exactly as

@@ -9,9 +9,14 @@
 
 namespace {
 
-// One line of the list per text: line breaks and runs of spaces become one space.
-QString OneLine(const QString& text)
+// One line of the list per text: control characters (a line break, NUL) and runs of spaces
+// become one space.
+QString OneLine(QString text)
 {
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    }
     return text.simplified();
 }
 
@@ -34,7 +39,8 @@ QString PlaylistText(const std::vector<PlaylistEntry>& entries)
         if (const QString meaning = OneLine(entry.meaning); !meaning.isEmpty())
             title += QStringLiteral(" – ") + meaning;
         text += QStringLiteral("#EXTINF:%1,%2\n").arg(seconds).arg(title);
-        text += entry.fileName + u'\n';
+        // A line starting with # is a comment to players: such a name is given as ./name.
+        text += (entry.fileName.startsWith(u'#') ? QStringLiteral("./") : QString()) + entry.fileName + u'\n';
     }
     return text;
 }

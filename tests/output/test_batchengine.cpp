@@ -117,8 +117,31 @@ TEST_F(BatchEngineTest, OfTwoWordsWithOneFileTheLaterRowIsWrittenLast)
     const BatchReport report = run({word(u"slow first"_qs, u"same"_qs), word(u"second"_qs, u"same"_qs),
                                     word(u"other"_qs, u"other"_qs)},
                                    settings(2));
-    EXPECT_EQ(report.written, 3);
     EXPECT_EQ(read(m_dir.filePath(u"same.wav"_qs)), QByteArray("second"));
+    // Counts count files: the two rows made one, which the message says.
+    EXPECT_EQ(report.written, 2);
+    EXPECT_EQ(report.overwritten, 1);
+    EXPECT_EQ(report.Missing(), 0);
+    EXPECT_EQ(files().size(), 2);
+    EXPECT_TRUE(report.Message().contains(u"已生成 2 个文件，1 个被同名的后一行覆盖"_qs)) << report.Message().toStdString();
+}
+
+TEST_F(BatchEngineTest, AFileOfTwoRowsIsListedOnceWhereItsLastRowIs)
+{
+    BatchJob s = settings(1);
+    s.files.playlist = true;
+    const BatchReport report = run({word(u"Apple"_qs, u"Apple"_qs), word(u"apple"_qs, u"apple"_qs),
+                                    word(u"APPLE"_qs, u"APPLE"_qs), word(u"apple again"_qs, u"apple"_qs)},
+                                   s);
+    EXPECT_EQ(report.written, 3);
+    EXPECT_EQ(report.overwritten, 1);
+    const QString playlist = QString::fromUtf8(read(m_dir.filePath(QFileInfo(m_dir.path()).fileName() + u".m3u8"_qs)));
+    QStringList listed;
+    for (const QString& line : playlist.split(u'\n', Qt::SkipEmptyParts)) {
+        if (!line.startsWith(u'#'))
+            listed.append(line);
+    }
+    EXPECT_EQ(listed, (QStringList{u"Apple.wav"_qs, u"APPLE.wav"_qs, u"apple.wav"_qs})) << playlist.toStdString();
 }
 
 TEST_F(BatchEngineTest, StoppingFinishesTheWordsInProgressAndLeavesOnlyWholeFiles)

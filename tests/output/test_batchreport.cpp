@@ -83,3 +83,37 @@ TEST(BatchReport, ReasonsComeFromTheOneMessageTableOrNameTheCode)
 }
 
 } // namespace
+
+TEST(PlanBatchWords, RefusesNamesNoFileSystemTakesBeforeAnythingIsSpoken)
+{
+    const QString longLatin(252, u'a');   // 256 bytes with ".wav"
+    const QString longChinese(100, u'词'); // 304 bytes
+    const std::vector<BatchWord> words = PlanBatchWords(
+        {{longLatin, {}}, {longChinese, {}}, {QString(251, u'b'), {}}, {u"line\nbreak"_qs, {}},
+         {u"nul"_qs + QChar(0) + u"x"_qs, {}}, {u"bell\x07"_qs, {}}},
+        u"/out"_qs, SpeechOptions{});
+    ASSERT_EQ(words.size(), 6u);
+    EXPECT_TRUE(words[0].path.isEmpty());
+    EXPECT_EQ(words[0].refusal, ResultCode::NameTooLong);
+    EXPECT_EQ(words[1].refusal, ResultCode::NameTooLong);
+    EXPECT_EQ(words[2].path, u"/out/"_qs + QString(251, u'b') + u".wav"_qs);  // 255 bytes fit
+    for (std::size_t i = 3; i < 6; ++i) {
+        EXPECT_TRUE(words[i].path.isEmpty()) << i;
+        EXPECT_EQ(words[i].refusal, ResultCode::NameNotAllowed) << i;
+    }
+    EXPECT_EQ(FailureReason(ResultCode::NameTooLong), u"文件名过长"_qs);
+
+    // Numbered names are measured as written.
+    const std::vector<BatchWord> numbered =
+        PlanBatchWords({{QString(250, u'c'), {}}, {QString(249, u'd'), {}}}, u"/out"_qs, SpeechOptions{},
+                       FileNaming{u"mp3"_qs, true, true});
+    EXPECT_TRUE(numbered[0].path.isEmpty());  // "1 " + 250 letters + ".mp3": 256 bytes
+    EXPECT_EQ(numbered[0].refusal, ResultCode::NameTooLong);
+    EXPECT_FALSE(numbered[1].path.isEmpty());
+}
+
+TEST(PrintableText, WritesControlCharactersOut)
+{
+    EXPECT_EQ(PrintableText(u"a\nb\tc"_qs + QChar(0) + u"d\x1b"_qs), u"a\\nb\\tc\\0d\\x1B"_qs);
+    EXPECT_EQ(PrintableText(u"look at 银行"_qs), u"look at 银行"_qs);
+}

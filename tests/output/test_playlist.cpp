@@ -54,3 +54,9 @@ TEST(Playlist, WrittenInUtf8ReplacingAnOlderOne)
     EXPECT_TRUE(failed.error().Subject().startsWith(PlaylistPath(missing)));
     EXPECT_TRUE(FailureReason(failed.error()).startsWith(u"播放列表无法写入："_qs + PlaylistPath(missing)));
 }
+
+TEST(Playlist, NoHeadwordOrNameBreaksALineOrBecomesAComment)
+{
+    const std::vector<PlaylistEntry> entries{{1.2, u"a\nb"_qs + QChar(1), u"意\r\n思"_qs, u"#EXTINF x.wav"_qs}};
+    EXPECT_EQ(PlaylistText(entries), u"#EXTM3U\n#EXTINF:1,a b – 意 思\n./#EXTINF x.wav\n"_qs);
+}

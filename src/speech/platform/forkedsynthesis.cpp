@@ -231,7 +231,15 @@ bool ForkedSynthesis::StartCopy()
         ::close(requests[1]);
         return false;
     }
+    const pid_t worker = ::getpid();
     const pid_t copy = ::fork();
+    if (copy == 0) {
+        // A copy must not outlive its worker, were the worker killed (on a hung word, say):
+        // before anything else, which could block on a lock another thread held at the fork.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != worker)
+            ::_exit(1);
+    }
     if (copy == 0)
         RunCopy(m_prepare, m_synthesise, requests[0], answers[1], m_perText);
     ::close(requests[0]);

@@ -1,6 +1,7 @@
 #include "output/batchengine.h"
 
 #include <algorithm>
+#include <map>
 
 #include <unistd.h>
 
@@ -68,7 +69,7 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words)
     m_report.anyChecked = !m_words.empty();
     m_report.total = int(m_words.size());
     m_seconds.assign(m_words.size(), -1);
-    m_writtenAt.clear();
+    m_written.clear();
     m_queue.clear();
     m_next = 0;
     m_spoken = 0;
@@ -247,15 +248,11 @@ void BatchEngine::settle(int index, Outcome outcome, const QString& reason)
     switch (outcome) {
     case Outcome::Written:
         // Plain names follow the list: a later row of an earlier row's name replaces its file,
-        // so the two rows make one file, counted and listed once.
-        if (const auto earlier = m_writtenAt.find(word.path); earlier != m_writtenAt.end()) {
-            ++m_report.overwritten;
-            m_seconds[std::size_t(earlier->second)] = -1;
-            earlier->second = index;
-        } else {
+        // so the two rows make one file, counted once (and listed once by writePlaylist).
+        if (m_written.insert(word.path).second)
             ++m_report.written;
-            m_writtenAt.emplace(word.path, index);
-        }
+        else
+            ++m_report.overwritten;
         break;
     case Outcome::Skipped:
         ++m_report.skipped;

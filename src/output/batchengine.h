@@ -1,6 +1,6 @@
 #pragma once
 
-#include <map>
+#include <set>
 #include <memory>
 #include <vector>
 
@@ -84,7 +84,7 @@ private:
     qint64 m_startedAtMs = 0;      // wall-clock start, for the temporary-file sweep
     int m_spoken = 0;              // words a worker finished (for the pace)
     std::vector<double> m_seconds; // each word's length once written; -1 for none
-    std::map<QString, int> m_writtenAt; // each file written so far, and the row now in it
+    std::set<QString> m_written;   // each file written so far
     bool m_running = false;
     bool m_stopping = false;
     int m_startFailures = 0;

@@ -75,6 +75,18 @@ protected:
         return report.value_or(BatchReport{});
     }
 
+    /// The files the run's playlist names, in its order.
+    QStringList listedFiles() const
+    {
+        const QString playlist = QString::fromUtf8(read(m_dir.filePath(QFileInfo(m_dir.path()).fileName() + u".m3u8"_qs)));
+        QStringList listed;
+        for (const QString& line : playlist.split(u'\n', Qt::SkipEmptyParts)) {
+            if (!line.startsWith(u'#'))
+                listed.append(line);
+        }
+        return listed;
+    }
+
     QStringList files() const
     {
         return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
@@ -135,13 +147,7 @@ TEST_F(BatchEngineTest, AFileOfTwoRowsIsListedOnceWhereItsLastRowIs)
                                    s);
     EXPECT_EQ(report.written, 3);
     EXPECT_EQ(report.overwritten, 1);
-    const QString playlist = QString::fromUtf8(read(m_dir.filePath(QFileInfo(m_dir.path()).fileName() + u".m3u8"_qs)));
-    QStringList listed;
-    for (const QString& line : playlist.split(u'\n', Qt::SkipEmptyParts)) {
-        if (!line.startsWith(u'#'))
-            listed.append(line);
-    }
-    EXPECT_EQ(listed, (QStringList{u"Apple.wav"_qs, u"APPLE.wav"_qs, u"apple.wav"_qs})) << playlist.toStdString();
+    EXPECT_EQ(listedFiles(), (QStringList{u"Apple.wav"_qs, u"APPLE.wav"_qs, u"apple.wav"_qs}));
 }
 
 TEST_F(BatchEngineTest, StoppingFinishesTheWordsInProgressAndLeavesOnlyWholeFiles)
@@ -210,13 +216,7 @@ TEST_F(BatchEngineTest, ThePlaylistListsWrittenAndKeptFilesInListOrder)
                                     word(u"kept"_qs, u"kept"_qs), word(u"two"_qs, u"two"_qs)},
                                    s);
     EXPECT_EQ(report.written, 2);
-    const QString playlist = QString::fromUtf8(read(m_dir.filePath(QFileInfo(m_dir.path()).fileName() + u".m3u8"_qs)));
-    QStringList files;
-    for (const QString& line : playlist.split(u'\n', Qt::SkipEmptyParts)) {
-        if (!line.startsWith(u'#'))
-            files.append(line);
-    }
-    EXPECT_EQ(files, (QStringList{u"one.wav"_qs, u"kept.wav"_qs, u"two.wav"_qs})) << playlist.toStdString();
+    EXPECT_EQ(listedFiles(), (QStringList{u"one.wav"_qs, u"kept.wav"_qs, u"two.wav"_qs}));
 }
 
 TEST_F(BatchEngineTest, NothingCheckedEndsAtOnceWithItsOwnMessage)

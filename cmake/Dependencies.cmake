@@ -19,11 +19,12 @@ target_link_libraries(lexovox_csv INTERFACE ${CSV_LIBRARY})
 target_include_directories(lexovox_csv INTERFACE ${CSV_INCLUDE_DIR})
 pkg_check_modules(MDB REQUIRED IMPORTED_TARGET libmdb glib-2.0)
 
-# Speech: espeak-ng and Flite synthesise, PulseAudio plays, libsndfile writes sound files,
+# Speech: espeak-ng and Flite synthesise, PulseAudio plays, libsndfile and LAME write sound files,
 # libsoxr converts rates.
 pkg_check_modules(ESPEAK_NG REQUIRED IMPORTED_TARGET espeak-ng)
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
+pkg_check_modules(LAME REQUIRED IMPORTED_TARGET lame)
 pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)
 # EBU R128 loudness and true peak, to bring every file to one loudness.
 pkg_check_modules(EBUR128 REQUIRED IMPORTED_TARGET libebur128)

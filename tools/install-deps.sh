@@ -9,13 +9,13 @@ packages=(
     g++ cmake ninja-build pkg-config
     # libraries
     qt6-base-dev libsqlite3-dev libcsv-dev mdbtools-dev libglib2.0-dev libexpected-dev
-    # speech: espeak-ng and Flite synthesis, PulseAudio sound, libsndfile WAV files, libsoxr rate
-    # conversion
-    libespeak-ng-dev flite1-dev libpulse-dev libsndfile1-dev libsoxr-dev
+    # speech: espeak-ng and Flite synthesis, PulseAudio sound, libsndfile WAV and Opus files,
+    # LAME MP3 files, libsoxr rate conversion
+    libespeak-ng-dev flite1-dev libpulse-dev libsndfile1-dev libmp3lame-dev libsoxr-dev
     # output: TagLib writes the MP3 and Opus tags; libebur128 measures loudness
     libtag1-dev libebur128-dev
     # speech at run time, named since --no-install-recommends installs only what is required
-    libespeak-ng1 espeak-ng-data libflite1 libpulse0 libsndfile1 libsoxr0 libtag1v5 libebur128-1
+    libespeak-ng1 espeak-ng-data libflite1 libpulse0 libsndfile1 libmp3lame0 libsoxr0 libtag1v5 libebur128-1
     # tests
     libgtest-dev
     # speech tests and benchmark: a private sound server, its recorder, the espeak-ng command

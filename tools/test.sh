@@ -22,4 +22,4 @@ cd build-asan
 # per voice while other threads run, and GCC 12's AddressSanitizer can leave such a copy
 # spinning on one of its own locks (seen with gdb), which times words out now and then.
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --output-on-failure -E '^BatchCli\.'
+    ctest --output-on-failure -E '^Batch(Cli|Faults)\.'

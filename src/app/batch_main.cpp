@@ -22,6 +22,7 @@
 #include "vocab/coursecatalogue.h"
 #include "vocab/vocabularycourses.h"
 #include "vocab/vocabularylocation.h"
+#include "base/comerror.h"
 #include "vocab/wordstore.h"
 
 namespace {
@@ -219,6 +220,7 @@ int generate(const QCommandLineParser& parser)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    FailWritesPastSizeLimit();
     QCoreApplication::setApplicationName(QStringLiteral("lexovox-batch"));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Speaks English words into one sound file each, as the Lexovox window does."));

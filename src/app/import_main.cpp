@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include "base/comerror.h"
 #include "vocab/vocabimporter.h"
 
 namespace {
@@ -63,6 +64,7 @@ std::optional<ImportRequest> ParseArguments(const QStringList& arguments, int& e
 
 int main(int argc, char* argv[])
 {
+    FailWritesPastSizeLimit();
     QCoreApplication app(argc, argv);
     int exitCode = 0;
     const std::optional<ImportRequest> request = ParseArguments(QCoreApplication::arguments(), exitCode);

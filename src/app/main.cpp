@@ -3,11 +3,13 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "base/comerror.h"
 #include "cwordspeechapp.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    FailWritesPastSizeLimit();
     // Qt's own texts (the message boxes' OK button, the folder tree's headers) in the user's
     // language, as the rest of the window is.
     QTranslator qtTexts;

@@ -4,11 +4,13 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include "base/comerror.h"
 #include "output/batchworker.h"
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    FailWritesPastSizeLimit();
     QCoreApplication::setApplicationName(QStringLiteral("lexovox-worker"));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

@@ -1,6 +1,8 @@
 #include "base/comerror.h"
 
 #include <array>
+#include <cerrno>
+#include <csignal>
 
 namespace {
 
@@ -71,6 +73,7 @@ constexpr std::array kMessages{
             u"音标以 [[ 开始但没有以 ]] 结束"},
     Message{ResultCode::PronunciationRepeated, u"the headword already has a rule on line %1", u"此单词在第 %1 行已有读法"},
     Message{ResultCode::PronunciationNotUtf8, u"not UTF-8 text", u"不是 UTF-8 文本"},
+    Message{ResultCode::PronunciationTooLong, u"phonemes longer than %1 characters", u"音标超过 %1 个字符"},
 
     Message{ResultCode::ImportTargetExists, u"%1 exists; use --force to replace it", u"%1 已存在；要替换它请加 --force"},
     Message{ResultCode::ImportSourceUnreadable, u"cannot read %1", u"无法读取 %1"},
@@ -161,4 +164,25 @@ const char* ComError::what() const noexcept
     if (m_what.isEmpty())
         m_what = ErrorMessage().toUtf8();
     return m_what.constData();
+}
+
+HRESULT FileWriteError(int errnum)
+{
+    switch (errnum) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return STG_E_MEDIUMFULL;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return STG_E_ACCESSDENIED;
+    default:
+        return STG_E_WRITEFAULT;
+    }
+}
+
+void FailWritesPastSizeLimit()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
 }

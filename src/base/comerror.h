@@ -61,3 +61,12 @@ inline tl::unexpected<ComError> Fail(ComError error)
 
 /// Every code the table has words for, in table order.
 std::span<const HRESULT> AllResultCodes();
+
+/// What a failed write or close of a file means to the user, from its errno: the disk (or the
+/// user's quota, or the largest file the system allows) is full, the file may not be written,
+/// or it could not be written for another reason.
+HRESULT FileWriteError(int errnum);
+/// Makes a write past the process's file size limit fail with EFBIG, reported as a full disk,
+/// instead of ending the process with SIGXFSZ. Called at the start of every program that writes
+/// files.
+void FailWritesPastSizeLimit();

@@ -75,6 +75,7 @@ inline constexpr HRESULT PronunciationNothingToSay = static_cast<HRESULT>(0x8004
 inline constexpr HRESULT PronunciationUnclosedPhonemes = static_cast<HRESULT>(0x8004E024);
 inline constexpr HRESULT PronunciationRepeated = static_cast<HRESULT>(0x8004E025);
 inline constexpr HRESULT PronunciationNotUtf8 = static_cast<HRESULT>(0x8004E026);
+inline constexpr HRESULT PronunciationTooLong = static_cast<HRESULT>(0x8004E027);
 
 /// A run that cannot start as described (the subject is the range allowed, or what is wrong).
 inline constexpr HRESULT JobNoFolder = static_cast<HRESULT>(0x8004E051);

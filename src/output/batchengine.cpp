@@ -17,6 +17,7 @@
 #include "base/atomicfile.h"
 #include "output/batchworker.h"
 #include "output/playlist.h"
+#include "speech/fileencoding.h"
 
 namespace {
 
@@ -84,8 +85,8 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words)
         const BatchWord& word = m_words[std::size_t(i)];
         if (word.path.isEmpty())
             settle(i, Outcome::Failed, FailureReason(word.refusal));
-        else if (m_job.skipExisting && QFileInfo::exists(word.path))
-            settle(i, Outcome::Skipped);
+        else if (m_job.skipExisting && QFileInfo(word.path).size() > 0)
+            settle(i, Outcome::Skipped);  // an empty file is what a failed write left: spoken again
         else
             m_queue.push_back(i);
     }
@@ -256,7 +257,8 @@ void BatchEngine::settle(int index, Outcome outcome, const QString& reason)
         break;
     case Outcome::Skipped:
         ++m_report.skipped;
-        m_seconds[std::size_t(index)] = 0; // there, though its length is not known here
+        // The playlist gives a kept file's own length; 0 lists it with the shortest.
+        m_seconds[std::size_t(index)] = m_job.files.playlist ? speech::SoundFileSeconds(word.path).value_or(0) : 0;
         break;
     case Outcome::Failed:
         ++m_report.failed;

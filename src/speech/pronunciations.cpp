@@ -39,6 +39,8 @@ HRESULT PronunciationProblemCode(PronunciationProblem::Kind kind)
         return ResultCode::PronunciationUnclosedPhonemes;
     case Kind::Repeated:
         return ResultCode::PronunciationRepeated;
+    case Kind::TooLong:
+        return ResultCode::PronunciationTooLong;
     case Kind::NotUtf8:
         break;
     }
@@ -49,7 +51,8 @@ HRESULT PronunciationProblemCode(PronunciationProblem::Kind kind)
 
 QString PronunciationProblemText(const PronunciationProblem& problem, bool chinese)
 {
-    const QString what = ComErrorText(PronunciationProblemCode(problem.kind), QString::number(problem.earlierLine), chinese);
+    const int number = problem.kind == PronunciationProblem::Kind::TooLong ? PronunciationProblem::kMaxPhonemes : problem.earlierLine;
+    const QString what = ComErrorText(PronunciationProblemCode(problem.kind), QString::number(number), chinese);
     return chinese ? QStringLiteral("第 %1 行：%2").arg(problem.line).arg(what)
                    : QStringLiteral("line %1: %2").arg(problem.line).arg(what);
 }
@@ -91,6 +94,10 @@ PronunciationList PronunciationList::Parse(const QByteArray& text)
         }
         if (IsPhonemes(say) && !say.endsWith(u"]]")) {
             list.m_problems.push_back({number, Kind::UnclosedPhonemes});
+            continue;
+        }
+        if (IsPhonemes(say) && say.size() - 4 > PronunciationProblem::kMaxPhonemes) {
+            list.m_problems.push_back({number, Kind::TooLong});
             continue;
         }
         if (const auto earlier = list.m_rules.constFind(headword); earlier != list.m_rules.cend()) {

@@ -17,7 +17,11 @@ struct PronunciationProblem
         UnclosedPhonemes,  // "[[" without "]]"
         Repeated,          // the headword has a rule on an earlier line
         NotUtf8,
+        TooLong,           // phonemes past what the voice can hold
     };
+
+    /// The longest phonemes a rule may give: espeak-ng crashes on a word of some 500.
+    static constexpr int kMaxPhonemes = 200;
 
     int line = 0;  // from 1
     Kind kind = Kind::NoTab;

@@ -66,7 +66,8 @@ public:
         if (!m_failure.isEmpty())
             return m_failure;
         if (m_columns[0] < 0)
-            return QStringLiteral("the file is empty; its first line must name the columns en, ch, subclass");
+            return m_needSubclass ? QStringLiteral("the file is empty; its first line must name the columns en, ch, subclass")
+                                  : QStringLiteral("the file is empty; its first line must name the columns en, ch");
         return {};
     }
 

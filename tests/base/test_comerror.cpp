@@ -75,7 +75,7 @@ TEST(ComErrorText, EveryCodeTheProgramDefinesHasWordsInBothLanguages)
         ResultCode::SoundClientFailed, ResultCode::SoundConnectionFailed, ResultCode::SoundServerRefused,
         ResultCode::PronunciationNoTab, ResultCode::PronunciationNoHeadword, ResultCode::PronunciationNothingToSay,
         ResultCode::PronunciationUnclosedPhonemes, ResultCode::PronunciationRepeated,
-        ResultCode::PronunciationNotUtf8,
+        ResultCode::PronunciationNotUtf8, ResultCode::PronunciationTooLong,
         ResultCode::ImportTargetExists, ResultCode::ImportSourceUnreadable, ResultCode::ImportFolderUnwritable,
         ResultCode::ImportTargetNotReplaced, ResultCode::ImportMalformed, ResultCode::ImportNotWritten,
     };

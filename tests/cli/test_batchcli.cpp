@@ -10,74 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include <sndfile.h>
-
+#include "batchclifixture.h"
 #include "vocab/vocabimporter.h"
 
 namespace {
-
-struct Outcome
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-class BatchCli : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        QDir(m_dir.path()).mkdir(QStringLiteral("out"));
-    }
-
-    QString out() const { return m_dir.filePath(QStringLiteral("out")); }
-
-    QString csv(const QString& name, const QByteArray& text) const
-    {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        return path;
-    }
-
-    Outcome run(const QStringList& arguments) const
-    {
-        QProcess tool;
-        tool.setWorkingDirectory(m_dir.path());
-        // The user's own pronunciation list is not this test's.
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"XDG_DATA_HOME"_qs, m_dir.filePath(u"data"_qs));
-        tool.setProcessEnvironment(environment);
-        tool.start(QStringLiteral(LEXOVOX_BATCH), arguments);
-        EXPECT_TRUE(tool.waitForFinished(300000));
-        return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
-                QString::fromUtf8(tool.readAllStandardOutput()), QString::fromUtf8(tool.readAllStandardError())};
-    }
-
-    QStringList written() const { return QDir(out()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
-
-    /// The length of a written sound file in seconds; 0 when it cannot be read.
-    double seconds(const QString& name) const
-    {
-        SF_INFO info{};
-        SNDFILE* sound = sf_open(QFile::encodeName(QDir(out()).filePath(name)).constData(), SFM_READ, &info);
-        if (!sound)
-            return 0;
-        sf_close(sound);
-        return double(info.frames) / info.samplerate;
-    }
-
-    QByteArray bytes(const QString& name) const
-    {
-        QFile file(QDir(out()).filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    QTemporaryDir m_dir;
-};
 
 TEST_F(BatchCli, UsageAndVocabularyErrorsExitWithTwoAndWriteNothing)
 {

@@ -25,14 +25,18 @@ TEST(PronunciationList, MalformedLinesAreReportedByNumberAndTheRestApply)
         "wind\t[[w'Ind\n"
         "LEAD\tleed\n"
         "bad \xFF\xFE\tbytes\n"
-        "  read  \t  reed  \n");
-    EXPECT_EQ(list.Size(), 2);
+        "  read  \t  reed  \n"
+        "long\t[[" + QByteArray(PronunciationProblem::kMaxPhonemes + 1, 'a') + "]]\n"
+        "longest\t[[" + QByteArray(PronunciationProblem::kMaxPhonemes, 'a') + "]]\n");
+    EXPECT_EQ(list.Size(), 3);
     EXPECT_EQ(list.Problems(), (std::vector<PronunciationProblem>{{3, Kind::NoTab},
                                                                   {5, Kind::NoHeadword},
                                                                   {6, Kind::NothingToSay},
                                                                   {7, Kind::UnclosedPhonemes},
                                                                   {8, Kind::Repeated, 2},
-                                                                  {9, Kind::NotUtf8}}));
+                                                                  {9, Kind::NotUtf8},
+                                                                  {11, Kind::TooLong}}));
+    EXPECT_EQ(PronunciationProblemText(list.Problems()[6], true), u"第 11 行：音标超过 200 个字符"_qs);
     EXPECT_EQ(PronunciationProblemText(list.Problems()[4], true), u"第 8 行：此单词在第 2 行已有读法"_qs);
     EXPECT_EQ(PronunciationProblemText(list.Problems()[0], false), u"line 3: no tab between the headword and what to say"_qs);
 

@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <array>
 
+#include <QFile>
+
+#include <sndfile.h>
+
 namespace speech {
 namespace {
 
@@ -77,6 +81,22 @@ int EffectiveMp3Kbps(int kbps, std::uint32_t rate, std::uint16_t channels)
     const int top = mpeg1 ? 320 : rate >= 16000 ? 160 : 64;  // MPEG-2.5 below 16 kHz
     const int wanted = std::max(std::clamp(kbps, FileEncoding::kMinMp3Kbps, FileEncoding::kMaxMp3Kbps), floor);
     return std::min(wanted, top);
+}
+
+} // namespace speech
+
+namespace speech {
+
+std::optional<double> SoundFileSeconds(const QString& path)
+{
+    SF_INFO info{};
+    SNDFILE* sound = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!sound)
+        return std::nullopt;
+    sf_close(sound);
+    if (info.samplerate <= 0 || info.frames <= 0)
+        return std::nullopt;
+    return double(info.frames) / info.samplerate;
 }
 
 } // namespace speech

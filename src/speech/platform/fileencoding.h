@@ -13,7 +13,7 @@ struct WaveFormat;
 
 namespace speech {
 
-/// What a word's file holds: PCM in WAV, MP3 (LAME) or Opus in Ogg, all written by libsndfile.
+/// What a word's file holds: PCM in WAV, MP3 (LAME) or Opus in Ogg.
 enum class OutputFileType {
     Wav,
     Mp3,
@@ -79,5 +79,13 @@ inline constexpr std::uint32_t kMinMp3Rate = 8000;
 /// Without that tag decoders cannot trim the encoder's delay and padding (up to 0.2 s at
 /// 8 kHz) and ffmpeg warns it estimates the length: e.g. 32 kbps at 16 kHz or above.
 int EffectiveMp3Kbps(int kbps, std::uint32_t rate, std::uint16_t channels = 1);
+
+} // namespace speech
+
+namespace speech {
+
+/// The length in seconds of a WAV, MP3 or Opus file as written here (for a file kept from an
+/// earlier run); nothing when it cannot be read as sound.
+std::optional<double> SoundFileSeconds(const QString& path);
 
 } // namespace speech

@@ -2,15 +2,17 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <utility>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include <sndfile.h>
 
 #include "base/atomicfile.h"
 #include "base/cfree.h"
 #include "speech/platform/loudness.h"
+#include "speech/platform/mp3writer.h"
 
 namespace speech {
 namespace {
@@ -20,29 +22,21 @@ using SoundFile = CHandle<SNDFILE, &sf_close>;
 int SoundFileFormat(const FileEncoding& encoding, const WaveFormat& format)
 {
     switch (encoding.type) {
-    case OutputFileType::Mp3:
-        return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
     case OutputFileType::Opus:
         return SF_FORMAT_OGG | SF_FORMAT_OPUS;
     case OutputFileType::Wav:
+    case OutputFileType::Mp3:  // written by Mp3Writer
         break;
     }
     return SF_FORMAT_WAV | (format.bitsPerSample == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
 }
 
-// libsndfile sets an MP3's constant bit rate from a compression level: 0 is the top rate of the
-// MPEG version the sample rate belongs to, 1 its lowest.
-bool SetMp3Kbps(SNDFILE* sound, int kbps, const WaveFormat& format)
+// The least a complete file holds: a file short of it lost bytes somewhere, whatever the
+// library writing it said.
+bool HoldsAtLeast(int fd, std::uint64_t bytes)
 {
-    const std::uint32_t rate = format.samplesPerSec;
-    const double top = rate >= 32000 ? 320 : rate >= 16000 ? 160 : 64;
-    const double bottom = rate >= 32000 ? 32 : 8;
-    int mode = SF_BITRATE_MODE_CONSTANT;
-    double level = (top - EffectiveMp3Kbps(kbps, rate, format.channels)) / (top - bottom);
-    // libsndfile 1.2 answers a successful SFC_SET_BITRATE_MODE with 0 for MP3, so only the level's
-    // answer tells; the bit rate itself is checked by the size of what is written.
-    sf_command(sound, SFC_SET_BITRATE_MODE, &mode, sizeof mode);
-    return sf_command(sound, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level) == SF_TRUE;
+    struct stat status{};
+    return ::fstat(fd, &status) == 0 && status.st_size > 0 && std::uint64_t(status.st_size) >= bytes;
 }
 
 } // namespace
@@ -54,10 +48,11 @@ struct FileStream::Private
     FileEncoding encoding;
     FileFinisher finisher;
     std::atomic<std::uint64_t> framesWritten = 0;
-    std::vector<float> floats;  // MP3 frames on their way to the encoder
     std::uint64_t eventInterest = 0;
     AtomicFile file;  // holds the descriptor libsndfile writes through
     SoundFile sound;  // declared after it: closed before the descriptor
+    std::unique_ptr<Mp3Writer> mp3;  // an MP3 is written by LAME directly, not by libsndfile
+    bool Open() const { return sound || mp3; }
     std::atomic<HRESULT> writeResult = S_OK;
     bool committed = false;
     // With silence to add or a loudness to reach, the sound is held until Commit.
@@ -65,8 +60,46 @@ struct FileStream::Private
     std::vector<std::int16_t> held;
     std::vector<SoundPart> parts;
 
+    HRESULT OpenEncoder(const FileEncoding& encoding, const WaveFormat& format);
+    HRESULT CloseEncoder();
     HRESULT WriteShaped(FileStream& stream);
 };
+
+HRESULT FileStream::Private::OpenEncoder(const FileEncoding& encoding, const WaveFormat& format)
+{
+    if (encoding.type == OutputFileType::Mp3) {
+        mp3 = std::make_unique<Mp3Writer>();
+        const HRESULT hr = mp3->Open(file.Handle(), format.samplesPerSec, format.channels,
+                                     EffectiveMp3Kbps(encoding.mp3Kbps, format.samplesPerSec, format.channels));
+        if (Failed(hr))
+            mp3.reset();
+        return hr;
+    }
+    SF_INFO info{};
+    info.samplerate = static_cast<int>(format.samplesPerSec);
+    info.channels = format.channels;
+    info.format = SoundFileFormat(encoding, format);
+    sound.reset(sf_open_fd(file.Handle(), SFM_WRITE, &info, SF_FALSE));
+    // Opening writes the header: on a full disk that is where the file fails.
+    return sound ? S_OK : errno != 0 ? FileWriteError(errno) : E_FAIL;
+}
+
+// sf_close writes the final chunk sizes into the header, or the last Ogg pages; the MP3 writer
+// its last frames and Info tag.
+HRESULT FileStream::Private::CloseEncoder()
+{
+    if (mp3) {
+        const HRESULT hr = mp3->Finish();
+        return Succeeded(hr) && !HoldsAtLeast(file.Handle(), mp3->BytesWritten()) ? STG_E_WRITEFAULT : hr;
+    }
+    errno = 0;
+    if (sf_close(sound.release()) != 0)
+        return errno != 0 ? FileWriteError(errno) : STG_E_WRITEFAULT;
+    const std::uint64_t least = encoding.type == OutputFileType::Wav
+        ? framesWritten * format.channels * (format.bitsPerSample / 8u)
+        : 1;
+    return HoldsAtLeast(file.Handle(), least) ? S_OK : STG_E_WRITEFAULT;
+}
 
 HRESULT FileStream::Private::WriteShaped(FileStream& stream)
 {
@@ -95,7 +128,7 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
                                const WaveFormat& chosen, std::uint64_t eventInterest,
                                const FileEncoding& encoding)
 {
-    if (d->sound || d->committed)
+    if (d->Open() || d->committed)
         return E_UNEXPECTED;
     if (path.isEmpty())
         return E_INVALIDARG;
@@ -108,18 +141,10 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
         !opened)
         return opened.error().Error();
 
-    SF_INFO info{};
-    info.samplerate = static_cast<int>(format.samplesPerSec);
-    info.channels = format.channels;
-    info.format = SoundFileFormat(encoding, format);
-    d->sound.reset(sf_open_fd(d->file.Handle(), SFM_WRITE, &info, SF_FALSE));
-    if (d->sound && encoding.type == OutputFileType::Mp3
-        && !SetMp3Kbps(d->sound.get(), encoding.mp3Kbps, format)) {
-        d->sound.reset();
-    }
-    if (!d->sound) {
+    errno = 0;
+    if (const HRESULT hr = d->OpenEncoder(encoding, format); Failed(hr)) {
         d->file.Discard();
-        return E_FAIL;
+        return hr;
     }
     d->path = path;
     d->format = format;
@@ -134,17 +159,20 @@ HRESULT FileStream::BindToFile(const QString& path, FileMode mode, FormatId id,
 
 HRESULT FileStream::Commit()
 {
-    if (!d->sound)
+    if (!d->Open())
         return E_UNEXPECTED;
     HRESULT hr = d->writeResult;
     if (Succeeded(hr) && d->Shaped())
         hr = d->WriteShaped(*this);
-    // sf_close writes the final chunk sizes into the header, or the last frames and pages.
-    if (sf_close(d->sound.release()) != 0 && Succeeded(hr))
-        hr = STG_E_WRITEFAULT;
+    if (const HRESULT closed = d->CloseEncoder(); Succeeded(hr))
+        hr = closed;
+    d->mp3.reset();
     // Tags and the like go into the finished file before it takes the target's name.
-    if (Succeeded(hr) && d->finisher && !d->finisher(d->file.TemporaryPath(), GetWrittenSeconds()))
-        hr = E_FAIL;
+    if (Succeeded(hr) && d->finisher) {
+        errno = 0;
+        if (!d->finisher(d->file.TemporaryPath(), GetWrittenSeconds()))
+            hr = errno != 0 ? FileWriteError(errno) : E_FAIL;
+    }
     if (Succeeded(hr)) {
         if (const Result<void> committed = d->file.Commit(); !committed)
             hr = committed.error().Error();
@@ -176,7 +204,7 @@ double FileStream::GetWrittenSeconds() const
 
 HRESULT FileStream::GetFormat(FormatId& id, WaveFormat& format) const
 {
-    if (!d->sound && !d->committed)
+    if (!d->Open() && !d->committed)
         return SPERR_UNINITIALIZED;
     id = FormatId::WaveFormatEx;
     format = d->format;
@@ -185,14 +213,14 @@ HRESULT FileStream::GetFormat(FormatId& id, WaveFormat& format) const
 
 HRESULT FileStream::BeginWriting()
 {
-    return d->sound ? S_OK : SPERR_UNINITIALIZED;
+    return d->Open() ? S_OK : SPERR_UNINITIALIZED;
 }
 
 HRESULT FileStream::Write(std::span<const std::int16_t> samples)
 {
     if (const HRESULT earlier = d->writeResult; Failed(earlier))
         return earlier;
-    if (!d->sound)
+    if (!d->Open())
         return SPERR_UNINITIALIZED;
     if (d->Shaped()) {
         d->held.insert(d->held.end(), samples.begin(), samples.end());
@@ -226,21 +254,12 @@ void FileStream::Discard()
 
 HRESULT FileStream::WriteFrames(std::span<const std::int16_t> samples)
 {
+    if (d->mp3)
+        return d->mp3->Write(samples);
     const auto frames = static_cast<sf_count_t>(samples.size() / d->format.channels);
     errno = 0;
-    sf_count_t written = 0;
-    if (d->encoding.type == OutputFileType::Mp3) {
-        // libsndfile 1.2.0 copies only half of each block of stereo 16-bit samples to LAME,
-        // which clicks at every MP3 frame; its float path is whole.
-        d->floats.resize(samples.size());
-        for (std::size_t i = 0; i < samples.size(); ++i)
-            d->floats[i] = static_cast<float>(samples[i]) / 32768.0f;
-        written = sf_writef_float(d->sound.get(), d->floats.data(), frames);
-    } else {
-        written = sf_writef_short(d->sound.get(), samples.data(), frames);
-    }
-    if (written != frames)
-        return errno == ENOSPC ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
+    if (sf_writef_short(d->sound.get(), samples.data(), frames) != frames)
+        return errno != 0 ? FileWriteError(errno) : STG_E_WRITEFAULT;
     return S_OK;
 }
 

@@ -18,8 +18,8 @@ enum class FileMode {
     CreateAlways = 3,
 };
 
-/// A sound file as a voice output, written by libsndfile: a WAV file (8-bit files are unsigned
-/// PCM, 16-bit ones signed), an MP3 file (LAME, constant bit rate) or Opus in Ogg. A stereo
+/// A sound file as a voice output: a WAV file (libsndfile; 8-bit files are unsigned PCM, 16-bit
+/// ones signed), an MP3 file (Mp3Writer: LAME, constant bit rate) or Opus in Ogg (libsndfile). A stereo
 /// file carries the voice on both channels. MP3 and Opus files take the format
 /// EncodedWaveFormat gives, and GetFormat reports it, so the voice converts to it.
 ///
@@ -45,7 +45,8 @@ public:
     void SetFinisher(FileFinisher finisher);
     /// Completes the file (WAV header, last MP3 frames, Ogg pages), runs the finisher and renames
     /// the file into place. Fails, removing the temporary file, when a write failed, the
-    /// finisher returned false (E_FAIL) or the rename failed.
+    /// finisher returned false (E_FAIL) or the rename failed. A file that ends up shorter than
+    /// what was written to it, or empty, is never committed; a full disk reads STG_E_MEDIUMFULL.
     HRESULT Commit();
 
     QString GetPath() const;
@@ -61,7 +62,7 @@ public:
 
 protected:
     /// Appends interleaved 16-bit frames to the open sound file (libsndfile narrows them to 8
-    /// bits where the format says so). Tests override it to fail.
+    /// bits where the format says so; MP3 frames go to LAME). Tests override it to fail.
     virtual HRESULT WriteFrames(std::span<const std::int16_t> samples);
 
 private:

@@ -77,7 +77,8 @@ inline constexpr HRESULT PronunciationRepeated = static_cast<HRESULT>(0x8004E025
 inline constexpr HRESULT PronunciationNotUtf8 = static_cast<HRESULT>(0x8004E026);
 inline constexpr HRESULT PronunciationTooLong = static_cast<HRESULT>(0x8004E027);
 
-/// A run that cannot start as described (the subject is the range allowed, or what is wrong).
+/// A run that cannot start as described (the subject is the range or values allowed, or what is
+/// wrong).
 inline constexpr HRESULT JobNoFolder = static_cast<HRESULT>(0x8004E051);
 inline constexpr HRESULT JobFolderMissing = static_cast<HRESULT>(0x8004E052);
 inline constexpr HRESULT JobBadFormat = static_cast<HRESULT>(0x8004E053);

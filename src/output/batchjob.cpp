@@ -1,9 +1,11 @@
 #include "output/batchjob.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QStringList>
 
 #include "output/filetags.h"
 #include "output/outputpath.h"
@@ -29,6 +31,15 @@ QString range(double low, double high)
 bool within(int value, int low, int high)
 {
     return value >= low && value <= high;
+}
+
+/// "64, 80, 96": the values, lowest first as given.
+QString listed(const std::vector<int>& values)
+{
+    QStringList texts;
+    for (const int value : values)
+        texts.append(QString::number(value));
+    return texts.join(u", ");
 }
 
 const QString kSourceKinds[] = {u"course"_qs, u"find-en"_qs, u"find-ch"_qs, u"words"_qs};
@@ -68,8 +79,12 @@ Result<void> BatchJob::Validate() const
         return invalid(JobBadFormat, QString::number(formatCode));
     if (!within(jobs, 0, kMaxJobs))
         return invalid(JobBadProcesses, range(1, kMaxJobs));
-    if (!within(files.encoding.mp3Kbps, FileEncoding::kMinMp3Kbps, FileEncoding::kMaxMp3Kbps))
-        return invalid(JobBadBitRate, range(FileEncoding::kMinMp3Kbps, FileEncoding::kMaxMp3Kbps));
+    // An MP3 is written at the rate asked or not at all; WAV and Opus have no bit rate to ask.
+    if (files.encoding.type == speech::OutputFileType::Mp3) {
+        const std::vector<int> rates = speech::Mp3BitRatesOfFormat(formatCode);
+        if (std::ranges::find(rates, files.encoding.mp3Kbps) == rates.end())
+            return invalid(JobBadBitRate, listed(rates));
+    }
     if (!within(sound.repeat, 1, kMaxRepeat))
         return invalid(JobBadRepeat, range(1, kMaxRepeat));
     if (sound.pauseMs != -1 && !within(sound.pauseMs, 0, kMaxPauseMs))

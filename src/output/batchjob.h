@@ -50,8 +50,9 @@ struct BatchJob
     bool skipExisting = false;    // a word whose file exists is left alone
     int jobs = 0;                 // worker processes; 0: one per core
 
-    /// Why this job cannot run, with the range allowed as the error's subject; nothing when it
-    /// can. The rows are not looked at: a run of no words says so.
+    /// Why this job cannot run, with the range or values allowed as the error's subject (for
+    /// MP3, the bit rates the format takes); nothing when it can. The rows are not looked at: a
+    /// run of no words says so.
     Result<void> Validate() const;
 
     /// The encoding of each file: type and bit rate, silence at the ends and loudness.

@@ -27,7 +27,7 @@ void AddOutputFileOptions(QCommandLineParser& parser)
 {
     parser.addOptions({
         {kType, QStringLiteral("File type: wav, mp3 or opus (default wav)."), QStringLiteral("type")},
-        {kBitrate, QStringLiteral("MP3 bit rate in kbps, 32 to 320 (default %1).").arg(speech::FileEncoding::kDefaultMp3Kbps),
+        {kBitrate, QStringLiteral("MP3 bit rate in kbps, one the format takes (default %1).").arg(speech::FileEncoding::kDefaultMp3Kbps),
          QStringLiteral("kbps")},
         {kNumber, QStringLiteral("Number the files in list order: \"001 apple.mp3\".")},
         {kPlaylist, QStringLiteral("Write a playlist, <folder name>.m3u8, in the folder.")},

@@ -31,5 +31,6 @@ struct OutputFileOptions
 void AddOutputFileOptions(QCommandLineParser& parser);
 
 /// The options a parsed command line gives, the window's defaults for those not given. A usage
-/// error for an unknown type, a bit rate outside 32–320, or both card-safe options.
+/// error for an unknown type, a bit rate outside 32–320, or both card-safe options; whether the
+/// format takes the bit rate is BatchJob::Validate's to say.
 Result<OutputFileOptions> ReadOutputFileOptions(const QCommandLineParser& parser);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "speech/platform/fileencoding.h"
 #include "speech/platform/streamformat.h"
 
 namespace speech {
@@ -54,6 +55,16 @@ int AudioFormatEntryOf(int code)
     const auto* it = std::find_if(AudioFormatTable.begin(), AudioFormatTable.end(),
                                   [code](const AudioFormatEntry& e) { return e.code == code; });
     return it == AudioFormatTable.end() ? -1 : static_cast<int>(it - AudioFormatTable.begin());
+}
+
+std::vector<int> Mp3BitRatesOfFormat(int code)
+{
+    FormatId id = FormatId::Null;
+    std::optional<WaveFormat> chosen;
+    if (AudioFormatEntryOf(code) < 0 || Failed(StreamFormatToWaveFormat(code, id, chosen)) || !chosen)
+        return {};
+    const WaveFormat encoded = EncodedWaveFormat(FileEncoding::Of(OutputFileType::Mp3), *chosen);
+    return Mp3BitRates(encoded.samplesPerSec, encoded.channels);
 }
 
 } // namespace speech

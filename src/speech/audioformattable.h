@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 namespace speech {
 
@@ -39,5 +40,9 @@ inline constexpr int kUnreadableFormatEntry = 14;
 
 /// The table entry of a code, or -1.
 int AudioFormatEntryOf(int code);
+
+/// The bit rates an MP3 of the format `code` can be written at, lowest first (Mp3BitRates at the
+/// rate and channels it is encoded at, see EncodedWaveFormat); none for a code the table lacks.
+std::vector<int> Mp3BitRatesOfFormat(int code);
 
 } // namespace speech

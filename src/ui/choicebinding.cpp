@@ -32,12 +32,18 @@ WindowSettings ChoiceBinding::Restore()
     return saved;
 }
 
+int ChoiceBinding::chosenFormatCode() const
+{
+    const QVariant code = m_boxes.format->currentData();
+    return code.isValid() ? code.toInt() : -1;
+}
+
 WindowSettings ChoiceBinding::Current(const QString& voiceId) const
 {
     WindowSettings s;
     s.folder = m_boxes.folder->text();
     s.voiceId = voiceId;
-    s.formatCode = m_boxes.format->currentData().isValid() ? m_boxes.format->currentData().toInt() : -1;
+    s.formatCode = chosenFormatCode();
     s.spellOut = m_boxes.spellOut->isChecked();
     s.chineseMeaning = m_boxes.chineseMeaning->isChecked();
     s.prefix = m_boxes.prefix->isChecked();
@@ -49,7 +55,7 @@ WindowSettings ChoiceBinding::Current(const QString& voiceId) const
 
 void ChoiceBinding::EditOptions(QWidget* parent)
 {
-    OutputOptionsDlg options(m_files, m_sound, parent);
+    OutputOptionsDlg options(m_files, m_sound, RunFormatCode(chosenFormatCode()), parent);
     if (options.exec() != QDialog::Accepted)
         return;
     m_files = options.options();

@@ -39,6 +39,9 @@ public:
     const SoundOptions& Sound() const { return m_sound; }
 
 private:
+    /// The code of the format list's entry, or -1 when none is selected.
+    int chosenFormatCode() const;
+
     Boxes m_boxes;
     SpeechEngine& m_engine;
     OutputFileOptions m_files;

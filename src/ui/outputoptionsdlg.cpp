@@ -4,17 +4,17 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QSpinBox>
 
+#include "speech/audioformattable.h"
 #include "ui/soundoptionsbox.h"
 
-using speech::FileEncoding;
 using speech::OutputFileType;
 
-OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const SoundOptions& sound, QWidget* parent)
+OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const SoundOptions& sound, int formatCode,
+                                   QWidget* parent)
     : QDialog(parent)
     , m_pTypeComboBox(new QComboBox(this))
-    , m_pBitrateSpinBox(new QSpinBox(this))
+    , m_pBitrateComboBox(new QComboBox(this))
     , m_pNumberedCheckBox(new QCheckBox(QStringLiteral("编号（001 apple.mp3，播放器按课本顺序播放）"), this))
     , m_pPlaylistCheckBox(new QCheckBox(QStringLiteral("播放列表（文件夹名.m3u8）"), this))
     , m_pCardSafeCheckBox(new QCheckBox(QStringLiteral("适合存储卡的文件名（FAT/exFAT）"), this))
@@ -24,7 +24,7 @@ OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const Sound
     setWindowTitle(QStringLiteral("选项"));
     setObjectName(QStringLiteral("outputOptionsDialog"));
     m_pTypeComboBox->setObjectName(QStringLiteral("fileTypeComboBox"));
-    m_pBitrateSpinBox->setObjectName(QStringLiteral("bitrateSpinBox"));
+    m_pBitrateComboBox->setObjectName(QStringLiteral("bitrateComboBox"));
     m_pNumberedCheckBox->setObjectName(QStringLiteral("numberedCheckBox"));
     m_pPlaylistCheckBox->setObjectName(QStringLiteral("playlistCheckBox"));
     m_pCardSafeCheckBox->setObjectName(QStringLiteral("cardSafeCheckBox"));
@@ -33,17 +33,14 @@ OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const Sound
     m_pTypeComboBox->addItem(QStringLiteral("MP3"), int(OutputFileType::Mp3));
     m_pTypeComboBox->addItem(QStringLiteral("Opus"), int(OutputFileType::Opus));
     m_pTypeComboBox->setCurrentIndex(m_pTypeComboBox->findData(int(options.encoding.type)));
-    m_pBitrateSpinBox->setRange(FileEncoding::kMinMp3Kbps, FileEncoding::kMaxMp3Kbps);
-    m_pBitrateSpinBox->setSingleStep(16);
-    m_pBitrateSpinBox->setSuffix(QStringLiteral(" kbps"));
-    m_pBitrateSpinBox->setValue(options.encoding.mp3Kbps);
+    offerBitRates(speech::Mp3BitRatesOfFormat(formatCode), options.encoding.mp3Kbps);
     m_pNumberedCheckBox->setChecked(options.numbered);
     m_pPlaylistCheckBox->setChecked(options.playlist);
     m_pCardSafeCheckBox->setChecked(options.IsCardSafe());
 
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("文件类型"), m_pTypeComboBox);
-    form->addRow(QStringLiteral("比特率 (MP3)"), m_pBitrateSpinBox);
+    form->addRow(QStringLiteral("比特率 (MP3)"), m_pBitrateComboBox);
     form->addRow(m_pNumberedCheckBox);
     form->addRow(m_pPlaylistCheckBox);
     form->addRow(m_pCardSafeCheckBox);
@@ -61,7 +58,7 @@ OutputFileOptions OutputOptionsDlg::options() const
 {
     OutputFileOptions options;
     options.encoding.type = OutputFileType(m_pTypeComboBox->currentData().toInt());
-    options.encoding.mp3Kbps = m_pBitrateSpinBox->value();
+    options.encoding.mp3Kbps = m_pBitrateComboBox->currentData().toInt();
     options.numbered = m_pNumberedCheckBox->isChecked();
     options.playlist = m_pPlaylistCheckBox->isChecked();
     if (m_cardSafeTouched)
@@ -77,7 +74,15 @@ SoundOptions OutputOptionsDlg::soundOptions() const
 void OutputOptionsDlg::typeChosen()
 {
     const auto type = OutputFileType(m_pTypeComboBox->currentData().toInt());
-    m_pBitrateSpinBox->setEnabled(type == OutputFileType::Mp3);
+    m_pBitrateComboBox->setEnabled(type == OutputFileType::Mp3);
     if (!m_cardSafeTouched)
         m_pCardSafeCheckBox->setChecked(type != OutputFileType::Wav);
+}
+
+void OutputOptionsDlg::offerBitRates(const std::vector<int>& rates, int remembered)
+{
+    for (const int kbps : rates)
+        m_pBitrateComboBox->addItem(QStringLiteral("%1 kbps").arg(kbps), kbps);
+    m_pBitrateComboBox->setCurrentIndex(m_pBitrateComboBox->findData(speech::NearestMp3Kbps(rates, remembered)));
+    m_pBitrateComboBox->setToolTip(QStringLiteral("可选的比特率由主窗口所选格式的采样率和声道决定"));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QDialog>
 
 #include "output/fileoptions.h"
@@ -7,17 +9,19 @@
 
 class QCheckBox;
 class QComboBox;
-class QSpinBox;
 class SoundOptionsBox;
 
 /// The 选项… dialog of the 生成文件 group: file type and MP3 bit rate, 编号, 播放列表 and
-/// card-safe names; and how the words sound (SoundOptionsBox).
+/// card-safe names; and how the words sound (SoundOptionsBox). The bit rates offered are those
+/// the window's format (`formatCode`) takes; a rate it does not take is shown as the nearest
+/// it does.
 class OutputOptionsDlg : public QDialog
 {
     Q_OBJECT
 
 public:
-    OutputOptionsDlg(const OutputFileOptions& options, const SoundOptions& sound, QWidget* parent = nullptr);
+    OutputOptionsDlg(const OutputFileOptions& options, const SoundOptions& sound, int formatCode,
+                     QWidget* parent = nullptr);
 
     /// The choices as the controls stand.
     OutputFileOptions options() const;
@@ -25,9 +29,11 @@ public:
 
 private:
     void typeChosen();
+    /// Fills the bit rate list with `rates` and selects the nearest to `remembered`.
+    void offerBitRates(const std::vector<int>& rates, int remembered);
 
     QComboBox* m_pTypeComboBox;
-    QSpinBox* m_pBitrateSpinBox;
+    QComboBox* m_pBitrateComboBox;
     QCheckBox* m_pNumberedCheckBox;
     QCheckBox* m_pPlaylistCheckBox;
     QCheckBox* m_pCardSafeCheckBox;

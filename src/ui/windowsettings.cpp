@@ -21,8 +21,11 @@ WindowSettings LoadWindowSettings()
     s.skipExisting = store->value(u"window/skipExisting"_qs, false).toBool();
     s.files.encoding.type =
         speech::FileTypeFromName(store->value(u"files/type"_qs).toString()).value_or(OutputFileType::Wav);
-    s.files.encoding.mp3Kbps = std::clamp(store->value(u"files/bitrate"_qs, speech::FileEncoding::kDefaultMp3Kbps).toInt(),
-                                          speech::FileEncoding::kMinMp3Kbps, speech::FileEncoding::kMaxMp3Kbps);
+    // Whether the format takes the rate is for the options dialog to show and the run to check.
+    bool kbpsRead = false;
+    const int kbps = store->value(u"files/bitrate"_qs).toInt(&kbpsRead);
+    s.files.encoding.mp3Kbps = kbpsRead ? std::clamp(kbps, speech::FileEncoding::kMinMp3Kbps, speech::FileEncoding::kMaxMp3Kbps)
+                                        : speech::FileEncoding::kDefaultMp3Kbps;
     s.files.numbered = store->value(u"files/numbered"_qs, false).toBool();
     s.files.playlist = store->value(u"files/playlist"_qs, false).toBool();
     if (const QVariant cardSafe = store->value(u"files/cardSafe"_qs); cardSafe.isValid())
@@ -83,6 +86,11 @@ void SaveWindowSettings(const WindowSettings& s)
     store->setValue(u"sound/pronunciations"_qs, s.sound.pronunciations);
 }
 
+int RunFormatCode(int formatCode)
+{
+    return formatCode >= 0 ? formatCode : speech::AudioFormatTable[speech::kUnreadableFormatEntry].code;
+}
+
 BatchJob JobFromWindow(const WindowSettings& settings, const WordSource& source, std::vector<WordEntry> rows)
 {
     BatchJob job;
@@ -90,8 +98,7 @@ BatchJob JobFromWindow(const WindowSettings& settings, const WordSource& source,
     job.rows = std::move(rows);
     job.folder = settings.folder;
     job.voiceId = settings.voiceId;
-    job.formatCode = settings.formatCode >= 0 ? settings.formatCode
-                                              : speech::AudioFormatTable[speech::kUnreadableFormatEntry].code;
+    job.formatCode = RunFormatCode(settings.formatCode);
     job.speech = {settings.spellOut, settings.chineseMeaning, settings.prefix};
     job.files = settings.files;
     job.sound = settings.sound;

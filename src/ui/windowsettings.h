@@ -23,6 +23,10 @@ struct WindowSettings
 WindowSettings LoadWindowSettings();
 void SaveWindowSettings(const WindowSettings& settings);
 
+/// The format code a run of the window's choices is made in: `formatCode`, or for -1 (none
+/// picked, the output's own unreadable) the table's fallback entry.
+int RunFormatCode(int formatCode);
+
 /// The run the window's choices describe over `rows` (the checked words) from `source`; a
 /// format of -1 (none picked, the output's own unreadable) is the table's fallback entry.
 BatchJob JobFromWindow(const WindowSettings& settings, const WordSource& source, std::vector<WordEntry> rows);

@@ -46,6 +46,10 @@ TEST_F(BatchCli, UsageAndVocabularyErrorsExitWithTwoAndWriteNothing)
         {{u"--out"_qs, out(), u"--words"_qs, words, u"--loudness"_qs, u"0"_qs}, "--loudness takes"},
         {{u"--out"_qs, out(), u"--words"_qs, words, u"--loudness"_qs, u"-20"_qs, u"--no-loudness"_qs}, "contradict"},
         {{u"--out"_qs, out(), u"--words"_qs, words, u"--pronunciations"_qs, m_dir.filePath(u"nolist.txt"_qs)}, "nolist.txt"},
+        {{u"--out"_qs, out(), u"--words"_qs, words, u"--type"_qs, u"mp3"_qs, u"--bitrate"_qs, u"32"_qs, u"--format"_qs,
+          u"44kHz 16 Bit 双声道"_qs},
+         "lexovox-batch: This sound format takes only these MP3 bit rates, lowest first: "
+         "64, 80, 96, 112, 128, 160, 192, 224, 256, 320 kbps\n"},
     };
     for (const auto& c : cases) {
         const Outcome outcome = run(c.arguments);

@@ -134,7 +134,7 @@ TEST(BatchJob, ValidateRefusesWhatCannotRunInWords)
         {changed([&](BatchJob& j) { j.folder = dir.filePath(u"gone"_qs); }), "gone"},
         {changed([](BatchJob& j) { j.formatCode = 3; }), "format"},
         {changed([](BatchJob& j) { j.jobs = 65; }), "processes"},
-        {changed([](BatchJob& j) { j.files.encoding.mp3Kbps = 8; }), "bit rate"},
+        {changed([](BatchJob& j) { j.files.encoding = speech::FileEncoding::Of(OutputFileType::Mp3, 8); }), "bit rate"},
         {changed([](BatchJob& j) { j.sound.repeat = 0; }), "repeats"},
         {changed([](BatchJob& j) { j.sound.pauseMs = 5001; }), "pause"},
         {changed([](BatchJob& j) { j.sound.trailMs = -1; }), "silence"},
@@ -149,6 +149,52 @@ TEST(BatchJob, ValidateRefusesWhatCannotRunInWords)
         EXPECT_TRUE(valid.error().ErrorMessage().contains(QString::fromUtf8(c.said)))
             << c.said << ": " << valid.error().ErrorMessage().toStdString();
     }
+    qunsetenv("XDG_DATA_HOME");
+}
+
+// An MP3 is written at the bit rate asked for, so a rate the format cannot carry is refused with
+// those it can, lowest first; WAV and Opus have no bit rate to ask for.
+TEST(BatchJob, ValidateTakesOnlyTheBitRatesTheFormatCarries)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(u"data"_qs)));  // no default list
+    const QString mpeg1From64 = u"64, 80, 96, 112, 128, 160, 192, 224, 256, 320"_qs;
+    const struct
+    {
+        OutputFileType type;
+        int formatCode;
+        int kbps;
+        QString allowed;  // empty: the job is valid
+    } cases[] = {
+        {OutputFileType::Mp3, 35, 32, mpeg1From64},  // 44kHz 16 Bit 双声道
+        {OutputFileType::Mp3, 35, 72, mpeg1From64},  // no MP3 has it
+        {OutputFileType::Mp3, 35, 64, {}},
+        {OutputFileType::Mp3, 35, 320, {}},
+        {OutputFileType::Mp3, 22, 144, {}},  // 22kHz 16 Bit 单声道: MPEG-2 has 144
+        {OutputFileType::Mp3, 22, 192, u"56, 64, 80, 96, 112, 128, 144, 160"_qs},
+        {OutputFileType::Mp3, 4, 32, {}},    // 8kHz 8 Bit 单声道, encoded from 16 bits
+        {OutputFileType::Mp3, 4, 80, u"32, 40, 48, 56, 64"_qs},
+        {OutputFileType::Wav, 35, 32, {}},
+        {OutputFileType::Opus, 35, 8, {}},
+    };
+    for (const auto& c : cases) {
+        BatchJob job = everythingSet(dir.path());
+        job.sound.pronunciations.clear();
+        job.formatCode = c.formatCode;
+        job.files.encoding = speech::FileEncoding::Of(c.type, c.kbps);
+        const Result<void> valid = job.Validate();
+        SCOPED_TRACE(testing::Message() << c.formatCode << " " << c.kbps << " kbps");
+        ASSERT_EQ(bool(valid), c.allowed.isEmpty()) << (valid ? "" : valid.error().ErrorMessage().toStdString());
+        if (!valid) {
+            EXPECT_EQ(valid.error().Error(), ResultCode::JobBadBitRate);
+            EXPECT_EQ(valid.error().Subject(), c.allowed);
+        }
+    }
+    EXPECT_EQ(ComErrorText(ResultCode::JobBadBitRate, mpeg1From64, false),
+              u"This sound format takes only these MP3 bit rates, lowest first: "_qs + mpeg1From64 + u" kbps"_qs);
+    EXPECT_EQ(ComErrorText(ResultCode::JobBadBitRate, mpeg1From64, true),
+              u"此声音格式只能用以下 MP3 比特率（最低的在前）："_qs + mpeg1From64 + u" kbps"_qs);
     qunsetenv("XDG_DATA_HOME");
 }
 

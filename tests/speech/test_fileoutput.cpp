@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -141,8 +142,10 @@ TEST_F(FileOutputTest, Mp3AndOpusReadBackAsLongAsTheWav)
             const double wavSeconds = static_cast<double>(wav.info.frames) / rate;
             for (const OutputFileType type : {OutputFileType::Mp3, OutputFileType::Opus}) {
                 SCOPED_TRACE(testing::Message() << rate << " Hz " << channels << " ch " << qPrintable(FileTypeExtension(type)));
-                // Mono at the lowest bit rate offered, stereo at the default.
-                const FileEncoding encoding = FileEncoding::Of(type, channels == 1 ? FileEncoding::kMinMp3Kbps : FileEncoding::kDefaultMp3Kbps);
+                // Mono at the lowest bit rate the format takes, stereo at the default.
+                const std::uint32_t mp3Rate = EncodedWaveFormat(FileEncoding::Of(OutputFileType::Mp3), chosen).samplesPerSec;
+                const int lowest = Mp3BitRates(mp3Rate, channels).front();
+                const FileEncoding encoding = FileEncoding::Of(type, channels == 1 ? lowest : FileEncoding::kDefaultMp3Kbps);
                 const QString path = stem + u'.' + FileTypeExtension(type);
                 ASSERT_EQ(m_engine->SpeakToFile(word, Voice::kSpeakAsync, path, encoding), S_OK);
                 const WavContents encoded = ReadWav(path);
@@ -158,24 +161,25 @@ TEST_F(FileOutputTest, Mp3AndOpusReadBackAsLongAsTheWav)
     EXPECT_EQ(FilesInDir().size(), 9 * 2 * 3);  // no temporary file left behind
 }
 
-// The bit rate asked for is the one written: sizes grow with it, up to what the rate allows.
+// The bit rate asked for is the one written: sizes grow with it, from the lowest the format
+// takes to the highest.
 TEST_F(FileOutputTest, Mp3SizeFollowsTheBitRate)
 {
     for (const std::uint32_t rate : {8000u, 22050u, 44100u}) {
         PickFormat(WaveFormat::Pcm(rate, 16, 1));
-        double bytesAt32 = 0;
-        for (const int kbps : {32, 64, 128}) {
+        const std::vector<int> rates = Mp3BitRates(rate);
+        double bytesAtLowest = 0;
+        for (const int kbps : {rates.front(), FileEncoding::kDefaultMp3Kbps, rates.back()}) {
             SCOPED_TRACE(testing::Message() << rate << " Hz " << kbps << " kbps");
             const QString path = m_dir.filePath(QStringLiteral("%1-%2.mp3").arg(rate).arg(kbps));
             ASSERT_EQ(m_engine->SpeakToFile(QStringLiteral("pineapple;;菠萝 ;"), Voice::kSpeakAsync, path,
                                             FileEncoding::Of(OutputFileType::Mp3, kbps)),
                       S_OK);
             const auto bytes = static_cast<double>(QFileInfo(path).size());
-            if (kbps == 32)
-                bytesAt32 = bytes;
-            const double expected = static_cast<double>(EffectiveMp3Kbps(kbps, rate)) / EffectiveMp3Kbps(32, rate);
-            // (32 kbps is raised at 22,050 Hz and above, so the ratios there are smaller.)
-            EXPECT_NEAR(bytes / bytesAt32, expected, expected * 0.05);
+            if (kbps == rates.front())
+                bytesAtLowest = bytes;
+            const double expected = static_cast<double>(kbps) / rates.front();
+            EXPECT_NEAR(bytes / bytesAtLowest, expected, expected * 0.05);
         }
     }
 }
@@ -266,7 +270,7 @@ TEST(FileStreamEncoding, EncodedFilesHoldTheSoundWritten)
     }
 }
 
-TEST(FileEncoding, EncodedFormatsAndBitRates)
+TEST(FileEncoding, EncodedFormatsAndTypeNames)
 {
     // Opus takes five rates: others go up to the next; MP3 and Opus are encoded from 16 bits.
     const FileEncoding opus = FileEncoding::Of(OutputFileType::Opus, 64);
@@ -278,21 +282,6 @@ TEST(FileEncoding, EncodedFormatsAndBitRates)
     EXPECT_EQ(EncodedWaveFormat(FileEncoding::Of(OutputFileType::Mp3, 64), WaveFormat::Pcm(44100, 8, 2)),
               WaveFormat::Pcm(44100, 16, 2));
     EXPECT_EQ(EncodedWaveFormat({}, WaveFormat::Pcm(11025, 8, 1)), WaveFormat::Pcm(11025, 8, 1));
-
-    // MPEG-2.5 stops at 64 kbps, MPEG-2 at 160; nothing below the 32 offered.
-    EXPECT_EQ(EffectiveMp3Kbps(128, 8000), 64);
-    EXPECT_EQ(EffectiveMp3Kbps(320, 24000), 160);
-    EXPECT_EQ(EffectiveMp3Kbps(320, 44100), 320);
-    EXPECT_EQ(EffectiveMp3Kbps(8, 8000), 32);
-    EXPECT_EQ(EffectiveMp3Kbps(999, 48000, 2), 320);
-    // Low rates are raised until a frame holds LAME's Info tag; the default always does.
-    EXPECT_EQ(EffectiveMp3Kbps(32, 16000), 40);
-    EXPECT_EQ(EffectiveMp3Kbps(32, 22050, 2), 56);
-    EXPECT_EQ(EffectiveMp3Kbps(32, 24000), 64);
-    EXPECT_EQ(EffectiveMp3Kbps(32, 32000, 2), 48);
-    EXPECT_EQ(EffectiveMp3Kbps(32, 44100), 56);
-    for (const std::uint32_t rate : {8000u, 11025u, 12000u, 16000u, 22050u, 24000u, 32000u, 44100u, 48000u})
-        EXPECT_EQ(EffectiveMp3Kbps(FileEncoding::kDefaultMp3Kbps, rate, 2), 64) << rate;
 
     EXPECT_EQ(FileTypeFromName(u"MP3"), OutputFileType::Mp3);
     EXPECT_EQ(FileTypeFromName(u"opus"), OutputFileType::Opus);
@@ -357,4 +346,45 @@ TEST(FileOutputWithoutOutput, VoiceWithoutOutputGivesFail)
     EXPECT_FALSE(QFileInfo::exists(path));
     std::shared_ptr<OutputStream> output;
     EXPECT_EQ(engine.GetVoice()->GetOutputStream(output), S_FALSE);
+}
+
+// The rates of each MPEG version, within the 32–320 offered, from the lowest whose first frame
+// holds LAME's Info tag; a rate given to the encoder is one of them.
+TEST(FileEncoding, Mp3BitRatesFollowTheMpegVersionAndTheInfoTag)
+{
+    const std::vector<int> mpeg1From64 = {64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    const struct
+    {
+        std::uint32_t rate;
+        std::uint16_t channels;
+        std::vector<int> rates;
+    } cases[] = {
+        {8000, 1, {32, 40, 48, 56, 64}},  // MPEG-2.5 stops at 64; 24 would hold the tag, 32 is the least offered
+        {12000, 2, {32, 40, 48, 56, 64}},
+        {16000, 1, {40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},  // MPEG-2 has 144, stops at 160
+        {22050, 2, {56, 64, 80, 96, 112, 128, 144, 160}},
+        {24000, 1, {64, 80, 96, 112, 128, 144, 160}},
+        {32000, 1, {40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},  // MPEG-1 has no 144
+        {32000, 2, {48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},  // stereo's side information is larger
+        {44100, 1, {56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+        {44100, 2, mpeg1From64},
+        {48000, 2, mpeg1From64},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rate << " Hz " << c.channels << " ch");
+        EXPECT_EQ(Mp3BitRates(c.rate, c.channels), c.rates);
+        // What is asked from that list is written as asked; the default is always on it.
+        for (const int kbps : c.rates)
+            EXPECT_EQ(EffectiveMp3Kbps(kbps, c.rate, c.channels), kbps);
+        EXPECT_NE(std::ranges::find(c.rates, FileEncoding::kDefaultMp3Kbps), c.rates.end());
+    }
+
+    // Anything else reaching the encoder becomes the next rate the format takes, or its highest.
+    EXPECT_EQ(EffectiveMp3Kbps(33, 8000), 40);
+    EXPECT_EQ(EffectiveMp3Kbps(8, 8000), 32);
+    EXPECT_EQ(EffectiveMp3Kbps(128, 8000), 64);
+    EXPECT_EQ(EffectiveMp3Kbps(32, 44100, 2), 64);
+    EXPECT_EQ(EffectiveMp3Kbps(144, 44100), 160);
+    EXPECT_EQ(EffectiveMp3Kbps(320, 24000), 160);
+    EXPECT_EQ(EffectiveMp3Kbps(999, 48000, 2), 320);
 }

@@ -294,6 +294,40 @@ private slots:
         QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
     }
 
+    void mp3BitRatesAreThoseTheChosenFormatTakes()
+    {
+        // Set between two windows: a closing window saves its own choices.
+        const auto remember = [this](int kbps, int format) {
+            delete m_dlg;
+            m_dlg = nullptr;
+            ProgramSettings()->setValue(QStringLiteral("files/type"), QStringLiteral("mp3"));
+            ProgramSettings()->setValue(QStringLiteral("files/bitrate"), kbps);
+            ProgramSettings()->setValue(QStringLiteral("window/format"), format);
+            reopen();
+        };
+        const QString mpeg1From64 = QStringLiteral("64, 80, 96, 112, 128, 160, 192, 224, 256, 320");
+        remember(32, 35);  // 44kHz 16 Bit 双声道
+        QCOMPARE(offeredBitRates(), (std::pair{mpeg1From64, 64}));  // shown as the lowest it takes
+
+        // Until the dialog's choice is kept, the run asks for 32 kbps and is refused in words.
+        QTemporaryDir dir;
+        chooseFolder(dir.path());
+        m_model->append({{QStringLiteral("apple"), QStringLiteral("苹果")}});
+        m_model->checkAll();
+        QTest::mouseClick(m_generate, Qt::LeftButton);
+        QCOMPARE(Prompt::takeShown().value(0).text,
+                 QStringLiteral("此声音格式只能用以下 MP3 比特率（最低的在前）：") + mpeg1From64 + QStringLiteral(" kbps"));
+        QVERIFY(!m_dlg->batchEngine().IsRunning());
+        QVERIFY(QDir(dir.path()).isEmpty());
+
+        // Above what the format takes: its highest. The list follows the window's format.
+        remember(320, 35);
+        chooseFormat(QStringLiteral("16kHz 16 Bit 单声道"));
+        QCOMPARE(offeredBitRates(), (std::pair{QStringLiteral("40, 48, 56, 64, 80, 96, 112, 128, 144, 160"), 160}));
+        chooseFormat(QStringLiteral("8kHz 8 Bit 单声道"));
+        QCOMPARE(offeredBitRates(), (std::pair{QStringLiteral("32, 40, 48, 56, 64"), 64}));
+    }
+
     void nothingCheckedSaysSo()
     {
         QTemporaryDir dir;
@@ -366,6 +400,33 @@ private:
         return QTest::qWaitFor(
             [this] { return !m_dlg->batchEngine().IsRunning() && m_generate->text() == QStringLiteral("生成文件"); },
             120000);
+    }
+
+    void chooseFormat(const QString& label)
+    {
+        auto* formats = m_dlg->findChild<QComboBox*>(QStringLiteral("formatComboBox"));
+        const int entry = formats->findText(label);
+        QVERIFY(entry >= 0);
+        formats->setCurrentIndex(entry);
+        emit formats->activated(entry);
+    }
+
+    /// The MP3 bit rates 选项… offers, as "32, 40", and the one it shows.
+    std::pair<QString, int> offeredBitRates()
+    {
+        std::pair<QString, int> offered{{}, -1};
+        QTimer::singleShot(0, this, [&offered] {
+            auto* options = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            auto* rates = options ? options->findChild<QComboBox*>(QStringLiteral("bitrateComboBox")) : nullptr;
+            QStringList texts;
+            for (int i = 0; rates && i < rates->count(); ++i)
+                texts.append(QString::number(rates->itemData(i).toInt()));
+            offered = {texts.join(QStringLiteral(", ")), rates ? rates->currentData().toInt() : -1};
+            if (options)
+                options->reject();
+        });
+        QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
+        return offered;
     }
 
     void chooseFolder(const QString& path)

@@ -59,28 +59,39 @@ WaveFormat EncodedWaveFormat(const FileEncoding& encoding, const WaveFormat& cho
     return chosen;
 }
 
-int EffectiveMp3Kbps(int kbps, std::uint32_t rate, std::uint16_t channels)
+std::vector<int> Mp3BitRates(std::uint32_t rate, std::uint16_t channels)
 {
     const bool mpeg1 = rate >= 32000;
     static constexpr std::array<int, 14> kMpeg1Kbps = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
     static constexpr std::array<int, 14> kMpeg2Kbps = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
     const auto& table = mpeg1 ? kMpeg1Kbps : kMpeg2Kbps;
+    const int top = mpeg1 ? 320 : rate >= 16000 ? 160 : 64;  // MPEG-2.5 below 16 kHz
     // LAME writes its Info tag only into a first frame that holds the frame header, the side
     // information and the tag's 156 bytes.
     const int sideInfo = 4 + (mpeg1 ? (channels == 2 ? 32 : 17) : (channels == 2 ? 17 : 9));
-    const auto frameBytes = [&](int candidate) {
-        return static_cast<long long>(mpeg1 ? 144000 : 72000) * candidate / std::max<std::uint32_t>(rate, 1);
+    const auto holdsTag = [&](int kbps) {
+        return static_cast<long long>(mpeg1 ? 144000 : 72000) * kbps / std::max<std::uint32_t>(rate, 1)
+            >= sideInfo + 156;
     };
-    int floor = table.back();
-    for (const int candidate : table) {
-        if (frameBytes(candidate) >= sideInfo + 156) {
-            floor = candidate;
-            break;
-        }
+    std::vector<int> rates;
+    for (const int kbps : table) {
+        if (kbps >= FileEncoding::kMinMp3Kbps && kbps <= std::min(top, FileEncoding::kMaxMp3Kbps) && holdsTag(kbps))
+            rates.push_back(kbps);
     }
-    const int top = mpeg1 ? 320 : rate >= 16000 ? 160 : 64;  // MPEG-2.5 below 16 kHz
-    const int wanted = std::max(std::clamp(kbps, FileEncoding::kMinMp3Kbps, FileEncoding::kMaxMp3Kbps), floor);
-    return std::min(wanted, top);
+    return rates;
+}
+
+int NearestMp3Kbps(std::span<const int> rates, int kbps)
+{
+    if (rates.empty())
+        return kbps;
+    const auto atOrAbove = std::ranges::lower_bound(rates, kbps);
+    return atOrAbove != rates.end() ? *atOrAbove : rates.back();
+}
+
+int EffectiveMp3Kbps(int kbps, std::uint32_t rate, std::uint16_t channels)
+{
+    return NearestMp3Kbps(Mp3BitRates(rate, channels), kbps);
 }
 
 } // namespace speech

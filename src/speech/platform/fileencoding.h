@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include <QString>
 
@@ -73,11 +75,20 @@ WaveFormat EncodedWaveFormat(const FileEncoding& encoding, const WaveFormat& cho
 /// The lowest sample rate an MP3 is written at.
 inline constexpr std::uint32_t kMinMp3Rate = 8000;
 
-/// The bit rate an MP3 of `channels` at `rate` is written at when `kbps` is asked for: within
-/// the 32–320 offered and what the MPEG version allows (MPEG-2 at 16–24 kHz up to 160 kbps,
-/// MPEG-2.5 below up to 64), and raised to the lowest rate whose frames hold LAME's Info tag.
-/// Without that tag decoders cannot trim the encoder's delay and padding (up to 0.2 s at
-/// 8 kHz) and ffmpeg warns it estimates the length: e.g. 32 kbps at 16 kHz or above.
+/// The bit rates an MP3 of `channels` at `rate` can be written at, lowest first: those of its
+/// MPEG version (MPEG-1 from 32 kHz up to 320 kbps, MPEG-2 at 16–24 kHz up to 160, MPEG-2.5 below
+/// up to 64) within the 32–320 offered, from the lowest whose frames hold LAME's Info tag.
+/// Without that tag decoders cannot trim the encoder's delay and padding (up to 0.2 s at 8 kHz)
+/// and ffmpeg warns it estimates the length: e.g. 32 kbps at 16 kHz or above.
+std::vector<int> Mp3BitRates(std::uint32_t rate, std::uint16_t channels = 1);
+
+/// Of `rates` (lowest first), `kbps` when it is one, else the lowest above it, else the highest;
+/// `kbps` itself when there are none.
+int NearestMp3Kbps(std::span<const int> rates, int kbps);
+
+/// The bit rate an MP3 of `channels` at `rate` is written at when `kbps` is asked for: `kbps`
+/// when it is one of Mp3BitRates, else the nearest of them (NearestMp3Kbps). Jobs ask only for
+/// those, so this only keeps the encoder from being handed a rate it cannot write.
 int EffectiveMp3Kbps(int kbps, std::uint32_t rate, std::uint16_t channels = 1);
 
 } // namespace speech

@@ -1,6 +1,8 @@
 // lexovox-import: turns a word list (CSV with en, ch, subclass) or an old Jet 4 vocabulary into
 // the vocabulary file the program reads.
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -12,6 +14,8 @@
 #include "vocab/vocabimporter.h"
 
 namespace {
+
+std::atomic<int> g_signal{0};
 
 constexpr char kUsage[] =
     "usage: lexovox-import [--force] [--password=TEXT] SOURCE code.dll\n"
@@ -65,15 +69,20 @@ std::optional<ImportRequest> ParseArguments(const QStringList& arguments, int& e
 int main(int argc, char* argv[])
 {
     FailWritesPastSizeLimit();
+    // Ctrl+C and kill end the import between rows, so its temporary file is removed rather than
+    // left beside the target; the handler only notes the signal.
+    for (const int sig : {SIGINT, SIGTERM})
+        std::signal(sig, [](int received) { g_signal = received; });
     QCoreApplication app(argc, argv);
     int exitCode = 0;
     const std::optional<ImportRequest> request = ParseArguments(QCoreApplication::arguments(), exitCode);
     if (!request)
         return exitCode;
-    const Result<qint64> rows = ImportVocabulary(request->source, request->target, request->force, request->password);
+    const Result<qint64> rows = ImportVocabulary(request->source, request->target, request->force, request->password,
+                                                 [] { return g_signal != 0; });
     if (!rows) {
         std::fprintf(stderr, "lexovox-import: %s\n", rows.error().ErrorMessage().toLocal8Bit().constData());
-        return 1;
+        return rows.error().Error() == ResultCode::ImportInterrupted ? 128 + g_signal : 1;
     }
     std::printf("%lld words written to %s\n", static_cast<long long>(*rows),
                 request->target.toLocal8Bit().constData());

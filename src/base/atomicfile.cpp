@@ -1,8 +1,15 @@
 #include "base/atomicfile.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 
+#include <unistd.h>
+
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
@@ -11,6 +18,37 @@ namespace {
 constexpr int kNameAttempts = 16;
 constexpr QStringView kPrefix = u".lexovox-";
 constexpr QStringView kSuffix = u".part";
+
+// The process id a temporary name carries; 0 for a name without one (an earlier version's).
+qint64 ownerOf(QStringView fileName)
+{
+    const QStringView rest = fileName.sliced(kPrefix.size());
+    const QStringView digits = rest.first(std::max<qsizetype>(rest.indexOf(u'-'), 0));
+    bool ok = false;
+    const qint64 pid = std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; })
+                           ? digits.toLongLong(&ok)
+                           : 0;
+    return ok && pid <= INT_MAX ? pid : 0;
+}
+
+// Only a process known to be gone counts as gone: another user's process (EPERM) still runs.
+bool isRunning(qint64 pid)
+{
+    return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
+}
+
+// Removes each temporary file in `folder` (of type `suffix`, when given) that `stale` picks.
+template <class Stale>
+void removeTemporaryFiles(const QString& folder, QStringView suffix, Stale stale)
+{
+    const QString pattern = kPrefix.toString() + u'*' + suffix.toString() + kSuffix.toString();
+    QDirIterator it(folder, {pattern}, QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        const QFileInfo file(it.nextFileInfo());
+        if (AtomicFile::IsTemporaryName(file.fileName()) && stale(file, ownerOf(file.fileName())))
+            QFile::remove(file.filePath());
+    }
+}
 
 } // namespace
 
@@ -34,7 +72,8 @@ Result<void> AtomicFile::Open(const QString& target, QStringView suffix)
     // file the user saves (0666 less the umask), so the renamed file is readable as usual.
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const QString name = kPrefix.toString()
-                             + QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))
+                             + QStringLiteral("%1-%2").arg(::getpid()).arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                                           QLatin1Char('0'))
                              + suffix.toString() + kSuffix.toString();
         m_file.setFileName(folder.filePath(name));
         if (m_file.open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered)) {
@@ -74,4 +113,18 @@ void AtomicFile::Discard()
 bool AtomicFile::IsTemporaryName(QStringView fileName)
 {
     return fileName.startsWith(kPrefix) && fileName.endsWith(kSuffix);
+}
+
+void AtomicFile::RemoveTemporaryFiles(const QString& folder, qint64 pid)
+{
+    if (pid <= 0)
+        return;
+    removeTemporaryFiles(folder, {}, [pid](const QFileInfo&, qint64 owner) { return owner == pid; });
+}
+
+void AtomicFile::SweepTemporaryFiles(const QString& folder, const QDateTime& before, QStringView suffix)
+{
+    removeTemporaryFiles(folder, suffix, [&before](const QFileInfo& file, qint64 owner) {
+        return owner > 0 ? !isRunning(owner) : file.lastModified() < before;
+    });
 }

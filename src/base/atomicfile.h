@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QFile>
 #include <QString>
 #include <QStringView>
@@ -11,8 +12,10 @@
 /// it under the target's name in one rename, replacing a file there. Destroyed without a
 /// Commit, it removes the temporary file and leaves the target as it was.
 ///
-/// Temporary names are `.lexovox-XXXXXXXX<suffix>.part`, so that what a killed run leaves
-/// behind can be told from the user's own files and swept (IsTemporaryName).
+/// Temporary names are `.lexovox-<pid>-XXXXXXXX<suffix>.part`, the writing process's id first,
+/// so that what a killed process leaves behind can be told from the user's own files and from
+/// what a run still going on is writing, and be removed (RemoveTemporaryFiles,
+/// SweepTemporaryFiles). Earlier versions wrote `.lexovox-XXXXXXXX<suffix>.part`, without the id.
 class AtomicFile
 {
 public:
@@ -39,8 +42,16 @@ public:
     /// Removes the temporary file now.
     void Discard();
 
-    /// Whether `fileName` is one of this program's temporary file names.
+    /// Whether `fileName` is one of this program's temporary file names, with or without the
+    /// writer's process id.
     static bool IsTemporaryName(QStringView fileName);
+    /// Removes the temporary files in `folder` that process `pid` wrote: what a process that
+    /// crashed or was killed left behind. Nothing for a pid of 0 (a process that never ran).
+    static void RemoveTemporaryFiles(const QString& folder, qint64 pid);
+    /// Removes what ended processes left in `folder`: temporary files whose writer no longer
+    /// runs, and those of names without a process id last written before `before`. Files of a
+    /// process still running stay. With a `suffix` (".db"), only temporary files of that type.
+    static void SweepTemporaryFiles(const QString& folder, const QDateTime& before, QStringView suffix = {});
 
 private:
     QFile m_file;

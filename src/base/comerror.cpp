@@ -96,6 +96,10 @@ constexpr std::array kMessages{
     Message{ResultCode::CommandLineUsage, u"%1", u"命令行有误：%1"},
     Message{ResultCode::ImportMalformed, u"Cannot import %1", u"无法导入 %1"},
     Message{ResultCode::ImportNotWritten, u"the vocabulary could not be written: %1", u"词库无法写入：%1"},
+    Message{ResultCode::ImportTargetIsFolder,
+            u"%1 is a folder; give the name of the vocabulary file to write, such as code.dll",
+            u"%1 是文件夹；请给出要写入的词库文件名，如 code.dll"},
+    Message{ResultCode::ImportInterrupted, u"interrupted; %1 was not written", u"导入已中断；未写入 %1"},
 };
 
 // Listed once, for AllResultCodes.

@@ -101,6 +101,8 @@ inline constexpr HRESULT ImportFolderUnwritable = static_cast<HRESULT>(0x8004E03
 inline constexpr HRESULT ImportTargetNotReplaced = static_cast<HRESULT>(0x8004E034);
 inline constexpr HRESULT ImportMalformed = static_cast<HRESULT>(0x8004E035);
 inline constexpr HRESULT ImportNotWritten = static_cast<HRESULT>(0x8004E036);
+inline constexpr HRESULT ImportTargetIsFolder = static_cast<HRESULT>(0x8004E037);
+inline constexpr HRESULT ImportInterrupted = static_cast<HRESULT>(0x8004E038);
 } // namespace ResultCode
 
 constexpr bool Succeeded(HRESULT hr) { return hr >= 0; }

@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <QDateTime>
-#include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
@@ -33,6 +31,7 @@ struct BatchEngine::Worker
     QByteArray pending;     // an answer line not yet complete
     int index = -1;         // the word it is on, or -1
     bool ready = false;
+    qint64 pid = 0;         // kept from its start: a process that ended no longer tells it
 };
 
 BatchEngine::BatchEngine(QObject* parent)
@@ -46,6 +45,8 @@ BatchEngine::~BatchEngine()
         worker->process->disconnect(this);
         worker->process->kill();
         worker->process->waitForFinished(1000);
+        // Killed in the middle of a word, it leaves that word's temporary file.
+        AtomicFile::RemoveTemporaryFiles(m_job.folder, worker->pid);
     }
     // Workers of a finished run end by themselves once their input is closed; give them a
     // moment rather than cutting them off.
@@ -145,6 +146,7 @@ void BatchEngine::startWorker(Worker& worker)
     worker.timer->setSingleShot(true);
     // The synthesisers' own notes (no sound server and the like) are of no use here.
     worker.process->setStandardErrorFile(QProcess::nullDevice());
+    connect(worker.process, &QProcess::started, this, [&worker] { worker.pid = worker.process->processId(); });
     connect(worker.process, &QProcess::readyReadStandardOutput, this, [this, &worker] { readAnswers(worker); });
     connect(worker.process, &QProcess::finished, this, [this, &worker] { workerEnded(worker); });
     connect(worker.process, &QProcess::errorOccurred, this, [this, &worker](QProcess::ProcessError error) {
@@ -197,6 +199,9 @@ void BatchEngine::workerEnded(Worker& worker)
     if (worker.index >= 0) {
         const bool timedOut = !worker.timer->isActive();
         const int index = std::exchange(worker.index, -1);
+        // Crashed or killed in the middle of the word: its half-written file goes now, not at
+        // the next run in this folder.
+        AtomicFile::RemoveTemporaryFiles(QFileInfo(m_words[std::size_t(index)].path).absolutePath(), worker.pid);
         ++m_spoken;
         settle(index, Outcome::Failed, timedOut ? WorkerTimedOutReason() : WorkerCrashedReason());
     } else if (!worker.ready && m_running) {
@@ -302,13 +307,8 @@ void BatchEngine::finishIfDone()
 void BatchEngine::sweepTemporaryFiles() const
 {
     // What an earlier run that was killed left behind; a run going on now in the same folder
-    // has newer files, which stay.
-    QDirIterator it(m_job.folder, {QStringLiteral(".lexovox-*")}, QDir::Files | QDir::Hidden);
-    while (it.hasNext()) {
-        const QFileInfo file(it.next());
-        if (AtomicFile::IsTemporaryName(file.fileName()) && file.lastModified().toMSecsSinceEpoch() < m_startedAtMs)
-            QFile::remove(file.filePath());
-    }
+    // keeps its files, as its workers still run.
+    AtomicFile::SweepTemporaryFiles(m_job.folder, QDateTime::fromMSecsSinceEpoch(m_startedAtMs));
 }
 
 void BatchEngine::writePlaylist()

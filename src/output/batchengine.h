@@ -18,8 +18,9 @@ class QProcess;
 /// Writes one file per word in worker processes, one voice each (the synthesisers keep state
 /// per process). Runs on the caller's event loop and never blocks it: progress and the end are
 /// signalled. A worker that crashes or hangs costs the word it was on, which is reported
-/// failed, and is started anew. Files appear only complete (the workers write through
-/// AtomicFile); two words with one file are written in list order, so the later one wins.
+/// failed, and is started anew; the file it was writing is removed at once. Files appear only
+/// complete (the workers write through AtomicFile); two words with one file are written in list
+/// order, so the later one wins.
 class BatchEngine : public QObject
 {
     Q_OBJECT
@@ -29,7 +30,8 @@ public:
     ~BatchEngine() override;
 
     /// Starts `job` over `words`, its rows as PlanRun made them (in list order). At the start,
-    /// this program's temporary files in the folder older than the run are removed. Ignored
+    /// the temporary files ended processes left in the folder are removed (AtomicFile::
+    /// SweepTemporaryFiles); those of another run going on there stay. Ignored
     /// while a run lasts. The job is taken as valid (BatchJob::Validate).
     void Start(BatchJob job, std::vector<BatchWord> words);
     /// No further word is begun; the words in progress are finished, then `finished` comes

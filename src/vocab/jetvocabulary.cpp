@@ -81,7 +81,8 @@ std::optional<QString> JetDatabasePassword(const QByteArray& headerPage)
     return password;
 }
 
-void CopyJetVocabulary(const QString& path, const QString& password, sqlite3* db)
+void CopyJetVocabulary(const QString& path, const QString& password, sqlite3* db,
+                       const std::function<bool()>& stopRequested)
 {
     const QFileInfo info(path);
     if (info.size() < 2 * kPageSize || info.size() % kPageSize != 0 || info.size() > kMaxFileSize)
@@ -134,6 +135,8 @@ void CopyJetVocabulary(const QString& path, const QString& password, sqlite3* db
     std::vector<MdbField> fields(table->num_cols);
     mdb_rewind_table(table.get());
     while (mdb_fetch_row(table.get())) {
+        if (stopRequested && stopRequested())
+            throw ComError(E_ABORT, path);
         // The bound values read a NULL as empty text; the row's null mask tells them apart.
         int start = 0;
         size_t size = 0;

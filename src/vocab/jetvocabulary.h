@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include <QByteArray>
@@ -14,5 +15,7 @@ std::optional<QString> JetDatabasePassword(const QByteArray& headerPage);
 /// Copies table `word` (en, ch, subclass) of the Jet 4 file at `path` into `db`, whose table
 /// `word` must exist, row for row in the file's order; NULL stays NULL. A file with a password
 /// opens only with that password; one without opens with any. Throws ComError with the file's
-/// path: wrong password, damaged file, no table `word` or missing columns.
-void CopyJetVocabulary(const QString& path, const QString& password, sqlite3* db);
+/// path: wrong password, damaged file, no table `word` or missing columns. When `stopRequested`
+/// answers true between rows, stops there with E_ABORT.
+void CopyJetVocabulary(const QString& path, const QString& password, sqlite3* db,
+                       const std::function<bool()>& stopRequested = {});

@@ -10,6 +10,7 @@
 #include <csv.h>
 #include <sqlite3.h>
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -22,6 +23,14 @@
 #include "vocab/sqlitehandles_p.h"
 
 namespace {
+
+using StopCheck = std::function<bool()>;
+
+// The temporary file's type, which also tells an import's leftovers from a batch run's.
+constexpr QStringView kTemporarySuffix = u".db";
+// How often, in the database's own steps, a long statement (the index over a whole list) asks
+// whether to stop.
+constexpr int kStepsBetweenStopChecks = 1000;
 
 // Where a file goes wrong: the table's subject for ResultCode::ImportMalformed.
 QString lineError(qint64 line, const QString& what)
@@ -170,7 +179,7 @@ Result<void> exec(sqlite3* db, std::initializer_list<const char*> statements)
     return {};
 }
 
-Result<qint64> fillFromCsv(QFile& source, sqlite3* db, bool needSubclass = true)
+Result<qint64> fillFromCsv(QFile& source, sqlite3* db, bool needSubclass = true, const StopCheck& stop = {})
 {
     sqlite3_stmt* rawInsert = nullptr;
     sqlite3_prepare_v2(db, kInsertWord, -1, &rawInsert, nullptr);
@@ -189,6 +198,8 @@ Result<qint64> fillFromCsv(QFile& source, sqlite3* db, bool needSubclass = true)
     CsvToTable table(db, insert.get(), needSubclass);
     qint64 lineNumber = 0;
     while (!source.atEnd()) {
+        if (stop && stop())
+            return Fail(ComError(E_ABORT));
         const QByteArray line = source.readLine();
         if (line.isEmpty() && source.error() != QFileDevice::NoError)
             return Fail(ComError(ResultCode::ImportSourceUnreadable,
@@ -201,11 +212,11 @@ Result<qint64> fillFromCsv(QFile& source, sqlite3* db, bool needSubclass = true)
     return table.rows();
 }
 
-Result<qint64> fillFromJet(const QString& sourcePath, const QString& password, sqlite3* db)
+Result<qint64> fillFromJet(const QString& sourcePath, const QString& password, sqlite3* db, const StopCheck& stop)
 {
     // The Jet reader throws its ComError (with the file, a wrong password …); it stops here.
     try {
-        CopyJetVocabulary(sourcePath, password, db);
+        CopyJetVocabulary(sourcePath, password, db, stop);
     } catch (const ComError& error) {
         return Fail(error);
     }
@@ -215,14 +226,23 @@ Result<qint64> fillFromJet(const QString& sourcePath, const QString& password, s
     return count && sqlite3_step(count.get()) == SQLITE_ROW ? sqlite3_column_int64(count.get(), 0) : 0;
 }
 
+int askToStop(void* stop)
+{
+    return (*static_cast<const StopCheck*>(stop))() ? 1 : 0;
+}
+
 /// Creates table `word` in the empty file `databasePath`, lets `fill` add the rows, then indexes.
-Result<qint64> writeVocabulary(const QString& databasePath, const std::function<Result<qint64>(sqlite3*)>& fill)
+/// A statement under way when `stop` answers true fails.
+Result<qint64> writeVocabulary(const QString& databasePath, const StopCheck& stop,
+                               const std::function<Result<qint64>(sqlite3*)>& fill)
 {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(databasePath.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     SqliteDb db(raw);
     if (rc != SQLITE_OK)
         return Fail(databaseError(db.get()));
+    if (stop)
+        sqlite3_progress_handler(db.get(), kStepsBetweenStopChecks, &askToStop, const_cast<StopCheck*>(&stop));
     // The file is private until renamed into place: no journal is needed to keep it whole.
     if (const Result<void> begun = exec(db.get(), {"PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;",
                                                    kCreateWordTable, "BEGIN"});
@@ -241,9 +261,14 @@ Result<qint64> writeVocabulary(const QString& databasePath, const std::function<
 } // namespace
 
 Result<qint64> ImportVocabulary(const QString& sourcePath, const QString& targetPath, bool overwrite,
-                                const QString& password)
+                                const QString& password, const StopCheck& stopRequested)
 {
+    const QDateTime startedAt = QDateTime::currentDateTime();
     const QFileInfo target(targetPath);
+    if (target.isDir())
+        return Fail(ComError(ResultCode::ImportTargetIsFolder, targetPath));
+    // What killed imports left beside the target; one going on there now keeps its file.
+    AtomicFile::SweepTemporaryFiles(target.absolutePath(), startedAt, kTemporarySuffix);
     if (target.exists() && !overwrite)
         return Fail(ComError(ResultCode::ImportTargetExists, targetPath));
     QFile source(sourcePath);
@@ -255,11 +280,15 @@ Result<qint64> ImportVocabulary(const QString& sourcePath, const QString& target
         return Fail(ComError(ResultCode::UnsupportedFormat, QFileInfo(sourcePath).absoluteFilePath()));
 
     AtomicFile temporary;
-    if (!temporary.Open(targetPath, u".db"))
+    if (!temporary.Open(targetPath, kTemporarySuffix))
         return Fail(ComError(ResultCode::ImportFolderUnwritable, target.absolutePath()));
-    const Result<qint64> rows = writeVocabulary(temporary.TemporaryPath(), [&](sqlite3* db) {
-        return kind == VocabularyFileKind::Jet4 ? fillFromJet(sourcePath, password, db) : fillFromCsv(source, db);
+    const Result<qint64> rows = writeVocabulary(temporary.TemporaryPath(), stopRequested, [&](sqlite3* db) {
+        return kind == VocabularyFileKind::Jet4 ? fillFromJet(sourcePath, password, db, stopRequested)
+                                                : fillFromCsv(source, db, true, stopRequested);
     });
+    // However the stop showed (a row not read, a statement cut short), the file is dropped.
+    if (stopRequested && stopRequested())
+        return Fail(ComError(ResultCode::ImportInterrupted, targetPath));
     if (!rows)
         return rows;
     if (!temporary.Commit())

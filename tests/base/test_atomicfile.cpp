@@ -1,3 +1,6 @@
+#include <unistd.h>
+
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -5,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "base/atomicfile.h"
+#include "support/endedprocess.h"
 
 namespace {
 
@@ -17,6 +21,21 @@ QByteArray read(const QString& path)
 QStringList everything(const QTemporaryDir& dir)
 {
     return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+/// Writes `name` in `dir`, last modified `age` seconds ago.
+void leave(const QTemporaryDir& dir, const QString& name, int age = 0)
+{
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("half");
+    file.flush(); // written before the time is set, or the write would set it anew
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-age), QFileDevice::FileModificationTime));
+}
+
+QString temporaryName(qint64 pid, QStringView suffix = u".wav")
+{
+    return u".lexovox-%1-0badf00d%2.part"_qs.arg(pid).arg(suffix);
 }
 
 TEST(AtomicFile, TheTargetChangesOnlyOnCommitAndNothingElseIsLeft)
@@ -70,12 +89,67 @@ TEST(AtomicFile, AMissingFolderOrAFolderAsTargetIsRefused)
     EXPECT_EQ(everything(dir), QStringList{u"apple.wav"_qs});
 }
 
-TEST(AtomicFile, OnlyItsOwnTemporaryNamesAreRecognised)
+TEST(AtomicFile, TemporaryNamesCarryTheWritersProcessIdAndOlderNamesAreStillRecognised)
 {
+    QTemporaryDir dir;
+    AtomicFile file;
+    ASSERT_TRUE(file.Open(dir.filePath(u"apple.wav"_qs), u".wav"));
+    const QString name = QFileInfo(file.TemporaryPath()).fileName();
+    EXPECT_TRUE(name.startsWith(u".lexovox-%1-"_qs.arg(::getpid()))) << name.toStdString();
+    EXPECT_TRUE(name.endsWith(u".wav.part"_qs)) << name.toStdString();
+    EXPECT_TRUE(AtomicFile::IsTemporaryName(name));
+
     EXPECT_TRUE(AtomicFile::IsTemporaryName(u".lexovox-0a1b2c3d.wav.part"));
     EXPECT_FALSE(AtomicFile::IsTemporaryName(u"lexovox-0a1b2c3d.wav.part"));
     EXPECT_FALSE(AtomicFile::IsTemporaryName(u".lexovox-notes.txt"));
     EXPECT_FALSE(AtomicFile::IsTemporaryName(u"apple.wav.part"));
+}
+
+TEST(AtomicFile, TheSweepTakesWhatEndedProcessesLeftAndKeepsWhatRunningOnesWrite)
+{
+    QTemporaryDir dir;
+    const qint64 ended = EndedProcessId();
+    AtomicFile mine; // a run going on: this process
+    ASSERT_TRUE(mine.Open(dir.filePath(u"apple.wav"_qs), u".wav"));
+    const QString running = QFileInfo(mine.TemporaryPath()).fileName();
+    leave(dir, temporaryName(ended), 3600);
+    leave(dir, temporaryName(ended, u".db"));
+    leave(dir, u".lexovox-0badf00d.wav.part"_qs, 3600); // an earlier version's, from before the run
+    leave(dir, u".lexovox-0badcafe.wav.part"_qs);       // an earlier version's, being written now
+    leave(dir, u".lexovox-notes.txt"_qs, 3600);
+    leave(dir, u"pear.wav"_qs, 3600);
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-60);
+
+    // Of one type only: the other type's leftovers are not this sweep's.
+    AtomicFile::SweepTemporaryFiles(dir.path(), before, u".db");
+    EXPECT_FALSE(everything(dir).contains(temporaryName(ended, u".db")));
+    EXPECT_TRUE(everything(dir).contains(temporaryName(ended)));
+
+    AtomicFile::SweepTemporaryFiles(dir.path(), before);
+    QStringList kept{running, u".lexovox-0badcafe.wav.part"_qs, u".lexovox-notes.txt"_qs, u"pear.wav"_qs};
+    kept.sort();
+    EXPECT_EQ(everything(dir), kept);
+    ASSERT_TRUE(mine.Commit());
+}
+
+TEST(AtomicFile, RemovingOneProcessFilesLeavesEveryoneElses)
+{
+    QTemporaryDir dir;
+    const qint64 crashed = EndedProcessId();
+    leave(dir, temporaryName(crashed));
+    leave(dir, temporaryName(crashed, u".db"));
+    leave(dir, temporaryName(crashed * 10 + 1)); // its id as the start of another
+    leave(dir, u".lexovox-0badf00d.wav.part"_qs);
+    leave(dir, u"apple.wav"_qs);
+
+    // A process that never started has no id: nothing of anyone's goes.
+    AtomicFile::RemoveTemporaryFiles(dir.path(), 0);
+    EXPECT_EQ(everything(dir).size(), 5);
+
+    AtomicFile::RemoveTemporaryFiles(dir.path(), crashed);
+    QStringList kept{temporaryName(crashed * 10 + 1), u".lexovox-0badf00d.wav.part"_qs, u"apple.wav"_qs};
+    kept.sort();
+    EXPECT_EQ(everything(dir), kept);
 }
 
 } // namespace

@@ -78,6 +78,7 @@ TEST(ComErrorText, EveryCodeTheProgramDefinesHasWordsInBothLanguages)
         ResultCode::PronunciationNotUtf8, ResultCode::PronunciationTooLong,
         ResultCode::ImportTargetExists, ResultCode::ImportSourceUnreadable, ResultCode::ImportFolderUnwritable,
         ResultCode::ImportTargetNotReplaced, ResultCode::ImportMalformed, ResultCode::ImportNotWritten,
+        ResultCode::ImportTargetIsFolder, ResultCode::ImportInterrupted,
     };
     const std::span<const HRESULT> table = AllResultCodes();
     for (const HRESULT code : defined)

@@ -1,10 +1,13 @@
 #include <optional>
 
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -12,7 +15,9 @@
 
 #include "base/atomicfile.h"
 #include "output/batchengine.h"
+#include "output/batchworker.h"
 #include "output/outputpath.h"
+#include "support/endedprocess.h"
 
 namespace {
 
@@ -63,6 +68,8 @@ protected:
             if (duringRun && !std::exchange(called, true))
                 duringRun(engine);
         });
+        if (m_onWordDone)
+            QObject::connect(&engine, &BatchEngine::wordDone, &engine, m_onWordDone);
         QObject::connect(&engine, &BatchEngine::finished, &loop, [&](const BatchReport& r) {
             report = r;
             loop.quit();
@@ -92,9 +99,24 @@ protected:
         return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
 
+    QStringList temporaryFiles() const
+    {
+        return QDir(m_dir.path()).entryList({u".lexovox-*.part"_qs}, QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+    /// Leaves a file as a killed run would, last written an hour ago.
+    void leaveOld(const QString& name)
+    {
+        write(m_dir.filePath(name), "half");
+        QFile old(m_dir.filePath(name));
+        ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    }
+
     QTemporaryDir m_dir;
     int m_nextRow = 0;
     std::vector<int> m_progress;
+    std::function<void(int, const QString&)> m_onWordDone;
 };
 
 TEST_F(BatchEngineTest, CrashesHangsAndFailuresCostOneWordEachAndAreListedInListOrder)
@@ -121,6 +143,40 @@ TEST_F(BatchEngineTest, CrashesHangsAndFailuresCostOneWordEachAndAreListedInList
     ASSERT_FALSE(m_progress.empty());
     EXPECT_EQ(m_progress.back(), 8);
     EXPECT_TRUE(std::is_sorted(m_progress.begin(), m_progress.end()));
+}
+
+TEST_F(BatchEngineTest, AWorkerThatCrashesOrHangsHasItsFileRemovedBeforeTheWordIsReported)
+{
+    // By itself, a worker that crashes leaves its half-written file, named with its id.
+    QProcess worker;
+    worker.start(QStringLiteral(FAKE_WORKER), {});
+    ASSERT_TRUE(worker.waitForStarted());
+    const qint64 pid = worker.processId();
+    worker.write(batchprotocol::EncodeJob(settings(1)));
+    batchprotocol::Request crash;
+    crash.id = 0;
+    crash.text = u"crash"_qs;
+    crash.path = m_dir.filePath(u"boom.wav"_qs);
+    worker.write(batchprotocol::EncodeRequest(crash));
+    worker.closeWriteChannel();
+    ASSERT_TRUE(worker.waitForFinished());
+    ASSERT_EQ(temporaryFiles().size(), 1);
+    EXPECT_TRUE(temporaryFiles()[0].startsWith(u".lexovox-%1-"_qs.arg(pid))) << temporaryFiles()[0].toStdString();
+    QFile::remove(m_dir.filePath(temporaryFiles()[0]));
+
+    // In a run, it is gone by the time the word is reported failed. One worker: no other
+    // word's file is being written then.
+    std::vector<QStringList> leftWhenFailed;
+    m_onWordDone = [&](int, const QString& reason) {
+        if (!reason.isEmpty())
+            leftWhenFailed.push_back(temporaryFiles());
+    };
+    const BatchReport report = run({word(u"crash"_qs, u"boom"_qs), word(u"hang"_qs, u"stuck"_qs),
+                                    word(u"apple"_qs, u"apple"_qs)},
+                                   settings(1));
+    EXPECT_EQ(report.failed, 2);
+    EXPECT_EQ(leftWhenFailed, (std::vector<QStringList>{{}, {}}));
+    EXPECT_EQ(files(), QStringList{u"apple.wav"_qs});
 }
 
 TEST_F(BatchEngineTest, OfTwoWordsWithOneFileTheLaterRowIsWrittenLast)
@@ -172,12 +228,12 @@ TEST_F(BatchEngineTest, ExistingFilesAreKeptWhenAskedAndOldLeftoversAreSwept)
 {
     write(m_dir.filePath(u"apple.wav"_qs), "mine");
     write(m_dir.filePath(u"notes.txt"_qs), "keep");
-    const QString leftover = m_dir.filePath(u".lexovox-0badf00d.wav.part"_qs);
-    write(leftover, "half");
-    QFile old(leftover);
-    ASSERT_TRUE(old.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
-    old.close();
+    leaveOld(u".lexovox-0badf00d.wav.part"_qs); // from a version without process ids in names
+    leaveOld(u".lexovox-%1-0badf00d.wav.part"_qs.arg(EndedProcessId()));
+    // Another run in the folder, going on now (this process stands for it), keeps its file,
+    // however long its word takes.
+    const QString otherRun = u".lexovox-%1-0badcafe.wav.part"_qs.arg(::getpid());
+    leaveOld(otherRun);
 
     BatchJob s = settings(1);
     s.skipExisting = true;
@@ -185,7 +241,7 @@ TEST_F(BatchEngineTest, ExistingFilesAreKeptWhenAskedAndOldLeftoversAreSwept)
     EXPECT_EQ(report.skipped, 1);
     EXPECT_EQ(report.written, 1);
     EXPECT_EQ(read(m_dir.filePath(u"apple.wav"_qs)), QByteArray("mine"));
-    EXPECT_EQ(files(), (QStringList{u"apple.wav"_qs, u"notes.txt"_qs, u"pear.wav"_qs}));
+    EXPECT_EQ(files(), (QStringList{otherRun, u"apple.wav"_qs, u"notes.txt"_qs, u"pear.wav"_qs}));
 
     // Without the option the file is spoken anew.
     EXPECT_EQ(run({word(u"apple"_qs, u"apple"_qs)}, settings(1)).written, 1);

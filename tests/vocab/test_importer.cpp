@@ -1,4 +1,7 @@
+#include <csignal>
 #include <vector>
+
+#include <unistd.h>
 
 #include <QDir>
 #include <QProcess>
@@ -10,9 +13,13 @@
 #include "vocab/vocabimporter.h"
 #include "vocab/wordstatements.h"
 #include "vocab/wordstore.h"
+#include "support/endedprocess.h"
 #include "vocabfixture.h"
 
 namespace {
+
+// Long enough that an import is still reading rows when a signal sent as it starts arrives.
+constexpr int kLongListRows = 2'000'000;
 
 class ImporterTest : public ::testing::Test
 {
@@ -21,6 +28,21 @@ protected:
     {
         const QString path = m_dir.filePath(QStringLiteral("words.csv"));
         WriteBytes(path, text);
+        return path;
+    }
+
+    QString longCsv()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("long.csv"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        QByteArray rows = "en,ch,subclass\n";
+        for (int i = 0; i < kLongListRows; ++i) {
+            rows += "word" + QByteArray::number(i) + ",词,课" + QByteArray::number(i % 100) + '\n';
+            if (rows.size() > (1 << 20))
+                file.write(std::exchange(rows, QByteArray()));
+        }
+        file.write(rows);
         return path;
     }
 
@@ -214,6 +236,69 @@ TEST_F(ImporterTest, OtherAccessFormatsAreRefusedAsNotSupported)
         const QByteArray error = tool.readAllStandardError();
         EXPECT_TRUE(error.contains("not supported")) << name << ": " << error.constData();
         EXPECT_FALSE(QFile::exists(m_target)) << name;
+    }
+}
+
+
+TEST_F(ImporterTest, ImportingIntoAFolderSaysSoInEitherLanguage)
+{
+    const QString words = csv("en,ch,subclass\ncat,猫,k\n");
+    const QString out = m_dir.filePath(u"out"_qs);
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"out"_qs));
+    for (const auto& [locale, said] : {std::pair{"C.UTF-8", " is a folder; give the name of the vocabulary file"},
+                                       std::pair{"zh_CN.UTF-8", " 是文件夹；请给出要写入的词库文件名"}}) {
+        QProcess tool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"LC_ALL"_qs, QString::fromLatin1(locale));
+        tool.setProcessEnvironment(environment);
+        // Even with --force: a folder is not a file to replace.
+        tool.start(QStringLiteral(LEXOVOX_IMPORT), {words, out, u"--force"_qs});
+        ASSERT_TRUE(tool.waitForFinished());
+        EXPECT_EQ(tool.exitCode(), 1) << locale;
+        const QString error = QString::fromUtf8(tool.readAllStandardError());
+        EXPECT_TRUE(error.contains(out + QString::fromUtf8(said))) << error.toStdString();
+    }
+    EXPECT_TRUE(QDir(out).isEmpty());
+    EXPECT_EQ(folder(), QStringList{u"words.csv"_qs});
+}
+
+TEST_F(ImporterTest, WhatKilledImportsLeftBesideTheTargetIsRemovedFirst)
+{
+    const qint64 ended = EndedProcessId();
+    const auto leave = [this](const QString& name) {
+        WriteBytes(m_dir.filePath(name), "half");
+        return name;
+    };
+    leave(u".lexovox-%1-0badf00d.db.part"_qs.arg(ended));
+    // Another import going on beside it (this process stands for it) keeps its file; a batch
+    // run's leftover is for the next run there to sweep.
+    const QString running = leave(u".lexovox-%1-0badcafe.db.part"_qs.arg(::getpid()));
+    const QString batchRun = leave(u".lexovox-%1-0badf00d.wav.part"_qs.arg(ended));
+    ASSERT_TRUE(ImportVocabulary(csv("en,ch,subclass\ncat,猫,k\n"), m_target, false));
+    QStringList expected{running, batchRun, u"code.dll"_qs, u"words.csv"_qs};
+    expected.sort();
+    EXPECT_EQ(folder(), expected);
+}
+
+TEST_F(ImporterTest, CommandLineToolStoppedBySigintOrSigtermLeavesNothingAndExitsAsTheSignalSays)
+{
+    const QString source = longCsv();
+    for (const int sig : {SIGINT, SIGTERM}) {
+        QProcess tool;
+        tool.start(QStringLiteral(LEXOVOX_IMPORT), {source, m_target});
+        ASSERT_TRUE(tool.waitForStarted());
+        const QStringList partName{u".lexovox-%1-*.db.part"_qs.arg(tool.processId())};
+        const auto writing = [&] { return !QDir(m_dir.path()).entryList(partName, QDir::Files | QDir::Hidden).isEmpty(); };
+        bool ended = false;
+        while (!writing() && !(ended = tool.waitForFinished(1))) {
+        }
+        ASSERT_FALSE(ended) << "the import ended before it was writing: " << tool.readAllStandardError().toStdString();
+        ::kill(pid_t(tool.processId()), sig);
+        ASSERT_TRUE(tool.waitForFinished(60000));
+        EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit) << sig;
+        EXPECT_EQ(tool.exitCode(), 128 + sig) << "0: all " << kLongListRows << " rows were imported before the signal came";
+        EXPECT_TRUE(tool.readAllStandardError().contains("interrupted")) << sig;
+        EXPECT_EQ(folder(), QStringList{u"long.csv"_qs}) << sig;
     }
 }
 

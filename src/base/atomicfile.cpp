@@ -70,21 +70,25 @@ Result<void> AtomicFile::Open(const QString& target, QStringView suffix)
 
     // Beside the target, so the rename into place stays on one file system. Created like any
     // file the user saves (0666 less the umask), so the renamed file is readable as usual.
+    int refusal = 0;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const QString name = kPrefix.toString()
                              + QStringLiteral("%1-%2").arg(::getpid()).arg(QRandomGenerator::global()->generate(), 8, 16,
                                                                            QLatin1Char('0'))
                              + suffix.toString() + kSuffix.toString();
         m_file.setFileName(folder.filePath(name));
+        errno = 0;
         if (m_file.open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             m_target = info.absoluteFilePath();
             return {};
         }
+        refusal = errno;
         if (!m_file.exists())
             break; // not a name clash: the folder refuses new files
     }
     m_file.setFileName(QString());
-    return Fail(ComError(STG_E_ACCESSDENIED, target));
+    // A full disk (or no inode left) is said as such; anything else is a folder closed to us.
+    return Fail(ComError(FileWriteError(refusal) == STG_E_MEDIUMFULL ? STG_E_MEDIUMFULL : STG_E_ACCESSDENIED, target));
 }
 
 Result<void> AtomicFile::Commit()
@@ -94,8 +98,9 @@ Result<void> AtomicFile::Commit()
     m_file.close();
     // rename() replaces the target in one step: readers see the old file or the new one.
     if (std::rename(QFile::encodeName(m_file.fileName()).constData(), QFile::encodeName(m_target).constData()) != 0) {
+        const int refusal = errno;
         Discard();
-        return Fail(ComError(STG_E_ACCESSDENIED, m_target));
+        return Fail(ComError(FileWriteError(refusal) == STG_E_MEDIUMFULL ? STG_E_MEDIUMFULL : STG_E_ACCESSDENIED, m_target));
     }
     m_committed = true;
     return {};

@@ -1,8 +1,6 @@
 // lexovox-batch: the window's batch generation without a window, for scripts and whole word
 // lists. See `lexovox-batch --help` and its manual page.
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 
 #include <unistd.h>
@@ -10,8 +8,9 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 
+#include "base/comerror.h"
+#include "base/stopsignals.h"
 #include "output/batchengine.h"
 #include "output/batchoptions.h"
 #include "output/batchwords.h"
@@ -22,7 +21,6 @@
 #include "vocab/coursecatalogue.h"
 #include "vocab/vocabularycourses.h"
 #include "vocab/vocabularylocation.h"
-#include "base/comerror.h"
 #include "vocab/wordstore.h"
 
 namespace {
@@ -30,8 +28,6 @@ namespace {
 constexpr int kAllWritten = 0;
 constexpr int kSomeMissing = 1;
 constexpr int kUsage = 2;
-
-std::atomic<int> g_signal{0};
 
 void print(std::FILE* to, const QString& text)
 {
@@ -166,21 +162,15 @@ int runBatch(const BatchJob& job, std::vector<BatchWord> words, bool quiet)
         if (showProgress)
             print(stderr, QStringLiteral("\n"));
         printReport(report, quiet);
-        status = g_signal != 0                               ? 128 + g_signal
+        status = StopSignals::Received() != 0                ? 128 + StopSignals::Received()
                  : report.Missing() > 0 || report.failed > 0 ? kSomeMissing
                                                              : kAllWritten;
         QCoreApplication::quit();
     });
 
     // Ctrl+C and kill stop like the window's 停止: the words in progress finish, nothing is cut.
-    for (const int sig : {SIGINT, SIGTERM})
-        std::signal(sig, [](int received) { g_signal = received; });
-    QTimer signalWatch;
-    QObject::connect(&signalWatch, &QTimer::timeout, &batch, [&batch] {
-        if (g_signal != 0)
-            batch.Stop();
-    });
-    signalWatch.start(50);
+    StopSignals::Install();
+    StopSignals::OnReceived(&batch, [&batch] { batch.Stop(); });
 
     clock.start();
     batch.Start(job, std::move(words));

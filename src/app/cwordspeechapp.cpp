@@ -2,9 +2,10 @@
 
 #include <QCommandLineParser>
 
+#include "base/comerror.h"
+#include "base/stopsignals.h"
 #include "ui/cwordspeechdlg.h"
 #include "ui/prompt.h"
-#include "base/comerror.h"
 #include "ui/rememberedvocabulary.h"
 #include "vocab/vocabularylocation.h"
 #include "vocab/wordstore.h"
@@ -53,6 +54,10 @@ bool CWordSpeechApp::InitInstance()
     }
 
     CWordSpeechDlg dlg(m_pConnection.get());
+    // Ctrl+C in the terminal that started the window, or kill, closes it as the user would: a
+    // run of generation stops after the words in progress.
+    StopSignals::Install();
+    StopSignals::OnReceived(&dlg, [&dlg] { dlg.close(); });
     dlg.exec();
     return false;
 }

@@ -1,8 +1,6 @@
 // lexovox-import: turns a word list (CSV with en, ch, subclass) or an old Jet 4 vocabulary into
 // the vocabulary file the program reads.
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -11,11 +9,10 @@
 #include <QStringList>
 
 #include "base/comerror.h"
+#include "base/stopsignals.h"
 #include "vocab/vocabimporter.h"
 
 namespace {
-
-std::atomic<int> g_signal{0};
 
 constexpr char kUsage[] =
     "usage: lexovox-import [--force] [--password=TEXT] SOURCE code.dll\n"
@@ -70,19 +67,18 @@ int main(int argc, char* argv[])
 {
     FailWritesPastSizeLimit();
     // Ctrl+C and kill end the import between rows, so its temporary file is removed rather than
-    // left beside the target; the handler only notes the signal.
-    for (const int sig : {SIGINT, SIGTERM})
-        std::signal(sig, [](int received) { g_signal = received; });
+    // left beside the target.
+    StopSignals::Install();
     QCoreApplication app(argc, argv);
     int exitCode = 0;
     const std::optional<ImportRequest> request = ParseArguments(QCoreApplication::arguments(), exitCode);
     if (!request)
         return exitCode;
     const Result<qint64> rows = ImportVocabulary(request->source, request->target, request->force, request->password,
-                                                 [] { return g_signal != 0; });
+                                                 [] { return StopSignals::Received() != 0; });
     if (!rows) {
         std::fprintf(stderr, "lexovox-import: %s\n", rows.error().ErrorMessage().toLocal8Bit().constData());
-        return rows.error().Error() == ResultCode::ImportInterrupted ? 128 + g_signal : 1;
+        return rows.error().Error() == ResultCode::ImportInterrupted ? 128 + StopSignals::Received() : 1;
     }
     std::printf("%lld words written to %s\n", static_cast<long long>(*rows),
                 request->target.toLocal8Bit().constData());

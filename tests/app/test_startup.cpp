@@ -1,3 +1,5 @@
+#include <csignal>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -9,10 +11,11 @@
 #include <QTimer>
 
 #include "cwordspeechapp.h"
+#include "base/comerror.h"
+#include "base/stopsignals.h"
 #include "ui/cwordspeechdlg.h"
 #include "ui/programsettings.h"
 #include "ui/prompt.h"
-#include "base/comerror.h"
 #include "vocab/vocabimporter.h"
 #include "vocab/wordstore.h"
 
@@ -165,6 +168,22 @@ private slots:
         QVERIFY(app.Connection() && app.Connection()->IsOpen());
         QCOMPARE(app.ExitInstance(), 0);
         QVERIFY(app.Connection() == nullptr);
+    }
+
+    // Last: the signal stays noted for the rest of this process.
+    void killClosesTheWindowAsTheUserWould()
+    {
+        importOneWord(m_dir.filePath(QStringLiteral("code.dll")));
+        CWordSpeechApp app;
+        bool shown = false;
+        QTimer::singleShot(0, this, [&shown] {
+            shown = !QApplication::topLevelWidgets().isEmpty();
+            std::raise(SIGTERM);  // noted, not fatal: the window closes through its own path
+        });
+        QCOMPARE(app.InitInstance(), false);
+        QVERIFY(shown);
+        QCOMPARE(StopSignals::Received(), SIGTERM);
+        QCOMPARE(app.ExitInstance(), 0);
     }
 
 private:

@@ -32,6 +32,8 @@ TEST_F(BatchCli, UsageAndVocabularyErrorsExitWithTwoAndWriteNothing)
         {{u"--out"_qs, out(), u"--words"_qs, words, u"--format"_qs, u"16kHz"_qs}, "no format"},
         {{u"--out"_qs, out(), u"--words"_qs, m_dir.filePath(u"missing.csv"_qs)}, "missing.csv"},
         {{u"--out"_qs, out(), u"--words"_qs, csv(u"bad.csv"_qs, "english,chinese\na,b\n")}, "line 1"},
+        // A word list needs no course column, so the message does not ask for one.
+        {{u"--out"_qs, out(), u"--words"_qs, csv(u"empty.csv"_qs, "")}, "the columns en, ch\n"},
         {{u"--out"_qs, out(), u"--course"_qs, u"x"_qs, u"--vocabulary"_qs, m_dir.filePath(u"gone.dll"_qs)}, "gone.dll"},
         {{u"--out"_qs, out(), u"--find-en"_qs, u"a"_qs}, "two letters"},
         {{u"--out"_qs, out(), u"--course"_qs, u"中考词"_qs}, "see --list-courses"},
@@ -194,29 +196,36 @@ TEST_F(BatchCli, SoundOptionsShapeTheFilesAndAFixedWordKeepsItsName)
     EXPECT_NE(bytes(u"lead.wav"_qs), asWritten);
 }
 
-TEST_F(BatchCli, CtrlCInATerminalStopsAfterTheWordsInProgressNotInThem)
+TEST_F(BatchCli, CtrlCOrKillToTheWholeGroupStopsAfterTheWordsInProgressNotInThem)
 {
     QByteArray list = "en,ch\n";
     for (int i = 0; i < 400; ++i)
         list += "word" + QByteArray::number(i) + ",词\n";
-    // As a terminal runs it: in a process group of its own, which Ctrl+C signals whole.
-    QProcess tool;
-    tool.setChildProcessModifier([] { ::setpgid(0, 0); });
-    tool.start(QStringLiteral(LEXOVOX_BATCH), {u"--out"_qs, out(), u"--words"_qs, csv(u"many.csv"_qs, list),
-                                              u"--voice"_qs, u"flite-rms"_qs, u"--quiet"_qs, u"--jobs"_qs, u"2"_qs});
-    ASSERT_TRUE(tool.waitForStarted());
-    for (int i = 0; i < 600 && written().filter(QRegularExpression(u"^word.*\\.wav$"_qs)).isEmpty(); ++i)
-        QThread::msleep(100);
-    ::kill(-pid_t(tool.processId()), SIGINT);
-    ASSERT_TRUE(tool.waitForFinished(60000));
-    EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(tool.exitCode(), 128 + SIGINT);
-    const QString said = QString::fromUtf8(tool.readAllStandardError());
-    EXPECT_FALSE(said.contains(u"word"_qs)) << "a word in progress failed: " << said.toStdString();
-    const QStringList files = written();
-    EXPECT_GT(files.size(), 0);
-    for (const QString& file : files)
-        EXPECT_FALSE(file.startsWith(u'.')) << file.toStdString();
+    const QString words = csv(u"many.csv"_qs, list);
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        QDir(out()).removeRecursively();
+        QDir().mkpath(out());
+        // As a terminal runs it: in a process group of its own, which Ctrl+C signals whole.
+        QProcess tool;
+        tool.setChildProcessModifier([] { ::setpgid(0, 0); });
+        tool.start(QStringLiteral(LEXOVOX_BATCH), {u"--out"_qs, out(), u"--words"_qs, words, u"--voice"_qs,
+                                                  u"flite-rms"_qs, u"--jobs"_qs, u"2"_qs});
+        ASSERT_TRUE(tool.waitForStarted());
+        for (int i = 0; i < 600 && written().filter(QRegularExpression(u"^word.*\\.wav$"_qs)).isEmpty(); ++i)
+            QThread::msleep(100);
+        ::kill(-pid_t(tool.processId()), signal);
+        ASSERT_TRUE(tool.waitForFinished(60000));
+        EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(tool.exitCode(), 128 + signal);
+        const QString said = QString::fromUtf8(tool.readAllStandardError());
+        EXPECT_FALSE(said.contains(u": word"_qs)) << "a word in progress failed: " << said.toStdString();
+        const QStringList files = written();
+        EXPECT_GT(files.size(), 0);
+        EXPECT_TRUE(said.contains(QStringLiteral("%1 written, 0 skipped, 0 failed").arg(files.size()))) << said.toStdString();
+        for (const QString& file : files)
+            EXPECT_TRUE(!file.startsWith(u'.') && whole(out(), file)) << file.toStdString();
+    }
 }
 
 TEST_F(BatchCli, AnInterruptStopsAfterTheWordsInProgressLeavingWholeFiles)

@@ -2,6 +2,8 @@
 //  1. words per second of lexovox-batch with --jobs 1 and --jobs 2 and of a loop of
 //     `espeak-ng -v en-us -w` over the same composed texts, for the default voice and the
 //     eSpeak NG bilingual voice: 300 words of ECDICT's 中考 list, all three options, 16 kHz mono;
+//     with --jobs 2 also without levelling, as MP3 and --repeatable; then the whole list as a
+//     dictation course (each word twice, 1.5 s pauses, English at 80 %, MP3);
 //  2. the window during a run: the longest event-loop stall, the time from 停止 to a usable
 //     window, and the resident size of each worker.
 // Usage: bench_batch [WORDS]   (QT_QPA_PLATFORM=offscreen is set when no display is named)
@@ -32,6 +34,15 @@ namespace {
 
 const SpeechOptions kAll{true, true, true};
 
+void writeCsv(const QString& csv, const std::vector<WordEntry>& words)
+{
+    QFile file(csv);
+    file.open(QIODevice::WriteOnly);
+    file.write("en,ch\n");
+    for (const WordEntry& word : words)
+        file.write('"' + word.en.toUtf8().replace('"', "\"\"") + "\",\"" + word.ch.toUtf8().replace('"', "\"\"") + "\"\n");
+}
+
 std::vector<WordEntry> courseWords(int count)
 {
     const QString path = QStringLiteral(LEXOVOX_SHARED_DIR "/vocab/extra_words.csv");
@@ -47,16 +58,18 @@ std::vector<WordEntry> courseWords(int count)
     return *words;
 }
 
-double runBatch(const QString& program, const QString& csv, const QString& out, const QString& voice, int jobs)
+double runBatch(const QString& program, const QString& csv, const QString& out, const QString& voice, int jobs,
+                const QStringList& more = {})
 {
     QDir(out).removeRecursively();
     QDir().mkpath(out);
     QProcess batch;
     QElapsedTimer clock;
     clock.start();
-    batch.start(program, {u"--out"_qs, out, u"--words"_qs, csv, u"--voice"_qs, voice, u"--format"_qs,
+    batch.start(program, QStringList{u"--out"_qs, out, u"--words"_qs, csv, u"--voice"_qs, voice, u"--format"_qs,
                           u"16kHz 16 Bit 单声道"_qs, u"--spell"_qs, u"--meaning"_qs, u"--labels"_qs,
-                          u"--jobs"_qs, QString::number(jobs), u"--quiet"_qs});
+                          u"--jobs"_qs, QString::number(jobs), u"--quiet"_qs}
+                             + more);
     batch.waitForFinished(-1);
     if (batch.exitCode() != 0)
         std::fprintf(stderr, "lexovox-batch: %s\n", batch.readAllStandardError().constData());
@@ -105,13 +118,7 @@ int main(int argc, char* argv[])
     const std::vector<WordEntry> words = courseWords(count);
     QTemporaryDir work;
     const QString csv = work.filePath(u"words.csv"_qs);
-    {
-        QFile file(csv);
-        file.open(QIODevice::WriteOnly);
-        file.write("en,ch\n");
-        for (const WordEntry& word : words)
-            file.write('"' + word.en.toUtf8().replace('"', "\"\"") + "\",\"" + word.ch.toUtf8().replace('"', "\"\"") + "\"\n");
-    }
+    writeCsv(csv, words);
     const QString program = QDir(QCoreApplication::applicationDirPath()).filePath(u"lexovox-batch"_qs);
     std::printf("%zu words of 中考词汇, spell + meaning + labels, 16 kHz mono, %d cores\n", words.size(),
                 QThread::idealThreadCount());
@@ -119,15 +126,36 @@ int main(int argc, char* argv[])
     const double loop = espeakLoop(words, work.filePath(u"loop"_qs));
     const double loopRate = double(words.size()) / loop;
     std::printf("%-34s %7.1f words/s\n", "espeak-ng -w loop", loopRate);
+    const auto rate = [&](const char* voice, int jobs, const QStringList& more = {}) {
+        return double(words.size()) / runBatch(program, csv, work.filePath(u"run"_qs), QString::fromUtf8(voice), jobs, more);
+    };
     for (const auto& [name, voice, goal] : {std::tuple{"default voice (Flite rms)", "Flite rms", 2.5},
                                             std::tuple{"eSpeak NG bilingual", "eSpeak NG)", 5.0}}) {
-        const double one = runBatch(program, csv, work.filePath(u"one"_qs), QString::fromUtf8(voice), 1);
-        const double two = runBatch(program, csv, work.filePath(u"two"_qs), QString::fromUtf8(voice), 2);
-        const double rate1 = double(words.size()) / one;
-        const double rate2 = double(words.size()) / two;
+        const double rate1 = rate(voice, 1);
+        const double rate2 = rate(voice, 2);
+        const double quiet = rate(voice, 2, {u"--no-loudness"_qs});
+        const double mp3 = rate(voice, 2, {u"--type"_qs, u"mp3"_qs});
+        const double same1 = rate(voice, 1, {u"--repeatable"_qs});
+        const double same2 = rate(voice, 2, {u"--repeatable"_qs});
         std::printf("%-26s --jobs 1 %7.1f words/s\n", name, rate1);
         std::printf("%-26s --jobs 2 %7.1f words/s  = %.2fx the loop (goal >= %.1f), %.2fx --jobs 1 (goal >= 1.7)\n",
                     name, rate2, rate2 / loopRate, goal, rate2 / rate1);
+        std::printf("%-26s levelling costs %.0f %% (%.1f words/s without; goal <= 10 %%)\n", name,
+                    100.0 * (1.0 - rate2 / quiet), quiet);
+        std::printf("%-26s MP3 %7.1f words/s = %.2fx WAV (goal >= 0.9)\n", name, mp3, mp3 / rate2);
+        std::printf("%-26s --repeatable: --jobs 1 %.1f, --jobs 2 %.1f words/s = %.2fx the loop, %.2fx --jobs 1\n",
+                    name, same1, same2, same2 / loopRate, same2 / same1);
+    }
+    // A dictation course: every word of the list, each twice, 1.5 s to repeat it, English at 80 %, MP3.
+    if (const std::vector<WordEntry> course = courseWords(100000); course.size() > words.size()) {
+        const QString courseCsv = work.filePath(u"course.csv"_qs);
+        writeCsv(courseCsv, course);
+        const double seconds = runBatch(program, courseCsv, work.filePath(u"course"_qs), u"Flite rms"_qs,
+                                        QThread::idealThreadCount(),
+                                        {u"--repeat"_qs, u"2"_qs, u"--pause"_qs, u"1500"_qs, u"--rate"_qs, u"80"_qs,
+                                         u"--type"_qs, u"mp3"_qs});
+        std::printf("dictation course, %zu words (repeat 2, pause 1500 ms, rate 80 %%, MP3, all cores): %.1f s, %.1f words/s\n",
+                    course.size(), seconds, double(course.size()) / seconds);
     }
 
     // The window: a run of the same words with the default voice, stopped after two seconds.

@@ -123,7 +123,8 @@ QJsonObject BatchJob::ToJson() const
         {u"files"_qs, QJsonObject{{u"type"_qs, speech::FileTypeExtension(encoding.type)},
                                   {u"bitrate"_qs, encoding.mp3Kbps},
                                   {u"numbered"_qs, files.numbered},
-                                  {u"playlist"_qs, files.playlist}}},
+                                  {u"playlist"_qs, files.playlist},
+                                  {u"repeatable"_qs, files.repeatable}}},
         {u"sound"_qs, QJsonObject{{u"repeat"_qs, sound.repeat}, {u"pause"_qs, sound.pauseMs},
                                   {u"lead"_qs, sound.leadMs}, {u"trail"_qs, sound.trailMs},
                                   {u"rate"_qs, sound.englishRate}, {u"rateChinese"_qs, sound.chineseRate},
@@ -209,6 +210,7 @@ Result<BatchJob> BatchJob::FromJson(const QJsonObject& json)
                                                   filesJson.number(u"bitrate"_qs));
     job.files.numbered = filesJson.flag(u"numbered"_qs);
     job.files.playlist = filesJson.flag(u"playlist"_qs);
+    job.files.repeatable = filesJson.flag(u"repeatable"_qs);
     if (const QJsonValue safe = filesJson.take(u"cardSafe"_qs, QJsonValue::Bool, true); safe.isBool())
         job.files.cardSafe = safe.toBool();
 

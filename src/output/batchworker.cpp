@@ -142,10 +142,11 @@ Result<void> startEngine(SpeechEngine& engine, const BatchJob& job)
                                                 SpeechOptions{true, true, true});
         engine.SpeakToFile(pieces + QStringLiteral(" ; 短语: look at"), 0, warmUp.filePath(QStringLiteral("w.wav")));
     }
-    // A word's file must not depend on the words spoken before it, nor on the worker: from here
-    // on espeak-ng speaks each word from the state the warm-up left, the same in every worker,
-    // and keeps the warm-up's pieces for good.
-    SpeechEngine::MakeEspeakRepeatable();
+    // A word's recurring pieces must not depend on the words spoken before it, nor on the
+    // worker: from here on espeak-ng makes each new piece from the state the warm-up left, the
+    // same in every worker, and keeps the warm-up's pieces for good. A repeatable run speaks
+    // every word from that state too, so its file is the same byte for byte.
+    SpeechEngine::MakeEspeakRepeatable(job.files.repeatable);
     return {};
 }
 

@@ -10,6 +10,7 @@ const QString kNumber = QStringLiteral("number");
 const QString kPlaylist = QStringLiteral("playlist");
 const QString kCardSafe = QStringLiteral("card-safe");
 const QString kNoCardSafe = QStringLiteral("no-card-safe");
+const QString kRepeatable = QStringLiteral("repeatable");
 
 } // namespace
 
@@ -33,6 +34,7 @@ void AddOutputFileOptions(QCommandLineParser& parser)
         {kPlaylist, QStringLiteral("Write a playlist, <folder name>.m3u8, in the folder.")},
         {kCardSafe, QStringLiteral("Names a FAT or exFAT card takes (default for mp3 and opus).")},
         {kNoCardSafe, QStringLiteral("Headwords as they are in the names (default for wav).")},
+        {kRepeatable, QStringLiteral("Make a word's file the same, byte for byte, whatever was spoken before it (slower).")},
     });
 }
 
@@ -59,5 +61,6 @@ Result<OutputFileOptions> ReadOutputFileOptions(const QCommandLineParser& parser
         options.cardSafe = parser.isSet(kCardSafe);
     options.numbered = parser.isSet(kNumber);
     options.playlist = parser.isSet(kPlaylist);
+    options.repeatable = parser.isSet(kRepeatable);
     return options;
 }

@@ -18,6 +18,10 @@ struct OutputFileOptions
     bool numbered = false;
     bool playlist = false;
     std::optional<bool> cardSafe;  // unset: on for MP3 and Opus, off for WAV
+    /// A word's file the same, byte for byte, whatever was spoken before it and whichever
+    /// process spoke it: slower, each espeak-ng text then costs a fork. Off, a file's length
+    /// still depends on the words before it by a few milliseconds only.
+    bool repeatable = false;
 
     bool IsCardSafe() const;
     /// How the batch's files are named under these options.
@@ -26,8 +30,8 @@ struct OutputFileOptions
     bool operator==(const OutputFileOptions&) const = default;
 };
 
-/// Adds --type wav|mp3|opus, --bitrate KBPS, --number, --playlist, --card-safe and
-/// --no-card-safe to a command line.
+/// Adds --type wav|mp3|opus, --bitrate KBPS, --number, --playlist, --card-safe,
+/// --no-card-safe and --repeatable to a command line.
 void AddOutputFileOptions(QCommandLineParser& parser);
 
 /// The options a parsed command line gives, the window's defaults for those not given. A usage

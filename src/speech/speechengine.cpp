@@ -25,9 +25,9 @@ SpeechEngine::~SpeechEngine()
     Shutdown();
 }
 
-void SpeechEngine::MakeEspeakRepeatable()
+void SpeechEngine::MakeEspeakRepeatable(bool wholeTexts)
 {
-    EspeakSynthesiser::SetIsolated(true);
+    EspeakSynthesiser::SetIsolation(wholeTexts ? EspeakSynthesiser::Isolation::Texts : EspeakSynthesiser::Isolation::Pieces);
 }
 
 Result<void> SpeechEngine::Initialize(QObject* notifyTarget)

@@ -18,6 +18,7 @@ OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const Sound
     , m_pNumberedCheckBox(new QCheckBox(QStringLiteral("编号（001 apple.mp3，播放器按课本顺序播放）"), this))
     , m_pPlaylistCheckBox(new QCheckBox(QStringLiteral("播放列表（文件夹名.m3u8）"), this))
     , m_pCardSafeCheckBox(new QCheckBox(QStringLiteral("适合存储卡的文件名（FAT/exFAT）"), this))
+    , m_pRepeatableCheckBox(new QCheckBox(QStringLiteral("可重复（相同单词生成相同文件，较慢）"), this))
     , m_pSoundBox(new SoundOptionsBox(sound, this))
     , m_cardSafeTouched(options.cardSafe.has_value())
 {
@@ -28,6 +29,7 @@ OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const Sound
     m_pNumberedCheckBox->setObjectName(QStringLiteral("numberedCheckBox"));
     m_pPlaylistCheckBox->setObjectName(QStringLiteral("playlistCheckBox"));
     m_pCardSafeCheckBox->setObjectName(QStringLiteral("cardSafeCheckBox"));
+    m_pRepeatableCheckBox->setObjectName(QStringLiteral("repeatableCheckBox"));
 
     m_pTypeComboBox->addItem(QStringLiteral("WAV"), int(OutputFileType::Wav));
     m_pTypeComboBox->addItem(QStringLiteral("MP3"), int(OutputFileType::Mp3));
@@ -37,6 +39,7 @@ OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const Sound
     m_pNumberedCheckBox->setChecked(options.numbered);
     m_pPlaylistCheckBox->setChecked(options.playlist);
     m_pCardSafeCheckBox->setChecked(options.IsCardSafe());
+    m_pRepeatableCheckBox->setChecked(options.repeatable);
 
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("文件类型"), m_pTypeComboBox);
@@ -44,6 +47,7 @@ OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const Sound
     form->addRow(m_pNumberedCheckBox);
     form->addRow(m_pPlaylistCheckBox);
     form->addRow(m_pCardSafeCheckBox);
+    form->addRow(m_pRepeatableCheckBox);
     form->addRow(m_pSoundBox);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     form->addRow(buttons);
@@ -61,6 +65,7 @@ OutputFileOptions OutputOptionsDlg::options() const
     options.encoding.mp3Kbps = m_pBitrateComboBox->currentData().toInt();
     options.numbered = m_pNumberedCheckBox->isChecked();
     options.playlist = m_pPlaylistCheckBox->isChecked();
+    options.repeatable = m_pRepeatableCheckBox->isChecked();
     if (m_cardSafeTouched)
         options.cardSafe = m_pCardSafeCheckBox->isChecked();
     return options;

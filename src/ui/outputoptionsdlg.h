@@ -11,8 +11,8 @@ class QCheckBox;
 class QComboBox;
 class SoundOptionsBox;
 
-/// The 选项… dialog of the 生成文件 group: file type and MP3 bit rate, 编号, 播放列表 and
-/// card-safe names; and how the words sound (SoundOptionsBox). The bit rates offered are those
+/// The 选项… dialog of the 生成文件 group: file type and MP3 bit rate, 编号, 播放列表,
+/// card-safe names and 可重复 (identical files, slower); and how the words sound (SoundOptionsBox). The bit rates offered are those
 /// the window's format (`formatCode`) takes; a rate it does not take is shown as the nearest
 /// it does.
 class OutputOptionsDlg : public QDialog
@@ -37,6 +37,7 @@ private:
     QCheckBox* m_pNumberedCheckBox;
     QCheckBox* m_pPlaylistCheckBox;
     QCheckBox* m_pCardSafeCheckBox;
+    QCheckBox* m_pRepeatableCheckBox;
     SoundOptionsBox* m_pSoundBox;
     bool m_cardSafeTouched = false; // until the user sets it, it follows the file type
 };

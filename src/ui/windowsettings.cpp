@@ -28,6 +28,7 @@ WindowSettings LoadWindowSettings()
                                         : speech::FileEncoding::kDefaultMp3Kbps;
     s.files.numbered = store->value(u"files/numbered"_qs, false).toBool();
     s.files.playlist = store->value(u"files/playlist"_qs, false).toBool();
+    s.files.repeatable = store->value(u"files/repeatable"_qs, false).toBool();
     if (const QVariant cardSafe = store->value(u"files/cardSafe"_qs); cardSafe.isValid())
         s.files.cardSafe = cardSafe.toBool();
 
@@ -70,6 +71,7 @@ void SaveWindowSettings(const WindowSettings& s)
     store->setValue(u"files/bitrate"_qs, s.files.encoding.mp3Kbps);
     store->setValue(u"files/numbered"_qs, s.files.numbered);
     store->setValue(u"files/playlist"_qs, s.files.playlist);
+    store->setValue(u"files/repeatable"_qs, s.files.repeatable);
     if (s.files.cardSafe)
         store->setValue(u"files/cardSafe"_qs, *s.files.cardSafe);
     else

@@ -27,6 +27,7 @@ BatchJob everythingSet(const QString& folder)
     job.files.encoding = speech::FileEncoding::Of(OutputFileType::Opus, 96);
     job.files.numbered = true;
     job.files.playlist = true;
+    job.files.repeatable = true;
     job.files.cardSafe = false;
     job.sound.repeat = 3;
     job.sound.pauseMs = 1500;

@@ -42,11 +42,12 @@ TEST(OutputFileOptions, DefaultsAreTheWindows)
 TEST(OutputFileOptions, ReadsEveryOption)
 {
     const auto options = Parse({QStringLiteral("--type=MP3"), QStringLiteral("--bitrate=128"),
-                                QStringLiteral("--number"), QStringLiteral("--playlist")});
+                                QStringLiteral("--number"), QStringLiteral("--playlist"), QStringLiteral("--repeatable")});
     ASSERT_TRUE(options);
     EXPECT_EQ(options->encoding, (speech::FileEncoding::Of(OutputFileType::Mp3, 128)));
     EXPECT_TRUE(options->numbered);
     EXPECT_TRUE(options->playlist);
+    EXPECT_TRUE(options->repeatable);
     EXPECT_EQ(options->Naming().extension, QStringLiteral("mp3"));
     EXPECT_TRUE(options->Naming().numbered);
 }

@@ -6,6 +6,7 @@
 
 #include "speech/platform/espeaksynthesiser.h"
 #include "speech/platform/forkedsynthesis.h"
+#include "speech/platform/soundcache.h"
 
 using namespace speech;
 
@@ -69,8 +70,11 @@ HRESULT Speak(const std::string& request, SoundReceiver& receiver, std::string& 
 // Keeps this process's espeak-ng in isolation for one test.
 struct Isolated
 {
-    Isolated() { EspeakSynthesiser::SetIsolated(true); }
-    ~Isolated() { EspeakSynthesiser::SetIsolated(false); }
+    explicit Isolated(EspeakSynthesiser::Isolation isolation = EspeakSynthesiser::Isolation::Texts)
+    {
+        EspeakSynthesiser::SetIsolation(isolation);
+    }
+    ~Isolated() { EspeakSynthesiser::SetIsolation(EspeakSynthesiser::Isolation::None); }
 };
 
 // One step as a whole text.
@@ -184,3 +188,26 @@ TEST(EspeakIsolation, ATextSoundsTheSameWhateverWasSpokenBefore)
     EXPECT_EQ(phonemes, plainPhonemes);
     EXPECT_EQ(espeak->Phonemes({"no-such-voice", QStringLiteral("x"), false, 0}, phonemes), SPERR_NOT_FOUND);
 }
+
+TEST(EspeakIsolation, WithPiecesAloneAPieceSoundsTheSameWhenEverItIsMadeAndTextsStayClose)
+{
+    std::shared_ptr<EspeakSynthesiser> espeak;
+    ASSERT_EQ(EspeakSynthesiser::Create(espeak), S_OK);
+    const Isolated isolated(EspeakSynthesiser::Isolation::Pieces);
+    const SpeechStep piece{"cmn", QStringLiteral("拼读"), false, 0};
+    const SpeechStep text{"en-us", QStringLiteral("the river bank is green and wide today"), false, 0};
+    ASSERT_TRUE(SoundCache::Recurs(piece));
+    ASSERT_FALSE(SoundCache::Recurs(text));
+
+    EspeakSynthesiser::ClearCache();
+    const std::vector<std::int16_t> first = Said(*espeak, piece);
+    const std::vector<std::int16_t> textFirst = Said(*espeak, text);
+    ASSERT_GT(first.size(), 1000u);
+    Said(*espeak, {"cmn", QStringLiteral("苹果很好吃，梨也是"), false, 0});
+    EspeakSynthesiser::ClearCache();  // made again, after other texts spoken in this process
+    EXPECT_EQ(Said(*espeak, piece), first);
+    // A text spoken here carries the state of those before it: its length, not its bytes, holds.
+    const std::size_t later = Said(*espeak, text).size();
+    EXPECT_LE(later > textFirst.size() ? later - textFirst.size() : textFirst.size() - later, 22050u / 10);
+}
+

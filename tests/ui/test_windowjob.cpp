@@ -42,7 +42,7 @@ private slots:
                                                           u"--voice"_qs, u"eSpeak"_qs, u"--skip-existing"_qs} << 1;
         QTest::newRow("mp3 course files") << QStringList{u"--type"_qs, u"mp3"_qs, u"--bitrate"_qs, u"96"_qs,
                                                          u"--number"_qs, u"--playlist"_qs, u"--no-card-safe"_qs,
-                                                         u"--format"_qs, u"22kHz 16 Bit 单声道"_qs} << 2;
+                                                         u"--repeatable"_qs, u"--format"_qs, u"22kHz 16 Bit 单声道"_qs} << 2;
         QTest::newRow("dictation sound") << QStringList{u"--repeat"_qs, u"2"_qs, u"--pause"_qs, u"1500"_qs,
                                                         u"--rate"_qs, u"80"_qs, u"--rate-chinese"_qs, u"120"_qs,
                                                         u"--lead"_qs, u"0"_qs, u"--trail"_qs, u"2000"_qs,
@@ -71,7 +71,7 @@ private slots:
             break;
         case 2:
             window.files.encoding = speech::FileEncoding::Of(speech::OutputFileType::Mp3, 96);
-            window.files.numbered = window.files.playlist = true;
+            window.files.numbered = window.files.playlist = window.files.repeatable = true;
             window.files.cardSafe = false;
             window.formatCode = 22;
             break;

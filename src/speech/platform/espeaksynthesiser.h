@@ -36,15 +36,22 @@ public:
     /// apart, as mbrola-*).
     std::vector<SynthesiserVoice> Voices() const override;
 
-    /// On: synthesis runs in child processes forked from copies of this one (ForkedSynthesis, a
-    /// copy per voice), so the library's wave generator, which carries its phase, flutter and
-    /// echo from one call to the next, starts from the state it has when this is turned on: a
-    /// text's steps in one voice (up to EndOfText) in one child, each piece for the cache in one
-    /// of its own, so a text sounds the same whatever was spoken before. Kept pieces stay in this
-    /// process's cache; those kept before this are kept for good (SoundCache::Pin), as no child
-    /// could make them alike. Costs a fork per text and voice and per new piece: for batch
-    /// workers, not for the window's preview.
-    static void SetIsolated(bool isolated);
+    /// How much of the synthesis runs in child processes forked from copies of this one
+    /// (ForkedSynthesis). The library's wave generator carries its phase, flutter and echo from
+    /// one call to the next; a child starts from the state its copy had when it was forked.
+    enum class Isolation {
+        None,    // everything in this process: the window's preview
+        /// Each new piece for the cache in a child of one copy forked when this is turned on,
+        /// so a piece sounds the same whenever it is made; texts in this process, their sound
+        /// a little different after other texts (a few milliseconds of length). Pieces kept
+        /// before this are kept for good (SoundCache::Pin), as no child could make them alike.
+        Pieces,
+        /// Also each text's steps in one voice (up to EndOfText) in one child of a copy per
+        /// voice, so a text sounds the same, byte for byte, whatever was spoken before. Costs a
+        /// fork per text and voice.
+        Texts,
+    };
+    static void SetIsolation(Isolation isolation);
 
     /// How many starts are counted now (for tests of the start count).
     static int StartCount();

@@ -62,11 +62,12 @@ public:
     HRESULT SpeakToFile(const QString& text, std::uint32_t flags, const QString& path,
                         const speech::FileEncoding& encoding, speech::FileFinisher finisher = {});
 
-    /// For batch workers: from now on every new recurring piece espeak-ng says (letters, labels)
-    /// starts from the state the library has now, and the pieces kept so far are kept for good,
-    /// so the pieces sound the same in every file. With `wholeTexts` every text does, so a file
-    /// is the same, byte for byte, whatever this process spoke before; each text then costs a
-    /// fork. Without it, a text's length depends on what was spoken before by a few milliseconds.
+    /// For batch workers: the recurring pieces espeak-ng has kept so far (the warm-up's letters,
+    /// labels and tags) are kept for good, so they sound the same in every file. With
+    /// `wholeTexts` every text starts from the state the library has now, so a file is the same,
+    /// byte for byte, whatever this process spoke before; each text then costs a fork. Without
+    /// it, nothing new is kept and a text's length depends on what was spoken before by a few
+    /// milliseconds.
     static void MakeEspeakRepeatable(bool wholeTexts);
 
     /// Makes the voice list's selected voice the voice (none selected, or no list: the default

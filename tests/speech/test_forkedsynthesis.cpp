@@ -189,25 +189,28 @@ TEST(EspeakIsolation, ATextSoundsTheSameWhateverWasSpokenBefore)
     EXPECT_EQ(espeak->Phonemes({"no-such-voice", QStringLiteral("x"), false, 0}, phonemes), SPERR_NOT_FOUND);
 }
 
-TEST(EspeakIsolation, WithPiecesAloneAPieceSoundsTheSameWhenEverItIsMadeAndTextsStayClose)
+TEST(EspeakIsolation, WithPiecesAloneKeptPiecesStayAsTheyWereAndTextsStayClose)
 {
     std::shared_ptr<EspeakSynthesiser> espeak;
     ASSERT_EQ(EspeakSynthesiser::Create(espeak), S_OK);
-    const Isolated isolated(EspeakSynthesiser::Isolation::Pieces);
     const SpeechStep piece{"cmn", QStringLiteral("拼读"), false, 0};
     const SpeechStep text{"en-us", QStringLiteral("the river bank is green and wide today"), false, 0};
     ASSERT_TRUE(SoundCache::Recurs(piece));
     ASSERT_FALSE(SoundCache::Recurs(text));
 
     EspeakSynthesiser::ClearCache();
-    const std::vector<std::int16_t> first = Said(*espeak, piece);
+    const std::vector<std::int16_t> kept = Said(*espeak, piece);  // as a worker's warm-up keeps it
+    ASSERT_GT(kept.size(), 1000u);
+    const Isolated isolated(EspeakSynthesiser::Isolation::Pieces);
     const std::vector<std::int16_t> textFirst = Said(*espeak, text);
-    ASSERT_GT(first.size(), 1000u);
     Said(*espeak, {"cmn", QStringLiteral("苹果很好吃，梨也是"), false, 0});
-    EspeakSynthesiser::ClearCache();  // made again, after other texts spoken in this process
-    EXPECT_EQ(Said(*espeak, piece), first);
+    EXPECT_EQ(Said(*espeak, piece), kept) << "after other texts";
+    // A new short step is spoken like any text and not kept: kept, it would sound one way in
+    // some files and another in others.
+    const std::size_t pieces = EspeakSynthesiser::CacheCounts().pieces;
+    Said(*espeak, {"cmn", QStringLiteral("银行"), false, 0});
+    EXPECT_EQ(EspeakSynthesiser::CacheCounts().pieces, pieces);
     // A text spoken here carries the state of those before it: its length, not its bytes, holds.
     const std::size_t later = Said(*espeak, text).size();
     EXPECT_LE(later > textFirst.size() ? later - textFirst.size() : textFirst.size() - later, 22050u / 10);
 }
-

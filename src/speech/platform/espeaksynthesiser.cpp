@@ -46,8 +46,6 @@ struct Runtime
     int ratePercent = 100;  // the rate it speaks at
     Call* call = nullptr; // where the callback sends sound; set while espeak_Synth runs
     EspeakSynthesiser::Isolation isolation = EspeakSynthesiser::Isolation::None;
-    // Isolation::Pieces: one copy, forked when it was turned on, makes every new piece.
-    std::unique_ptr<ForkedSynthesis> piecesCopy;
     // In isolation, by voice: each copy keeps its one voice loaded, so no child loads one
     // (Mandarin's dictionary is 1.6 MB; a child would copy every page of it it writes).
     std::map<QByteArray, IsolatedVoice> isolatedVoices;
@@ -230,13 +228,9 @@ HRESULT Synthesise(Runtime& runtime, const SpeechStep& step, SoundReceiver& rece
     // [[…]] holds phonemes: a pronunciation list's fix for a word. The composer keeps word
     // lists from writing it.
     const unsigned flags = espeakCHARS_UTF8 | (step.spell ? espeakSSML : espeakPHONEMES);
-    // A piece for the cache starts afresh, so it sounds the same whenever it is made.
-    const bool piece = trace || SoundCache::Recurs(step);
-    if (runtime.isolation == EspeakSynthesiser::Isolation::Pieces && piece) {
-        const Request request{step.voice.toStdString(), flags, step.ratePercent, trace != nullptr, text.toStdString()};
-        return runtime.piecesCopy->Run(request.Encode(), receiver, trace);
-    }
     if (runtime.isolation == EspeakSynthesiser::Isolation::Texts) {
+        // A piece for the cache starts afresh, so it sounds the same whenever it is made.
+        const bool piece = trace || SoundCache::Recurs(step);
         IsolatedVoice& voice = runtime.isolatedVoices[step.voice];
         std::unique_ptr<ForkedSynthesis>& forked = piece ? voice.pieces : voice.texts;
         if (!forked)
@@ -339,18 +333,13 @@ void EspeakSynthesiser::SetIsolation(Isolation isolation)
     Runtime& runtime = TheRuntime();
     std::lock_guard lock(runtime.mutex);
     runtime.isolation = isolation;
-    // Pieces made before could not be made again alike: a child starts from the state after them.
-    if (isolation != Isolation::None)
+    // Pieces made before could not be made again alike: a child starts from the state after them,
+    // and a piece made later in this process from the state the texts before it left.
+    if (isolation == Isolation::Texts)
         runtime.cache.Pin();
+    runtime.cache.Freeze(isolation == Isolation::Pieces);
     if (isolation != Isolation::Texts)
         runtime.isolatedVoices.clear();
-    runtime.piecesCopy.reset();
-    if (isolation == Isolation::Pieces) {
-        // Forked now, before this process speaks on: later texts spoken here change the state
-        // the library carries, the copy's stays as it is now.
-        runtime.piecesCopy = IsolatedSynthesis(ForkedSynthesis::Children::PerRequest);
-        runtime.piecesCopy->Start();
-    }
 }
 
 std::vector<SynthesiserVoice> EspeakSynthesiser::Voices() const

@@ -41,10 +41,10 @@ public:
     /// one call to the next; a child starts from the state its copy had when it was forked.
     enum class Isolation {
         None,    // everything in this process: the window's preview
-        /// Each new piece for the cache in a child of one copy forked when this is turned on,
-        /// so a piece sounds the same whenever it is made; texts in this process, their sound
-        /// a little different after other texts (a few milliseconds of length). Pieces kept
-        /// before this are kept for good (SoundCache::Pin), as no child could make them alike.
+        /// Everything in this process, but the pieces kept so far are kept for good and no new
+        /// ones are kept (SoundCache::Freeze): every kept piece sounds the same in every file,
+        /// and a text, a new short step included, a little different after other texts (a few
+        /// milliseconds of length). No fork: full speed.
         Pieces,
         /// Also each text's steps in one voice (up to EndOfText) in one child of a copy per
         /// voice, so a text sounds the same, byte for byte, whatever was spoken before. Costs a

@@ -46,10 +46,6 @@ public:
     /// started; a copy that died is forked anew at the next Run.
     HRESULT Run(const std::string& request, SoundReceiver& receiver, std::string* text = nullptr);
 
-    /// Forks the copy now rather than at the first Run, so that it holds this process's state
-    /// as it is now. False when it cannot be forked (the first Run then tries again).
-    bool Start() { return m_copy > 0 || StartCopy(); }
-
     /// With Children::PerText: the child of the text so far ends; the next Run forks a new one.
     void EndText();
 

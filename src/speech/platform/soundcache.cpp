@@ -58,8 +58,8 @@ void SoundCache::Keep(const SpeechStep& step, std::vector<std::int16_t> samples)
         return;
     QString key = KeyOf(step);
     std::lock_guard lock(m_mutex);
-    if (m_entries.contains(key) || m_pinned.contains(key))
-        return;  // another thread kept it first
+    if (m_frozen || m_entries.contains(key) || m_pinned.contains(key))
+        return;  // frozen, or another thread kept it first
     while (m_counts.bytes + bytes > m_byteBudget && !m_order.empty()) {
         const auto oldest = m_entries.find(m_order.back());
         m_counts.bytes -= oldest->second.first->size() * sizeof(std::int16_t);
@@ -83,6 +83,14 @@ void SoundCache::Pin()
     m_order.clear();
 }
 
+void SoundCache::Freeze(bool frozen)
+{
+    if (frozen)
+        Pin();
+    std::lock_guard lock(m_mutex);
+    m_frozen = frozen;
+}
+
 SoundCache::Counts SoundCache::GetCounts() const
 {
     std::lock_guard lock(m_mutex);
@@ -97,6 +105,7 @@ void SoundCache::Clear()
     m_entries.clear();
     m_pinned.clear();
     m_order.clear();
+    m_frozen = false;
     m_counts = {};
 }
 

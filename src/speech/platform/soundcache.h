@@ -43,6 +43,10 @@ public:
     /// Keeps every piece kept now for good: the budget lets others go first, and only Clear
     /// forgets these. For pieces that could not be made again alike.
     void Pin();
+    /// Pins every piece kept now and keeps no new ones: for a process whose kept pieces must
+    /// sound the same in every file while a new one could not be made alike. False: new pieces
+    /// are kept again (the pinned stay).
+    void Freeze(bool frozen = true);
     Counts GetCounts() const;
     /// Forgets every piece and the counts.
     void Clear();
@@ -57,6 +61,7 @@ private:
     Order m_order;
     std::unordered_map<QString, std::pair<Sound, Order::iterator>> m_entries;
     std::unordered_map<QString, Sound> m_pinned;
+    bool m_frozen = false;
     Counts m_counts;
 };
 

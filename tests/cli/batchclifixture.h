@@ -42,6 +42,15 @@ protected:
         return path;
     }
 
+    /// A word list of `count` rows, "word0" onwards, enough for a run still going when a test acts on it.
+    QString manyWords(int count) const
+    {
+        QByteArray list = "en,ch\n";
+        for (int i = 0; i < count; ++i)
+            list += "word" + QByteArray::number(i) + ",词\n";
+        return csv(u"many.csv"_qs, list);
+    }
+
     Outcome run(const QStringList& arguments) const { return runProgram(QStringLiteral(LEXOVOX_BATCH), arguments); }
 
     /// Runs `program`; `childSetup` runs in the child before it starts (limits, process groups).

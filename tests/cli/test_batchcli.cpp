@@ -208,10 +208,7 @@ TEST_F(BatchCli, SoundOptionsShapeTheFilesAndAFixedWordKeepsItsName)
 
 TEST_F(BatchCli, CtrlCOrKillToTheWholeGroupStopsAfterTheWordsInProgressNotInThem)
 {
-    QByteArray list = "en,ch\n";
-    for (int i = 0; i < 400; ++i)
-        list += "word" + QByteArray::number(i) + ",词\n";
-    const QString words = csv(u"many.csv"_qs, list);
+    const QString words = manyWords(400);
     for (const int signal : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(signal);
         QDir(out()).removeRecursively();
@@ -240,11 +237,8 @@ TEST_F(BatchCli, CtrlCOrKillToTheWholeGroupStopsAfterTheWordsInProgressNotInThem
 
 TEST_F(BatchCli, AnInterruptStopsAfterTheWordsInProgressLeavingWholeFiles)
 {
-    QByteArray list = "en,ch\n";
-    for (int i = 0; i < 400; ++i)
-        list += "word" + QByteArray::number(i) + ",词\n";
     QProcess tool;
-    tool.start(QStringLiteral(LEXOVOX_BATCH), {u"--out"_qs, out(), u"--words"_qs, csv(u"many.csv"_qs, list),
+    tool.start(QStringLiteral(LEXOVOX_BATCH), {u"--out"_qs, out(), u"--words"_qs, manyWords(400),
                                               u"--voice"_qs, u"Flite rms"_qs, u"--quiet"_qs});
     ASSERT_TRUE(tool.waitForStarted());
     for (int i = 0; i < 600 && written().filter(u".wav"_qs).filter(QRegularExpression(u"^word"_qs)).isEmpty(); ++i)

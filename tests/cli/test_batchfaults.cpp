@@ -174,11 +174,8 @@ TEST_F(BatchFaults, SkipExistingSpeaksAnEmptyFileAgainAndListsAKeptFileWithItsLe
 
 TEST_F(BatchFaults, AKilledWorkerCostsOneWordAndLeavesNoTemporaryFile)
 {
-    QByteArray list = "en,ch\n";
-    for (int i = 0; i < 300; ++i)
-        list += "word" + QByteArray::number(i) + ",词\n";
     QProcess tool;
-    tool.start(QStringLiteral(LEXOVOX_BATCH), {u"--out"_qs, out(), u"--words"_qs, csv(u"many.csv"_qs, list),
+    tool.start(QStringLiteral(LEXOVOX_BATCH), {u"--out"_qs, out(), u"--words"_qs, manyWords(300),
                                               u"--voice"_qs, u"flite-rms"_qs, u"--spell"_qs, u"--jobs"_qs, u"2"_qs});
     ASSERT_TRUE(tool.waitForStarted());
     for (int i = 0; i < 600 && written().size() < 5; ++i)

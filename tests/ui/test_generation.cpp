@@ -1,3 +1,4 @@
+#include <functional>
 #include <vector>
 
 #include <sqlite3.h>
@@ -204,10 +205,7 @@ private slots:
         m_model->append({{QStringLiteral("apple"), QStringLiteral("苹果")}, {QStringLiteral("what?"), QStringLiteral("什么")}});
         m_model->checkAll();
         m_dlg->findChild<QCheckBox*>(QStringLiteral("spellOutCheckBox"))->setChecked(true);
-        // The options dialog is modal: answer it once it is up.
-        QTimer::singleShot(0, this, [] {
-            auto* options = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            QVERIFY(options);
+        answerOptions([](QDialog* options) {
             auto* type = options->findChild<QComboBox*>(QStringLiteral("fileTypeComboBox"));
             type->setCurrentIndex(type->findText(QStringLiteral("MP3")));
             QVERIFY(options->findChild<QCheckBox*>(QStringLiteral("cardSafeCheckBox"))->isChecked());
@@ -215,7 +213,6 @@ private slots:
             options->findChild<QCheckBox*>(QStringLiteral("playlistCheckBox"))->setChecked(true);
             options->accept();
         });
-        QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
         QTest::mouseClick(m_generate, Qt::LeftButton);
         QVERIFY(waitForTheEnd());
         const QString playlist = QFileInfo(dir.path()).fileName() + QStringLiteral(".m3u8");
@@ -228,14 +225,11 @@ private slots:
         m_dlg = new CWordSpeechDlg(nullptr);
         QCOMPARE(m_dlg->findChild<QLineEdit*>(QStringLiteral("outputFolderEdit"))->text(), dir.path());
         QVERIFY(m_dlg->findChild<QCheckBox*>(QStringLiteral("spellOutCheckBox"))->isChecked());
-        QTimer::singleShot(0, this, [] {
-            auto* options = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            QVERIFY(options);
+        answerOptions([](QDialog* options) {
             QCOMPARE(options->findChild<QComboBox*>(QStringLiteral("fileTypeComboBox"))->currentText(), QStringLiteral("MP3"));
             QVERIFY(options->findChild<QCheckBox*>(QStringLiteral("numberedCheckBox"))->isChecked());
             options->reject();
         });
-        QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
         m_model = m_dlg->wordListModel();
         m_generate = m_dlg->findChild<QPushButton*>(QStringLiteral("generateButton"));
         m_progress = m_dlg->findChild<QProgressBar*>(QStringLiteral("generateProgressBar"));
@@ -259,10 +253,7 @@ private slots:
         m_model->append({{QStringLiteral("apple"), QStringLiteral("苹果")}});
         m_model->checkAll();
 
-        QTimer::singleShot(0, this, [] {
-            auto* options = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            QVERIFY(options);
-            QTimer::singleShot(0, options, &QDialog::reject); // a failed check must not leave it open
+        answerOptions([](QDialog* options) {
             QCOMPARE(options->findChild<QLabel*>(QStringLiteral("pronunciationPathLabel"))->text(), QStringLiteral("fixes.txt"));
             const QString state = options->findChild<QLabel*>(QStringLiteral("pronunciationStateLabel"))->text();
             QVERIFY2(state.contains(QStringLiteral("1 条读法")) && state.contains(QStringLiteral("第 2 行")), qPrintable(state));
@@ -273,7 +264,6 @@ private slots:
             options->findChild<QCheckBox*>(QStringLiteral("loudnessCheckBox"))->setChecked(false);
             options->accept();
         });
-        QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
         QTest::mouseClick(m_generate, Qt::LeftButton);
         QVERIFY(waitForTheEnd());
         Prompt::takeShown();
@@ -282,16 +272,12 @@ private slots:
         QVERIFY(QFileInfo(QDir(out).filePath(QStringLiteral("apple.wav"))).size() > 32000 * 5 / 2);
 
         reopen();
-        QTimer::singleShot(0, this, [] {
-            auto* options = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            QVERIFY(options);
-            QTimer::singleShot(0, options, &QDialog::reject); // a failed check must not leave it open
+        answerOptions([](QDialog* options) {
             QCOMPARE(options->findChild<QSpinBox*>(QStringLiteral("repeatSpinBox"))->value(), 2);
             QCOMPARE(options->findChild<QSpinBox*>(QStringLiteral("pauseSpinBox"))->value(), 2000);
             QVERIFY(!options->findChild<QCheckBox*>(QStringLiteral("loudnessCheckBox"))->isChecked());
             options->reject();
         });
-        QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
     }
 
     void mp3BitRatesAreThoseTheChosenFormatTakes()
@@ -349,14 +335,10 @@ private slots:
         m_model->checkAll();
         // Byte for byte only when asked for: otherwise a word's sound follows what its worker
         // spoke before it, which differs from run to run.
-        QTimer::singleShot(0, this, [] {
-            auto* options = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            QVERIFY(options);
-            QTimer::singleShot(0, options, &QDialog::reject); // a failed check must not leave it open
+        answerOptions([](QDialog* options) {
             options->findChild<QCheckBox*>(QStringLiteral("repeatableCheckBox"))->setChecked(true);
             options->accept();
         });
-        QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
         QTest::mouseClick(m_generate, Qt::LeftButton);
         QVERIFY(waitForTheEnd());
         Prompt::takeShown();
@@ -421,21 +403,32 @@ private:
         emit formats->activated(entry);
     }
 
+    /// Opens 选项… and has `answer` check and set it, then accept or reject it; the dialog is
+    /// modal, so `answer` runs once it is up. A failed check in `answer` still closes it.
+    void answerOptions(std::function<void(QDialog*)> answer)
+    {
+        QTimer::singleShot(0, this, [answer = std::move(answer)] {
+            auto* options = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(options);
+            QTimer::singleShot(0, options, &QDialog::reject);
+            answer(options);
+        });
+        QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
+    }
+
     /// The MP3 bit rates 选项… offers, as "32, 40", and the one it shows.
     std::pair<QString, int> offeredBitRates()
     {
         std::pair<QString, int> offered{{}, -1};
-        QTimer::singleShot(0, this, [&offered] {
-            auto* options = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            auto* rates = options ? options->findChild<QComboBox*>(QStringLiteral("bitrateComboBox")) : nullptr;
+        answerOptions([&offered](QDialog* options) {
+            auto* rates = options->findChild<QComboBox*>(QStringLiteral("bitrateComboBox"));
+            QVERIFY(rates);
             QStringList texts;
-            for (int i = 0; rates && i < rates->count(); ++i)
+            for (int i = 0; i < rates->count(); ++i)
                 texts.append(QString::number(rates->itemData(i).toInt()));
-            offered = {texts.join(QStringLiteral(", ")), rates ? rates->currentData().toInt() : -1};
-            if (options)
-                options->reject();
+            offered = {texts.join(QStringLiteral(", ")), rates->currentData().toInt()};
+            options->reject();
         });
-        QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
         return offered;
     }
 

@@ -13,6 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "speech/platform/fdtransfer.h"
+
 namespace speech {
 namespace {
 
@@ -35,33 +37,6 @@ struct Header
 };
 
 constexpr std::size_t kMostFrameBytes = PIPE_BUF - sizeof(Header);
-
-// Moves `size` bytes through `fd` with `transfer` (::read or ::write), going on after a signal.
-// False at an error, or at the end of the pipe before `size` bytes.
-template <class Byte, class Transfer>
-bool TransferAll(int fd, Byte* data, std::size_t size, Transfer transfer)
-{
-    while (size > 0) {
-        const ssize_t n = transfer(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= std::size_t(n);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const void* data, std::size_t size)
-{
-    return TransferAll(fd, static_cast<const char*>(data), size, ::write);
-}
-
-bool ReadAll(int fd, void* data, std::size_t size)
-{
-    return TransferAll(fd, static_cast<char*>(data), size, ::read);
-}
 
 // Splits what does not fit in one frame; the events go with the first.
 bool SendFrames(int fd, Frame kind, std::span<const SynthesisEvent> events, const void* data, std::size_t bytes)

@@ -7,6 +7,7 @@
 #include <lame/lame.h>
 
 #include "base/comerror.h"
+#include "speech/platform/fdtransfer.h"
 
 namespace speech {
 namespace {
@@ -16,25 +17,10 @@ namespace {
 // keep pace with WAV.
 constexpr int kLameQuality = 7;
 
-// Writes all of `data` at `offset` (or at the current position when negative), through short
-// writes and signals.
-HRESULT WriteAll(int fd, const unsigned char* data, std::size_t size, off_t offset = -1)
+// A write that failed, as the user reads it.
+HRESULT WriteFailure()
 {
-    while (size > 0) {
-        const ssize_t written = offset < 0 ? ::write(fd, data, size) : ::pwrite(fd, data, size, offset);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return FileWriteError(errno);
-        }
-        if (written == 0)
-            return STG_E_WRITEFAULT;
-        data += written;
-        size -= std::size_t(written);
-        if (offset >= 0)
-            offset += written;
-    }
-    return S_OK;
+    return errno != 0 ? FileWriteError(errno) : STG_E_WRITEFAULT;
 }
 
 } // namespace
@@ -77,10 +63,11 @@ HRESULT Mp3Writer::WriteOut(int length)
 {
     if (length < 0)
         return E_FAIL;
-    const HRESULT hr = WriteAll(m_fd, m_buffer.data(), std::size_t(length));
-    if (Succeeded(hr))
-        m_bytes += std::uint64_t(length);
-    return hr;
+    errno = 0;
+    if (!WriteAll(m_fd, m_buffer.data(), std::size_t(length)))
+        return WriteFailure();
+    m_bytes += std::uint64_t(length);
+    return S_OK;
 }
 
 HRESULT Mp3Writer::Write(std::span<const std::int16_t> samples)
@@ -108,8 +95,11 @@ HRESULT Mp3Writer::Finish()
         const std::size_t tag = lame_get_lametag_frame(m_lame.get(), m_buffer.data(), m_buffer.size());
         if (tag > m_buffer.size())
             hr = E_FAIL;
-        else if (tag > 0)
-            hr = WriteAll(m_fd, m_buffer.data(), tag, 0);
+        else if (tag > 0) {
+            errno = 0;
+            if (::lseek(m_fd, 0, SEEK_SET) != 0 || !WriteAll(m_fd, m_buffer.data(), tag))
+                hr = WriteFailure();
+        }
     }
     m_lame.reset();
     return hr;

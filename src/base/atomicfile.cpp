@@ -19,6 +19,13 @@ constexpr int kNameAttempts = 16;
 constexpr QStringView kPrefix = u".lexovox-";
 constexpr QStringView kSuffix = u".part";
 
+// Why the folder took no file (a create or a rename failed with `errnum`): a full disk, or no
+// inode left, is said as such; anything else is a folder closed to us.
+HRESULT FolderRefusal(int errnum)
+{
+    return FileWriteError(errnum) == STG_E_MEDIUMFULL ? STG_E_MEDIUMFULL : STG_E_ACCESSDENIED;
+}
+
 // The process id a temporary name carries; 0 for a name without one (an earlier version's).
 qint64 ownerOf(QStringView fileName)
 {
@@ -87,8 +94,7 @@ Result<void> AtomicFile::Open(const QString& target, QStringView suffix)
             break; // not a name clash: the folder refuses new files
     }
     m_file.setFileName(QString());
-    // A full disk (or no inode left) is said as such; anything else is a folder closed to us.
-    return Fail(ComError(FileWriteError(refusal) == STG_E_MEDIUMFULL ? STG_E_MEDIUMFULL : STG_E_ACCESSDENIED, target));
+    return Fail(ComError(FolderRefusal(refusal), target));
 }
 
 Result<void> AtomicFile::Commit()
@@ -100,7 +106,7 @@ Result<void> AtomicFile::Commit()
     if (std::rename(QFile::encodeName(m_file.fileName()).constData(), QFile::encodeName(m_target).constData()) != 0) {
         const int refusal = errno;
         Discard();
-        return Fail(ComError(FileWriteError(refusal) == STG_E_MEDIUMFULL ? STG_E_MEDIUMFULL : STG_E_ACCESSDENIED, m_target));
+        return Fail(ComError(FolderRefusal(refusal), m_target));
     }
     m_committed = true;
     return {};

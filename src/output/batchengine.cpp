@@ -98,6 +98,14 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words)
         m_workers.push_back(std::make_unique<Worker>());
         startWorker(*m_workers.back());
     }
+    // The playlist gives a kept file's own length (0 lists it with the shortest), read while
+    // the workers warm up rather than before they start.
+    if (m_job.files.playlist) {
+        for (std::size_t i = 0; i < m_words.size(); ++i) {
+            if (m_seconds[i] == 0)
+                m_seconds[i] = speech::SoundFileSeconds(m_words[i].path).value_or(0);
+        }
+    }
     // Even a run with nothing to speak ends through the event loop, as every run does.
     QTimer::singleShot(0, this, &BatchEngine::finishIfDone);
 }
@@ -201,7 +209,7 @@ void BatchEngine::workerEnded(Worker& worker)
         const int index = std::exchange(worker.index, -1);
         // Crashed or killed in the middle of the word: its half-written file goes now, not at
         // the next run in this folder.
-        AtomicFile::RemoveTemporaryFiles(QFileInfo(m_words[std::size_t(index)].path).absolutePath(), worker.pid);
+        AtomicFile::RemoveTemporaryFiles(m_job.folder, worker.pid);
         ++m_spoken;
         settle(index, Outcome::Failed, timedOut ? WorkerTimedOutReason() : WorkerCrashedReason());
     } else if (!worker.ready && m_running) {
@@ -262,8 +270,7 @@ void BatchEngine::settle(int index, Outcome outcome, const QString& reason)
         break;
     case Outcome::Skipped:
         ++m_report.skipped;
-        // The playlist gives a kept file's own length; 0 lists it with the shortest.
-        m_seconds[std::size_t(index)] = m_job.files.playlist ? speech::SoundFileSeconds(word.path).value_or(0) : 0;
+        m_seconds[std::size_t(index)] = 0; // there; its length is read once the workers start
         break;
     case Outcome::Failed:
         ++m_report.failed;

@@ -171,9 +171,11 @@ const char* ComError::what() const noexcept
     return m_what.constData();
 }
 
-HRESULT FileWriteError(int errnum)
+HRESULT FileWriteError(int errnum, HRESULT unknown)
 {
     switch (errnum) {
+    case 0:
+        return unknown;
     case ENOSPC:
     case EDQUOT:
     case EFBIG:

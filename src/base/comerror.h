@@ -64,8 +64,9 @@ std::span<const HRESULT> AllResultCodes();
 
 /// What a failed write or close of a file means to the user, from its errno: the disk (or the
 /// user's quota, or the largest file the system allows) is full, the file may not be written,
-/// or it could not be written for another reason.
-HRESULT FileWriteError(int errnum);
+/// or it could not be written for another reason. `unknown` when errno was not set (a library
+/// that failed without a system call failing).
+HRESULT FileWriteError(int errnum, HRESULT unknown = STG_E_WRITEFAULT);
 /// Makes a write past the process's file size limit fail with EFBIG, reported as a full disk,
 /// instead of ending the process with SIGXFSZ. Called at the start of every program that writes
 /// files.

@@ -81,7 +81,7 @@ HRESULT FileStream::Private::OpenEncoder(const FileEncoding& encoding, const Wav
     info.format = SoundFileFormat(encoding, format);
     sound.reset(sf_open_fd(file.Handle(), SFM_WRITE, &info, SF_FALSE));
     // Opening writes the header: on a full disk that is where the file fails.
-    return sound ? S_OK : errno != 0 ? FileWriteError(errno) : E_FAIL;
+    return sound ? S_OK : FileWriteError(errno, E_FAIL);
 }
 
 // sf_close writes the final chunk sizes into the header, or the last Ogg pages; the MP3 writer
@@ -94,7 +94,7 @@ HRESULT FileStream::Private::CloseEncoder()
     }
     errno = 0;
     if (sf_close(sound.release()) != 0)
-        return errno != 0 ? FileWriteError(errno) : STG_E_WRITEFAULT;
+        return FileWriteError(errno);
     const std::uint64_t least = encoding.type == OutputFileType::Wav
         ? framesWritten * format.channels * (format.bitsPerSample / 8u)
         : 1;
@@ -171,7 +171,7 @@ HRESULT FileStream::Commit()
     if (Succeeded(hr) && d->finisher) {
         errno = 0;
         if (!d->finisher(d->file.TemporaryPath(), GetWrittenSeconds()))
-            hr = errno != 0 ? FileWriteError(errno) : E_FAIL;
+            hr = FileWriteError(errno, E_FAIL);
     }
     if (Succeeded(hr)) {
         if (const Result<void> committed = d->file.Commit(); !committed)
@@ -259,7 +259,7 @@ HRESULT FileStream::WriteFrames(std::span<const std::int16_t> samples)
     const auto frames = static_cast<sf_count_t>(samples.size() / d->format.channels);
     errno = 0;
     if (sf_writef_short(d->sound.get(), samples.data(), frames) != frames)
-        return errno != 0 ? FileWriteError(errno) : STG_E_WRITEFAULT;
+        return FileWriteError(errno);
     return S_OK;
 }
 

@@ -175,8 +175,8 @@ TEST_F(BatchFaults, SkipExistingSpeaksAnEmptyFileAgainAndListsAKeptFileWithItsLe
 TEST_F(BatchFaults, AKilledWorkerCostsOneWordAndLeavesNoTemporaryFile)
 {
     QProcess tool;
-    tool.start(QStringLiteral(LEXOVOX_BATCH), {u"--out"_qs, out(), u"--words"_qs, manyWords(300),
-                                              u"--voice"_qs, u"flite-rms"_qs, u"--spell"_qs, u"--jobs"_qs, u"2"_qs});
+    tool.start(QStringLiteral(LEXOVOX_BATCH), {u"--out"_qs, out(), u"--words"_qs, manyWords(150),
+                                              u"--voice"_qs, u"flite-rms"_qs, u"--jobs"_qs, u"2"_qs});
     ASSERT_TRUE(tool.waitForStarted());
     for (int i = 0; i < 600 && written().size() < 5; ++i)
         QThread::msleep(50);
@@ -186,12 +186,13 @@ TEST_F(BatchFaults, AKilledWorkerCostsOneWordAndLeavesNoTemporaryFile)
     const QList<QByteArray> workers = children.readAll().trimmed().split(' ');
     ASSERT_FALSE(workers.isEmpty());
     ASSERT_EQ(::kill(pid_t(workers.first().toInt()), SIGKILL), 0);
-    ASSERT_TRUE(tool.waitForFinished(120000));
+    // A bound, not a timing: under AddressSanitizer on a busy machine a run takes minutes.
+    ASSERT_TRUE(tool.waitForFinished(600000));
     EXPECT_EQ(tool.exitCode(), 1);
     const QString said = QString::fromUtf8(tool.readAllStandardError());
     const Counts counts = ReadCounts(said);
     EXPECT_EQ(counts.failed, 1) << said.toStdString();
-    EXPECT_EQ(counts.written, 299) << said.toStdString();
+    EXPECT_EQ(counts.written, 149) << said.toStdString();
     EXPECT_EQ(FailureLines(said).size(), 1);
     EXPECT_TRUE(said.contains(u"语音合成进程意外退出"_qs)) << said.toStdString();
     EXPECT_EQ(ExpectWholeFiles(out(), u"wav"_qs), counts.written);

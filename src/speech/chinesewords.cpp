@@ -138,20 +138,14 @@ ChineseWords ChineseWords::Parse(QByteArray utf8)
     for (qsizetype start = 0; start < text.size();) {
         const qsizetype end = LineEnd(text, start);
         Entry entry;
-        if (EntryAt(data, start, end, entry)) {
+        // Of two lines for a word the first holds.
+        if (EntryAt(data, start, end, entry) && words.Find(data + entry.word, entry.wordLength) < 0) {
             std::size_t slot = HashOf(data + entry.word, entry.wordLength) & mask;
-            for (; words.m_slots[slot] != 0; slot = (slot + 1) & mask) {
-                Entry other;
-                EntryAt(data, words.m_slots[slot] - 1, LineEnd(text, words.m_slots[slot] - 1), other);
-                if (other.wordLength == entry.wordLength
-                    && std::memcmp(data + other.word, data + entry.word, std::size_t(entry.wordLength)) == 0)
-                    break;  // the first reading holds
-            }
-            if (words.m_slots[slot] == 0) {
-                words.m_slots[slot] = quint32(start + 1);
-                ++words.m_size;
-                words.m_longest = std::max(words.m_longest, Utf16Length(data + entry.word, entry.wordLength));
-            }
+            while (words.m_slots[slot] != 0)
+                slot = (slot + 1) & mask;
+            words.m_slots[slot] = quint32(start + 1);
+            ++words.m_size;
+            words.m_longest = std::max(words.m_longest, Utf16Length(data + entry.word, entry.wordLength));
         }
         start = end + 1;
     }

@@ -1,13 +1,14 @@
-# Installing and packaging: the programs, the default vocabulary, the desktop entry, icons,
-# AppStream metadata, manual pages and the licences of the shipped word lists; `cpack -G DEB`
-# makes a Debian package of them.
+# Installing and packaging: the programs, the default vocabulary, the readings of Chinese
+# words, the desktop entry, icons, AppStream metadata, manual pages and the licences of the
+# shipped word lists; `cpack -G DEB` makes a Debian package of them.
 include(GNUInstallDirs)
 
 set(LEXOVOX_APP_ID org.lexovox.Lexovox)
 set(packaging ${CMAKE_SOURCE_DIR}/packaging)
 
 # The build tree is laid out as the installed one: programs in bin/, the default vocabulary in
-# share/lexovox/, so a program run from the build finds its vocabulary the installed way.
+# share/lexovox/, so a program run from the build finds its vocabulary and the readings of
+# Chinese words the installed way.
 set(programs lexovox lexovox-import lexovox-batch)
 # The speech worker sits beside them in the build, where they look first.
 set_target_properties(lexovox-worker PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/${CMAKE_INSTALL_BINDIR})
@@ -22,10 +23,14 @@ endforeach()
 # The speech worker is run by the programs, not by hand: it goes where they look for it.
 install(TARGETS lexovox-worker RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/lexovox)
 
-install(FILES ${LEXOVOX_DEFAULT_VOCAB} DESTINATION ${CMAKE_INSTALL_DATADIR}/lexovox)
+install(FILES ${LEXOVOX_DEFAULT_VOCAB} ${LEXOVOX_CHINESE_WORDS} DESTINATION ${CMAKE_INSTALL_DATADIR}/lexovox)
 install(FILES ${CMAKE_SOURCE_DIR}/data/vocabulary/README.md
         RENAME vocabulary-sources.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/vocabulary/licenses DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/data/pinyin/README.md
+        RENAME pinyin-sources.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/data/pinyin/phrase-pinyin-data-LICENSE.txt
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/licenses)
 install(FILES ${packaging}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 if(TARGET lexovox)

@@ -1,6 +1,7 @@
 // lexovox-batch: the window's batch generation without a window, for scripts and whole word
 // lists. See `lexovox-batch --help` and its manual page.
 
+#include <algorithm>
 #include <cstdio>
 
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include "output/batchengine.h"
 #include "output/batchoptions.h"
 #include "output/batchwords.h"
+#include "output/runlisting.h"
 #include "speech/audioformattable.h"
 #include "speech/speechengine.h"
 #include "speech/voicecatalogue.h"
@@ -54,6 +56,9 @@ QString progressLine(int done, int total, double wordsPerSecond, qint64 leftMs)
 
 const QCommandLineOption kVocabulary(u"vocabulary"_qs, u"The vocabulary file to read."_qs, u"FILE"_qs);
 const QCommandLineOption kQuiet(u"quiet"_qs, u"No progress line."_qs);
+const QCommandLineOption kDryRun(u"dry-run"_qs,
+                                 u"Write nothing: print each word's file name and the texts each voice would be given, "
+                                 "Chinese as the pinyin sent."_qs);
 const QCommandLineOption kListVoices(u"list-voices"_qs, u"List the voices (id, then description) and stop."_qs);
 const QCommandLineOption kListFormats(u"list-formats"_qs, u"List the formats and stop."_qs);
 const QCommandLineOption kListCourses(u"list-courses"_qs, u"List the course books and stop."_qs);
@@ -178,6 +183,17 @@ int runBatch(const BatchJob& job, std::vector<BatchWord> words, bool quiet)
     return status;
 }
 
+/// Prints what a run of `job` would write and say, and writes nothing; the exit status a run
+/// would have as far as it can be told without speaking.
+int dryRun(const BatchJob& job, const std::vector<BatchWord>& words, const speech::TokenPtr& voice, bool quiet)
+{
+    print(stdout, RunListing(job, words, voice));
+    const auto missing = std::count_if(words.begin(), words.end(), [](const BatchWord& w) { return w.path.isEmpty(); });
+    if (!quiet)
+        print(stderr, QStringLiteral("dry run: %1 words, %2 without a file; nothing written\n").arg(words.size()).arg(missing));
+    return missing > 0 ? kSomeMissing : kAllWritten;
+}
+
 /// Speaks the words the command line names; the exit status.
 int generate(const QCommandLineParser& parser)
 {
@@ -202,6 +218,8 @@ int generate(const QCommandLineParser& parser)
     for (const PronunciationProblem& problem : run->problems)
         print(stderr, QStringLiteral("lexovox-batch: %1: %2\n").arg(run->pronunciationsPath,
                                                                      PronunciationProblemText(problem, false)));
+    if (parser.isSet(kDryRun))
+        return dryRun(*job, run->words, voice != defaults.voices.end() ? voice->token : nullptr, parser.isSet(kQuiet));
     return runBatch(*job, run->words, parser.isSet(kQuiet));
 }
 
@@ -216,7 +234,7 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral("Speaks English words into one sound file each, as the Lexovox window does."));
     parser.addHelpOption();
     AddBatchJobOptions(parser);
-    parser.addOptions({kVocabulary, kQuiet, kListVoices, kListFormats, kListCourses});
+    parser.addOptions({kVocabulary, kQuiet, kDryRun, kListVoices, kListFormats, kListCourses});
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(u"help"_qs)) {

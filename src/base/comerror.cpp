@@ -74,6 +74,8 @@ constexpr std::array kMessages{
     Message{ResultCode::PronunciationRepeated, u"the headword already has a rule on line %1", u"此单词在第 %1 行已有读法"},
     Message{ResultCode::PronunciationNotUtf8, u"not UTF-8 text", u"不是 UTF-8 文本"},
     Message{ResultCode::PronunciationTooLong, u"phonemes longer than %1 characters", u"音标超过 %1 个字符"},
+    Message{ResultCode::PronunciationNotPinyin, u"a Chinese word is read as pinyin with tone numbers, one syllable a character (yin2 hang2)",
+            u"中文词语的读法应为带声调数字的拼音，每字一个音节（如 yin2 hang2）"},
 
     Message{ResultCode::ImportTargetExists, u"%1 exists; use --force to replace it", u"%1 已存在；要替换它请加 --force"},
     Message{ResultCode::ImportSourceUnreadable, u"cannot read %1", u"无法读取 %1"},

@@ -76,6 +76,7 @@ inline constexpr HRESULT PronunciationUnclosedPhonemes = static_cast<HRESULT>(0x
 inline constexpr HRESULT PronunciationRepeated = static_cast<HRESULT>(0x8004E025);
 inline constexpr HRESULT PronunciationNotUtf8 = static_cast<HRESULT>(0x8004E026);
 inline constexpr HRESULT PronunciationTooLong = static_cast<HRESULT>(0x8004E027);
+inline constexpr HRESULT PronunciationNotPinyin = static_cast<HRESULT>(0x8004E028);
 
 /// A run that cannot start as described (the subject is the range or values allowed, or what is
 /// wrong).

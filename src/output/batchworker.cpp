@@ -14,6 +14,8 @@
 #include "output/batchjob.h"
 #include "output/filetags.h"
 #include "speech/audioformattable.h"
+#include "speech/chinesereadings.h"
+#include "speech/chinesewords.h"
 #include "speech/composeutterance.h"
 #include "speech/speechengine.h"
 
@@ -140,7 +142,10 @@ Result<void> startEngine(SpeechEngine& engine, const BatchJob& job)
         const QString pieces = ComposeUtterance(QStringLiteral("abcdefghijklmnopqrstuvwxyz"),
                                                 QStringLiteral("n. v. vt. vi. adj. adv. prep. pron. conj. art. num. int."),
                                                 SpeechOptions{true, true, true});
-        engine.SpeakToFile(pieces + QStringLiteral(" ; 短语: look at"), 0, warmUp.filePath(QStringLiteral("w.wav")));
+        // The labels as the words' texts have them: marked with their readings.
+        const std::shared_ptr<const ChineseWords> readings = ChineseWords::Shipped();
+        engine.SpeakToFile(MarkChineseReadings(pieces + QStringLiteral(" ; 短语: look at"), readings.get(), nullptr),
+                           0, warmUp.filePath(QStringLiteral("w.wav")));
     }
     // A word's recurring pieces must not depend on the words spoken before it, nor on the
     // worker: from here on espeak-ng makes each new piece from the state the warm-up left, the

@@ -38,6 +38,7 @@ WordSpeech SoundOptions::Speech(SpeechOptions options, std::shared_ptr<const Pro
     speech.pauseMs = pauseMs;
     speech.pronunciations = std::move(list);
     speech.phonemesReadable = phonemesReadable;
+    speech.chineseWords = ChineseWords::Shipped();
     return speech;
 }
 

@@ -33,8 +33,8 @@ struct SoundOptions
     QString PronunciationsPath() const;
     /// The silence and loudness of files, put into `encoding`.
     void ApplyTo(speech::FileEncoding& encoding) const;
-    /// What is said for a word with the three `options`, `list` and a voice that does or does
-    /// not read phonemes.
+    /// What is said for a word with the three `options`, `list`, a voice that does or does
+    /// not read phonemes, and the shipped readings of Chinese words.
     WordSpeech Speech(SpeechOptions options, std::shared_ptr<const PronunciationList> list,
                       bool phonemesReadable) const;
 

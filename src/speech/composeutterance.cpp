@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "speech/platform/readingmark.h"
+
 namespace {
 
 const QString kWordLabel = QStringLiteral("单词:");
@@ -30,16 +32,17 @@ QString SpellOut(const QString& word)
     return letters;
 }
 
-void DropPauseMarks(QString& text)
+// Only the composer writes pause marks and readings.
+void DropMarks(QString& text)
 {
-    text.remove(kPauseMarkStart);
-    text.remove(kPauseMarkEnd);
+    for (const QChar mark : {kPauseMarkStart, kPauseMarkEnd, kReadingStart, kReadingSeparator, kReadingEnd})
+        text.remove(mark);
 }
 
-// Only the composer writes pause marks, and only a pronunciation list writes phonemes.
+// Only a pronunciation list writes phonemes.
 void DropMarkup(QString& text)
 {
-    DropPauseMarks(text);
+    DropMarks(text);
     text.replace(QStringLiteral("[["), QStringLiteral("[ ["));
 }
 
@@ -60,7 +63,7 @@ QString ComposeUtterance(QString en, QString ch, SpeechOptions options, const Ut
     DropMarkup(en);
     DropMarkup(ch);
     QString spoken = style.spokenHeadword;
-    DropPauseMarks(spoken);
+    DropMarks(spoken);
     en = en.toLower();
     if (spoken.isEmpty())
         spoken = en;

@@ -1,11 +1,17 @@
 #include "speech/pronunciations.h"
 
+#include <algorithm>
+#include <optional>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
+
+#include "speech/platform/speechplan.h"
+#include "speech/tonenumbers.h"
 
 namespace {
 
@@ -18,11 +24,46 @@ const QByteArray kExample = QByteArrayLiteral(
     "# Remove the # before a rule to use it:\n"
     "#\n"
     "#live\tliv\n"
-    "#lead\t[[l'i:d]]\n");
+    "#lead\t[[l'i:d]]\n"
+    "#\n"
+    "# A Chinese word, read so in meanings too: the word, a tab, its pinyin with tone numbers\n"
+    "# (5 for the neutral tone), one syllable a character.\n"
+    "# 中文词语：词语、制表符、带声调数字的拼音（轻声写 5），释义中也这样读。\n"
+    "#银行\tyin2 hang2\n");
 
 bool IsPhonemes(const QString& say)
 {
     return say.startsWith(u"[[");
+}
+
+// How many Han characters `text` has; -1 when it has anything else.
+qsizetype HanCharacters(const QString& text)
+{
+    const QList<uint> points = text.toUcs4();
+    const bool han = std::all_of(points.begin(), points.end(),
+                                 [](uint c) { return speech::ScriptOf(c) == speech::Script::Han; });
+    return han ? points.size() : -1;
+}
+
+bool HasHan(const QString& text)
+{
+    const QList<uint> points = text.toUcs4();
+    return std::any_of(points.begin(), points.end(),
+                       [](uint c) { return speech::ScriptOf(c) == speech::Script::Han; });
+}
+
+// A Chinese headword's reading in pinyin, one syllable a character; nothing when `say` is
+// something else for the voice (phonemes, other characters) or `headword` is not all Han.
+// `wrong` is set when it was meant as pinyin and is none.
+std::optional<QString> ChineseReading(const QString& headword, const QString& say, bool& wrong)
+{
+    wrong = false;
+    const qsizetype characters = HanCharacters(headword);
+    if (characters <= 0 || IsPhonemes(say) || HasHan(say))
+        return std::nullopt;
+    const std::optional<ToneNumbered> pinyin = ToneNumberedPinyin(say, false);
+    wrong = !pinyin || pinyin->syllables != characters;
+    return wrong ? std::nullopt : std::optional<QString>(pinyin->text);
 }
 
 HRESULT PronunciationProblemCode(PronunciationProblem::Kind kind)
@@ -41,6 +82,8 @@ HRESULT PronunciationProblemCode(PronunciationProblem::Kind kind)
         return ResultCode::PronunciationRepeated;
     case Kind::TooLong:
         return ResultCode::PronunciationTooLong;
+    case Kind::NotPinyin:
+        return ResultCode::PronunciationNotPinyin;
     case Kind::NotUtf8:
         break;
     }
@@ -61,6 +104,7 @@ PronunciationList PronunciationList::Parse(const QByteArray& text)
 {
     using Kind = PronunciationProblem::Kind;
     PronunciationList list;
+    QString chinese;  // "词语: pinyin" lines
     const QList<QByteArray> lines = text.split('\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int number = int(i) + 1;
@@ -100,12 +144,21 @@ PronunciationList PronunciationList::Parse(const QByteArray& text)
             list.m_problems.push_back({number, Kind::TooLong});
             continue;
         }
+        bool notPinyin = false;
+        const std::optional<QString> pinyin = ChineseReading(headword, say, notPinyin);
+        if (notPinyin) {
+            list.m_problems.push_back({number, Kind::NotPinyin});
+            continue;
+        }
         if (const auto earlier = list.m_rules.constFind(headword); earlier != list.m_rules.cend()) {
             list.m_problems.push_back({number, Kind::Repeated, earlier->line});
             continue;
         }
-        list.m_rules.insert(headword, Rule{say, number, IsPhonemes(say)});
+        list.m_rules.insert(headword, Rule{say, number, IsPhonemes(say), pinyin.has_value()});
+        if (pinyin)
+            chinese += headword + QStringLiteral(": ") + *pinyin + u'\n';
     }
+    list.m_chinese = ChineseWords::Parse(chinese.toUtf8());
     return list;
 }
 
@@ -120,7 +173,7 @@ Result<PronunciationList> PronunciationList::Read(const QString& path)
 QString PronunciationList::For(const QString& headword, bool phonemesReadable) const
 {
     const auto rule = m_rules.constFind(headword.trimmed().toLower());
-    if (rule == m_rules.cend() || (rule->phonemes && !phonemesReadable))
+    if (rule == m_rules.cend() || rule->pinyin || (rule->phonemes && !phonemesReadable))
         return {};
     return rule->say;
 }

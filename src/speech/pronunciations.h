@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "base/comerror.h"
+#include "speech/chinesewords.h"
 
 /// A line of a pronunciation list that was skipped, and why.
 struct PronunciationProblem
@@ -18,6 +19,7 @@ struct PronunciationProblem
         Repeated,          // the headword has a rule on an earlier line
         NotUtf8,
         TooLong,           // phonemes past what the voice can hold
+        NotPinyin,         // a Chinese word's reading is not tone-numbered pinyin, one syllable a character
     };
 
     /// The longest phonemes a rule may give: espeak-ng crashes on a word of some 500.
@@ -38,6 +40,10 @@ QString PronunciationProblemText(const PronunciationProblem& problem, bool chine
 /// phonemes in [[…]], which only a voice whose English is espeak-ng's can read. Blank lines and
 /// lines starting with # are skipped; so is a malformed line, which is reported with its number
 /// while the rest apply. Headwords match whatever their case.
+///
+/// A headword of Chinese characters read as pinyin ("银行<TAB>yin2 hang2"; tone numbers or marks,
+/// one syllable a character) is a reading of that word wherever Chinese is said: in meanings and
+/// labels as in a Chinese headword, over the shipped readings (see MarkChineseReadings).
 class PronunciationList
 {
 public:
@@ -49,8 +55,11 @@ public:
     static Result<PronunciationList> Read(const QString& path);
 
     /// What to say for `headword`: empty when it has no rule, or when its rule is phonemes and
-    /// `phonemesReadable` is false (the voice says the headword itself then).
+    /// `phonemesReadable` is false (the voice says the headword itself then). Empty too for a
+    /// Chinese word's pinyin, which Chinese() holds.
     QString For(const QString& headword, bool phonemesReadable) const;
+    /// The Chinese words the list gives a pinyin reading.
+    const ChineseWords& Chinese() const { return m_chinese; }
 
     int Size() const { return int(m_rules.size()); }
     const std::vector<PronunciationProblem>& Problems() const { return m_problems; }
@@ -61,8 +70,10 @@ private:
         QString say;
         int line = 0;
         bool phonemes = false;
+        bool pinyin = false;
     };
     QHash<QString, Rule> m_rules;  // by lower-case headword
+    ChineseWords m_chinese;
     std::vector<PronunciationProblem> m_problems;
 };
 

@@ -1,5 +1,7 @@
 #include "speech/wordspeech.h"
 
+#include "speech/chinesereadings.h"
+
 QString WordSpeech::Compose(const QString& en, const QString& ch) const
 {
     UtteranceStyle style;
@@ -7,5 +9,6 @@ QString WordSpeech::Compose(const QString& en, const QString& ch) const
     style.pauseMs = pauseMs;
     if (pronunciations)
         style.spokenHeadword = pronunciations->For(en, phonemesReadable);
-    return ComposeUtterance(en, ch, options, style);
+    return MarkChineseReadings(ComposeUtterance(en, ch, options, style), chineseWords.get(),
+                               pronunciations ? &pronunciations->Chinese() : nullptr);
 }

@@ -75,7 +75,7 @@ TEST(ComErrorText, EveryCodeTheProgramDefinesHasWordsInBothLanguages)
         ResultCode::SoundClientFailed, ResultCode::SoundConnectionFailed, ResultCode::SoundServerRefused,
         ResultCode::PronunciationNoTab, ResultCode::PronunciationNoHeadword, ResultCode::PronunciationNothingToSay,
         ResultCode::PronunciationUnclosedPhonemes, ResultCode::PronunciationRepeated,
-        ResultCode::PronunciationNotUtf8, ResultCode::PronunciationTooLong,
+        ResultCode::PronunciationNotUtf8, ResultCode::PronunciationTooLong, ResultCode::PronunciationNotPinyin,
         ResultCode::ImportTargetExists, ResultCode::ImportSourceUnreadable, ResultCode::ImportFolderUnwritable,
         ResultCode::ImportTargetNotReplaced, ResultCode::ImportMalformed, ResultCode::ImportNotWritten,
         ResultCode::ImportTargetIsFolder, ResultCode::ImportInterrupted,

@@ -206,6 +206,44 @@ TEST_F(BatchCli, SoundOptionsShapeTheFilesAndAFixedWordKeepsItsName)
     EXPECT_NE(bytes(u"lead.wav"_qs), asWritten);
 }
 
+TEST_F(BatchCli, ADryRunPrintsWhatEachVoiceWouldBeGivenAndWritesNothing)
+{
+    const QString words = csv(u"w.csv"_qs, "en,ch\nbank,\"n. 银行，堤\"\nmusic,音乐\n银行,\na/b,斜\n");
+    const QString list = csv(u"list.txt"_qs, "音乐\tyin1 le4\n");
+    QFile kept(QDir(out()).filePath(u"music.wav"_qs));
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.write("kept");
+    kept.close();
+    const QStringList before = written();
+    // Everything that writes in a real run: a playlist, MP3 files, files kept or replaced.
+    const QStringList common{u"--dry-run"_qs, u"--out"_qs, out(), u"--words"_qs, words, u"--meaning"_qs,
+                             u"--pronunciations"_qs, list, u"--playlist"_qs};
+
+    const Outcome bilingual = run(common + QStringList{u"--skip-existing"_qs, u"--labels"_qs, u"--voice"_qs, u"espeak-en-us"_qs});
+    // A word without a file is said, as a run would end.
+    EXPECT_EQ(bilingual.status, 1) << bilingual.err.toStdString();
+    EXPECT_EQ(bilingual.out, u"bank.wav\tbank\n"
+                             "\tcmn-latn-pinyin\tsay\tdan1 ci2:\n"
+                             "\ten-us\tsay\tbank;;n. \n"
+                             "\tcmn-latn-pinyin\tsay\tyin2 hang2，堤 ;\n"
+                             "music.wav\tmusic\tskipped: the file exists\n"
+                             "银行.wav\t银行\n"
+                             "\tcmn-latn-pinyin\tsay\tdan1 ci2:yin2 hang2;; ;\n"
+                             "-\ta/b\t文件名不允许\n"_qs);
+    EXPECT_TRUE(bilingual.err.contains(u"nothing written"_qs)) << bilingual.err.toStdString();
+
+    // The list's reading of a Chinese word, in the default voice; a voice that reads no pinyin
+    // gets the characters.
+    const Outcome listed = run(common + QStringList{u"--quiet"_qs});
+    EXPECT_TRUE(listed.out.contains(u"music;;\n\tcmn-latn-pinyin\tsay\tyin1 le4 ;\n"_qs)) << listed.out.toStdString();
+    EXPECT_TRUE(listed.err.isEmpty()) << listed.err.toStdString();
+    const Outcome espeakAlone = run(common + QStringList{u"--type"_qs, u"mp3"_qs, u"--voice"_qs, u"espeak-ng-en-us"_qs});
+    EXPECT_TRUE(espeakAlone.out.contains(u"\tgmw/en-US\tsay\t音乐 ;\n"_qs)) << espeakAlone.out.toStdString();
+
+    EXPECT_EQ(written(), before);
+    EXPECT_EQ(bytes(u"music.wav"_qs), QByteArray("kept"));
+}
+
 TEST_F(BatchCli, CtrlCOrKillToTheWholeGroupStopsAfterTheWordsInProgressNotInThem)
 {
     const QString words = manyWords(400);

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "speech/composeutterance.h"
+#include "speech/platform/readingmark.h"
 
 namespace {
 
@@ -131,5 +132,7 @@ TEST(ComposeUtterance, ASpokenHeadwordReplacesTheWordButNotItsLetters)
     // No list can smuggle a pause mark in.
     const QString smuggled = u"a"_qs + PauseMark(10) + u"b"_qs;
     EXPECT_EQ(ComposeUtterance(smuggled, smuggled, kMeaning), u"a10b;;a10b ;"_qs);
+    // Nor a reading.
+    EXPECT_EQ(ComposeUtterance(u"x"_qs, ReadingMark(u"银行", u"bank"), kMeaning), u"x;;银行bank ;"_qs);
     EXPECT_EQ(ComposeUtterance(u"x"_qs, u"[[h@'loU]]"_qs, kMeaning), u"x;;[ [h@'loU]] ;"_qs);
 }

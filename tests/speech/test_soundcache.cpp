@@ -34,6 +34,10 @@ TEST(SoundCache, KeepsShortPiecesWithinItsBudget)
 {
     EXPECT_TRUE(SoundCache::Recurs({"flite/rms", QStringLiteral("b"), true, 0}));
     EXPECT_TRUE(SoundCache::Recurs({"cmn-latn-pinyin", QStringLiteral("单词:"), false, 0}));
+    // The same label given as pinyin: a syllable is one character.
+    EXPECT_TRUE(SoundCache::Recurs({"cmn-latn-pinyin", QStringLiteral("dan1 ci2:"), false, 0, 100, Script::Han}));
+    EXPECT_FALSE(SoundCache::Recurs({"cmn-latn-pinyin", QStringLiteral("zhong1 hua2 ren2 min2 gong4"), false, 0, 100,
+                                     Script::Han}));
     EXPECT_TRUE(SoundCache::Recurs({"flite/rms", QStringLiteral(";prep. "), false, 0}));
     EXPECT_FALSE(SoundCache::Recurs({"flite/rms", QStringLiteral("apple;"), false, 0}));
     EXPECT_FALSE(SoundCache::Recurs({"flite/rms", QStringLiteral(" ; "), false, 0}));

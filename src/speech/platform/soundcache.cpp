@@ -17,10 +17,17 @@ SoundCache::SoundCache(std::size_t byteBudget)
 
 bool SoundCache::Recurs(const SpeechStep& step)
 {
+    // Chinese given as pinyin counts a syllable ("dan1 ci2:", the label 单词:) as one character.
+    const bool syllables = step.script == Script::Han;
     int characters = 0;
+    bool inSyllable = false;
     for (const char32_t c : step.text.toUcs4()) {
-        if (QChar::isLetterOrNumber(c) && ++characters > kMostRecurringCharacters)
+        const bool counts = QChar::isLetterOrNumber(c);
+        const bool pinyin = syllables && c < 0x80 && counts;
+        if (counts && !(pinyin && inSyllable) && ++characters > kMostRecurringCharacters)
             return false;
+        // A tone number ends its syllable.
+        inSyllable = pinyin && !(c >= U'0' && c <= U'9');
     }
     return characters > 0;
 }

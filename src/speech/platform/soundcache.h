@@ -34,7 +34,8 @@ public:
 
     explicit SoundCache(std::size_t byteBudget);
 
-    /// Worth keeping: a step of a few letters or characters (a letter, "单词:", "adj. ").
+    /// Worth keeping: a step of a few letters or characters (a letter, "单词:", "adj. "); in a
+    /// Han step given as pinyin a syllable counts as one ("dan1 ci2:").
     static bool Recurs(const SpeechStep& step);
 
     /// The kept sound of `step` (voice, text, spelling), or null; counts a hit or a miss.

@@ -4,6 +4,7 @@
 
 #include "speech/platform/objecttoken.h"
 #include "speech/platform/pausemark.h"
+#include "speech/platform/readingmark.h"
 
 namespace speech {
 namespace {
@@ -163,7 +164,55 @@ void PlanLatinRun(Planner& planner, const QByteArray& voice, QStringView text)
     planner.add(voice, text.sliced(plainStart), false);
 }
 
+// A letter or digit that a reading must not run into: "yin2 hang2" beside "3" or "家".
+bool JoinsReading(QChar c)
+{
+    return c.isLetterOrNumber() || c.isSurrogate();
+}
+
+// A Han run as the voice is given it: each marked word as its pinyin, kept apart from letters
+// and digits beside it, when the voice reads pinyin; else as the word.
+QString ReadHanRun(QStringView run, bool pinyin)
+{
+    if (!run.contains(kReadingStart))
+        return run.toString();
+    QString said;
+    said.reserve(run.size());
+    bool afterReading = false;
+    for (qsizetype i = 0; i < run.size();) {
+        if (run[i] != kReadingStart) {
+            if (afterReading && JoinsReading(run[i]))
+                said += u' ';
+            afterReading = false;
+            said += run[i++];
+            continue;
+        }
+        const qsizetype separator = run.indexOf(kReadingSeparator, i);
+        const qsizetype end = separator < 0 ? -1 : run.indexOf(kReadingEnd, separator);
+        if (end < 0) {
+            ++i;  // only the composer marks, so this is never reached; the mark is not said
+            continue;
+        }
+        if (pinyin) {
+            if (!said.isEmpty() && JoinsReading(said.back()))
+                said += u' ';
+            said += run.sliced(separator + 1, end - separator - 1);
+            afterReading = true;
+        } else {
+            said += run.sliced(i + 1, separator - i - 1);
+            afterReading = false;
+        }
+        i = end + 1;
+    }
+    return said;
+}
+
 } // namespace
+
+bool ReadsPinyin(const QByteArray& voice)
+{
+    return voice.sliced(voice.lastIndexOf('/') + 1).toLower() == "cmn-latn-pinyin";
+}
 
 Script ScriptOf(char32_t c)
 {
@@ -182,8 +231,14 @@ std::vector<ScriptRun> SplitByScript(const QString& text)
     std::vector<ScriptRun> runs;
     qsizetype runStart = 0;
     Script runScript = Script::Neutral;
+    bool inReading = false;
     for (const CodePoint& p : CodePoints(text)) {
-        const Script script = ScriptOf(p.value);
+        // A marked word is Han from its mark on, its pinyin included.
+        if (inReading || p.value == kReadingSeparator.unicode()) {
+            inReading = p.value != kReadingEnd.unicode();
+            continue;
+        }
+        const Script script = p.value == kReadingStart.unicode() ? Script::Han : ScriptOf(p.value);
         if (script == Script::Neutral || script == runScript)
             continue;
         // The first letter's run keeps runStart 0, taking the leading punctuation along.
@@ -217,6 +272,7 @@ std::vector<SpeechStep> PlanSpeech(const QString& text, const VoiceChoice& voice
 {
     std::vector<SpeechStep> steps;
     Planner planner(steps);
+    const bool pinyin = ReadsPinyin(voices.han);
     // Pause marks: after how many steps, and how long.
     std::vector<std::pair<std::size_t, int>> marks;
     qsizetype from = 0;
@@ -226,7 +282,7 @@ std::vector<SpeechStep> PlanSpeech(const QString& text, const VoiceChoice& voice
         const qsizetype end = markEnd < 0 ? text.size() : mark;
         for (const ScriptRun& run : SplitByScript(text.sliced(from, end - from))) {
             if (run.script == Script::Han)
-                planner.add(voices.han, run.text, false, Script::Han);
+                planner.add(voices.han, ReadHanRun(run.text, pinyin), false, Script::Han);
             else
                 PlanLatinRun(planner, voices.latin, run.text);
         }

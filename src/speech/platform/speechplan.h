@@ -14,7 +14,8 @@ class ObjectToken;
 Script ScriptOf(char32_t c);
 
 /// A stretch of text in one script. Neutral characters belong to the run before them; those
-/// at the very start belong to the first run. A text without letters is one Neutral run.
+/// at the very start belong to the first run. A text without letters is one Neutral run. A
+/// word marked with its reading (readingmark.h) is Han, marks and pinyin included.
 struct ScriptRun
 {
     Script script = Script::Neutral;
@@ -24,6 +25,10 @@ struct ScriptRun
 };
 
 std::vector<ScriptRun> SplitByScript(const QString& text);
+
+/// Whether espeak-ng's voice `voice` ("cmn-latn-pinyin", "sit/cmn-Latn-pinyin") reads
+/// tone-numbered pinyin as Mandarin ("yin2 hang2").
+bool ReadsPinyin(const QByteArray& voice);
 
 /// Which synthesiser voice reads which script. A plain voice reads both.
 struct VoiceChoice
@@ -43,7 +48,8 @@ struct VoiceChoice
 /// synthesiser makes none at the end of its text; pieces that hold only punctuation or spaces
 /// add their pause to the step before them and are not spoken. A pause mark (PauseMark) ends a
 /// step and sets the pause after it, in place of the punctuation's. The last step has no pause.
-/// Han steps are marked Script::Han, the others Script::Latin.
+/// Han steps are marked Script::Han, the others Script::Latin. A Han step gives each word marked
+/// with its reading as the pinyin when `voices.han` reads pinyin, else as the word.
 std::vector<SpeechStep> PlanSpeech(const QString& text, const VoiceChoice& voices);
 
 } // namespace speech

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <vector>
+
+#include <QString>
+
+#include "speech/voicecatalogue.h"
+
+struct BatchJob;
+struct BatchWord;
+
+/// What `lexovox-batch --dry-run` prints for the planned `words` of `job` spoken by `voice`
+/// (null: the default voice), one word after another:
+///
+///     apple.wav<TAB>apple
+///     <TAB>flite/rms<TAB>say<TAB>apple;
+///     <TAB>cmn-latn-pinyin<TAB>say<TAB>ping2 guo3 ;
+///
+/// the file's name in the run's folder and the headword, then each call a synthesiser would
+/// receive: its voice, "say" or "spell", and the text as sent (Chinese words as their pinyin
+/// where the voice reads it). A word that would get no file has "-" for a name and the reason
+/// as a third field; one --skip-existing would leave alone has "skipped: the file exists".
+/// Neither has calls. Looks at the folder only to tell which files exist.
+QString RunListing(const BatchJob& job, const std::vector<BatchWord>& words, const speech::TokenPtr& voice);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+
+namespace speech {
+class ObjectToken;
+}
+
+/// One call a synthesiser receives for a text: the voice, the text, whether it is spelled.
+struct SynthesisCall
+{
+    QByteArray voice;  // the synthesiser's name for it: "flite/rms", "cmn-latn-pinyin"
+    QString text;      // as the synthesiser receives it: Chinese words as their pinyin where read so
+    bool spelled = false;
+
+    bool operator==(const SynthesisCall&) const = default;
+};
+
+/// The calls the voice of `token` (null: the program's default choice) makes to speak `text`,
+/// in order, as the voice plans them; without the pauses between them.
+std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::ObjectToken* token);

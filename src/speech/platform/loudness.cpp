@@ -66,8 +66,12 @@ constexpr std::uint32_t kPeakOversampling = 4;
 // of a 16 kHz voice's sound, and peaks read 0.05 dB lower than sox's and ffmpeg's meters read.
 constexpr double kPeakPassband = 0.98;
 constexpr double kAskLibebur128WithinDb = 0.3;
-// After the measured correction, loudness this close to the target is left as it is.
+// Loudness this close to the target is left as it is.
 constexpr double kCloseEnoughLu = 0.1;
+// What the limiter takes from a word is reckoned from the energy of the samples it turns down;
+// up to this much (a spoken word at -18 LUFS loses at most some 0.35 dB) the reckoning is made
+// up as it stands, beyond it the levelled sound is measured again.
+constexpr double kMostEstimatedLossDb = 1.0;
 
 // The largest magnitude among the channels of frame `f`.
 int LoudestAt(const std::vector<std::int16_t>& samples, std::size_t channels, std::size_t f)
@@ -490,14 +494,23 @@ LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, s
     thread_local std::vector<std::int16_t> source;
     gains.resize(frames);  // every frame is in a span, which sets it
     source = samples;
-    auto lowered = LimitedGains(source, ch, gainSpans, 1.0f, ceiling, attack, release, gains);
-    const double lostDb = -10 * std::log10(1 - std::min(0.99, LoweredShare(source, ch, gainSpans, 1.0f, gains, lowered)));
+    const auto lostDb = [&](float shift) {
+        const auto lowered = LimitedGains(source, ch, gainSpans, shift, ceiling, attack, release, gains);
+        return -10 * std::log10(1 - std::min(0.99, LoweredShare(source, ch, gainSpans, shift, gains, lowered)));
+    };
+    const double lost = lostDb(1.0f);
+    levels.after = targetLufs - lost;
+    if (lost > kCloseEnoughLu && lost <= kMostEstimatedLossDb) {
+        // What the limiter took, made up from its own account: the peaks it meets then are
+        // turned down again, and what that takes is small.
+        levels.after = targetLufs - lostDb(float(DbToGain(lost))) + lost;
+    }
     ApplyGains(source, ch, gains, samples);
-    levels.after = targetLufs - lostDb;
-    if (lostDb > kCloseEnoughLu) {
+    if (lost > kMostEstimatedLossDb) {
+        // Limited this much, the sound's own measure is needed: made up once, from it.
         levels.after = MeasuredLoudness(samples, ch, rate);
         if (std::isfinite(levels.after) && std::abs(targetLufs - levels.after) > kCloseEnoughLu) {
-            LimitedGains(source, ch, gainSpans, float(DbToGain(targetLufs - levels.after)), ceiling, attack, release, gains);
+            lostDb(float(DbToGain(targetLufs - levels.after)));
             ApplyGains(source, ch, gains, samples);
             levels.after = targetLufs;  // near enough: a further limit costs little
         }

@@ -53,13 +53,15 @@ bool HasHan(const QString& text)
 }
 
 // A Chinese headword's reading in pinyin, one syllable a character; nothing when `say` is
-// something else for the voice (phonemes, other characters) or `headword` is not all Han.
-// `wrong` is set when it was meant as pinyin and is none.
+// something else for the voice (phonemes, other characters, words without tone numbers, as
+// lists written before pinyin was read have them) or `headword` is not all Han. `wrong` is set
+// when it was meant as pinyin (it has tone numbers) and is none.
 std::optional<QString> ChineseReading(const QString& headword, const QString& say, bool& wrong)
 {
     wrong = false;
     const qsizetype characters = HanCharacters(headword);
-    if (characters <= 0 || IsPhonemes(say) || HasHan(say))
+    const bool toneNumbers = std::any_of(say.begin(), say.end(), [](QChar c) { return c >= u'1' && c <= u'5'; });
+    if (characters <= 0 || IsPhonemes(say) || HasHan(say) || !toneNumbers)
         return std::nullopt;
     const std::optional<ToneNumbered> pinyin = ToneNumberedPinyin(say, false);
     wrong = !pinyin || pinyin->syllables != characters;

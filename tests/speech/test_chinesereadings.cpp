@@ -217,19 +217,21 @@ TEST(ChineseReadings, ThePronunciationListReadsChineseWordsFirst)
 TEST(ChineseReadings, AChineseWordMustBeGivenPinyinOneSyllableACharacter)
 {
     using Kind = PronunciationProblem::Kind;
-    const PronunciationList list = PronunciationList::Parse("银行\tbank\n"
+    const PronunciationList list = PronunciationList::Parse("银行卡\tbank card\n"
                                                             "银行\tyin2\n"
                                                             "银行\tyinhang2\n"
                                                             "银行\tyin2 hang2\n"
                                                             "银行\tyin2 xing2\n"
                                                             "长\t[[tS'aN]]\n"
                                                             "行\t航\n");
-    EXPECT_EQ(list.Problems(), (std::vector<PronunciationProblem>{{1, Kind::NotPinyin}, {2, Kind::NotPinyin},
-                                                                  {3, Kind::NotPinyin}, {5, Kind::Repeated, 4}}));
+    EXPECT_EQ(list.Problems(), (std::vector<PronunciationProblem>{{2, Kind::NotPinyin}, {3, Kind::NotPinyin},
+                                                                  {5, Kind::Repeated, 4}}));
     EXPECT_EQ(PronunciationProblemText(list.Problems()[0], false),
-              u"line 1: a Chinese word is read as pinyin with tone numbers, one syllable a character (yin2 hang2)"_qs);
+              u"line 2: a Chinese word is read as pinyin with tone numbers, one syllable a character (yin2 hang2)"_qs);
     EXPECT_EQ(list.Chinese().Size(), 1);
-    // Phonemes and characters stay what a headword says, as for any headword.
+    // Phonemes, characters and words without tone numbers stay what a headword says, as for
+    // any headword and as lists written before pinyin have them.
+    EXPECT_EQ(list.For(u"银行卡"_qs, false), u"bank card"_qs);
     EXPECT_EQ(list.For(u"银行"_qs, true), QString());
     EXPECT_EQ(list.For(u"长"_qs, true), u"[[tS'aN]]"_qs);
     EXPECT_EQ(list.For(u"行"_qs, false), u"航"_qs);

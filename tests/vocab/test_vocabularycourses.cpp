@@ -106,20 +106,3 @@ TEST(CourseWordCountsTest, EachCourseCountsTheWordsItsListShows)
         }
     }
 }
-
-TEST(CourseWordCountsTest, NoRowsNoCountsAndClosedStoreFails)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("code.dll"));
-    WriteVocabulary(path, {{u"bare"_qs, u"无"_qs, std::nullopt}});
-    WordStore store;
-    ASSERT_TRUE(store.Open(VocabularyConnectionString(path)));
-    const Result<QHash<QString, int>> counts = CourseWordCounts(store);
-    ASSERT_TRUE(counts);
-    EXPECT_TRUE(counts->isEmpty());
-
-    store.Close();
-    const Result<QHash<QString, int>> closed = CourseWordCounts(store);
-    ASSERT_FALSE(closed);
-    EXPECT_EQ(closed.error().Error(), E_POINTER);
-}

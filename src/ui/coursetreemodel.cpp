@@ -1,5 +1,8 @@
 #include "ui/coursetreemodel.h"
 
+#include <QGuiApplication>
+#include <QLocale>
+#include <QPalette>
 #include <QStandardItemModel>
 
 #include "vocab/coursecatalogue.h"
@@ -12,12 +15,46 @@ namespace {
 constexpr char16_t kOtherCoursesCategory[] = u"其他词表";
 constexpr int kOtherCoursesTag = 900;
 
+// A book's tooltip: how many words clicking it lists.
+constexpr char16_t kBookWordCount[] = u"共 %1 个单词";
+constexpr char16_t kBookWithoutWords[] = u"没有单词";
+
 QStandardItem* node(const QString& text, int tag)
 {
     auto* item = new QStandardItem(text);
     item->setData(tag, Qt::UserRole);
     item->setEditable(false);
     return item;
+}
+
+void greyOut(QStandardItem& item)
+{
+    // Only the colour: an empty book stays selectable, and selecting it empties the list.
+    item.setForeground(QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text));
+}
+
+// Says on each book how many words it holds and greys the empty ones, and every category
+// whose books are all empty, so a new user sees where the words are before clicking.
+void markWordCounts(QStandardItemModel& model, const QHash<QString, int>& counts)
+{
+    const QLocale chinese(QLocale::Chinese, QLocale::China); // groups digits as 1,603
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QStandardItem* category = model.item(row);
+        bool allEmpty = true;
+        for (int book = 0; book < category->rowCount(); ++book) {
+            QStandardItem* item = category->child(book);
+            const int words = counts.value(item->text());
+            if (words > 0) {
+                item->setToolTip(QString::fromUtf16(kBookWordCount).arg(chinese.toString(words)));
+                allEmpty = false;
+            } else {
+                item->setToolTip(QString::fromUtf16(kBookWithoutWords));
+                greyOut(*item);
+            }
+        }
+        if (allEmpty)
+            greyOut(*category);
+    }
 }
 
 } // namespace
@@ -35,17 +72,24 @@ Result<void> FillCourseModel(QStandardItemModel& model, WordStore* store)
             category->appendRow(item);
         }
     }
-    if (!store || !store->IsOpen())
+    // Without a vocabulary every book lists nothing, and is shown so.
+    if (!store || !store->IsOpen()) {
+        markWordCounts(model, {});
         return {};
+    }
     const Result<QStringList> courses = VocabularyCourses(*store);
     if (!courses)
         return Fail(courses.error());
-    const QStringList others = CoursesOutsideCatalogue(*courses);
-    if (others.isEmpty())
-        return {};
-    category = node(QString::fromUtf16(kOtherCoursesCategory), kOtherCoursesTag);
-    model.appendRow(category);
-    for (const QString& course : others)
-        category->appendRow(node(course, kOtherCoursesTag + 1));
+    if (const QStringList others = CoursesOutsideCatalogue(*courses); !others.isEmpty()) {
+        category = node(QString::fromUtf16(kOtherCoursesCategory), kOtherCoursesTag);
+        model.appendRow(category);
+        for (const QString& course : others)
+            category->appendRow(node(course, kOtherCoursesTag + 1));
+    }
+    // Counts that cannot be read leave the books unmarked rather than all shown empty.
+    const Result<QHash<QString, int>> counts = CourseWordCounts(*store);
+    if (!counts)
+        return Fail(counts.error());
+    markWordCounts(model, *counts);
     return {};
 }

@@ -1,7 +1,9 @@
 #include <sqlite3.h>
 
 #include <QAction>
+#include <QBrush>
 #include <QDir>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -44,6 +46,14 @@ constexpr char kOtherLists[] = R"(
     INSERT INTO word VALUES ('cat', '猫', '初中短语'), ('dog', '狗', '中考词汇');
 )";
 
+// A book of the fifth category with over a thousand words, one of the two books of the fourth,
+// and a list of the vocabulary's own.
+constexpr char kCountedBooks[] = R"(
+    WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1203)
+    INSERT INTO word SELECT 'w' || i, '词', '新版新概念第一册' FROM n;
+    INSERT INTO word VALUES ('book', '书', '英语四级考试词组'), ('cat', '猫', '我的词表'), ('dog', '狗', '我的词表');
+)";
+
 } // namespace
 
 class TestCourseTree : public QObject
@@ -60,6 +70,7 @@ private slots:
         writeVocabulary(path("own.db"), kOwnCourses);
         writeVocabulary(path("books.db"), kBooksOnly);
         writeVocabulary(path("other.db"), kOtherLists);
+        writeVocabulary(path("counted.db"), kCountedBooks);
     }
 
     void init()
@@ -99,7 +110,58 @@ private slots:
         CWordSpeechDlg withBooks(&store);
         QCOMPARE(treeOf(withBooks)->model()->rowCount(), 10);
         CWordSpeechDlg withoutVocabulary(nullptr);
-        QCOMPARE(treeOf(withoutVocabulary)->model()->rowCount(), 10);
+        const QAbstractItemModel* bare = treeOf(withoutVocabulary)->model();
+        QCOMPARE(bare->rowCount(), 10);
+        // Without a vocabulary no book lists anything.
+        QVERIFY(isGreyed(bare->index(4, 0)));
+        QCOMPARE(bare->index(0, 0, bare->index(4, 0)).data(Qt::ToolTipRole).toString(), QStringLiteral("没有单词"));
+        QVERIFY(Prompt::takeShown().isEmpty());
+    }
+
+    void booksSayHowManyWordsAndEmptyOnesAreGreyed()
+    {
+        WordStore store;
+        QVERIFY(store.Open(VocabularyConnectionString(path("counted.db"))));
+        CWordSpeechDlg dlg(&store);
+        QTreeView* view = treeOf(dlg);
+        const QAbstractItemModel* tree = view->model();
+
+        const QModelIndex newConcept = tree->index(5, 0);
+        const QModelIndex full = tree->index(0, 0, newConcept);
+        QCOMPARE(full.data().toString(), QStringLiteral("新版新概念第一册"));
+        QCOMPARE(full.data(Qt::ToolTipRole).toString(), QStringLiteral("共 1,203 个单词"));
+        QVERIFY(!isGreyed(full));
+        const QModelIndex empty = tree->index(1, 0, newConcept);
+        QCOMPARE(empty.data().toString(), QStringLiteral("新版新概念第二册"));
+        QCOMPARE(empty.data(Qt::ToolTipRole).toString(), QStringLiteral("没有单词"));
+        QVERIFY(isGreyed(empty));
+        QVERIFY(!isGreyed(newConcept));
+
+        // One full book keeps its category plain; its empty neighbour is greyed.
+        const QModelIndex exams = tree->index(4, 0);
+        QCOMPARE(tree->index(0, 0, exams).data(Qt::ToolTipRole).toString(), QStringLiteral("共 1 个单词"));
+        QVERIFY(!isGreyed(exams));
+        QVERIFY(isGreyed(tree->index(1, 0, exams)));
+        const QModelIndex own = tree->index(10, 0);
+        QCOMPARE(tree->index(0, 0, own).data(Qt::ToolTipRole).toString(), QStringLiteral("共 2 个单词"));
+        QVERIFY(!isGreyed(own));
+        // Every other category holds only empty books.
+        for (const int row : {0, 1, 2, 3, 6, 7, 8, 9})
+            QVERIFY2(isGreyed(tree->index(row, 0)), qPrintable(tree->index(row, 0).data().toString()));
+
+        // Greyed is only drawn so: the empty book is still chosen and empties the list.
+        QVERIFY(tree->flags(empty).testFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+        view->setCurrentIndex(empty);
+        QCOMPARE(dlg.course(), QStringLiteral("新版新概念第二册"));
+        QCOMPARE(dlg.wordListModel()->count(), 0);
+
+        // Another vocabulary brings its own counts.
+        Prompt::setNextFile(path("books.db"));
+        dlg.findChild<QAction*>(QStringLiteral("openVocabularyAction"))->trigger();
+        QCOMPARE(tree->index(1, 0, tree->index(4, 0)).data(Qt::ToolTipRole).toString(), QStringLiteral("共 1 个单词"));
+        QVERIFY(!isGreyed(tree->index(1, 0, tree->index(4, 0))));
+        QVERIFY(isGreyed(tree->index(0, 0, tree->index(5, 0))));
+        QVERIFY(isGreyed(tree->index(5, 0)));
         QVERIFY(Prompt::takeShown().isEmpty());
     }
 
@@ -154,6 +216,13 @@ private:
     static QTreeView* treeOf(const CWordSpeechDlg& dlg)
     {
         return dlg.findChild<QTreeView*>(QStringLiteral("courseTreeView"));
+    }
+
+    static bool isGreyed(const QModelIndex& node)
+    {
+        const QVariant colour = node.data(Qt::ForegroundRole);
+        return colour.isValid()
+               && colour.value<QBrush>().color() == QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
     }
 
     static QStringList courseNames(const QAbstractItemModel* tree, const QModelIndex& category)

@@ -188,13 +188,16 @@ TEST_F(BatchFaults, AKilledWorkerCostsOneWordAndLeavesNoTemporaryFile)
     ASSERT_EQ(::kill(pid_t(workers.first().toInt()), SIGKILL), 0);
     // A bound, not a timing: under AddressSanitizer on a busy machine a run takes minutes.
     ASSERT_TRUE(tool.waitForFinished(600000));
-    EXPECT_EQ(tool.exitCode(), 1);
     const QString said = QString::fromUtf8(tool.readAllStandardError());
     const Counts counts = ReadCounts(said);
-    EXPECT_EQ(counts.failed, 1) << said.toStdString();
-    EXPECT_EQ(counts.written, 149) << said.toStdString();
-    EXPECT_EQ(FailureLines(said).size(), 1);
-    EXPECT_TRUE(said.contains(u"语音合成进程意外退出"_qs)) << said.toStdString();
+    // Killed in the moment between two words (rare, but a busy machine makes it happen), the
+    // worker had none to lose; else it loses the one it was saying, and only that.
+    ASSERT_LE(counts.failed, 1) << said.toStdString();
+    EXPECT_EQ(counts.written, 150 - counts.failed) << said.toStdString();
+    EXPECT_EQ(tool.exitCode(), counts.failed == 1 ? 1 : 0);
+    EXPECT_EQ(FailureLines(said).size(), counts.failed);
+    if (counts.failed == 1)
+        EXPECT_TRUE(said.contains(u"语音合成进程意外退出"_qs)) << said.toStdString();
     EXPECT_EQ(ExpectWholeFiles(out(), u"wav"_qs), counts.written);
 }
 

@@ -196,8 +196,9 @@ TEST_F(BatchFaults, AKilledWorkerCostsOneWordAndLeavesNoTemporaryFile)
     EXPECT_EQ(counts.written, 150 - counts.failed) << said.toStdString();
     EXPECT_EQ(tool.exitCode(), counts.failed == 1 ? 1 : 0);
     EXPECT_EQ(FailureLines(said).size(), counts.failed);
-    if (counts.failed == 1)
+    if (counts.failed == 1) {
         EXPECT_TRUE(said.contains(u"语音合成进程意外退出"_qs)) << said.toStdString();
+    }
     EXPECT_EQ(ExpectWholeFiles(out(), u"wav"_qs), counts.written);
 }
 

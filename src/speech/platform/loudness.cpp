@@ -73,15 +73,6 @@ constexpr double kCloseEnoughLu = 0.1;
 // up as it stands, beyond it the levelled sound is measured again.
 constexpr double kMostEstimatedLossDb = 1.0;
 
-// The largest magnitude among the channels of frame `f`.
-int LoudestAt(const std::vector<std::int16_t>& samples, std::size_t channels, std::size_t f)
-{
-    int loudest = 0;
-    for (std::size_t c = 0; c < channels; ++c)
-        loudest = std::max(loudest, std::abs(int(samples[f * channels + c])));
-    return loudest;
-}
-
 // Frames are looked at this many at a time where few are loud: the largest magnitude of a block
 // is found in vector instructions, and a block under the bound is passed over whole.
 constexpr std::size_t kScanBlock = 64;
@@ -97,6 +88,15 @@ int LoudestIn(const std::int16_t* samples, std::size_t count)
     return loudest;
 }
 
+// The largest magnitude among the channels of frame `f`.
+int LoudestAt(const std::vector<std::int16_t>& samples, std::size_t channels, std::size_t f)
+{
+    return LoudestIn(samples.data() + f * channels, channels);
+}
+
+// Stretches of frames, [begin, end), in order.
+using FrameStretches = std::vector<std::pair<std::size_t, std::size_t>>;
+
 // A stretch of frames at one gain, before limiting.
 struct GainSpan
 {
@@ -110,9 +110,8 @@ struct GainSpan
 // span's, as stretches [begin, end). Gains differ from their span's only around a limited frame
 // or where spans meet, so the ramps are walked from there and no further than they reach: a
 // walk over every frame cost more than the rest of the levelling.
-std::vector<std::pair<std::size_t, std::size_t>> LimitedGains(const std::vector<std::int16_t>& samples, std::size_t channels,
-                                                              const std::vector<GainSpan>& spans, float shift, float ceiling,
-                                                              float attack, float release, std::vector<float>& gains)
+FrameStretches LimitedGains(const std::vector<std::int16_t>& samples, std::size_t channels, const std::vector<GainSpan>& spans,
+                            float shift, float ceiling, float attack, float release, std::vector<float>& gains)
 {
     // Where a ramp may start: a limited frame, or a span's first frame (its gain steps there).
     std::vector<std::size_t> starts;
@@ -136,7 +135,7 @@ std::vector<std::pair<std::size_t, std::size_t>> LimitedGains(const std::vector<
     }
     const std::size_t frames = gains.size();
     // Forward: gains rise at most at `release` a frame; backward: they fall at most at `attack`.
-    std::vector<std::pair<std::size_t, std::size_t>> lowered;
+    FrameStretches lowered;
     const auto lower = [&](std::size_t begin, std::size_t end) {
         if (!lowered.empty() && begin <= lowered.back().second)
             lowered.back().second = std::max(lowered.back().second, end);
@@ -188,11 +187,11 @@ std::vector<std::pair<std::size_t, std::size_t>> LimitedGains(const std::vector<
     return lowered;
 }
 
-// The share of the sound's energy that `gains` take away from its spans' own gains (a measure
-// without the meter's weighting, for deciding whether to measure again).
+// The share of the sound's energy that `gains` take away from its spans' own gains: a measure
+// without the meter's weighting, by which what the limiter took is made up, or found too much
+// to make up without measuring again.
 double LoweredShare(const std::vector<std::int16_t>& samples, std::size_t channels, const std::vector<GainSpan>& spans,
-                    float shift, const std::vector<float>& gains,
-                    const std::vector<std::pair<std::size_t, std::size_t>>& lowered)
+                    float shift, const std::vector<float>& gains, const FrameStretches& lowered)
 {
     double whole = 0;
     for (const GainSpan& span : spans) {
@@ -273,13 +272,11 @@ public:
         m_used = false;
     }
 
-    using Stretches = std::vector<std::pair<std::size_t, std::size_t>>;
-
     /// The highest value of each of `stretches` of `samples` brought up, full scale at 1, into
     /// `peaks`; false on failure. The stretches go through soxr one after another as one
     /// sound (they begin and end quiet) and soxr starts afresh once a word: each start designs
     /// its filter again, which for each stretch on its own cost more than the measuring.
-    bool Peaks(const std::vector<std::int16_t>& samples, const Stretches& stretches, std::vector<float>& peaks)
+    bool Peaks(const std::vector<std::int16_t>& samples, const FrameStretches& stretches, std::vector<float>& peaks)
     {
         peaks.clear();
         if (!m_resampler || (m_used && soxr_clear(m_resampler.get())))
@@ -314,8 +311,6 @@ private:
     // through it and its neighbours (channels interleaved).
     float RefinedPeak(const float* output, std::size_t count) const
     {
-        // Through a plain pointer and a local bound: read through the thread-local vector, the
-        // loop went to memory for every sample.
         // Eight running maxima, which the compiler keeps in vector registers.
         constexpr std::size_t kLanes = 8;
         float lanes[kLanes] = {};
@@ -369,7 +364,7 @@ double TruePeakDb(const std::vector<std::int16_t>& samples, std::size_t channels
     const std::size_t frames = samples.size() / channels;
     const auto loudest = [&](std::size_t f) { return LoudestAt(samples, channels, f); };
     // The stretches to measure, those that nearly meet joined, so each is filtered once.
-    std::vector<std::pair<std::size_t, std::size_t>> stretches;
+    FrameStretches stretches;
     std::size_t measuredTo = 0;
     for (std::size_t f = 0; f < frames; ++f) {
         if (f % kScanBlock == 0 && f >= measuredTo && f + kScanBlock <= frames

@@ -7,9 +7,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
+#include "base/readfile.h"
 #include "speech/tonenumbers.h"
 
 namespace {
@@ -154,10 +154,10 @@ ChineseWords ChineseWords::Parse(QByteArray utf8)
 
 Result<ChineseWords> ChineseWords::Read(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Fail(ComError(file.exists() ? ResultCode::AccessDenied : ResultCode::FileNotFound, path));
-    return Parse(file.readAll());
+    const Result<QByteArray> text = ReadWholeFile(path);
+    if (!text)
+        return Fail(text.error());
+    return Parse(*text);
 }
 
 QString ChineseWords::ShippedPath()

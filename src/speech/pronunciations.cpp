@@ -4,12 +4,12 @@
 #include <optional>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
+#include "base/readfile.h"
 #include "speech/platform/speechplan.h"
 #include "speech/tonenumbers.h"
 
@@ -166,10 +166,10 @@ PronunciationList PronunciationList::Parse(const QByteArray& text)
 
 Result<PronunciationList> PronunciationList::Read(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Fail(ComError(file.exists() ? ResultCode::AccessDenied : ResultCode::FileNotFound, path));
-    return Parse(file.readAll());
+    const Result<QByteArray> text = ReadWholeFile(path);
+    if (!text)
+        return Fail(text.error());
+    return Parse(*text);
 }
 
 QString PronunciationList::For(const QString& headword, bool phonemesReadable) const

@@ -86,7 +86,7 @@ int WriteCourse(SpeechEngine& engine, const std::vector<WordEntry>& rows, const 
             ++failures;
             continue;
         }
-        const FileTags tags{rows[i].en, kCourse, static_cast<int>(i) + 1, static_cast<int>(rows.size()), rows[i].ch};
+        const FileTags tags{rows[i].en, kCourse, static_cast<int>(i) + 1, static_cast<int>(rows.size()), rows[i].ch, {}};
         double seconds = 0;
         const FileFinisher finish = [&](const QString& written, double length) {
             seconds = length;
@@ -173,7 +173,7 @@ int Rates(const QString& folder, OutputFileType type, int kbps)
             const QString name = QStringLiteral("%1-%2.%3").arg(rate).arg(channels).arg(FileTypeExtension(type));
             // Tagged as a batch tags them: decoders must read past the ID3v2 tag too.
             const FileFinisher tag = [type](const QString& written, double) {
-                return WriteFileTags(written, type, {QStringLiteral("pineapple"), kCourse, 1, 1, QStringLiteral("n. 菠萝")})
+                return WriteFileTags(written, type, {QStringLiteral("pineapple"), kCourse, 1, 1, QStringLiteral("n. 菠萝"), {}})
                     .has_value();
             };
             failures += Failed(engine.SpeakToFile(QStringLiteral("pineapple;;菠萝 ;"), Voice::kSpeakAsync,

@@ -148,10 +148,12 @@ void printReport(const BatchReport& report, bool quiet)
                       .arg(report.stopped ? QStringLiteral(", stopped") : QString())
                       .arg(double(report.elapsedMs) / 1000.0, 0, 'f', 1)
                       .arg(overwritten));
+    for (const QString& file : report.lessonFiles)
+        print(stderr, QStringLiteral("lesson: %1\n").arg(file));
 }
 
 /// Runs `job` over `words` on the event loop, with a progress line on a terminal; the exit status.
-int runBatch(const BatchJob& job, std::vector<BatchWord> words, bool quiet)
+int runBatch(const BatchJob& job, PlannedRun run, bool quiet)
 {
     BatchEngine batch;
     const bool showProgress = !quiet && isatty(STDERR_FILENO);
@@ -178,19 +180,23 @@ int runBatch(const BatchJob& job, std::vector<BatchWord> words, bool quiet)
     StopSignals::OnReceived(&batch, [&batch] { batch.Stop(); });
 
     clock.start();
-    batch.Start(job, std::move(words));
+    batch.Start(job, std::move(run.words), std::move(run.lesson));
     QCoreApplication::exec();
     return status;
 }
 
 /// Prints what a run of `job` would write and say, and writes nothing; the exit status a run
 /// would have as far as it can be told without speaking.
-int dryRun(const BatchJob& job, const std::vector<BatchWord>& words, const speech::TokenPtr& voice, bool quiet)
+int dryRun(const BatchJob& job, const PlannedRun& run, const speech::TokenPtr& voice, bool quiet)
 {
-    print(stdout, RunListing(job, words, voice));
+    const std::vector<BatchWord>& words = run.words;
+    print(stdout, RunListing(job, words, run.lesson, voice));
     const auto missing = std::count_if(words.begin(), words.end(), [](const BatchWord& w) { return w.path.isEmpty(); });
     if (!quiet)
-        print(stderr, QStringLiteral("dry run: %1 words, %2 without a file; nothing written\n").arg(words.size()).arg(missing));
+        print(stderr, QStringLiteral("dry run: %1 words, %2 without a file%3; nothing written\n")
+                          .arg(words.size())
+                          .arg(missing)
+                          .arg(run.lesson.empty() ? QString() : QStringLiteral(", a lesson of %1 words").arg(run.lesson.size())));
     return missing > 0 ? kSomeMissing : kAllWritten;
 }
 
@@ -219,8 +225,8 @@ int generate(const QCommandLineParser& parser)
         print(stderr, QStringLiteral("lexovox-batch: %1: %2\n").arg(run->pronunciationsPath,
                                                                      PronunciationProblemText(problem, false)));
     if (parser.isSet(kDryRun))
-        return dryRun(*job, run->words, voice != defaults.voices.end() ? voice->token : nullptr, parser.isSet(kQuiet));
-    return runBatch(*job, run->words, parser.isSet(kQuiet));
+        return dryRun(*job, *run, voice != defaults.voices.end() ? voice->token : nullptr, parser.isSet(kQuiet));
+    return runBatch(*job, *run, parser.isSet(kQuiet));
 }
 
 } // namespace

@@ -97,6 +97,26 @@ Result<void> AtomicFile::Open(const QString& target, QStringView suffix)
     return Fail(ComError(FolderRefusal(refusal), target));
 }
 
+Result<void> AtomicFile::Write(QByteArrayView bytes)
+{
+    if (!m_file.isOpen())
+        return Fail(ComError(E_UNEXPECTED));
+    errno = 0;
+    if (m_file.write(bytes.data(), bytes.size()) != bytes.size())
+        return Fail(ComError(FileWriteError(errno), m_target));
+    return {};
+}
+
+Result<void> AtomicFile::WriteWhole(const QString& target, QByteArrayView bytes, QStringView suffix)
+{
+    AtomicFile file;
+    if (Result<void> opened = file.Open(target, suffix); !opened)
+        return opened;
+    if (Result<void> written = file.Write(bytes); !written)
+        return written;
+    return file.Commit();
+}
+
 Result<void> AtomicFile::Commit()
 {
     if (!m_file.isOpen())

@@ -36,6 +36,12 @@ public:
     QString TemporaryPath() const { return m_file.fileName(); }
     const QString& Target() const { return m_target; }
 
+    /// Appends `bytes` to the temporary file; the error FileWriteError makes of the system's,
+    /// the target as subject.
+    Result<void> Write(QByteArrayView bytes);
+    /// Writes `bytes` to `target` through an AtomicFile: the whole file or nothing.
+    static Result<void> WriteWhole(const QString& target, QByteArrayView bytes, QStringView suffix);
+
     /// Closes the file and renames it over the target. Fails with STG_E_ACCESSDENIED when the
     /// rename fails; the temporary file is then removed.
     Result<void> Commit();

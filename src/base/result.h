@@ -94,6 +94,9 @@ inline constexpr HRESULT JobNotADocument = static_cast<HRESULT>(0x8004E05B);
 inline constexpr HRESULT JobNotReceived = static_cast<HRESULT>(0x8004E05C);
 /// A command line that does not say what to do (the subject is the command's own words).
 inline constexpr HRESULT CommandLineUsage = static_cast<HRESULT>(0x8004E05D);
+inline constexpr HRESULT JobBadLessonPause = static_cast<HRESULT>(0x8004E060);
+/// A dictation lesson's track that lacks a word (the subject names it and why).
+inline constexpr HRESULT LessonWordMissing = static_cast<HRESULT>(0x8004E061);
 
 /// Importing a word list or an old vocabulary.
 inline constexpr HRESULT ImportTargetExists = static_cast<HRESULT>(0x8004E031);

@@ -14,6 +14,7 @@
 
 #include "base/atomicfile.h"
 #include "output/batchworker.h"
+#include "output/lessontrack.h"
 #include "output/playlist.h"
 #include "speech/fileencoding.h"
 
@@ -58,7 +59,7 @@ BatchEngine::~BatchEngine()
     }
 }
 
-void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words)
+void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words, std::vector<LessonWord> lesson)
 {
     if (m_running)
         return;
@@ -68,8 +69,26 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words)
     m_album = m_job.source.Album();
     m_startError.clear();
     m_report = BatchReport{};
-    m_report.anyChecked = !m_words.empty();
+    m_report.anyChecked = !m_words.empty() || !lesson.empty();
     m_report.total = int(m_words.size());
+    m_lessonWords = std::move(lesson);
+    m_lesson.reset();
+    m_piecesDone = 0;
+    if (m_job.lesson.track && !m_lessonWords.empty()) {
+        m_lesson = std::make_unique<LessonTrack>();
+        if (const Result<void> begun = m_lesson->Begin(m_job, m_lessonWords); !begun) {
+            lessonFailed(QFileInfo(m_lesson->Paths().track).fileName(), FailureReason(begun.error()));
+            m_lesson.reset();
+        } else {
+            // Spoken after the words' own files, in list order, so the track grows as they come.
+            for (const LessonWord& word : m_lessonWords) {
+                BatchWord piece{word.number - 1, word.headword, word.text, m_lesson->PiecePath(word.number),
+                                word.meaning, word.number};
+                piece.lessonPiece = true;
+                m_words.push_back(std::move(piece));
+            }
+        }
+    }
     m_seconds.assign(m_words.size(), -1);
     m_written.clear();
     m_queue.clear();
@@ -84,7 +103,9 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words)
 
     for (int i = 0; i < int(m_words.size()); ++i) {
         const BatchWord& word = m_words[std::size_t(i)];
-        if (word.path.isEmpty())
+        if (word.lessonPiece)
+            m_queue.push_back(i);
+        else if (word.path.isEmpty())
             settle(i, Outcome::Failed, FailureReason(word.refusal));
         else if (m_job.skipExisting && QFileInfo(word.path).size() > 0)
             settle(i, Outcome::Skipped);  // an empty file is what a failed write left: spoken again
@@ -102,7 +123,7 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words)
     // the workers warm up rather than before they start.
     if (m_job.files.playlist) {
         for (std::size_t i = 0; i < m_words.size(); ++i) {
-            if (m_seconds[i] == 0)
+            if (m_seconds[i] == 0 && !m_words[i].lessonPiece)
                 m_seconds[i] = speech::SoundFileSeconds(m_words[i].path).value_or(0);
         }
     }
@@ -120,7 +141,7 @@ void BatchEngine::Stop()
 
 int BatchEngine::Done() const
 {
-    return m_report.written + m_report.skipped + m_report.failed + m_report.overwritten;
+    return m_report.written + m_report.skipped + m_report.failed + m_report.overwritten + m_piecesDone;
 }
 
 qint64 BatchEngine::RemainingMs() const
@@ -192,7 +213,8 @@ void BatchEngine::readAnswers(Worker& worker)
             worker.index = -1;
             ++m_spoken;
             if (Succeeded(answer->hr)) {
-                m_seconds[std::size_t(answer->id)] = answer->seconds;
+                if (!m_words[std::size_t(answer->id)].lessonPiece)
+                    m_seconds[std::size_t(answer->id)] = answer->seconds;
                 settle(answer->id, Outcome::Written);
             }
             else
@@ -209,7 +231,7 @@ void BatchEngine::workerEnded(Worker& worker)
         const int index = std::exchange(worker.index, -1);
         // Crashed or killed in the middle of the word: its half-written file goes now, not at
         // the next run in this folder.
-        AtomicFile::RemoveTemporaryFiles(m_job.folder, worker.pid);
+        AtomicFile::RemoveTemporaryFiles(QFileInfo(m_words[std::size_t(index)].path).path(), worker.pid);
         ++m_spoken;
         settle(index, Outcome::Failed, timedOut ? WorkerTimedOutReason() : WorkerCrashedReason());
     } else if (!worker.ready && m_running) {
@@ -239,6 +261,13 @@ void BatchEngine::dispatch()
         if (!worker->ready || worker->index >= 0 || m_next >= m_queue.size())
             continue;
         const int index = m_queue[m_next];
+        // Once the track cannot be made, the rest of its words are not spoken.
+        if (m_words[std::size_t(index)].lessonPiece && (!m_lesson || m_lesson->Failure())) {
+            ++m_next;
+            ++m_piecesDone;
+            emit progress(Done(), Total());
+            continue;
+        }
         const QString& path = m_words[std::size_t(index)].path;
         // A file another worker is writing waits for it, so the later row is written last.
         const bool busy = std::any_of(m_workers.begin(), m_workers.end(), [&](const auto& other) {
@@ -249,8 +278,8 @@ void BatchEngine::dispatch()
         ++m_next;
         worker->index = index;
         const BatchWord& word = m_words[std::size_t(index)];
-        worker->process->write(batchprotocol::EncodeRequest(
-            {index, word.text, path, word.headword, m_album, word.track, Total(), word.meaning}));
+        worker->process->write(batchprotocol::EncodeRequest({index, word.text, path, word.headword, m_album, word.track,
+                                                             m_report.total, word.meaning, word.lessonPiece}));
         worker->timer->start(m_wordTimeoutMs);
     }
     finishIfDone();
@@ -259,6 +288,13 @@ void BatchEngine::dispatch()
 void BatchEngine::settle(int index, Outcome outcome, const QString& reason)
 {
     const BatchWord& word = m_words[std::size_t(index)];
+    if (word.lessonPiece) {
+        ++m_piecesDone;
+        if (m_lesson)
+            m_lesson->PieceDone(word.track, outcome == Outcome::Failed ? reason : QString());
+        emit progress(Done(), Total());
+        return;
+    }
     switch (outcome) {
     case Outcome::Written:
         // Plain names follow the list: a later row of an earlier row's name replaces its file,
@@ -296,6 +332,7 @@ void BatchEngine::finishIfDone()
                      [](const BatchFailure& a, const BatchFailure& b) { return a.row < b.row; });
     if (m_job.files.playlist)
         writePlaylist();
+    finishLesson();
     for (const std::unique_ptr<Worker>& worker : m_workers) {
         worker->timer->stop();
         worker->process->disconnect(this);
@@ -316,6 +353,27 @@ void BatchEngine::sweepTemporaryFiles() const
     // What an earlier run that was killed left behind; a run going on now in the same folder
     // keeps its files, as its workers still run.
     AtomicFile::SweepTemporaryFiles(m_job.folder, QDateTime::fromMSecsSinceEpoch(m_startedAtMs));
+}
+
+void BatchEngine::lessonFailed(const QString& file, const QString& reason)
+{
+    ++m_report.failed;
+    m_report.failures.push_back({-1, file, reason});
+}
+
+void BatchEngine::finishLesson()
+{
+    // A stopped run makes no lesson: a track of some of the words would be taken for the
+    // whole, and the sheets would not match it.
+    const bool stopped = m_stopping && Done() < Total();
+    if (m_lesson && !stopped) {
+        const QString track = QFileInfo(m_lesson->Paths().track).fileName();
+        if (const Result<void> finished = m_lesson->Finish(); finished)
+            m_report.lessonFiles << track << QFileInfo(m_lesson->Paths().lyrics).fileName();
+        else
+            lessonFailed(track, FailureReason(finished.error()));
+    }
+    m_lesson.reset();  // an unfinished track and the pieces' folder go with it
 }
 
 void BatchEngine::writePlaylist()

@@ -12,7 +12,9 @@
 #include "output/batchreport.h"
 #include "output/batchwords.h"
 #include "output/batchjob.h"
+#include "output/lessonplan.h"
 
+class LessonTrack;
 class QProcess;
 
 /// Writes one file per word in worker processes, one voice each (the synthesisers keep state
@@ -29,11 +31,13 @@ public:
     explicit BatchEngine(QObject* parent = nullptr);
     ~BatchEngine() override;
 
-    /// Starts `job` over `words`, its rows as PlanRun made them (in list order). At the start,
-    /// the temporary files ended processes left in the folder are removed (AtomicFile::
-    /// SweepTemporaryFiles); those of another run going on there stay. Ignored
+    /// Starts `job` over `words` and the words of its `lesson`, as PlanRun made them (in list
+    /// order). The lesson's track is joined as its pieces come (LessonTrack) and named when the
+    /// last is in, its sheets written at the end; a stopped run or a failed piece leaves no
+    /// track. At the start, the temporary files ended processes left in the folder are removed
+    /// (AtomicFile::SweepTemporaryFiles); those of another run going on there stay. Ignored
     /// while a run lasts. The job is taken as valid (BatchJob::Validate).
-    void Start(BatchJob job, std::vector<BatchWord> words);
+    void Start(BatchJob job, std::vector<BatchWord> words, std::vector<LessonWord> lesson = {});
     /// No further word is begun; the words in progress are finished, then `finished` comes
     /// with `stopped` set.
     void Stop();
@@ -44,7 +48,8 @@ public:
     /// A worker silent this long on one word is ended and the word reported failed.
     void SetWordTimeout(int ms) { m_wordTimeoutMs = ms; }
 
-    /// Checked words handled so far (written, skipped or failed) and in all.
+    /// Words handled so far (written, skipped or failed, and the lesson's words spoken) and in
+    /// all.
     int Done() const;
     int Total() const { return int(m_words.size()); }
     /// Time left at the pace so far, or -1 before there is a pace.
@@ -70,8 +75,13 @@ private:
     void finishIfDone();
     void sweepTemporaryFiles() const;
     void writePlaylist();
+    void finishLesson();
+    void lessonFailed(const QString& file, const QString& reason);
 
-    std::vector<BatchWord> m_words;
+    std::vector<BatchWord> m_words; // the words' files, then the lesson's pieces
+    std::vector<LessonWord> m_lessonWords;
+    std::unique_ptr<LessonTrack> m_lesson;
+    int m_piecesDone = 0;          // lesson pieces spoken, failed or left out
     BatchJob m_job;               // without its rows, which m_words holds
     QString m_album;
     QString m_workerProgram;

@@ -98,6 +98,8 @@ Result<void> BatchJob::Validate() const
     if (const std::optional<double> lufs = sound.loudnessLufs;
         lufs && (!std::isfinite(*lufs) || *lufs < FileEncoding::kMinLoudnessLufs || *lufs > FileEncoding::kMaxLoudnessLufs))
         return invalid(JobBadLoudness, range(FileEncoding::kMinLoudnessLufs, FileEncoding::kMaxLoudnessLufs));
+    if (lesson.track && !within(lesson.pauseMs, LessonOptions::kMinPauseMs, LessonOptions::kMaxPauseMs))
+        return invalid(JobBadLessonPause, range(LessonOptions::kMinPauseMs, LessonOptions::kMaxPauseMs));
     // A list the user named must be there; the default one only when it exists.
     if (const QString path = sound.PronunciationsPath(); !sound.pronunciations.isEmpty() || QFileInfo::exists(path)) {
         if (const Result<PronunciationList> list = PronunciationList::Read(path); !list)
@@ -129,6 +131,9 @@ QJsonObject BatchJob::ToJson() const
                                   {u"lead"_qs, sound.leadMs}, {u"trail"_qs, sound.trailMs},
                                   {u"rate"_qs, sound.englishRate}, {u"rateChinese"_qs, sound.chineseRate},
                                   {u"pronunciations"_qs, sound.pronunciations}}},
+        {u"lesson"_qs, QJsonObject{{u"track"_qs, lesson.track}, {u"perWord"_qs, lesson.perWord},
+                                   {u"pause"_qs, lesson.pauseMs}, {u"sheet"_qs, int(lesson.sheet)},
+                                   {u"key"_qs, lesson.key}}},
         {u"skipExisting"_qs, skipExisting},
         {u"jobs"_qs, jobs},
     };
@@ -225,6 +230,16 @@ Result<BatchJob> BatchJob::FromJson(const QJsonObject& json)
     job.sound.loudnessLufs.reset();
     if (const QJsonValue lufs = soundJson.take(u"loudness"_qs, QJsonValue::Double, true); lufs.isDouble())
         job.sound.loudnessLufs = lufs.toDouble();
+
+    Reader lessonJson = top.object(u"lesson"_qs);
+    job.lesson.track = lessonJson.flag(u"track"_qs);
+    job.lesson.perWord = lessonJson.flag(u"perWord"_qs);
+    job.lesson.pauseMs = lessonJson.number(u"pause"_qs);
+    const int sheet = lessonJson.number(u"sheet"_qs);
+    if (fault.isEmpty() && (sheet < int(LessonOptions::Sheet::None) || sheet > int(LessonOptions::Sheet::Chinese)))
+        fault = u"lesson.sheet"_qs;
+    job.lesson.sheet = LessonOptions::Sheet(sheet);
+    job.lesson.key = lessonJson.flag(u"key"_qs);
 
     job.skipExisting = top.flag(u"skipExisting"_qs);
     job.jobs = top.number(u"jobs"_qs);

@@ -7,6 +7,7 @@
 
 #include "base/comerror.h"
 #include "output/fileoptions.h"
+#include "output/lessonoptions.h"
 #include "output/soundoptions.h"
 #include "speech/composeutterance.h"
 #include "vocab/wordentry.h"
@@ -47,6 +48,7 @@ struct BatchJob
     SpeechOptions speech;         // 拼读, 汉意, 前缀
     OutputFileOptions files;      // type, bit rate, numbers, playlist, card-safe names
     SoundOptions sound;           // repeats, pauses, silence, loudness, rates, pronunciations
+    LessonOptions lesson;         // a dictation lesson's track and sheets
     bool skipExisting = false;    // a word whose file exists is left alone
     int jobs = 0;                 // worker processes; 0: one per core
 

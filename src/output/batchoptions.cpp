@@ -87,6 +87,7 @@ void AddBatchJobOptions(QCommandLineParser& parser)
     });
     AddOutputFileOptions(parser);
     AddSoundOptions(parser);
+    AddLessonOptions(parser);
 }
 
 Result<BatchJob> ReadBatchJob(const QCommandLineParser& parser, const BatchDefaults& defaults)
@@ -108,6 +109,10 @@ Result<BatchJob> ReadBatchJob(const QCommandLineParser& parser, const BatchDefau
     if (!sound)
         return Fail(sound.error());
     job.sound = *sound;
+    const Result<LessonOptions> lesson = ReadLessonOptions(parser);
+    if (!lesson)
+        return Fail(lesson.error());
+    job.lesson = *lesson;
     if (parser.isSet(kJobs)) {
         bool ok = false;
         job.jobs = parser.value(kJobs).toInt(&ok);

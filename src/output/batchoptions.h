@@ -21,7 +21,7 @@ struct BatchDefaults
 
 /// Adds the options that describe a run: --out, the word source (--course, --find-en, --find-ch,
 /// --words), --voice, --format, --spell, --meaning, --labels, --jobs, --skip-existing, and the
-/// file and sound options.
+/// file, sound and lesson options.
 void AddBatchJobOptions(QCommandLineParser& parser);
 
 /// The job a parsed command line describes, without its rows (ReadSourceRows reads them), the

@@ -7,7 +7,9 @@ QString BatchReport::Message() const
     if (!anyChecked)
         return QStringLiteral("您还没有钩选单词");
     QString text = stopped ? QStringLiteral("语音文件生成已停止") : QStringLiteral("语音文件生成完毕");
-    text += QStringLiteral("\n\n已生成 %1 个文件").arg(written);
+    // A lesson instead of the words' files says what it wrote, not "0 files".
+    text += total > 0 || lessonFiles.isEmpty() ? QStringLiteral("\n\n已生成 %1 个文件").arg(written)
+                                               : QStringLiteral("\n\n已生成听写");
     if (overwritten > 0)
         text += QStringLiteral("，%1 个被同名的后一行覆盖").arg(overwritten);
     if (skipped > 0)
@@ -17,6 +19,8 @@ QString BatchReport::Message() const
     if (stopped && Missing() - failed > 0)
         text += QStringLiteral("，%1 个未生成").arg(Missing() - failed);
     text += QStringLiteral("，用时 %1 秒。").arg(double(elapsedMs) / 1000.0, 0, 'f', 1);
+    if (!lessonFiles.isEmpty())
+        text += QStringLiteral("\n\n听写：%1").arg(lessonFiles.join(u"、"_qs));
     if (failed == 0)
         return text;
     text += QStringLiteral("\n\n%1 个文件未能生成：").arg(failed);
@@ -40,6 +44,15 @@ QString FailureReason(const ComError& error)
     if (HasComErrorText(error.Error()))
         return ComErrorText(error.Error(), error.Subject(), true);
     return FailureReason(error.Error());
+}
+
+QString OneLine(QString text)
+{
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    }
+    return text.simplified();
 }
 
 QString RemainingTimeText(qint64 ms)

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 
 #include "base/comerror.h"
 
@@ -27,6 +28,7 @@ struct BatchReport
 
     qint64 elapsedMs = 0;
     std::vector<BatchFailure> failures; // every failure, in list order
+    QStringList lessonFiles;  // the names of the dictation lesson's files written
 
     /// Checked words with no file: failed ones and those a stop left out.
     int Missing() const { return total - written - skipped - overwritten; }
@@ -48,6 +50,10 @@ QString FailureReason(const ComError& error);
 /// `text` with its control characters written out (\\n, \\t, \\0, \\x1B…), so a headword holding
 /// them cannot cut or split a line of a report.
 QString PrintableText(const QString& text);
+
+/// `text` on one line of a list (a playlist, a lesson's timed list): control characters (a line
+/// break, NUL) and runs of spaces become one space.
+QString OneLine(QString text);
 
 /// "约 10 秒", "约 3 分钟": the time a run has left, for its progress.
 QString RemainingTimeText(qint64 ms);

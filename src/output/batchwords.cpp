@@ -51,7 +51,10 @@ Result<PlannedRun> PlanRun(const BatchJob& job, bool phonemesReadable)
         list = std::make_shared<const PronunciationList>(std::move(*read));
     }
     const WordSpeech speech = job.sound.Speech(job.speech, std::move(list), phonemesReadable);
-    run.words = PlanBatchWords(job.rows, job.folder, speech, job.files.Naming());
+    if (job.lesson.perWord)
+        run.words = PlanBatchWords(job.rows, job.folder, speech, job.files.Naming());
+    if (job.lesson.Any())
+        run.lesson = PlanLessonWords(job.rows, speech);
     return run;
 }
 

@@ -6,6 +6,7 @@
 
 #include "base/comerror.h"
 #include "output/filenaming.h"
+#include "output/lessonplan.h"
 #include "speech/pronunciations.h"
 #include "speech/wordspeech.h"
 #include "vocab/wordentry.h"
@@ -22,6 +23,7 @@ struct BatchWord
     QString meaning;   // the Chinese meaning, for the file's tags and the playlist
     int track = 0;     // its place among the checked rows, from 1
     HRESULT refusal = ResultCode::NameNotAllowed;  // why, when it has no path (or NameTooLong)
+    bool lessonPiece = false;  // a lesson's word, spoken into a piece of its track (LessonTrack)
 };
 
 /// `rows` (the checked words, top to bottom) with their texts (as `speech` composes them) and
@@ -34,7 +36,8 @@ std::vector<BatchWord> PlanBatchWords(const std::vector<WordEntry>& rows, const 
 /// What a job says for each word, with its pronunciation list read.
 struct PlannedRun
 {
-    std::vector<BatchWord> words;
+    std::vector<BatchWord> words;                // one file each; none when a lesson replaces them
+    std::vector<LessonWord> lesson;              // the lesson's words, when one is asked for
     QString pronunciationsPath;                  // the list that applies; empty: none
     std::vector<PronunciationProblem> problems;  // its malformed lines, which were skipped
 };

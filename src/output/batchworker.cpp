@@ -13,6 +13,7 @@
 
 #include "output/batchjob.h"
 #include "output/filetags.h"
+#include "output/lessonplan.h"
 #include "speech/audioformattable.h"
 #include "speech/chinesereadings.h"
 #include "speech/chinesewords.h"
@@ -49,7 +50,7 @@ QByteArray EncodeRequest(const Request& request)
 {
     return line({{u"id"_qs, request.id}, {u"text"_qs, request.text}, {u"path"_qs, request.path},
                  {u"title"_qs, request.title}, {u"album"_qs, request.album}, {u"track"_qs, request.track},
-                 {u"count"_qs, request.trackCount}, {u"meaning"_qs, request.meaning}});
+                 {u"count"_qs, request.trackCount}, {u"meaning"_qs, request.meaning}, {u"piece"_qs, request.piece}});
 }
 
 std::optional<Request> DecodeRequest(const QByteArray& text)
@@ -59,7 +60,7 @@ std::optional<Request> DecodeRequest(const QByteArray& text)
         return std::nullopt;
     return Request{o->value(u"id").toInt(),         o->value(u"text").toString(),  o->value(u"path").toString(),
                o->value(u"title").toString(),   o->value(u"album").toString(), o->value(u"track").toInt(),
-               o->value(u"count").toInt(),      o->value(u"meaning").toString()};
+               o->value(u"count").toInt(),      o->value(u"meaning").toString(), o->value(u"piece").toBool()};
 }
 
 QByteArray EncodeReady()
@@ -170,6 +171,7 @@ int RunBatchWorker()
     say(EncodeReady());
 
     const speech::FileEncoding encoding = job->Encoding();
+    const speech::FileEncoding pieceEncoding = LessonPieceEncoding(*job);
     std::string text;
     while (std::getline(std::cin, text)) {
         const std::optional<Request> request = DecodeRequest(QByteArray::fromStdString(text));
@@ -177,12 +179,13 @@ int RunBatchWorker()
             continue;
         // MP3 and Opus files are tagged before they take their name, so a file is never seen untagged.
         double seconds = 0;
-        const FileTags tags{request->title, request->album, request->track, request->trackCount, request->meaning};
+        const FileTags tags{request->title, request->album, request->track, request->trackCount, request->meaning, {}};
         const auto finish = [&](const QString& written, double length) {
             seconds = length;
             return encoding.type == speech::OutputFileType::Wav || WriteFileTags(written, encoding.type, tags);
         };
-        const HRESULT hr = engine.SpeakToFile(request->text, 0, request->path, encoding, finish);
+        const HRESULT hr = request->piece ? engine.SpeakToFile(request->text, 0, request->path, pieceEncoding)
+                                          : engine.SpeakToFile(request->text, 0, request->path, encoding, finish);
         say(EncodeDone(request->id, hr, seconds));
     }
     return 0;

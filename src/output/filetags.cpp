@@ -1,12 +1,17 @@
 #include "output/filetags.h"
 
+#include <taglib/chapterframe.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/tableofcontentsframe.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/unsynchronizedlyricsframe.h>
 #include <taglib/xiphcomment.h>
+
+#include <algorithm>
+#include <cmath>
 
 #include <QFile>
 
@@ -38,6 +43,37 @@ void SetTextFrame(TagLib::ID3v2::Tag& tag, const char* id, const QString& text)
     tag.addFrame(frame);  // the tag owns it
 }
 
+TagLib::ID3v2::TextIdentificationFrame* TitleFrame(const QString& title)
+{
+    auto* frame = new TagLib::ID3v2::TextIdentificationFrame("TIT2", TagLib::String::UTF8);
+    frame->setText(ToTag(title));
+    return frame;
+}
+
+void SetChapters(TagLib::ID3v2::Tag& tag, const std::vector<FileTags::Chapter>& chapters)
+{
+    tag.removeFrames("CHAP");
+    tag.removeFrames("CTOC");
+    if (chapters.empty())
+        return;
+    const auto ms = [](double seconds) { return static_cast<unsigned int>(std::llround(std::max(seconds, 0.0) * 1000)); };
+    // Byte offsets are left out (all ones), as players go by the times.
+    constexpr unsigned int kNoOffset = 0xFFFFFFFF;
+    TagLib::ByteVectorList ids;
+    for (std::size_t i = 0; i < chapters.size(); ++i) {
+        const TagLib::ByteVector id(QStringLiteral("chp%1").arg(i + 1).toLatin1().constData());
+        TagLib::ID3v2::FrameList embedded;
+        embedded.append(TitleFrame(chapters[i].title));
+        tag.addFrame(new TagLib::ID3v2::ChapterFrame(id, ms(chapters[i].start), ms(chapters[i].end), kNoOffset,
+                                                     kNoOffset, embedded));
+        ids.append(id);
+    }
+    auto* contents = new TagLib::ID3v2::TableOfContentsFrame("toc", ids);
+    contents->setIsTopLevel(true);
+    contents->setIsOrdered(true);
+    tag.addFrame(contents);
+}
+
 bool WriteMp3Tags(const QByteArray& path, const FileTags& tags)
 {
     TagLib::MPEG::File file(path.constData(), false);
@@ -59,6 +95,7 @@ bool WriteMp3Tags(const QByteArray& path, const FileTags& tags)
         lyrics->setText(ToTag(tags.meaning));
         tag.addFrame(lyrics);
     }
+    SetChapters(tag, tags.chapters);
     // Only ID3v2.4: an ID3v1 copy could hold nothing but Latin-1, which garbles the Chinese.
     return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v4,
                      TagLib::File::DoNotDuplicate);
@@ -83,6 +120,24 @@ bool WriteOpusTags(const QByteArray& path, const FileTags& tags)
     SetField(comment, "TRACKTOTAL", tags.trackCount > 0 ? QString::number(tags.trackCount) : QString());
     SetField(comment, "COMMENT", tags.meaning);
     SetField(comment, "LYRICS", tags.meaning);
+    const TagLib::Ogg::FieldListMap fields = comment.fieldListMap();
+    for (const auto& [key, values] : fields) {
+        if (key.startsWith("CHAPTER"))
+            comment.removeFields(key);
+    }
+    // The chapter comments count with three digits: a longer list has no chapters.
+    if (tags.chapters.size() <= 999) {
+        for (std::size_t i = 0; i < tags.chapters.size(); ++i) {
+            const QByteArray key = QStringLiteral("CHAPTER%1").arg(i + 1, 3, 10, QLatin1Char('0')).toLatin1();
+            const qint64 ms = qRound64(tags.chapters[i].start * 1000);
+            comment.addField(key.constData(), ToTag(QStringLiteral("%1:%2:%3.%4")
+                                                        .arg(ms / 3600000, 2, 10, QLatin1Char('0'))
+                                                        .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
+                                                        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+                                                        .arg(ms % 1000, 3, 10, QLatin1Char('0'))));
+            comment.addField((key + "NAME").constData(), ToTag(tags.chapters[i].title));
+        }
+    }
     return file.save();
 }
 

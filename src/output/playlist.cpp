@@ -7,20 +7,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-namespace {
-
-// One line of the list per text: control characters (a line break, NUL) and runs of spaces
-// become one space.
-QString OneLine(QString text)
-{
-    for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control)
-            c = u' ';
-    }
-    return text.simplified();
-}
-
-} // namespace
+#include "output/batchreport.h"
 
 QString PlaylistPath(const QString& folder)
 {

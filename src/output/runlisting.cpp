@@ -6,9 +6,27 @@
 #include "output/batchjob.h"
 #include "output/batchreport.h"
 #include "output/batchwords.h"
+#include "output/lessonplan.h"
 #include "speech/synthesiscalls.h"
 
-QString RunListing(const BatchJob& job, const std::vector<BatchWord>& words, const speech::TokenPtr& voice)
+namespace {
+
+QString callLines(const QString& spoken, const speech::TokenPtr& voice)
+{
+    QString lines;
+    for (const SynthesisCall& call : SynthesisCalls(spoken, voice.get())) {
+        QString text = call.text;
+        text.replace(u'\n', u' ').replace(u'\t', u' ');  // one call a line, whatever a word list holds
+        lines += u'\t' + QString::fromUtf8(call.voice) + (call.spelled ? QStringLiteral("\tspell\t") : QStringLiteral("\tsay\t"))
+            + text + u'\n';
+    }
+    return lines;
+}
+
+} // namespace
+
+QString RunListing(const BatchJob& job, const std::vector<BatchWord>& words, const std::vector<LessonWord>& lesson,
+                   const speech::TokenPtr& voice)
 {
     const QDir folder(job.folder);
     QString listing;
@@ -23,13 +41,19 @@ QString RunListing(const BatchJob& job, const std::vector<BatchWord>& words, con
             listing += QStringLiteral("\tskipped: the file exists\n");
             continue;
         }
-        listing += u'\n';
-        for (const SynthesisCall& call : SynthesisCalls(word.text, voice.get())) {
-            QString text = call.text;
-            text.replace(u'\n', u' ').replace(u'\t', u' ');  // one call a line, whatever a word list holds
-            listing += u'\t' + QString::fromUtf8(call.voice) + (call.spelled ? QStringLiteral("\tspell\t") : QStringLiteral("\tsay\t"))
-                + text + u'\n';
-        }
+        listing += u'\n' + callLines(word.text, voice);
     }
+    const LessonPaths paths = LessonFilePaths(job);
+    if (job.lesson.track) {
+        for (const LessonWord& word : lesson) {
+            listing += QStringLiteral("%1\t%2. %3\n").arg(folder.relativeFilePath(paths.track)).arg(word.number).arg(PrintableText(word.headword));
+            listing += callLines(word.text, voice);
+        }
+        listing += folder.relativeFilePath(paths.lyrics) + u'\n';
+    }
+    if (job.lesson.key && !lesson.empty())
+        listing += folder.relativeFilePath(paths.key) + u'\n';
+    if (job.lesson.sheet != LessonOptions::Sheet::None && !lesson.empty())
+        listing += folder.relativeFilePath(paths.sheet) + u'\n';
     return listing;
 }

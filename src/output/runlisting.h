@@ -8,6 +8,7 @@
 
 struct BatchJob;
 struct BatchWord;
+struct LessonWord;
 
 /// What `lexovox-batch --dry-run` prints for the planned `words` of `job` spoken by `voice`
 /// (null: the default voice), one word after another:
@@ -20,5 +21,8 @@ struct BatchWord;
 /// receive: its voice, "say" or "spell", and the text as sent (Chinese words as their pinyin
 /// where the voice reads it). A word that would get no file has "-" for a name and the reason
 /// as a third field; one --skip-existing would leave alone has "skipped: the file exists".
-/// Neither has calls. Looks at the folder only to tell which files exist.
-QString RunListing(const BatchJob& job, const std::vector<BatchWord>& words, const speech::TokenPtr& voice);
+/// Neither has calls. The words of a lesson follow, each under the track's name and its
+/// number ("五 听写.mp3<TAB>1. apple"), then the sheets the lesson writes. Looks at the folder
+/// only to tell which files exist.
+QString RunListing(const BatchJob& job, const std::vector<BatchWord>& words, const std::vector<LessonWord>& lesson,
+                   const speech::TokenPtr& voice);

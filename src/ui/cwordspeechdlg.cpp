@@ -490,7 +490,7 @@ void CWordSpeechDlg::OnGenerateFiles()
         Prompt::warning(this, FailureReason(run.error()));
         return;
     }
-    m_pRun->Start(job, run->words);
+    m_pRun->Start(job, run->words, run->lesson);
 }
 
 BatchEngine& CWordSpeechDlg::batchEngine() const

@@ -27,17 +27,17 @@ bool GenerationRun::IsRunning() const
     return m_engine->IsRunning();
 }
 
-void GenerationRun::Start(const BatchJob& job, std::vector<BatchWord> words)
+void GenerationRun::Start(const BatchJob& job, std::vector<BatchWord> words, std::vector<LessonWord> lesson)
 {
     m_lock(false);
     for (QWidget* control : m_locked)
         control->setEnabled(false);
     m_generate->setText(QStringLiteral("停止"));
     m_generate->setEnabled(true);
-    m_progress->setRange(0, std::max<int>(1, int(words.size())));
+    m_engine->Start(job, std::move(words), std::move(lesson));
+    m_progress->setRange(0, std::max<int>(1, m_engine->Total()));
     m_progress->setTextVisible(true); // done/total and the time left, during a run only
-    showProgress(0, int(words.size()));
-    m_engine->Start(job, std::move(words));
+    showProgress(0, m_engine->Total());
 }
 
 void GenerationRun::Stop()

@@ -30,7 +30,7 @@ public:
     BatchEngine& Engine() const { return *m_engine; }
     bool IsRunning() const;
 
-    void Start(const BatchJob& job, std::vector<BatchWord> words);
+    void Start(const BatchJob& job, std::vector<BatchWord> words, std::vector<LessonWord> lesson = {});
     /// The words in progress are finished, then the run ends with its message.
     void Stop();
     /// With a run going: stops it and runs `then` when it has ended, instead of the closing

@@ -55,7 +55,7 @@ QString FromTag(const TagLib::String& text)
 }
 
 const FileTags kTags{QStringLiteral("apple"), QStringLiteral("人教版七年级上册"), 7, 300,
-                     QStringLiteral("n. 苹果；苹果树")};
+                     QStringLiteral("n. 苹果；苹果树"), {}};
 
 class FileTagsTest : public testing::Test
 {
@@ -72,7 +72,7 @@ TEST_F(FileTagsTest, Mp3GetsAnId3v24TagInUtf8Only)
     WriteTone(path, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 16000);
     const sf_count_t frames = FramesOf(path);
     // Tagging twice (a retry) replaces the frames rather than adding to them.
-    ASSERT_TRUE(WriteFileTags(path, OutputFileType::Mp3, {QStringLiteral("x"), {}, 1, 0, QStringLiteral("y")}));
+    ASSERT_TRUE(WriteFileTags(path, OutputFileType::Mp3, {QStringLiteral("x"), {}, 1, 0, QStringLiteral("y"), {}}));
     ASSERT_TRUE(WriteFileTags(path, OutputFileType::Mp3, kTags));
 
     TagLib::MPEG::File file(QFile::encodeName(path).constData());

@@ -50,7 +50,7 @@ WaveFormat EncodedWaveFormat(const FileEncoding& encoding, const WaveFormat& cho
 {
     switch (encoding.type) {
     case OutputFileType::Wav:
-        return chosen;
+        return encoding.pcmFor ? EncodedWaveFormat(FileEncoding::Of(*encoding.pcmFor), chosen) : chosen;
     case OutputFileType::Mp3:
         return WaveFormat::Pcm(std::max(chosen.samplesPerSec, kMinMp3Rate), 16, chosen.channels);
     case OutputFileType::Opus:

@@ -43,6 +43,10 @@ struct FileEncoding
     /// The integrated loudness (EBU R128) every file is brought to, its English and Chinese parts
     /// each on their own so they are level with each other; nothing: left as spoken.
     std::optional<double> loudnessLufs;
+    /// For a WAV: written in the PCM a file of this type is encoded from, not in the chosen
+    /// format. A lesson's words are spoken into such pieces and joined into one file of that
+    /// type (SoundTrack) without converting them again.
+    std::optional<OutputFileType> pcmFor;
 
     /// A file of `type` (at `mp3Kbps` for MP3) with nothing else asked for.
     static FileEncoding Of(OutputFileType type, int mp3Kbps = kDefaultMp3Kbps)

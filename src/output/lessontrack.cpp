@@ -1,0 +1,101 @@
+#include "output/lessontrack.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "base/atomicfile.h"
+#include "output/batchreport.h"
+#include "output/filetags.h"
+
+Result<void> LessonTrack::Begin(const BatchJob& job, std::vector<LessonWord> words)
+{
+    m_job = job;
+    m_job.rows.clear();
+    m_paths = LessonFilePaths(job);
+    m_words = std::move(words);
+    m_pieces = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("lexovox-lesson-XXXXXX")));
+    if (!m_pieces->isValid())
+        return Fail(ComError(STG_E_ACCESSDENIED, QDir::tempPath()));
+    if (const HRESULT hr = m_track.Open(m_paths.track, job.formatCode, job.files.encoding); Failed(hr))
+        return Fail(ComError(hr, m_paths.track));
+    if (const HRESULT hr = m_track.AppendSilence(job.sound.leadMs); Failed(hr))
+        return Fail(ComError(hr, m_paths.track));
+    return {};
+}
+
+QString LessonTrack::PiecePath(int number) const
+{
+    return m_pieces ? m_pieces->filePath(QStringLiteral("%1.wav").arg(number)) : QString();
+}
+
+void LessonTrack::fail(ComError error)
+{
+    if (!m_failure)
+        m_failure = std::move(error);
+    m_ready.clear();
+}
+
+void LessonTrack::PieceDone(int number, const QString& failure)
+{
+    if (m_failure || number < m_next || number > int(m_words.size()))
+        return;
+    if (!failure.isEmpty()) {
+        const LessonWord& word = m_words[std::size_t(number - 1)];
+        fail(ComError(ResultCode::LessonWordMissing,
+                      QStringLiteral("%1. %2（%3）").arg(number).arg(PrintableText(word.headword), failure)));
+        return;
+    }
+    m_ready[number] = true;
+    joinReady();
+}
+
+void LessonTrack::joinReady()
+{
+    while (!m_failure && m_ready.count(m_next) > 0) {
+        m_ready.erase(m_next);
+        const QString piece = PiecePath(m_next);
+        const Result<speech::TrackPiece> placed = m_track.AppendPiece(piece, LessonPieceEncoding(m_job).loudnessLufs);
+        QFile::remove(piece);
+        if (!placed)
+            return fail(ComError(placed.error().Error(), m_paths.track));
+        const LessonWord& word = m_words[std::size_t(m_next - 1)];
+        m_cues.push_back({placed->sound, word.number, word.headword, word.meaning});
+        if (const HRESULT hr = m_track.AppendSilence(m_job.lesson.pauseMs); Failed(hr))
+            return fail(ComError(hr, m_paths.track));
+        ++m_next;
+    }
+}
+
+Result<void> LessonTrack::Finish()
+{
+    if (m_failure)
+        return Fail(*m_failure);
+    if (!Complete())
+        return Fail(ComError(E_UNEXPECTED, m_paths.track));
+    if (const HRESULT hr = m_track.AppendSilence(m_job.sound.trailMs); Failed(hr))
+        return Fail(ComError(hr, m_paths.track));
+
+    const QString name = QFileInfo(m_paths.track).completeBaseName();
+    FileTags tags{name, m_job.source.Album(), 0, 0, {}, {}};
+    const double length = m_track.Seconds();
+    for (std::size_t i = 0; i < m_cues.size(); ++i)
+        tags.chapters.push_back({m_cues[i].seconds, i + 1 < m_cues.size() ? m_cues[i + 1].seconds : length,
+                                 LessonCueTitle(m_cues[i])});
+    const speech::OutputFileType type = m_job.files.encoding.type;
+    const auto tag = [&](const QString& written, double) {
+        return type == speech::OutputFileType::Wav || WriteFileTags(written, type, tags).has_value();
+    };
+    // The list is written before the track takes its name and named after it: a track is
+    // never left beside a list of another lesson's times, and a failure leaves both as they were.
+    AtomicFile lyrics;
+    if (Result<void> opened = lyrics.Open(m_paths.lyrics, u".lrc"); !opened)
+        return opened;
+    if (Result<void> written = lyrics.Write(LessonLyrics(name, m_cues).toUtf8()); !written)
+        return written;
+    if (const HRESULT hr = m_track.Commit(tag); Failed(hr))
+        return Fail(ComError(hr, m_paths.track));
+    if (Result<void> named = lyrics.Commit(); !named)
+        return named;
+    return {};
+}

@@ -2,7 +2,10 @@
 // does with a word depends on the word's text: "crash…" aborts, "hang…" never answers (both
 // with the word's temporary file open, as a real worker dies in the middle of writing),
 // "fail…" answers with a full disk, "slow…" takes a while; anything else is written to the
-// file as it is. With FAKE_WORKER_NO_START set it refuses to start.
+// file as it is. A lesson's piece is a WAV at 16 kHz (the tests' format): 50 ms of silence,
+// then a tone of 0.3 s and a tenth of a second more for each step of its number modulo 4, so
+// where each word begins and how long it is are known. With FAKE_WORKER_NO_START set it refuses
+// to start.
 
 #include <chrono>
 #include <cstdlib>
@@ -10,10 +13,37 @@
 #include <string>
 #include <thread>
 
+#include <cmath>
+#include <vector>
+
+#include <QFile>
 #include <QJsonDocument>
+
+#include <sndfile.h>
 
 #include "base/atomicfile.h"
 #include "output/batchworker.h"
+
+namespace {
+
+bool writePiece(const QString& path, int number)
+{
+    constexpr int kRate = 16000;
+    std::vector<short> samples(std::size_t(kRate * (0.05 + 0.3 + 0.1 * (number % 4))), 0);
+    for (std::size_t i = kRate / 20; i < samples.size(); ++i)
+        samples[i] = short(8000 * std::sin(2 * M_PI * 440 * double(i) / kRate));
+    SF_INFO info{};
+    info.samplerate = kRate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* sound = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (!sound)
+        return false;
+    const bool whole = sf_write_short(sound, samples.data(), sf_count_t(samples.size())) == sf_count_t(samples.size());
+    return sf_close(sound) == 0 && whole;
+}
+
+} // namespace
 
 int main()
 {
@@ -37,6 +67,15 @@ int main()
         const std::optional<Request> job = DecodeRequest(QByteArray::fromStdString(line));
         if (!job)
             continue;
+        if (job->piece) {
+            if (job->text.contains(u"crash"))
+                std::abort();
+            if (job->text.contains(u"slow"))
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const bool spoken = !job->text.contains(u"fail") && writePiece(job->path, job->track);
+            say(EncodeDone(job->id, spoken ? S_OK : STG_E_MEDIUMFULL, spoken ? 0.35 + 0.1 * (job->track % 4) : 0));
+            continue;
+        }
         if (job->text.startsWith(u"fail")) {
             say(EncodeDone(job->id, STG_E_MEDIUMFULL));
             continue;

@@ -13,9 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sndfile.h>
+
 #include "base/atomicfile.h"
 #include "output/batchengine.h"
 #include "output/batchworker.h"
+#include "output/lessonplan.h"
 #include "output/outputpath.h"
 #include "support/endedprocess.h"
 
@@ -54,7 +57,8 @@ protected:
 
     /// Runs to the end; `duringRun` is called once on the first progress.
     BatchReport run(std::vector<BatchWord> words, const BatchJob& s,
-                    const std::function<void(BatchEngine&)>& duringRun = {}, const QString& worker = QStringLiteral(FAKE_WORKER))
+                    const std::function<void(BatchEngine&)>& duringRun = {}, const QString& worker = QStringLiteral(FAKE_WORKER),
+                    std::vector<LessonWord> lesson = {})
     {
         BatchEngine engine;
         engine.SetWorkerProgram(worker);
@@ -75,7 +79,7 @@ protected:
             loop.quit();
         });
         QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-        engine.Start(s, std::move(words));
+        engine.Start(s, std::move(words), std::move(lesson));
         loop.exec();
         EXPECT_TRUE(report) << "the run did not end";
         EXPECT_FALSE(engine.IsRunning());
@@ -280,6 +284,162 @@ TEST_F(BatchEngineTest, NothingCheckedEndsAtOnceWithItsOwnMessage)
     const BatchReport report = run({}, settings());
     EXPECT_FALSE(report.anyChecked);
     EXPECT_EQ(report.Message(), u"您还没有钩选单词"_qs);
+}
+
+// A lesson's pieces as the fake worker speaks them: 50 ms of silence, then a tone of
+// 0.3 s + 0.1 s × (number mod 4).
+double PieceSeconds(int number)
+{
+    return 0.35 + 0.1 * (number % 4);
+}
+
+/// The samples of a 16 kHz mono WAV.
+std::vector<short> Samples(const QString& path)
+{
+    SF_INFO info{};
+    SNDFILE* sound = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!sound)
+        return {};
+    std::vector<short> samples(std::size_t(info.frames) * std::size_t(info.channels));
+    sf_readf_short(sound, samples.data(), info.frames);
+    sf_close(sound);
+    return samples;
+}
+
+/// Where sound begins after at least half a second of silence, in seconds: each word of a
+/// lesson, found from the sound itself.
+std::vector<double> Onsets(const std::vector<short>& samples, int rate)
+{
+    std::vector<double> onsets;
+    std::size_t quietSince = 0;
+    bool quiet = true;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (std::abs(int(samples[i])) < 1000)
+            continue;
+        if (quiet || i - quietSince > std::size_t(rate / 2))
+            onsets.push_back(double(i) / rate);
+        quiet = false;
+        quietSince = i;
+    }
+    return onsets;
+}
+
+/// The times of an LRC's word lines, and the lines without their times.
+std::pair<std::vector<double>, QStringList> Cues(const QString& lyrics)
+{
+    std::pair<std::vector<double>, QStringList> cues;
+    for (const QString& line : lyrics.split(u'\n', Qt::SkipEmptyParts)) {
+        if (line.size() < 10 || !line[1].isDigit())
+            continue;
+        cues.first.push_back(line.mid(1, 2).toInt() * 60 + line.mid(4, 5).toDouble());
+        cues.second.append(line.mid(10));
+    }
+    return cues;
+}
+
+class LessonTest : public BatchEngineTest
+{
+protected:
+    LessonTest()
+    {
+        // The pieces' folder is made under the temporary folder: one of the test's own, to
+        // see that nothing of it is left.
+        m_oldTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
+    }
+    ~LessonTest() override { qputenv("TMPDIR", m_oldTemp); }
+
+    BatchJob lessonJob() const
+    {
+        BatchJob job = settings();
+        job.source = {WordSource::Kind::Course, u"七年级/上册"_qs};
+        job.formatCode = 18;  // 16 kHz mono, as the fake worker speaks
+        job.sound.leadMs = 100;
+        job.sound.trailMs = 300;
+        job.lesson.track = true;
+        job.lesson.pauseMs = 1000;
+        return job;
+    }
+
+    /// The lesson's words and, with `perWord`, their own files; a word's text tells the fake
+    /// worker what to do with both.
+    std::pair<std::vector<BatchWord>, std::vector<LessonWord>> lessonWords(const QStringList& texts, bool perWord)
+    {
+        std::pair<std::vector<BatchWord>, std::vector<LessonWord>> words;
+        for (const QString& text : texts) {
+            const BatchWord file = word(text, text);
+            if (perWord)
+                words.first.push_back(file);
+            words.second.push_back({int(words.second.size()) + 1, text, u"词"_qs, u"第几个 "_qs + text});
+        }
+        return words;
+    }
+
+    QStringList leftInTemp() const { return QDir(m_temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
+
+    QTemporaryDir m_temp;
+    QByteArray m_oldTemp;
+};
+
+TEST_F(LessonTest, TheTrackHoldsEveryWordInOrderWithItsPauseAndTheListSaysWhereEachBegins)
+{
+    const QStringList texts{u"apple"_qs, u"banana"_qs, u"cherry"_qs, u"date"_qs, u"elder"_qs, u"fig"_qs};
+    auto [wordFiles, lesson] = lessonWords(texts, true);
+    const BatchJob job = lessonJob();
+    const BatchReport report = run(std::move(wordFiles), job, {}, QStringLiteral(FAKE_WORKER), lesson);
+
+    EXPECT_EQ(report.written, 6);
+    EXPECT_EQ(report.failed, 0);
+    EXPECT_EQ(report.lessonFiles, (QStringList{u"七年级_上册 听写.wav"_qs, u"七年级_上册 听写.lrc"_qs}));
+    EXPECT_TRUE(report.Message().contains(u"听写：七年级_上册 听写.wav、七年级_上册 听写.lrc"_qs));
+    const std::vector<short> samples = Samples(m_dir.filePath(u"七年级_上册 听写.wav"_qs));
+    double parts = 0.1 + 0.3;
+    for (int number = 1; number <= 6; ++number)
+        parts += PieceSeconds(number) + 1.0;
+    EXPECT_NEAR(double(samples.size()) / 16000, parts, 0.010 * 6);
+
+    // Each line's time is where the word's sound begins, found in the track itself.
+    const auto [times, titles] = Cues(QString::fromUtf8(read(m_dir.filePath(u"七年级_上册 听写.lrc"_qs))));
+    EXPECT_EQ(titles, (QStringList{u"1. apple 词"_qs, u"2. banana 词"_qs, u"3. cherry 词"_qs, u"4. date 词"_qs,
+                                   u"5. elder 词"_qs, u"6. fig 词"_qs}));
+    const std::vector<double> onsets = Onsets(samples, 16000);
+    ASSERT_EQ(onsets.size(), times.size());
+    for (std::size_t i = 0; i < onsets.size(); ++i)
+        EXPECT_NEAR(times[i], onsets[i], 0.050) << "word " << i + 1;
+    EXPECT_TRUE(temporaryFiles().isEmpty());
+    EXPECT_TRUE(leftInTemp().isEmpty()) << leftInTemp().join(u' ').toStdString();
+}
+
+TEST_F(LessonTest, AWordThatFailsOrCrashesLeavesNoTrackAndIsNamed)
+{
+    for (const QString& bad : {u"failing"_qs, u"crashing"_qs}) {
+        SCOPED_TRACE(bad.toStdString());
+        auto [wordFiles, lesson] = lessonWords({u"apple"_qs, u"banana"_qs, bad, u"date"_qs}, false);
+        const BatchReport report = run({}, lessonJob(), {}, QStringLiteral(FAKE_WORKER), lesson);
+        EXPECT_TRUE(report.lessonFiles.isEmpty());
+        ASSERT_EQ(report.failures.size(), 1u);
+        EXPECT_EQ(report.failures[0].headword, u"七年级_上册 听写.wav"_qs);
+        EXPECT_TRUE(report.failures[0].reason.contains(u"3. "_qs + bad)) << report.Message().toStdString();
+        EXPECT_EQ(report.failed, 1);
+        EXPECT_TRUE(files().isEmpty()) << files().join(u' ').toStdString();
+        EXPECT_TRUE(leftInTemp().isEmpty()) << leftInTemp().join(u' ').toStdString();
+    }
+}
+
+TEST_F(LessonTest, StoppingLeavesNoTrackNoListAndNoPieces)
+{
+    QStringList texts;
+    for (int i = 0; i < 12; ++i)
+        texts << u"slow%1"_qs.arg(i);
+    auto [wordFiles, lesson] = lessonWords(texts, true);
+    const BatchReport report = run(std::move(wordFiles), lessonJob(), [](BatchEngine& engine) { engine.Stop(); },
+                                   QStringLiteral(FAKE_WORKER), lesson);
+    EXPECT_TRUE(report.stopped);
+    EXPECT_TRUE(report.lessonFiles.isEmpty());
+    for (const QString& file : files())
+        EXPECT_TRUE(file.startsWith(u"slow"_qs) && file.endsWith(u".wav"_qs)) << file.toStdString();
+    EXPECT_EQ(int(files().size()), report.written);
+    EXPECT_TRUE(leftInTemp().isEmpty()) << leftInTemp().join(u' ').toStdString();
 }
 
 } // namespace

@@ -37,6 +37,7 @@ BatchJob everythingSet(const QString& folder)
     job.sound.englishRate = 80;
     job.sound.chineseRate = 120;
     job.sound.pronunciations = u"/somewhere/list.txt"_qs;
+    job.lesson = {true, false, 12000, LessonOptions::Sheet::Chinese, true};
     job.skipExisting = true;
     job.jobs = 3;
     return job;
@@ -86,6 +87,10 @@ TEST(BatchJob, ABrokenDocumentIsRefusedNamingWhatIsWrong)
     QJsonObject files = good[u"files"].toObject();
     files[u"type"_qs] = u"flac"_qs;
     badType[u"files"_qs] = files;
+    QJsonObject badSheet = good;
+    QJsonObject lesson = good[u"lesson"].toObject();
+    lesson[u"sheet"_qs] = 7;
+    badSheet[u"lesson"_qs] = lesson;
     QJsonObject badSound = good;
     QJsonObject sound = good[u"sound"].toObject();
     sound[u"loudness"_qs] = u"loud"_qs;
@@ -103,6 +108,8 @@ TEST(BatchJob, ABrokenDocumentIsRefusedNamingWhatIsWrong)
         {badKind, "source.kind"},
         {badType, "files.type"},
         {badSound, "sound.loudness"},
+        {badSheet, "lesson.sheet"},
+        {without(u"lesson"_qs), "lesson"},
     };
     for (const auto& c : cases) {
         const Result<BatchJob> job = BatchJob::FromJson(c.json);
@@ -143,6 +150,8 @@ TEST(BatchJob, ValidateRefusesWhatCannotRunInWords)
         {changed([](BatchJob& j) { j.sound.loudnessLufs = std::numeric_limits<double>::quiet_NaN(); }), "loudness"},
         {changed([](BatchJob& j) { j.sound.loudnessLufs = -INFINITY; }), "loudness"},
         {changed([&](BatchJob& j) { j.sound.pronunciations = dir.filePath(u"nolist.txt"_qs); }), "nolist.txt"},
+        {changed([](BatchJob& j) { j.lesson.pauseMs = 999; }), "1000–30000"},
+        {changed([](BatchJob& j) { j.lesson.pauseMs = 30001; }), "1000–30000"},
     };
     for (const auto& c : cases) {
         const Result<void> valid = c.job.Validate();

@@ -1,0 +1,218 @@
+#include <QCommandLineParser>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sndfile.h>
+#include <taglib/chapterframe.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/tableofcontentsframe.h>
+#include <taglib/xiphcomment.h>
+
+#include "output/filetags.h"
+#include "output/lessonoptions.h"
+#include "output/lessonplan.h"
+#include "speech/chinesenumbers.h"
+#include "speech/soundtrack.h"
+
+namespace {
+
+Result<LessonOptions> Parse(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    AddLessonOptions(parser);
+    EXPECT_TRUE(parser.parse(QStringList{u"lexovox-batch"_qs} + arguments)) << parser.errorText().toStdString();
+    return ReadLessonOptions(parser);
+}
+
+TEST(LessonOptions, TheCommandLineMakesALessonInsteadOfTheFilesUnlessAskedForBoth)
+{
+    EXPECT_EQ(*Parse({}), LessonOptions());
+    EXPECT_FALSE(Parse({})->Any());
+
+    const Result<LessonOptions> lesson = Parse({u"--lesson"_qs, u"--lesson-pause"_qs, u"8000"_qs});
+    ASSERT_TRUE(lesson);
+    EXPECT_TRUE(lesson->track);
+    EXPECT_FALSE(lesson->perWord);
+    EXPECT_EQ(lesson->pauseMs, 8000);
+    EXPECT_TRUE(Parse({u"--lesson"_qs, u"--per-word"_qs})->perWord);
+
+    // Sheets and the key need no track, and keep the words' files.
+    const Result<LessonOptions> sheets = Parse({u"--sheets"_qs, u"chinese"_qs, u"--key"_qs});
+    ASSERT_TRUE(sheets);
+    EXPECT_EQ(sheets->sheet, LessonOptions::Sheet::Chinese);
+    EXPECT_TRUE(sheets->key && sheets->perWord && !sheets->track);
+    EXPECT_EQ(Parse({u"--sheets"_qs, u"blank"_qs})->sheet, LessonOptions::Sheet::Blank);
+
+    for (const QStringList& wrong : {QStringList{u"--sheets"_qs, u"pdf"_qs}, QStringList{u"--per-word"_qs},
+                                     QStringList{u"--lesson-pause"_qs, u"3000"_qs},
+                                     QStringList{u"--lesson"_qs, u"--lesson-pause"_qs, u"5s"_qs}}) {
+        const Result<LessonOptions> refused = Parse(wrong);
+        ASSERT_FALSE(refused) << wrong.join(u' ').toStdString();
+        EXPECT_EQ(refused.error().Error(), ResultCode::CommandLineUsage);
+    }
+}
+
+TEST(LessonPlan, NamesItsFilesAfterTheSourceAsAnyFileSystemTakesThem)
+{
+    EXPECT_EQ(LessonName({WordSource::Kind::Course, u"中考词汇"_qs}), u"中考词汇 听写"_qs);
+    EXPECT_EQ(LessonName({WordSource::Kind::EnglishLookUp, u"ban"_qs}), u"查询：ban 听写"_qs);
+    EXPECT_EQ(LessonName({WordSource::Kind::WordsFile, u"/home/t/unit 1.csv"_qs}), u"unit 1 听写"_qs);
+    // A name that would write elsewhere, hide the file or cut a line of a report.
+    EXPECT_EQ(LessonName({WordSource::Kind::Course, u"../a/b"_qs}), u"_a_b 听写"_qs);
+    EXPECT_EQ(LessonName({WordSource::Kind::Course, u"a\nb*?"_qs}), u"a b__ 听写"_qs);
+    EXPECT_EQ(LessonName({WordSource::Kind::Course, QString()}), u"听写"_qs);
+    const QString longName = LessonName({WordSource::Kind::Course, QString(300, u'词')});
+    EXPECT_LE(QFile::encodeName(longName + u" 答题纸.pdf"_qs).size(), 255);
+
+    BatchJob job;
+    job.folder = u"/out"_qs;
+    job.source = {WordSource::Kind::Course, u"中考词汇"_qs};
+    job.files.encoding = speech::FileEncoding::Of(speech::OutputFileType::Mp3);
+    const LessonPaths paths = LessonFilePaths(job);
+    EXPECT_EQ(paths.track, u"/out/中考词汇 听写.mp3"_qs);
+    EXPECT_EQ(paths.lyrics, u"/out/中考词汇 听写.lrc"_qs);
+    EXPECT_EQ(paths.key, u"/out/中考词汇 听写 答案.pdf"_qs);
+    EXPECT_EQ(paths.sheet, u"/out/中考词汇 听写 答题纸.pdf"_qs);
+
+    // Its pieces are levelled even when the files are not: a lesson is heard as one.
+    job.sound.loudnessLufs.reset();
+    EXPECT_EQ(LessonPieceEncoding(job).loudnessLufs, SoundOptions::kDefaultLoudnessLufs);
+    EXPECT_EQ(LessonPieceEncoding(job).pcmFor, speech::OutputFileType::Mp3);
+    EXPECT_EQ(LessonPieceEncoding(job).leadMs, 0);
+}
+
+TEST(LessonPlan, EachWordIsSaidAfterItsNumber)
+{
+    const std::vector<LessonWord> words =
+        PlanLessonWords({{u"apple"_qs, u"苹果"_qs}, {u"pear"_qs, u"梨"_qs}}, WordSpeech(SpeechOptions{false, true, false}));
+    ASSERT_EQ(words.size(), 2u);
+    EXPECT_EQ(words[1].number, 2);
+    EXPECT_EQ(words[1].headword, u"pear"_qs);
+    EXPECT_TRUE(words[1].text.startsWith(SpokenOrdinal(2)));
+    EXPECT_TRUE(words[1].text.contains(u"pear"_qs));
+    EXPECT_TRUE(words[1].text.contains(u"梨"_qs));
+}
+
+TEST(LessonPlan, TheTimedListHasALineWhereEachWordBegins)
+{
+    const QString lyrics = LessonLyrics(u"中考词汇 听写"_qs, {{0.14, 1, u"apple"_qs, u"n. 苹果"_qs},
+                                                            {61.005, 2, u"a\nb"_qs, QString()},
+                                                            {3725.5, 1603, u"zoo"_qs, u"动物园\r\n"_qs}});
+    EXPECT_EQ(lyrics, u"[ti:中考词汇 听写]\n"
+                      "[00:00.14]1. apple n. 苹果\n"
+                      "[01:01.01]2. a b\n"
+                      "[62:05.50]1603. zoo 动物园\n"_qs);
+}
+
+/// A tone of `seconds` after `silence` seconds, 16 kHz mono, as a piece.
+QString WritePiece(const QString& path, double silence, double seconds)
+{
+    SF_INFO info{};
+    info.samplerate = 16000;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    std::vector<short> samples(std::size_t(16000 * (silence + seconds)), 0);
+    for (std::size_t i = std::size_t(16000 * silence); i < samples.size(); ++i)
+        samples[i] = short(6000 * std::sin(double(i) * 0.17));
+    SNDFILE* sound = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    sf_write_short(sound, samples.data(), sf_count_t(samples.size()));
+    sf_close(sound);
+    return path;
+}
+
+TEST(SoundTrack, JoinsPiecesAndSilenceAndSaysWhereEachPieceSounds)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"track.wav"_qs);
+    {
+        speech::SoundTrack track;
+        ASSERT_EQ(track.Open(path, 18, speech::FileEncoding::Of(speech::OutputFileType::Wav)), S_OK);
+        ASSERT_EQ(track.AppendSilence(250), S_OK);
+        const Result<speech::TrackPiece> first = track.AppendPiece(WritePiece(dir.filePath(u"1.wav"_qs), 0.1, 0.5));
+        ASSERT_TRUE(first);
+        EXPECT_DOUBLE_EQ(first->start, 0.25);
+        EXPECT_NEAR(first->sound, 0.35, 0.001);
+        EXPECT_DOUBLE_EQ(first->seconds, 0.6);
+        ASSERT_EQ(track.AppendSilence(1000), S_OK);
+        const Result<speech::TrackPiece> second = track.AppendPiece(WritePiece(dir.filePath(u"2.wav"_qs), 0, 0.3));
+        ASSERT_TRUE(second);
+        EXPECT_NEAR(second->sound, 1.85, 0.001);
+        // A piece in another format is refused, not resampled by mistake.
+        SF_INFO info{};
+        info.samplerate = 22050;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        sf_close(sf_open(QFile::encodeName(dir.filePath(u"odd.wav"_qs)).constData(), SFM_WRITE, &info));
+        EXPECT_EQ(track.AppendPiece(dir.filePath(u"odd.wav"_qs)).error().Error(), E_INVALIDARG);
+        EXPECT_FALSE(track.AppendPiece(dir.filePath(u"none.wav"_qs)));
+        EXPECT_DOUBLE_EQ(track.Seconds(), 2.15);
+        EXPECT_FALSE(QFile::exists(path));  // only once complete
+        ASSERT_EQ(track.Commit(), S_OK);
+    }
+    SF_INFO info{};
+    SNDFILE* sound = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    ASSERT_TRUE(sound);
+    sf_close(sound);
+    EXPECT_EQ(info.frames, 16000 * 215 / 100);
+
+    // Given up before Commit, nothing is left.
+    {
+        speech::SoundTrack track;
+        ASSERT_EQ(track.Open(dir.filePath(u"given-up.mp3"_qs), 18, speech::FileEncoding::Of(speech::OutputFileType::Mp3)), S_OK);
+        ASSERT_EQ(track.AppendSilence(500), S_OK);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList({u"*.mp3*"_qs}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+QString FromTag(const TagLib::String& text)
+{
+    return QString::fromStdString(text.to8Bit(true));
+}
+
+TEST(FileTags, ChaptersReadBackFromAnMp3AndAnOpusFile)
+{
+    QTemporaryDir dir;
+    FileTags tags{u"中考词汇 听写"_qs, u"中考词汇"_qs, 0, 0, {}, {}};
+    tags.chapters = {{0.14, 9.09, u"1. apple 苹果"_qs}, {9.09, 18.5, u"2. pear 梨"_qs}};
+    for (const auto type : {speech::OutputFileType::Mp3, speech::OutputFileType::Opus}) {
+        const QString path = dir.filePath(u"t."_qs + speech::FileTypeExtension(type));
+        {
+            speech::SoundTrack track;
+            ASSERT_EQ(track.Open(path, 18, speech::FileEncoding::Of(type)), S_OK);
+            ASSERT_EQ(track.AppendSilence(1000), S_OK);
+            ASSERT_EQ(track.Commit(), S_OK);
+        }
+        ASSERT_TRUE(WriteFileTags(path, type, tags));
+        // Written twice, the chapters are replaced, not added to.
+        ASSERT_TRUE(WriteFileTags(path, type, tags));
+        if (type == speech::OutputFileType::Mp3) {
+            TagLib::MPEG::File file(QFile::encodeName(path).constData());
+            TagLib::ID3v2::Tag* tag = file.ID3v2Tag();
+            ASSERT_TRUE(tag);
+            const TagLib::ID3v2::FrameList chapters = tag->frameList("CHAP");
+            ASSERT_EQ(chapters.size(), 2u);
+            const auto* second = dynamic_cast<TagLib::ID3v2::ChapterFrame*>(chapters[1]);
+            ASSERT_TRUE(second);
+            EXPECT_EQ(second->startTime(), 9090u);
+            EXPECT_EQ(second->endTime(), 18500u);
+            EXPECT_EQ(FromTag(second->embeddedFrameList("TIT2").front()->toString()), u"2. pear 梨"_qs);
+            const TagLib::ID3v2::FrameList contents = tag->frameList("CTOC");
+            ASSERT_EQ(contents.size(), 1u);
+            const auto* toc = dynamic_cast<TagLib::ID3v2::TableOfContentsFrame*>(contents.front());
+            EXPECT_TRUE(toc->isTopLevel() && toc->isOrdered());
+            EXPECT_EQ(toc->entryCount(), 2u);
+        } else {
+            TagLib::Ogg::Opus::File file(QFile::encodeName(path).constData());
+            const TagLib::Ogg::FieldListMap fields = file.tag()->fieldListMap();
+            EXPECT_EQ(FromTag(fields["CHAPTER002"].front()), u"00:00:09.090"_qs);
+            EXPECT_EQ(FromTag(fields["CHAPTER002NAME"].front()), u"2. pear 梨"_qs);
+            EXPECT_EQ(fields["CHAPTER001"].size(), 1u);
+        }
+    }
+}
+
+} // namespace

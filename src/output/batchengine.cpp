@@ -260,14 +260,10 @@ void BatchEngine::dispatch()
     for (const std::unique_ptr<Worker>& worker : m_workers) {
         if (!worker->ready || worker->index >= 0 || m_next >= m_queue.size())
             continue;
+        skipLostPieces();
+        if (m_next >= m_queue.size())
+            break;
         const int index = m_queue[m_next];
-        // Once the track cannot be made, the rest of its words are not spoken.
-        if (m_words[std::size_t(index)].lessonPiece && (!m_lesson || m_lesson->Failure())) {
-            ++m_next;
-            ++m_piecesDone;
-            emit progress(Done(), Total());
-            continue;
-        }
         const QString& path = m_words[std::size_t(index)].path;
         // A file another worker is writing waits for it, so the later row is written last.
         const bool busy = std::any_of(m_workers.begin(), m_workers.end(), [&](const auto& other) {
@@ -283,6 +279,21 @@ void BatchEngine::dispatch()
         worker->timer->start(m_wordTimeoutMs);
     }
     finishIfDone();
+}
+
+void BatchEngine::skipLostPieces()
+{
+    // Once the track cannot be made, the rest of its words are not spoken.
+    const auto lost = [this](std::size_t at) {
+        return at < m_queue.size() && m_words[std::size_t(m_queue[at])].lessonPiece && (!m_lesson || m_lesson->Failure());
+    };
+    if (!lost(m_next))
+        return;
+    while (lost(m_next)) {
+        ++m_next;
+        ++m_piecesDone;
+    }
+    emit progress(Done(), Total());
 }
 
 void BatchEngine::settle(int index, Outcome outcome, const QString& reason)
@@ -321,6 +332,7 @@ void BatchEngine::finishIfDone()
 {
     if (!m_running)
         return;
+    skipLostPieces();
     const bool inFlight = std::any_of(m_workers.begin(), m_workers.end(), [](const auto& w) { return w->index >= 0; });
     if (inFlight || (!m_stopping && m_next < m_queue.size()))
         return;

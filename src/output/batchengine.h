@@ -70,6 +70,7 @@ private:
     void readAnswers(Worker& worker);
     void workerEnded(Worker& worker);
     void dispatch();
+    void skipLostPieces();
     enum class Outcome { Written, Skipped, Failed };
     void settle(int index, Outcome outcome, const QString& reason = {});
     void finishIfDone();

@@ -88,3 +88,12 @@ QString PrintableText(const QString& text)
     }
     return shown;
 }
+
+QString OneLineText(QString text)
+{
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    }
+    return text.simplified();
+}

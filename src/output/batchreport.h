@@ -48,6 +48,9 @@ QString FailureReason(const ComError& error);
 /// `text` with its control characters written out (\\n, \\t, \\0, \\x1B…), so a headword holding
 /// them cannot cut or split a line of a report.
 QString PrintableText(const QString& text);
+/// `text` on one line, for a list or a sheet that gives each text one line or one cell:
+/// control characters (a line break, NUL) and runs of spaces become one space.
+QString OneLineText(QString text);
 
 /// "约 10 秒", "约 3 分钟": the time a run has left, for its progress.
 QString RemainingTimeText(qint64 ms);

@@ -7,20 +7,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-namespace {
-
-// One line of the list per text: control characters (a line break, NUL) and runs of spaces
-// become one space.
-QString OneLine(QString text)
-{
-    for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control)
-            c = u' ';
-    }
-    return text.simplified();
-}
-
-} // namespace
+#include "output/batchreport.h"
 
 QString PlaylistPath(const QString& folder)
 {
@@ -35,8 +22,8 @@ QString PlaylistText(const std::vector<PlaylistEntry>& entries)
     QString text = QStringLiteral("#EXTM3U\n");
     for (const PlaylistEntry& entry : entries) {
         const long seconds = std::max(1L, std::lround(entry.seconds));
-        QString title = OneLine(entry.headword);
-        if (const QString meaning = OneLine(entry.meaning); !meaning.isEmpty())
+        QString title = OneLineText(entry.headword);
+        if (const QString meaning = OneLineText(entry.meaning); !meaning.isEmpty())
             title += QStringLiteral(" – ") + meaning;
         text += QStringLiteral("#EXTINF:%1,%2\n").arg(seconds).arg(title);
         // A line starting with # is a comment to players: such a name is given as ./name.

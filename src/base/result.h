@@ -95,6 +95,9 @@ inline constexpr HRESULT JobNotReceived = static_cast<HRESULT>(0x8004E05C);
 /// A command line that does not say what to do (the subject is the command's own words).
 inline constexpr HRESULT CommandLineUsage = static_cast<HRESULT>(0x8004E05D);
 
+/// A dictation lesson's printed sheet (the subject is its path and the system's reason).
+inline constexpr HRESULT SheetNotWritten = static_cast<HRESULT>(0x8004E061);
+
 /// Importing a word list or an old vocabulary.
 inline constexpr HRESULT ImportTargetExists = static_cast<HRESULT>(0x8004E031);
 inline constexpr HRESULT ImportSourceUnreadable = static_cast<HRESULT>(0x8004E032);

@@ -18,6 +18,8 @@ packages=(
     libespeak-ng1 espeak-ng-data libflite1 libpulse0 libsndfile1 libmp3lame0 libsoxr0 libtag1v5 libebur128-1
     # tests
     libgtest-dev
+    # dictation sheet tests: pdftotext, pdfinfo and pdffonts read the PDFs back
+    poppler-utils
     # speech tests and benchmark: a private sound server, its recorder, the espeak-ng command
     pulseaudio pulseaudio-utils espeak-ng
     # MP3 and Opus checks: the decoders measured (tools/measure-mp3-decoders.sh), a tag reader
@@ -25,7 +27,8 @@ packages=(
     mpg123 ffmpeg sox libsox-fmt-mp3 python3-mutagen dosfstools mtools
     # intelligibility benchmark: the speech recogniser and its US English model
     pocketsphinx pocketsphinx-en-us
-    # the dialog font: a CJK serif face for the window's Chinese text
+    # the dialog font (a CJK serif face for the window's Chinese text) and the dictation sheets'
+    # (its sans face, embedded in their PDFs)
     fonts-noto-cjk
     # Qt's own texts (OK, Cancel) in the user's language
     qt6-translations-l10n

@@ -8,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QElapsedTimer>
 
 #include "base/comerror.h"
@@ -229,11 +230,28 @@ int generate(const QCommandLineParser& parser)
     return runBatch(*job, *run, parser.isSet(kQuiet));
 }
 
+/// Whether the command line asks for a lesson's sheets, which are painted with fonts and so need
+/// a GUI application; other runs start without one.
+bool printsSheets(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView argument(argv[i]);
+        if (argument == "--key" || argument == "--sheets" || argument.startsWith("--sheets="))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // A batch has no window: its sheets are painted on the platform that needs no display.
+    if (printsSheets(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app = printsSheets(argc, argv)
+                                                      ? std::make_unique<QGuiApplication>(argc, argv)
+                                                      : std::make_unique<QCoreApplication>(argc, argv);
     FailWritesPastSizeLimit();
     QCoreApplication::setApplicationName(QStringLiteral("lexovox-batch"));
     QCommandLineParser parser;

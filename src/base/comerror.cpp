@@ -55,6 +55,7 @@ constexpr std::array kMessages{
     Message{ResultCode::WorkerUnavailable, u"The speech process could not be started", u"语音合成进程无法启动"},
     Message{ResultCode::PlaylistNotWritten, u"The playlist could not be written: %1", u"播放列表无法写入：%1"},
     Message{ResultCode::TagsNotWritten, u"The tags of %1 could not be written", u"无法写入 %1 的标签"},
+    Message{ResultCode::SheetNotWritten, u"The dictation sheet could not be written: %1", u"听写单无法写入：%1"},
 
     Message{ResultCode::EngineNotStarted, u"Error intalization COM", u"语音平台无法启动"},
     Message{ResultCode::VoiceNotCreated, u"Error creating voice", u"无法创建语音"},

@@ -98,6 +98,9 @@ inline constexpr HRESULT JobBadLessonPause = static_cast<HRESULT>(0x8004E060);
 /// A dictation lesson's track that lacks a word (the subject names it and why).
 inline constexpr HRESULT LessonWordMissing = static_cast<HRESULT>(0x8004E061);
 
+/// A dictation lesson's printed sheet (the subject is its path and the system's reason).
+inline constexpr HRESULT SheetNotWritten = static_cast<HRESULT>(0x8004E062);
+
 /// Importing a word list or an old vocabulary.
 inline constexpr HRESULT ImportTargetExists = static_cast<HRESULT>(0x8004E031);
 inline constexpr HRESULT ImportSourceUnreadable = static_cast<HRESULT>(0x8004E032);

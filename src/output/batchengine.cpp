@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "base/atomicfile.h"
+#include "output/answersheet.h"
 #include "output/batchworker.h"
 #include "output/lessontrack.h"
 #include "output/playlist.h"
@@ -386,6 +387,24 @@ void BatchEngine::finishLesson()
             lessonFailed(track, FailureReason(finished.error()));
     }
     m_lesson.reset();  // an unfinished track and the pieces' folder go with it
+    if (stopped || m_lessonWords.empty())
+        return;
+    std::vector<SheetWord> sheetWords;
+    sheetWords.reserve(m_lessonWords.size());
+    for (const LessonWord& word : m_lessonWords)
+        sheetWords.push_back({word.number, word.headword, word.meaning});
+    const LessonPaths paths = LessonFilePaths(m_job);
+    const QString title = LessonName(m_job.source);
+    const auto print = [&](const QString& path, SheetKind kind) {
+        if (const Result<void> printed = WriteAnswerSheet(path, kind, title, QDate::currentDate(), sheetWords); printed)
+            m_report.lessonFiles << QFileInfo(path).fileName();
+        else
+            lessonFailed(QFileInfo(path).fileName(), FailureReason(printed.error()));
+    };
+    if (m_job.lesson.sheet != LessonOptions::Sheet::None)
+        print(paths.sheet, m_job.lesson.sheet == LessonOptions::Sheet::Blank ? SheetKind::Blank : SheetKind::Chinese);
+    if (m_job.lesson.key)
+        print(paths.key, SheetKind::Key);
 }
 
 void BatchEngine::writePlaylist()

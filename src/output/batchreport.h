@@ -50,7 +50,6 @@ QString FailureReason(const ComError& error);
 /// `text` with its control characters written out (\\n, \\t, \\0, \\x1B…), so a headword holding
 /// them cannot cut or split a line of a report.
 QString PrintableText(const QString& text);
-
 /// `text` on one line of a list (a playlist, a lesson's timed list): control characters (a line
 /// break, NUL) and runs of spaces become one space.
 QString OneLine(QString text);

@@ -70,6 +70,7 @@ TEST(ComErrorText, EveryCodeTheProgramDefinesHasWordsInBothLanguages)
         ResultCode::SpeechNoDevice,
         ResultCode::NameNotAllowed, ResultCode::WorkerCrashed, ResultCode::WorkerTimedOut,
         ResultCode::WorkerUnavailable, ResultCode::PlaylistNotWritten, ResultCode::TagsNotWritten,
+        ResultCode::SheetNotWritten,
         ResultCode::EngineNotStarted, ResultCode::VoiceNotCreated, ResultCode::EventsNotSet,
         ResultCode::NotifyTargetNotSet,
         ResultCode::SoundClientFailed, ResultCode::SoundConnectionFailed, ResultCode::SoundServerRefused,

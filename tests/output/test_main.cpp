@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
-// The batch engine runs on an event loop, so the tests run with an application.
+// The batch engine runs on an event loop and the dictation sheets need fonts, so the tests run
+// with a GUI application, on the platform that needs no display.
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,62 @@
+#include "output/answersheet.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include "base/atomicfile.h"
+#include "output/pdfradicals.h"
+#include "output/sheetpainter.h"
+
+namespace {
+
+ComError NotWritten(const QString& path, const QString& reason)
+{
+    return ComError(ResultCode::SheetNotWritten, QStringLiteral("%1 (%2)").arg(path, reason));
+}
+
+// The whole PDF, or nothing when painting it failed.
+QByteArray PaintPdf(SheetKind kind, const QString& title, QDate date, const std::vector<SheetWord>& words)
+{
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&pdf);
+    writer.setTitle(title);
+    writer.setCreator(QStringLiteral("Lexovox"));
+    SheetPainter sheet(writer, kind, title, date);
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return {};
+    const bool painted = sheet.Paint(painter, words);
+    if (!painter.end() || !painted)
+        return {};
+    QByteArray bytes = pdf.data();
+    NameGlyphsAfterIdeographs(bytes, IdeographsOfRadicals(sheet.BodyFont()));
+    return bytes;
+}
+
+} // namespace
+
+Result<void> WriteAnswerSheet(const QString& path, SheetKind kind, const QString& title, QDate date,
+                              const std::vector<SheetWord>& words)
+{
+    // Without one Qt has no fonts and ends the program on the first text painted.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return Fail(NotWritten(path, QStringLiteral("no fonts without a QGuiApplication")));
+
+    AtomicFile file;
+    if (Result<void> opened = file.Open(path, u".pdf"); !opened)
+        return opened;
+    const QByteArray pdf = PaintPdf(kind, title, date, words);
+    if (pdf.isEmpty())
+        return Fail(NotWritten(path, QStringLiteral("the PDF could not be painted")));
+    // Through the temporary file's own descriptor, which the AtomicFile keeps and closes.
+    QFile device;
+    if (!device.open(file.Handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle) || device.write(pdf) != pdf.size()
+        || !device.flush())
+        return Fail(NotWritten(path, device.errorString()));
+    device.close();
+    return file.Commit();
+}

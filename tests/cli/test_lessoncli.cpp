@@ -71,9 +71,20 @@ protected:
 TEST_F(LessonCli, TheTimedListAndTheChaptersSayWhereEachWordIsHeard)
 {
     const Outcome made = run({u"--out"_qs, out(), u"--words"_qs, words(), u"--lesson"_qs, u"--type"_qs, u"mp3"_qs,
-                              u"--meaning"_qs, u"--repeat"_qs, u"2"_qs, u"--lesson-pause"_qs, u"2500"_qs});
+                              u"--meaning"_qs, u"--repeat"_qs, u"2"_qs, u"--lesson-pause"_qs, u"2500"_qs,
+                              u"--sheets"_qs, u"chinese"_qs, u"--key"_qs});
     ASSERT_EQ(made.status, 0) << made.err.toStdString();
-    EXPECT_EQ(written(), (QStringList{u"七年级 听写.lrc"_qs, u"七年级 听写.mp3"_qs}));
+    EXPECT_EQ(written(), (QStringList{u"七年级 听写 答案.pdf"_qs, u"七年级 听写 答题纸.pdf"_qs, u"七年级 听写.lrc"_qs,
+                                      u"七年级 听写.mp3"_qs}));
+    // The key in the order the class hears the words.
+    if (const QString pdftotext = QStandardPaths::findExecutable(u"pdftotext"_qs); !pdftotext.isEmpty()) {
+        QProcess tool;
+        tool.start(pdftotext, {QDir(out()).filePath(u"七年级 听写 答案.pdf"_qs), u"-"_qs});
+        ASSERT_TRUE(tool.waitForFinished(30000));
+        const QString key = QString::fromUtf8(tool.readAllStandardOutput());
+        const qsizetype apple = key.indexOf(u"apple"_qs), red = key.indexOf(u"红色的"_qs), carrot = key.indexOf(u"carrot"_qs);
+        EXPECT_TRUE(apple >= 0 && apple < red && red < carrot) << key.toStdString();
+    }
     EXPECT_TRUE(whole(out(), u"七年级 听写.mp3"_qs));
 
     const QString lyrics = text(u"七年级 听写.lrc"_qs);

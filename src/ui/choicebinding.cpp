@@ -23,6 +23,7 @@ WindowSettings ChoiceBinding::Restore()
     m_boxes.skipExisting->setChecked(saved.skipExisting);
     m_files = saved.files;
     m_sound = saved.sound;
+    m_lesson = saved.lesson;
     // The rates are kept in range; without a voice there is nothing to speak at them.
     (void)m_engine.SetSpeakingRates(m_sound.englishRate, m_sound.chineseRate);
     const int format = saved.formatCode >= 0 ? m_boxes.format->findData(saved.formatCode) : -1;
@@ -50,16 +51,18 @@ WindowSettings ChoiceBinding::Current(const QString& voiceId) const
     s.skipExisting = m_boxes.skipExisting->isChecked();
     s.files = m_files;
     s.sound = m_sound;
+    s.lesson = m_lesson;
     return s;
 }
 
 void ChoiceBinding::EditOptions(QWidget* parent)
 {
-    OutputOptionsDlg options(m_files, m_sound, RunFormatCode(chosenFormatCode()), parent);
+    OutputOptionsDlg options(m_files, m_sound, m_lesson, RunFormatCode(chosenFormatCode()), parent);
     if (options.exec() != QDialog::Accepted)
         return;
     m_files = options.options();
     m_sound = options.soundOptions();
+    m_lesson = options.lessonOptions();
     // As in Restore: the dialog offers rates in range only.
     (void)m_engine.SetSpeakingRates(m_sound.englishRate, m_sound.chineseRate);
 }

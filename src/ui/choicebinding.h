@@ -9,7 +9,7 @@ class QWidget;
 class SpeechEngine;
 
 /// The window's choices that are kept between runs: the boxes that show them, and the 选项…
-/// dialog's file and sound options, which no box shows. The voice is the caller's, since
+/// dialog's file, sound and lesson options, which no box shows. The voice is the caller's, since
 /// choosing one goes through the window's handler.
 class ChoiceBinding
 {
@@ -33,7 +33,7 @@ public:
     int FormatEntry() const { return m_formatEntry; }
     /// The choices as they stand now, with `voiceId` as the voice.
     WindowSettings Current(const QString& voiceId) const;
-    /// Opens 选项… on the file and sound options and keeps what it gives.
+    /// Opens 选项… on the file, sound and lesson options and keeps what it gives.
     void EditOptions(QWidget* parent);
 
     const SoundOptions& Sound() const { return m_sound; }
@@ -46,5 +46,6 @@ private:
     SpeechEngine& m_engine;
     OutputFileOptions m_files;
     SoundOptions m_sound;
+    LessonOptions m_lesson;
     int m_formatEntry = -1;
 };

@@ -6,12 +6,13 @@
 #include <QFormLayout>
 
 #include "speech/audioformattable.h"
+#include "ui/lessonoptionsbox.h"
 #include "ui/soundoptionsbox.h"
 
 using speech::OutputFileType;
 
-OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const SoundOptions& sound, int formatCode,
-                                   QWidget* parent)
+OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const SoundOptions& sound,
+                                   const LessonOptions& lesson, int formatCode, QWidget* parent)
     : QDialog(parent)
     , m_pTypeComboBox(new QComboBox(this))
     , m_pBitrateComboBox(new QComboBox(this))
@@ -20,6 +21,7 @@ OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const Sound
     , m_pCardSafeCheckBox(new QCheckBox(QStringLiteral("适合存储卡的文件名（FAT/exFAT）"), this))
     , m_pRepeatableCheckBox(new QCheckBox(QStringLiteral("可重复（相同单词生成相同文件，较慢）"), this))
     , m_pSoundBox(new SoundOptionsBox(sound, this))
+    , m_pLessonBox(new LessonOptionsBox(lesson, this))
     , m_cardSafeTouched(options.cardSafe.has_value())
 {
     setWindowTitle(QStringLiteral("选项"));
@@ -49,6 +51,7 @@ OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const Sound
     form->addRow(m_pCardSafeCheckBox);
     form->addRow(m_pRepeatableCheckBox);
     form->addRow(m_pSoundBox);
+    form->addRow(m_pLessonBox);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -74,6 +77,11 @@ OutputFileOptions OutputOptionsDlg::options() const
 SoundOptions OutputOptionsDlg::soundOptions() const
 {
     return m_pSoundBox->options();
+}
+
+LessonOptions OutputOptionsDlg::lessonOptions() const
+{
+    return m_pLessonBox->options();
 }
 
 void OutputOptionsDlg::typeChosen()

@@ -2,11 +2,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "speech/audioformattable.h"
 #include "ui/programsettings.h"
 
 using speech::OutputFileType;
+
+namespace {
+
+// The lesson's sheet by name, so the stored value reads the same whatever the order of Sheet.
+const std::pair<LessonOptions::Sheet, QString> kSheetNames[] = {
+    {LessonOptions::Sheet::None, u"none"_qs},
+    {LessonOptions::Sheet::Blank, u"blank"_qs},
+    {LessonOptions::Sheet::Chinese, u"chinese"_qs},
+};
+
+} // namespace
 
 WindowSettings LoadWindowSettings()
 {
@@ -54,6 +66,21 @@ WindowSettings LoadWindowSettings()
         sound.loudnessLufs.reset();
     }
     sound.pronunciations = store->value(u"sound/pronunciations"_qs).toString();
+
+    LessonOptions& lesson = s.lesson;
+    lesson.track = store->value(u"lesson/track"_qs, false).toBool();
+    // Unlike the sound's numbers, a pause out of range is not clamped: the usual pause surprises
+    // a class less than the shortest or the longest.
+    bool pauseRead = false;
+    const int pauseMs = store->value(u"lesson/pause"_qs).toInt(&pauseRead);
+    if (pauseRead && pauseMs >= LessonOptions::kMinPauseMs && pauseMs <= LessonOptions::kMaxPauseMs)
+        lesson.pauseMs = pauseMs;
+    const QString sheet = store->value(u"lesson/sheet"_qs).toString();
+    for (const auto& [value, name] : kSheetNames) {
+        if (name == sheet)
+            lesson.sheet = value;
+    }
+    lesson.key = store->value(u"lesson/key"_qs, false).toBool();
     return s;
 }
 
@@ -86,6 +113,13 @@ void SaveWindowSettings(const WindowSettings& s)
     if (s.sound.loudnessLufs)
         store->setValue(u"sound/loudness"_qs, *s.sound.loudnessLufs);
     store->setValue(u"sound/pronunciations"_qs, s.sound.pronunciations);
+    store->setValue(u"lesson/track"_qs, s.lesson.track);
+    store->setValue(u"lesson/pause"_qs, s.lesson.pauseMs);
+    for (const auto& [value, name] : kSheetNames) {
+        if (value == s.lesson.sheet)
+            store->setValue(u"lesson/sheet"_qs, name);
+    }
+    store->setValue(u"lesson/key"_qs, s.lesson.key);
 }
 
 int RunFormatCode(int formatCode)
@@ -104,6 +138,8 @@ BatchJob JobFromWindow(const WindowSettings& settings, const WordSource& source,
     job.speech = {settings.spellOut, settings.chineseMeaning, settings.prefix};
     job.files = settings.files;
     job.sound = settings.sound;
+    job.lesson = settings.lesson;
+    job.lesson.perWord = true;  // the window has no lesson without the words' own files
     job.skipExisting = settings.skipExisting;
     return job;
 }

@@ -4,6 +4,7 @@
 
 #include "output/batchjob.h"
 #include "output/fileoptions.h"
+#include "output/lessonoptions.h"
 #include "output/soundoptions.h"
 
 /// The window's choices kept between runs of the program.
@@ -18,6 +19,7 @@ struct WindowSettings
     bool skipExisting = false;
     OutputFileOptions files;
     SoundOptions sound;
+    LessonOptions lesson;  // beside the words' own files, which the window always writes
 };
 
 WindowSettings LoadWindowSettings();

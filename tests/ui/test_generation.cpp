@@ -25,6 +25,7 @@
 #include "ui/programsettings.h"
 #include "ui/folderbrowser.h"
 #include "ui/prompt.h"
+#include "ui/windowsettings.h"
 #include "vocab/wordlistmodel.h"
 
 class TestGeneration : public QObject
@@ -280,6 +281,100 @@ private slots:
         });
     }
 
+    void lessonChoicesStartOffAreKeptAndMakeTheJob()
+    {
+        answerOptions([](QDialog* options) {
+            const LessonBox lesson(options);
+            QVERIFY(lesson.track && lesson.pause && lesson.sheet && lesson.key);
+            // A first run makes no lesson; the pause waits for the track.
+            QVERIFY(!lesson.track->isChecked());
+            QCOMPARE(lesson.pause->text(), QStringLiteral("5 秒"));
+            QVERIFY(!lesson.pause->isEnabled());
+            QCOMPARE(lesson.sheet->currentText(), QStringLiteral("不生成"));
+            QVERIFY(!lesson.key->isChecked());
+
+            lesson.track->click();
+            QVERIFY(lesson.pause->isEnabled());
+            lesson.pause->setValue(8);
+            lesson.sheet->setCurrentIndex(lesson.sheet->findText(QStringLiteral("给出中文")));
+            lesson.key->click();
+            options->accept();
+        });
+
+        // The next run of the program shows them and asks the engine for them, words and all.
+        reopen();
+        const BatchJob job = JobFromWindow(LoadWindowSettings(), {}, {});
+        QVERIFY(job.lesson == (LessonOptions{true, true, 8000, LessonOptions::Sheet::Chinese, true}));
+        answerOptions([](QDialog* options) {
+            const LessonBox lesson(options);
+            QVERIFY(lesson.track->isChecked() && lesson.pause->isEnabled());
+            QCOMPARE(lesson.pause->value(), 8);
+            QCOMPARE(lesson.sheet->currentText(), QStringLiteral("给出中文"));
+            QVERIFY(lesson.key->isChecked());
+            lesson.track->click();
+            QVERIFY(!lesson.pause->isEnabled());
+            options->reject();
+        });
+    }
+
+    void badStoredLessonChoicesFallBackToTheUsual_data()
+    {
+        QTest::addColumn<QVariant>("pause");
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QString>("sheetShown");
+        QTest::newRow("longest") << QVariant(30000) << QStringLiteral("none") << 30 << QStringLiteral("不生成");
+        QTest::newRow("too short") << QVariant(999) << QStringLiteral("chinese") << 5 << QStringLiteral("给出中文");
+        QTest::newRow("too long") << QVariant(30001) << QStringLiteral("blank") << 5 << QStringLiteral("空白");
+        QTest::newRow("not a number") << QVariant(QStringLiteral("8 s")) << QStringLiteral("Chinese") << 5
+                                      << QStringLiteral("不生成");
+    }
+
+    void badStoredLessonChoicesFallBackToTheUsual()
+    {
+        QFETCH(QVariant, pause);
+        QFETCH(QString, sheet);
+        QFETCH(int, seconds);
+        QFETCH(QString, sheetShown);
+        // Set between two windows: a closing window saves its own choices.
+        delete m_dlg;
+        m_dlg = nullptr;
+        ProgramSettings()->setValue(QStringLiteral("lesson/pause"), pause);
+        ProgramSettings()->setValue(QStringLiteral("lesson/sheet"), sheet);
+        reopen();
+        QCOMPARE(JobFromWindow(LoadWindowSettings(), {}, {}).lesson.pauseMs, seconds * 1000);
+        answerOptions([&](QDialog* options) {
+            const LessonBox lesson(options);
+            QCOMPARE(lesson.pause->value(), seconds);
+            QCOMPARE(lesson.sheet->currentText(), sheetShown);
+            options->reject();
+        });
+    }
+
+    void aLessonTrackComesBesideTheWordsAndTheMessageNamesIt()
+    {
+        QTemporaryDir dir;
+        chooseFolder(dir.path());
+        m_model->append({{QStringLiteral("apple"), QStringLiteral("苹果")}, {QStringLiteral("pear"), QStringLiteral("梨")}});
+        m_model->checkAll();
+        answerOptions([](QDialog* options) {
+            const LessonBox lesson(options);
+            lesson.track->click();
+            lesson.pause->setValue(1);
+            options->accept();
+        });
+        QTest::mouseClick(m_generate, Qt::LeftButton);
+        QVERIFY(waitForTheEnd());
+
+        // Words typed in, not a course: the lesson has no course name to go before 听写.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+                 (QStringList{QStringLiteral("apple.wav"), QStringLiteral("pear.wav"), QStringLiteral("听写.lrc"),
+                              QStringLiteral("听写.wav")}));
+        const QString text = Prompt::takeShown().value(0).text;
+        QVERIFY2(text.contains(QStringLiteral("已生成 2 个文件")) && text.contains(QStringLiteral("听写：听写.wav、听写.lrc")),
+                 qPrintable(text));
+    }
+
     void mp3BitRatesAreThoseTheChosenFormatTakes()
     {
         // Set between two windows: a closing window saves its own choices.
@@ -366,6 +461,23 @@ private slots:
     }
 
 private:
+    /// The 听写 controls of an open 选项… dialog.
+    struct LessonBox
+    {
+        explicit LessonBox(const QDialog* options)
+            : track(options->findChild<QCheckBox*>(QStringLiteral("lessonTrackCheckBox")))
+            , pause(options->findChild<QSpinBox*>(QStringLiteral("lessonPauseSpinBox")))
+            , sheet(options->findChild<QComboBox*>(QStringLiteral("answerSheetComboBox")))
+            , key(options->findChild<QCheckBox*>(QStringLiteral("answerKeyCheckBox")))
+        {
+        }
+
+        QCheckBox* track;
+        QSpinBox* pause;
+        QComboBox* sheet;
+        QCheckBox* key;
+    };
+
     /// Enough checked words that a run is still going when the test acts on it.
     void checkManyWords()
     {

@@ -49,6 +49,8 @@ private slots:
                                                         u"--no-loudness"_qs} << 3;
         QTest::newRow("loudness and list") << QStringList{u"--loudness"_qs, u"-23"_qs, u"--pronunciations"_qs,
                                                           u"/lists/fixes.txt"_qs, u"--type"_qs, u"opus"_qs} << 4;
+        QTest::newRow("dictation lesson") << QStringList{u"--lesson"_qs, u"--per-word"_qs, u"--lesson-pause"_qs,
+                                                         u"8000"_qs, u"--sheets"_qs, u"chinese"_qs, u"--key"_qs} << 5;
     }
 
     void equalChoicesMakeEqualJobs()
@@ -88,6 +90,12 @@ private slots:
             window.sound.loudnessLufs = -23;
             window.sound.pronunciations = u"/lists/fixes.txt"_qs;
             window.files.encoding.type = speech::OutputFileType::Opus;
+            break;
+        case 5:
+            // The window writes the words' files beside a lesson; it has no choice of a lesson alone.
+            window.lesson.track = window.lesson.key = true;
+            window.lesson.pauseMs = 8000;
+            window.lesson.sheet = LessonOptions::Sheet::Chinese;
             break;
         }
         const WordSource course{WordSource::Kind::Course, u"中考词汇"_qs};

@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 
 #include "speech/audioformattable.h"
 #include "ui/lessonoptionsbox.h"
@@ -43,17 +45,23 @@ OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const Sound
     m_pCardSafeCheckBox->setChecked(options.IsCardSafe());
     m_pRepeatableCheckBox->setChecked(options.repeatable);
 
-    auto* form = new QFormLayout(this);
-    form->addRow(QStringLiteral("文件类型"), m_pTypeComboBox);
-    form->addRow(QStringLiteral("比特率 (MP3)"), m_pBitrateComboBox);
-    form->addRow(m_pNumberedCheckBox);
-    form->addRow(m_pPlaylistCheckBox);
-    form->addRow(m_pCardSafeCheckBox);
-    form->addRow(m_pRepeatableCheckBox);
-    form->addRow(m_pSoundBox);
-    form->addRow(m_pLessonBox);
+    // Two columns: the file choices with the lesson's under them, the sound beside them, so the
+    // dialog fits a 768-pixel-high screen.
+    auto* files = new QFormLayout;
+    files->addRow(QStringLiteral("文件类型"), m_pTypeComboBox);
+    files->addRow(QStringLiteral("比特率 (MP3)"), m_pBitrateComboBox);
+    files->addRow(m_pNumberedCheckBox);
+    files->addRow(m_pPlaylistCheckBox);
+    files->addRow(m_pCardSafeCheckBox);
+    files->addRow(m_pRepeatableCheckBox);
+    files->addRow(m_pLessonBox);
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(files);
+    columns->addWidget(m_pSoundBox, 0, Qt::AlignTop);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    form->addRow(buttons);
+    layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_pTypeComboBox, &QComboBox::currentIndexChanged, this, &OutputOptionsDlg::typeChosen);

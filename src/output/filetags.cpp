@@ -50,6 +50,24 @@ TagLib::ID3v2::TextIdentificationFrame* TitleFrame(const QString& title)
     return frame;
 }
 
+// A chapter's title as players read it: ID3v2.4 gives an embedded frame's size as a synchsafe
+// number, which some readers (FFmpeg) take as a plain one, dropping every chapter whose title
+// frame is 128 bytes or more. Longer titles are cut at a character, with "…".
+QString ChapterTitle(const QString& title)
+{
+    constexpr qsizetype kMaxBytes = 120;  // the frame's encoding byte and the "…" fit beside
+    if (title.toUtf8().size() <= kMaxBytes)
+        return title;
+    QString cut = title;
+    while (cut.toUtf8().size() > kMaxBytes - 3 || (!cut.isEmpty() && cut.back().isHighSurrogate()))
+        cut.chop(1);
+    return cut + u'…';
+}
+
+// A table of contents lists at most 255 entries (its count is one byte): a longer list of
+// chapters goes into tables of 255 under the top-level one.
+constexpr std::size_t kMaxEntries = 255;
+
 void SetChapters(TagLib::ID3v2::Tag& tag, const std::vector<FileTags::Chapter>& chapters)
 {
     tag.removeFrames("CHAP");
@@ -59,19 +77,39 @@ void SetChapters(TagLib::ID3v2::Tag& tag, const std::vector<FileTags::Chapter>& 
     const auto ms = [](double seconds) { return static_cast<unsigned int>(std::llround(std::max(seconds, 0.0) * 1000)); };
     // Byte offsets are left out (all ones), as players go by the times.
     constexpr unsigned int kNoOffset = 0xFFFFFFFF;
-    TagLib::ByteVectorList ids;
+    const auto idOf = [](const char* prefix, std::size_t n) {
+        return TagLib::ByteVector(QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(n).toLatin1().constData());
+    };
+    std::vector<TagLib::ByteVectorList> tables(1);
     for (std::size_t i = 0; i < chapters.size(); ++i) {
-        const TagLib::ByteVector id(QStringLiteral("chp%1").arg(i + 1).toLatin1().constData());
+        const TagLib::ByteVector id = idOf("chp", i + 1);
         TagLib::ID3v2::FrameList embedded;
-        embedded.append(TitleFrame(chapters[i].title));
+        embedded.append(TitleFrame(ChapterTitle(chapters[i].title)));
         tag.addFrame(new TagLib::ID3v2::ChapterFrame(id, ms(chapters[i].start), ms(chapters[i].end), kNoOffset,
                                                      kNoOffset, embedded));
-        ids.append(id);
+        if (tables.back().size() == kMaxEntries)
+            tables.emplace_back();
+        tables.back().append(id);
     }
-    auto* contents = new TagLib::ID3v2::TableOfContentsFrame("toc", ids);
-    contents->setIsTopLevel(true);
-    contents->setIsOrdered(true);
-    tag.addFrame(contents);
+    const auto table = [](const TagLib::ByteVector& id, const TagLib::ByteVectorList& entries, bool top) {
+        auto* contents = new TagLib::ID3v2::TableOfContentsFrame(id, entries);
+        contents->setIsTopLevel(top);
+        contents->setIsOrdered(true);
+        return contents;
+    };
+    if (tables.size() == 1) {
+        tag.addFrame(table("toc", tables.front(), true));
+        return;
+    }
+    TagLib::ByteVectorList parts;
+    for (std::size_t t = 0; t < tables.size(); ++t) {
+        auto* part = table(idOf("toc", t + 1), tables[t], false);
+        const std::size_t first = t * kMaxEntries + 1;
+        part->addEmbeddedFrame(TitleFrame(QStringLiteral("%1–%2").arg(first).arg(first + tables[t].size() - 1)));
+        tag.addFrame(part);
+        parts.append(part->elementID());
+    }
+    tag.addFrame(table("toc", parts, true));
 }
 
 bool WriteMp3Tags(const QByteArray& path, const FileTags& tags)

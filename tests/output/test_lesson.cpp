@@ -215,4 +215,47 @@ TEST(FileTags, ChaptersReadBackFromAnMp3AndAnOpusFile)
     }
 }
 
+// A lesson of a course has hundreds of words: its chapters must all be found by players.
+TEST(FileTags, ALongListOfChaptersIsFoundWholeAndLongTitlesAreCutForPlayers)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"long.mp3"_qs);
+    {
+        speech::SoundTrack track;
+        ASSERT_EQ(track.Open(path, 18, speech::FileEncoding::Of(speech::OutputFileType::Mp3)), S_OK);
+        ASSERT_EQ(track.AppendSilence(700), S_OK);
+        ASSERT_EQ(track.Commit(), S_OK);
+    }
+    FileTags tags;
+    for (int i = 0; i < 600; ++i)
+        tags.chapters.push_back({i * 0.001, (i + 1) * 0.001, u"%1. word 很长的意思，"_qs.arg(i + 1).repeated(i == 7 ? 10 : 1)});
+    ASSERT_TRUE(WriteFileTags(path, speech::OutputFileType::Mp3, tags));
+
+    TagLib::MPEG::File file(QFile::encodeName(path).constData());
+    TagLib::ID3v2::Tag* tag = file.ID3v2Tag();
+    ASSERT_TRUE(tag);
+    EXPECT_EQ(tag->frameList("CHAP").size(), 600u);
+    std::vector<TagLib::ByteVector> listed;
+    const TagLib::ID3v2::TableOfContentsFrame* top = nullptr;
+    for (TagLib::ID3v2::Frame* frame : tag->frameList("CTOC")) {
+        const auto* toc = dynamic_cast<TagLib::ID3v2::TableOfContentsFrame*>(frame);
+        ASSERT_TRUE(toc);
+        EXPECT_LE(toc->entryCount(), 255u);
+        if (toc->isTopLevel())
+            top = toc;
+        else
+            for (const TagLib::ByteVector& id : toc->childElements())
+                listed.push_back(id);
+    }
+    ASSERT_TRUE(top);
+    EXPECT_EQ(top->entryCount(), 3u);
+    ASSERT_EQ(listed.size(), 600u);
+    EXPECT_EQ(listed[299], TagLib::ByteVector("chp300"));
+
+    const auto* long8 = dynamic_cast<TagLib::ID3v2::ChapterFrame*>(tag->frameList("CHAP")[7]);
+    const QString title = FromTag(long8->embeddedFrameList("TIT2").front()->toString());
+    EXPECT_TRUE(title.startsWith(u"8. word 很长的意思，"_qs) && title.endsWith(u'…')) << title.toStdString();
+    EXPECT_LT(title.toUtf8().size(), 127);
+}
+
 } // namespace

@@ -73,6 +73,7 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words, std::vector<
     m_report.anyChecked = !m_words.empty() || !lesson.empty();
     m_report.total = int(m_words.size());
     m_lessonWords = std::move(lesson);
+    m_report.lessonAsked = !m_lessonWords.empty();
     m_lesson.reset();
     m_piecesDone = 0;
     if (m_job.lesson.track && !m_lessonWords.empty()) {

@@ -21,6 +21,8 @@ QString BatchReport::Message() const
     text += QStringLiteral("，用时 %1 秒。").arg(double(elapsedMs) / 1000.0, 0, 'f', 1);
     if (!lessonFiles.isEmpty())
         text += QStringLiteral("\n\n听写：%1").arg(lessonFiles.join(u"、"_qs));
+    else if (lessonAsked && stopped)
+        text += QStringLiteral("\n\n听写未生成：生成已停止。");
     if (failed == 0)
         return text;
     text += QStringLiteral("\n\n%1 个文件未能生成：").arg(failed);

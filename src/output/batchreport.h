@@ -28,6 +28,7 @@ struct BatchReport
 
     qint64 elapsedMs = 0;
     std::vector<BatchFailure> failures; // every failure, in list order
+    bool lessonAsked = false; // a dictation lesson was asked for
     QStringList lessonFiles;  // the names of the dictation lesson's files written
 
     /// Checked words with no file: failed ones and those a stop left out.

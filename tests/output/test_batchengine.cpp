@@ -436,6 +436,7 @@ TEST_F(LessonTest, StoppingLeavesNoTrackNoListAndNoPieces)
                                    QStringLiteral(FAKE_WORKER), lesson);
     EXPECT_TRUE(report.stopped);
     EXPECT_TRUE(report.lessonFiles.isEmpty());
+    EXPECT_TRUE(report.Message().endsWith(u"听写未生成：生成已停止。"_qs)) << report.Message().toStdString();
     for (const QString& file : files())
         EXPECT_TRUE(file.startsWith(u"slow"_qs) && file.endsWith(u".wav"_qs)) << file.toStdString();
     EXPECT_EQ(int(files().size()), report.written);

@@ -59,6 +59,13 @@ TEST(BatchReport, TheFirstLineSaysHowItEndedAndTheCountsFollow)
     stopped.skipped = 0;
     stopped.stopped = true;
     EXPECT_EQ(stopped.Message(), u"语音文件生成已停止\n\n已生成 2 个文件，8 个未生成，用时 12.3 秒。"_qs);
+
+    // A lesson instead of the words' files names what it wrote, not "0 files".
+    BatchReport lesson;
+    lesson.anyChecked = lesson.lessonAsked = true;
+    lesson.elapsedMs = 5000;
+    lesson.lessonFiles = {u"七年级 听写.mp3"_qs, u"七年级 听写.lrc"_qs};
+    EXPECT_EQ(lesson.Message(), u"语音文件生成完毕\n\n已生成听写，用时 5.0 秒。\n\n听写：七年级 听写.mp3、七年级 听写.lrc"_qs);
 }
 
 TEST(BatchReport, ReasonsComeFromTheOneMessageTableOrNameTheCode)

@@ -38,11 +38,6 @@ qint64 ownerOf(QStringView fileName)
     return ok && pid <= INT_MAX ? pid : 0;
 }
 
-// Only a process known to be gone counts as gone: another user's process (EPERM) still runs.
-bool isRunning(qint64 pid)
-{
-    return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
-}
 
 // Removes each temporary file in `folder` (of type `suffix`, when given) that `stale` picks.
 template <class Stale>
@@ -141,6 +136,12 @@ void AtomicFile::Discard()
     m_file.setFileName(QString());
 }
 
+bool AtomicFile::ProcessRuns(qint64 pid)
+{
+    // Only a process known to be gone counts as gone: another user's process (EPERM) still runs.
+    return pid > 0 && pid <= INT_MAX && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH);
+}
+
 bool AtomicFile::IsTemporaryName(QStringView fileName)
 {
     return fileName.startsWith(kPrefix) && fileName.endsWith(kSuffix);
@@ -156,6 +157,6 @@ void AtomicFile::RemoveTemporaryFiles(const QString& folder, qint64 pid)
 void AtomicFile::SweepTemporaryFiles(const QString& folder, const QDateTime& before, QStringView suffix)
 {
     removeTemporaryFiles(folder, suffix, [&before](const QFileInfo& file, qint64 owner) {
-        return owner > 0 ? !isRunning(owner) : file.lastModified() < before;
+        return owner > 0 ? !AtomicFile::ProcessRuns(owner) : file.lastModified() < before;
     });
 }

@@ -48,6 +48,9 @@ public:
     /// Removes the temporary file now.
     void Discard();
 
+    /// Whether process `pid` may still run, and so still write its temporary files: only a
+    /// process known to be gone is not.
+    static bool ProcessRuns(qint64 pid);
     /// Whether `fileName` is one of this program's temporary file names, with or without the
     /// writer's process id.
     static bool IsTemporaryName(QStringView fileName);

@@ -1,5 +1,6 @@
 #include "output/lessontrack.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,13 +9,34 @@
 #include "output/batchreport.h"
 #include "output/filetags.h"
 
+namespace {
+
+const QString kPiecesPrefix = QStringLiteral("lexovox-lesson-");
+
+// The pieces' folders of lessons whose process was killed: removed, as nothing else would.
+void sweepPieceFolders(const QDir& temporary)
+{
+    for (const QFileInfo& folder : temporary.entryInfoList({kPiecesPrefix + u'*'}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool numbered = false;
+        const qint64 pid = folder.fileName().sliced(kPiecesPrefix.size()).section(u'-', 0, 0).toLongLong(&numbered);
+        if (numbered && !AtomicFile::ProcessRuns(pid))
+            QDir(folder.filePath()).removeRecursively();
+    }
+}
+
+} // namespace
+
 Result<void> LessonTrack::Begin(const BatchJob& job, std::vector<LessonWord> words)
 {
     m_job = job;
     m_job.rows.clear();
     m_paths = LessonFilePaths(job);
     m_words = std::move(words);
-    m_pieces = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("lexovox-lesson-XXXXXX")));
+    const QDir temporary(QDir::tempPath());
+    sweepPieceFolders(temporary);
+    // The process's id in the name tells whose pieces they are once it is gone.
+    m_pieces = std::make_unique<QTemporaryDir>(
+        temporary.filePath(kPiecesPrefix + QString::number(QCoreApplication::applicationPid()) + u"-XXXXXX"_qs));
     if (!m_pieces->isValid())
         return Fail(ComError(STG_E_ACCESSDENIED, QDir::tempPath()));
     if (const HRESULT hr = m_track.Open(m_paths.track, job.formatCode, job.files.encoding); Failed(hr))

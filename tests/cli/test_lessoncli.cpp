@@ -151,4 +151,33 @@ TEST_F(LessonCli, ASmallDiskOrCtrlCLeavesNoLessonAndTheStatusSaysSo)
     qunsetenv("TMPDIR");
 }
 
+TEST_F(LessonCli, WhatAKilledLessonLeavesIsSweptByTheNextOne)
+{
+    QTemporaryDir pieces;
+    qputenv("TMPDIR", QFile::encodeName(pieces.path()));
+    QByteArray many = "en,ch\n";
+    for (int i = 0; i < 200; ++i)
+        many += "word" + QByteArray::number(i) + ",词\n";
+    const QStringList lesson{u"--out"_qs, out(), u"--words"_qs, csv(u"many.csv"_qs, many), u"--voice"_qs,
+                             u"flite-rms"_qs, u"--lesson"_qs, u"--jobs"_qs, u"2"_qs, u"--quiet"_qs};
+    QProcess tool;
+    tool.setChildProcessModifier([] { ::setpgid(0, 0); });
+    tool.start(QStringLiteral(LEXOVOX_BATCH), lesson);
+    ASSERT_TRUE(tool.waitForStarted());
+    // Killed with the track under way: its temporary file and its pieces' folder stay behind.
+    for (int i = 0; i < 600 && written().filter(u".part"_qs).isEmpty(); ++i)
+        QThread::msleep(50);
+    QThread::msleep(300);
+    ::kill(-pid_t(tool.processId()), SIGKILL);
+    ASSERT_TRUE(tool.waitForFinished(10000));
+    EXPECT_FALSE(written().filter(u".part"_qs).isEmpty());
+    EXPECT_FALSE(QDir(pieces.path()).isEmpty());
+
+    const Outcome again = run(lesson);
+    EXPECT_EQ(again.status, 0) << again.err.toStdString();
+    EXPECT_EQ(written(), (QStringList{u"many 听写.lrc"_qs, u"many 听写.wav"_qs}));
+    EXPECT_TRUE(QDir(pieces.path()).isEmpty()) << QDir(pieces.path()).entryList().join(u' ').toStdString();
+    qunsetenv("TMPDIR");
+}
+
 } // namespace

@@ -61,6 +61,15 @@ class LessonCli : public BatchCli
 {
 protected:
     QString words() const { return csv(u"七年级.csv"_qs, "en,ch\napple,n. 苹果\nbanana,n. 香蕉\nred,adj. 红色的\ncarrot,n. 胡萝卜\n"); }
+    /// A lesson of `count` words by the Flite voice, with the pieces' folder in `pieces`.
+    QStringList manyWordsLesson(int count, const QTemporaryDir& pieces) const
+    {
+        qputenv("TMPDIR", QFile::encodeName(pieces.path()));
+        return {u"--out"_qs, out(), u"--words"_qs, manyWords(count), u"--voice"_qs, u"flite-rms"_qs,
+                u"--lesson"_qs, u"--jobs"_qs, u"2"_qs};
+    }
+    void TearDown() override { qunsetenv("TMPDIR"); }
+
     QString text(const QString& name) const
     {
         QFile file(QDir(out()).filePath(name));
@@ -114,12 +123,7 @@ TEST_F(LessonCli, TheTimedListAndTheChaptersSayWhereEachWordIsHeard)
 TEST_F(LessonCli, ASmallDiskOrCtrlCLeavesNoLessonAndTheStatusSaysSo)
 {
     QTemporaryDir pieces;
-    qputenv("TMPDIR", QFile::encodeName(pieces.path()));
-    QByteArray many = "en,ch\n";
-    for (int i = 0; i < 60; ++i)
-        many += "word" + QByteArray::number(i) + ",词\n";
-    const QStringList lesson{u"--out"_qs, out(), u"--words"_qs, csv(u"many.csv"_qs, many), u"--voice"_qs,
-                             u"flite-rms"_qs, u"--lesson"_qs, u"--per-word"_qs, u"--jobs"_qs, u"2"_qs};
+    const QStringList lesson = manyWordsLesson(60, pieces) << u"--per-word"_qs;
 
     // Room for each word's own file, not for the track of all of them.
     const Outcome full = runProgram(QStringLiteral(LEXOVOX_BATCH), lesson, [] {
@@ -148,18 +152,12 @@ TEST_F(LessonCli, ASmallDiskOrCtrlCLeavesNoLessonAndTheStatusSaysSo)
     for (const QString& file : written())
         EXPECT_TRUE(file.startsWith(u"word"_qs) && file.endsWith(u".wav"_qs)) << file.toStdString();
     EXPECT_TRUE(QDir(pieces.path()).isEmpty()) << QDir(pieces.path()).entryList().join(u' ').toStdString();
-    qunsetenv("TMPDIR");
 }
 
 TEST_F(LessonCli, WhatAKilledLessonLeavesIsSweptByTheNextOne)
 {
     QTemporaryDir pieces;
-    qputenv("TMPDIR", QFile::encodeName(pieces.path()));
-    QByteArray many = "en,ch\n";
-    for (int i = 0; i < 200; ++i)
-        many += "word" + QByteArray::number(i) + ",词\n";
-    const QStringList lesson{u"--out"_qs, out(), u"--words"_qs, csv(u"many.csv"_qs, many), u"--voice"_qs,
-                             u"flite-rms"_qs, u"--lesson"_qs, u"--jobs"_qs, u"2"_qs, u"--quiet"_qs};
+    const QStringList lesson = manyWordsLesson(200, pieces) << u"--quiet"_qs;
     QProcess tool;
     tool.setChildProcessModifier([] { ::setpgid(0, 0); });
     tool.start(QStringLiteral(LEXOVOX_BATCH), lesson);
@@ -177,7 +175,6 @@ TEST_F(LessonCli, WhatAKilledLessonLeavesIsSweptByTheNextOne)
     EXPECT_EQ(again.status, 0) << again.err.toStdString();
     EXPECT_EQ(written(), (QStringList{u"many 听写.lrc"_qs, u"many 听写.wav"_qs}));
     EXPECT_TRUE(QDir(pieces.path()).isEmpty()) << QDir(pieces.path()).entryList().join(u' ').toStdString();
-    qunsetenv("TMPDIR");
 }
 
 } // namespace

@@ -124,6 +124,15 @@ QString WritePiece(const QString& path, double silence, double seconds)
     return path;
 }
 
+/// A track of `ms` of silence at `path`, of `type`, for tags to be written into.
+void WriteSilentTrack(const QString& path, speech::OutputFileType type, int ms)
+{
+    speech::SoundTrack track;
+    ASSERT_EQ(track.Open(path, 18, speech::FileEncoding::Of(type)), S_OK);
+    ASSERT_EQ(track.AppendSilence(ms), S_OK);
+    ASSERT_EQ(track.Commit(), S_OK);
+}
+
 TEST(SoundTrack, JoinsPiecesAndSilenceAndSaysWhereEachPieceSounds)
 {
     QTemporaryDir dir;
@@ -180,12 +189,7 @@ TEST(FileTags, ChaptersReadBackFromAnMp3AndAnOpusFile)
     tags.chapters = {{0.14, 9.09, u"1. apple 苹果"_qs}, {9.09, 18.5, u"2. pear 梨"_qs}};
     for (const auto type : {speech::OutputFileType::Mp3, speech::OutputFileType::Opus}) {
         const QString path = dir.filePath(u"t."_qs + speech::FileTypeExtension(type));
-        {
-            speech::SoundTrack track;
-            ASSERT_EQ(track.Open(path, 18, speech::FileEncoding::Of(type)), S_OK);
-            ASSERT_EQ(track.AppendSilence(1000), S_OK);
-            ASSERT_EQ(track.Commit(), S_OK);
-        }
+        WriteSilentTrack(path, type, 1000);
         ASSERT_TRUE(WriteFileTags(path, type, tags));
         // Written twice, the chapters are replaced, not added to.
         ASSERT_TRUE(WriteFileTags(path, type, tags));
@@ -220,12 +224,7 @@ TEST(FileTags, ALongListOfChaptersIsFoundWholeAndLongTitlesAreCutForPlayers)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"long.mp3"_qs);
-    {
-        speech::SoundTrack track;
-        ASSERT_EQ(track.Open(path, 18, speech::FileEncoding::Of(speech::OutputFileType::Mp3)), S_OK);
-        ASSERT_EQ(track.AppendSilence(700), S_OK);
-        ASSERT_EQ(track.Commit(), S_OK);
-    }
+    WriteSilentTrack(path, speech::OutputFileType::Mp3, 700);
     FileTags tags;
     for (int i = 0; i < 600; ++i)
         tags.chapters.push_back({i * 0.001, (i + 1) * 0.001, u"%1. word 很长的意思，"_qs.arg(i + 1).repeated(i == 7 ? 10 : 1)});

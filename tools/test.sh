@@ -6,13 +6,16 @@ cd "$(dirname "$0")/.."
 tools/build.sh
 (cd build && ctest --output-on-failure)
 
-# The speech layer's threads (voice workers, the sound server's loop) under ThreadSanitizer.
-# The sound-server test forks its daemon, which TSan allows only with die_after_fork=0.
+# The speech layer's threads (voice workers, the sound server's loop) and the lesson track's
+# joiner under ThreadSanitizer. The sound-server test forks its daemon and the lesson tests their
+# workers, which TSan allows only with die_after_fork=0.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLEXOVOX_TSAN=ON \
       -DLEXOVOX_WITH_UI=OFF -DLEXOVOX_BUILD_BENCH=OFF >/dev/null
-cmake --build build-tsan --target test_speech
+cmake --build build-tsan --target test_speech test_output
 TSAN_OPTIONS=die_after_fork=0:halt_on_error=1:second_deadlock_stack=1 \
     PULSE_SERVER=unix:/nonexistent/lexovox/native build-tsan/tests/speech/test_speech --gtest_brief=1
+TSAN_OPTIONS=die_after_fork=0:halt_on_error=1:second_deadlock_stack=1 \
+    build-tsan/tests/output/test_output --gtest_brief=1 --gtest_filter='LessonTest.*'
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLEXOVOX_SANITIZE=ON \
       -DLEXOVOX_WITH_UI=OFF -DLEXOVOX_BUILD_BENCH=OFF >/dev/null

@@ -43,7 +43,13 @@ Result<void> LessonTrack::Begin(const BatchJob& job, std::vector<LessonWord> wor
         return Fail(ComError(hr, m_paths.track));
     if (const HRESULT hr = m_track.AppendSilence(job.sound.leadMs); Failed(hr))
         return Fail(ComError(hr, m_paths.track));
+    m_joiner = std::thread([this] { joinLoop(); });
     return {};
+}
+
+LessonTrack::~LessonTrack()
+{
+    stopJoining(true);
 }
 
 QString LessonTrack::PiecePath(int number) const
@@ -51,49 +57,79 @@ QString LessonTrack::PiecePath(int number) const
     return m_pieces ? m_pieces->filePath(QStringLiteral("%1.wav").arg(number)) : QString();
 }
 
-void LessonTrack::fail(ComError error)
-{
-    if (!m_failure)
-        m_failure = std::move(error);
-    m_ready.clear();
-}
-
 void LessonTrack::PieceDone(int number, const QString& failure)
 {
+    const std::lock_guard lock(m_lock);
     if (m_failure || number < m_next || number > int(m_words.size()))
         return;
     if (!failure.isEmpty()) {
         const LessonWord& word = m_words[std::size_t(number - 1)];
-        fail(ComError(ResultCode::LessonWordMissing,
-                      QStringLiteral("%1. %2（%3）").arg(number).arg(PrintableText(word.headword), failure)));
-        return;
+        m_failure = ComError(ResultCode::LessonWordMissing,
+                             QStringLiteral("%1. %2（%3）").arg(number).arg(PrintableText(word.headword), failure));
+    } else {
+        m_ready.insert(number);
     }
-    m_ready[number] = true;
-    joinReady();
+    m_wake.notify_one();
 }
 
-void LessonTrack::joinReady()
+std::optional<ComError> LessonTrack::Failure() const
 {
-    while (!m_failure && m_ready.count(m_next) > 0) {
-        m_ready.erase(m_next);
-        const QString piece = PiecePath(m_next);
-        const Result<speech::TrackPiece> placed = m_track.AppendPiece(piece, LessonPieceEncoding(m_job).loudnessLufs);
-        QFile::remove(piece);
-        if (!placed)
-            return fail(ComError(placed.error().Error(), m_paths.track));
-        const LessonWord& word = m_words[std::size_t(m_next - 1)];
-        m_cues.push_back({placed->sound, word.number, word.headword, word.meaning});
-        if (const HRESULT hr = m_track.AppendSilence(m_job.lesson.pauseMs); Failed(hr))
-            return fail(ComError(hr, m_paths.track));
+    const std::lock_guard lock(m_lock);
+    return m_failure;
+}
+
+void LessonTrack::joinLoop()
+{
+    std::unique_lock lock(m_lock);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_abandoned || m_failure || m_closing || m_ready.contains(m_next); });
+        if (m_abandoned || m_failure || !m_ready.contains(m_next))
+            return;  // abandoned, failed, or closing with nothing more in order
+        const int number = m_next;
+        m_ready.erase(number);
+        lock.unlock();
+        Result<LessonCue> cue = join(number);
+        lock.lock();
+        if (!cue) {
+            m_failure = cue.error();
+            return;
+        }
+        m_cues.push_back(std::move(*cue));
         ++m_next;
     }
 }
 
+Result<LessonCue> LessonTrack::join(int number)
+{
+    const QString piece = PiecePath(number);
+    const Result<speech::TrackPiece> placed = m_track.AppendPiece(piece, LessonPieceEncoding(m_job).loudnessLufs);
+    QFile::remove(piece);
+    if (!placed)
+        return Fail(ComError(placed.error().Error(), m_paths.track));
+    if (const HRESULT hr = m_track.AppendSilence(m_job.lesson.pauseMs); Failed(hr))
+        return Fail(ComError(hr, m_paths.track));
+    const LessonWord& word = m_words[std::size_t(number - 1)];
+    return LessonCue{placed->sound, word.number, word.headword, word.meaning};
+}
+
+void LessonTrack::stopJoining(bool abandon)
+{
+    {
+        const std::lock_guard lock(m_lock);
+        m_closing = true;
+        m_abandoned = m_abandoned || abandon;
+    }
+    m_wake.notify_one();
+    if (m_joiner.joinable())
+        m_joiner.join();
+}
+
 Result<void> LessonTrack::Finish()
 {
-    if (m_failure)
-        return Fail(*m_failure);
-    if (!Complete())
+    stopJoining(false);
+    if (const std::optional<ComError> failure = Failure())
+        return Fail(*failure);
+    if (m_next != int(m_words.size()) + 1)
         return Fail(ComError(E_UNEXPECTED, m_paths.track));
     if (const HRESULT hr = m_track.AppendSilence(m_job.sound.trailMs); Failed(hr))
         return Fail(ComError(hr, m_paths.track));

@@ -76,9 +76,12 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words, std::vector<
     m_report.lessonAsked = !m_lessonWords.empty();
     m_lesson.reset();
     m_piecesDone = 0;
+    m_piecesSpoken = 0;
     if (m_job.lesson.track && !m_lessonWords.empty()) {
         m_lesson = std::make_unique<LessonTrack>();
-        if (const Result<void> begun = m_lesson->Begin(m_job, m_lessonWords); !begun) {
+        // Told on the joining thread; acted on here, on the engine's: progress, more pieces, the end.
+        const auto joined = [this] { QMetaObject::invokeMethod(this, [this] { emit progress(Done(), Total()); dispatch(); }, Qt::QueuedConnection); };
+        if (const Result<void> begun = m_lesson->Begin(m_job, m_lessonWords, joined); !begun) {
             lessonFailed(QFileInfo(m_lesson->Paths().track).fileName(), FailureReason(begun.error()));
             m_lesson.reset();
         } else {
@@ -143,7 +146,14 @@ void BatchEngine::Stop()
 
 int BatchEngine::Done() const
 {
-    return m_report.written + m_report.skipped + m_report.failed + m_report.overwritten + m_piecesDone;
+    // A spoken piece counts once it is in the track: the track, not the voice, sets the pace.
+    const int unjoined = m_lesson && !m_lesson->Failure() ? m_piecesSpoken - m_lesson->Joined() : 0;
+    return m_report.written + m_report.skipped + m_report.failed + m_report.overwritten + m_piecesDone - unjoined;
+}
+
+bool BatchEngine::lessonJoining() const
+{
+    return m_lesson && !m_lesson->Failure() && m_lesson->Joined() < m_piecesSpoken;
 }
 
 qint64 BatchEngine::RemainingMs() const
@@ -273,9 +283,13 @@ void BatchEngine::dispatch()
         });
         if (busy)
             break;
+        const BatchWord& word = m_words[std::size_t(index)];
+        // Pieces are spoken no further ahead of the track than keeps every worker busy: the
+        // rest wait as text, not as sound in the pieces' folder, and the track sets the pace.
+        if (word.lessonPiece && m_lesson && word.track > m_lesson->Joined() + 2 * int(m_workers.size()) + 2)
+            break;
         ++m_next;
         worker->index = index;
-        const BatchWord& word = m_words[std::size_t(index)];
         worker->process->write(batchprotocol::EncodeRequest({index, word.text, path, word.headword, m_album, word.track,
                                                              m_report.total, word.meaning, word.lessonPiece}));
         worker->timer->start(m_wordTimeoutMs);
@@ -303,6 +317,8 @@ void BatchEngine::settle(int index, Outcome outcome, const QString& reason)
     const BatchWord& word = m_words[std::size_t(index)];
     if (word.lessonPiece) {
         ++m_piecesDone;
+        if (outcome == Outcome::Written)
+            ++m_piecesSpoken;
         if (m_lesson)
             m_lesson->PieceDone(word.track, outcome == Outcome::Failed ? reason : QString());
         emit progress(Done(), Total());
@@ -336,7 +352,7 @@ void BatchEngine::finishIfDone()
         return;
     skipLostPieces();
     const bool inFlight = std::any_of(m_workers.begin(), m_workers.end(), [](const auto& w) { return w->index >= 0; });
-    if (inFlight || (!m_stopping && m_next < m_queue.size()))
+    if (inFlight || (!m_stopping && (m_next < m_queue.size() || lessonJoining())))
         return;
     m_running = false;
     m_report.stopped = m_stopping && Done() < Total();

@@ -71,6 +71,7 @@ private:
     void workerEnded(Worker& worker);
     void dispatch();
     void skipLostPieces();
+    bool lessonJoining() const;
     enum class Outcome { Written, Skipped, Failed };
     void settle(int index, Outcome outcome, const QString& reason = {});
     void finishIfDone();
@@ -83,6 +84,7 @@ private:
     std::vector<LessonWord> m_lessonWords;
     std::unique_ptr<LessonTrack> m_lesson;
     int m_piecesDone = 0;          // lesson pieces spoken, failed or left out
+    int m_piecesSpoken = 0;        // of those, spoken: in the track once joined
     BatchJob m_job;               // without its rows, which m_words holds
     QString m_album;
     QString m_workerProgram;

@@ -26,8 +26,9 @@ void sweepPieceFolders(const QDir& temporary)
 
 } // namespace
 
-Result<void> LessonTrack::Begin(const BatchJob& job, std::vector<LessonWord> words)
+Result<void> LessonTrack::Begin(const BatchJob& job, std::vector<LessonWord> words, std::function<void()> joined)
 {
+    m_joined = std::move(joined);
     m_job = job;
     m_job.rows.clear();
     m_paths = LessonFilePaths(job);
@@ -78,6 +79,12 @@ std::optional<ComError> LessonTrack::Failure() const
     return m_failure;
 }
 
+int LessonTrack::Joined() const
+{
+    const std::lock_guard lock(m_lock);
+    return m_next - 1;
+}
+
 void LessonTrack::joinLoop()
 {
     std::unique_lock lock(m_lock);
@@ -90,12 +97,17 @@ void LessonTrack::joinLoop()
         lock.unlock();
         Result<LessonCue> cue = join(number);
         lock.lock();
-        if (!cue) {
+        if (cue) {
+            m_cues.push_back(std::move(*cue));
+            ++m_next;
+        } else {
             m_failure = cue.error();
-            return;
         }
-        m_cues.push_back(std::move(*cue));
-        ++m_next;
+        if (m_joined) {
+            lock.unlock();
+            m_joined();
+            lock.lock();
+        }
     }
 }
 

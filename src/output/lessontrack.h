@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -32,7 +33,8 @@ public:
 
     /// Prepares the track of `words` for `job` (LessonFilePaths): the pieces' folder, and the
     /// track under a temporary name, begun with the job's lead silence; then starts joining.
-    Result<void> Begin(const BatchJob& job, std::vector<LessonWord> words);
+    /// `joined` is called on the joining thread after each piece is in, or the track failed.
+    Result<void> Begin(const BatchJob& job, std::vector<LessonWord> words, std::function<void()> joined = {});
     /// Where the piece of the word numbered `number` is to be spoken (LessonPieceEncoding).
     QString PiecePath(int number) const;
     /// The piece of word `number` is spoken, or failed for `failure`: the pieces now in order
@@ -40,6 +42,8 @@ public:
     void PieceDone(int number, const QString& failure = {});
     /// Why the track will not be made, once that is known.
     std::optional<ComError> Failure() const;
+    /// How many pieces are in the track so far.
+    int Joined() const;
     /// Once every piece is done: waits for them to be joined, then completes the track (its
     /// trailing silence, its tags and chapters in an MP3 or Opus file), names it and writes its
     /// LRC. On failure neither is left.
@@ -58,6 +62,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_pieces;
     speech::SoundTrack m_track;   // the joiner's while it runs
     std::vector<LessonCue> m_cues;  // the joiner's while it runs
+    std::function<void()> m_joined;
 
     mutable std::mutex m_lock;    // guards what follows
     std::condition_variable m_wake;

@@ -80,7 +80,7 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words, std::vector<
     if (m_job.lesson.track && !m_lessonWords.empty()) {
         m_lesson = std::make_unique<LessonTrack>();
         // Told on the joining thread; acted on here, on the engine's: progress, more pieces, the end.
-        const auto joined = [this] { QMetaObject::invokeMethod(this, [this] { emit progress(Done(), Total()); dispatch(); }, Qt::QueuedConnection); };
+        const auto joined = [this] { QMetaObject::invokeMethod(this, [this] { lessonJoined(); }, Qt::QueuedConnection); };
         if (const Result<void> begun = m_lesson->Begin(m_job, m_lessonWords, joined); !begun) {
             lessonFailed(QFileInfo(m_lesson->Paths().track).fileName(), FailureReason(begun.error()));
             m_lesson.reset();
@@ -149,6 +149,15 @@ int BatchEngine::Done() const
     // A spoken piece counts once it is in the track: the track, not the voice, sets the pace.
     const int unjoined = m_lesson && !m_lesson->Failure() ? m_piecesSpoken - m_lesson->Joined() : 0;
     return m_report.written + m_report.skipped + m_report.failed + m_report.overwritten + m_piecesDone - unjoined;
+}
+
+void BatchEngine::lessonJoined()
+{
+    // A piece joined after the run ended (stopped, or its track failed) changes nothing.
+    if (!m_running)
+        return;
+    emit progress(Done(), Total());
+    dispatch();
 }
 
 bool BatchEngine::lessonJoining() const

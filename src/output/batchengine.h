@@ -72,6 +72,7 @@ private:
     void dispatch();
     void skipLostPieces();
     bool lessonJoining() const;
+    void lessonJoined();
     enum class Outcome { Written, Skipped, Failed };
     void settle(int index, Outcome outcome, const QString& reason = {});
     void finishIfDone();

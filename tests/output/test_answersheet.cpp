@@ -207,15 +207,25 @@ TEST_F(AnswerSheet, AMissingFolderFailsAndGetsNothing)
     EXPECT_TRUE(Everything(m_dir.path()).isEmpty());
 }
 
-TEST_F(AnswerSheet, AReadOnlyFolderFailsAndGetsNothing)
+TEST_F(AnswerSheet, ASheetThatCannotBeWrittenThereIsRefusedAndLeavesNothing)
 {
+    // A folder by the sheet's name: refused for every user, root included.
+    const QString taken = m_dir.filePath(u"sheet.pdf"_qs);
+    ASSERT_TRUE(QDir().mkdir(taken));
+    const Result<void> inTheWay = WriteAnswerSheet(taken, SheetKind::Key, kTitle, kDate, Lesson(3));
+    ASSERT_FALSE(inTheWay);
+    EXPECT_EQ(inTheWay.error().Error(), STG_E_ACCESSDENIED);
+    EXPECT_EQ(Everything(m_dir.path()), QStringList{u"sheet.pdf"_qs});
+    EXPECT_TRUE(Everything(taken).isEmpty());
+
+    // A read-only folder: root writes into it anyway, so only other users see the refusal.
     const QString closed = m_dir.filePath(u"closed"_qs);
     ASSERT_TRUE(QDir().mkdir(closed));
     ASSERT_TRUE(QFile::setPermissions(closed, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     QFile probe(QDir(closed).filePath(u"probe"_qs));
     if (probe.open(QIODevice::WriteOnly)) {
         probe.remove();
-        GTEST_SKIP() << "this user writes into a read-only folder (root): the refusal cannot be seen";
+        return;
     }
     const Result<void> refused = WriteAnswerSheet(QDir(closed).filePath(u"sheet.pdf"_qs), SheetKind::Blank, kTitle, kDate, Lesson(3));
     ASSERT_FALSE(refused);

@@ -242,16 +242,35 @@ bool printsSheets(int argc, char* argv[])
     return false;
 }
 
+QtMessageHandler g_messages = nullptr;
+
+void withoutRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (!message.startsWith(u"QStandardPaths: XDG_RUNTIME_DIR not set"))
+        g_messages(type, context, message);
+}
+
+// Sheets are painted by a GUI application, on the platform that needs no display. Its start
+// looks for the session's runtime folder, which a cron job or a root shell does not have, and
+// says so on stderr although painting sheets never uses it: a script would take that line for
+// a fault.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
+{
+    if (!printsSheets(argc, argv))
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_messages = qInstallMessageHandler(withoutRuntimeFolderWarning);
+    auto app = std::make_unique<QGuiApplication>(argc, argv);
+    qInstallMessageHandler(g_messages);
+    return app;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    // A batch has no window: its sheets are painted on the platform that needs no display.
-    if (printsSheets(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::unique_ptr<QCoreApplication> app = printsSheets(argc, argv)
-                                                      ? std::make_unique<QGuiApplication>(argc, argv)
-                                                      : std::make_unique<QCoreApplication>(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     FailWritesPastSizeLimit();
     QCoreApplication::setApplicationName(QStringLiteral("lexovox-batch"));
     QCommandLineParser parser;

@@ -62,6 +62,8 @@ protected:
         // The user's own pronunciation list is not this test's.
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"XDG_DATA_HOME"_qs, m_dir.filePath(u"data"_qs));
+        // Run as from cron, which has no session: nothing may depend on one or complain of it.
+        environment.remove(u"XDG_RUNTIME_DIR"_qs);
         tool.setProcessEnvironment(environment);
         if (childSetup)
             tool.setChildProcessModifier(childSetup);

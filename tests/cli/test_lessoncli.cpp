@@ -83,6 +83,8 @@ TEST_F(LessonCli, TheTimedListAndTheChaptersSayWhereEachWordIsHeard)
                               u"--meaning"_qs, u"--repeat"_qs, u"2"_qs, u"--lesson-pause"_qs, u"2500"_qs,
                               u"--sheets"_qs, u"chinese"_qs, u"--key"_qs});
     ASSERT_EQ(made.status, 0) << made.err.toStdString();
+    // Nothing said before the summary, not even by Qt about the missing session.
+    EXPECT_TRUE(made.err.startsWith(u"0 written, 0 skipped, 0 failed"_qs)) << made.err.toStdString();
     EXPECT_EQ(written(), (QStringList{u"七年级 听写 答案.pdf"_qs, u"七年级 听写 答题纸.pdf"_qs, u"七年级 听写.lrc"_qs,
                                       u"七年级 听写.mp3"_qs}));
     // The key in the order the class hears the words.

@@ -13,8 +13,8 @@
 
 #include "base/comerror.h"
 #include "base/stopsignals.h"
+#include "jobcommandline.h"
 #include "output/batchengine.h"
-#include "output/batchoptions.h"
 #include "output/batchwords.h"
 #include "output/runlisting.h"
 #include "speech/audioformattable.h"
@@ -110,8 +110,6 @@ Result<BatchJob> readJob(const QCommandLineParser& parser, const BatchDefaults& 
     Result<BatchJob> job = ReadBatchJob(parser, defaults);
     if (!job)
         return job;
-    if (Result<void> valid = job->Validate(); !valid)
-        return Fail(valid.error());
     std::optional<WordStore> store;
     if (job->source.kind != WordSource::Kind::WordsFile) {
         Result<WordStore> opened = openVocabulary(parser);
@@ -220,7 +218,7 @@ int generate(const QCommandLineParser& parser)
                                     [&](const speech::VoiceInfo& v) { return v.id == job->voiceId; });
     const Result<PlannedRun> run = PrepareRun(*job, voice != defaults.voices.end() && voice->readsPhonemes);
     if (!run)
-        return usageError(run.error().ErrorMessage());
+        return usageError(CommandLineFault(*job, run.error()));
     // A malformed line of the pronunciation list is named and skipped.
     for (const PronunciationProblem& problem : run->problems)
         print(stderr, QStringLiteral("lexovox-batch: %1: %2\n").arg(run->pronunciationsPath,

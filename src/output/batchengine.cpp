@@ -118,7 +118,7 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words, std::vector<
             m_queue.push_back(i);
     }
     const int cores = std::max(1, QThread::idealThreadCount());
-    const int wanted = std::min(m_job.jobs > 0 ? m_job.jobs : cores, int(m_queue.size()));
+    const int wanted = std::min(m_job.jobs.value_or(cores), int(m_queue.size()));
     m_workers.clear();
     for (int i = 0; i < wanted; ++i) {
         m_workers.push_back(std::make_unique<Worker>());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include <QJsonObject>
@@ -50,18 +51,20 @@ struct BatchJob
     SoundOptions sound;           // repeats, pauses, silence, loudness, rates, pronunciations
     LessonOptions lesson;         // a dictation lesson's track and sheets
     bool skipExisting = false;    // a word whose file exists is left alone
-    int jobs = 0;                 // worker processes; 0: one per core
+    std::optional<int> jobs;      // worker processes; none: one per core
 
     /// Why this job cannot run, with the range or values allowed as the error's subject (for
     /// MP3, the bit rates the format takes); nothing when it can. The rows are not looked at: a
-    /// run of no words says so.
+    /// run of no words says so. Called once where a job enters a process: from the window's
+    /// controls, from lexovox-batch's command line, in the worker from its JSON.
     Result<void> Validate() const;
 
     /// The encoding of each file: type and bit rate, silence at the ends and loudness.
     speech::FileEncoding Encoding() const;
 
-    /// The job as one JSON document, and back. FromJson refuses a document that is not a job
-    /// (a missing or mistyped member) with the member's name; it does not validate the values.
+    /// The job as one JSON document, and back (its options as JobOptions names them). FromJson
+    /// refuses a document that is not a job (a missing or mistyped member, an unknown name of a
+    /// choice) with the member's name; it does not validate the values.
     QJsonObject ToJson() const;
     static Result<BatchJob> FromJson(const QJsonObject& json);
 

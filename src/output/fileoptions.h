@@ -4,11 +4,8 @@
 
 #include <QString>
 
-#include "base/comerror.h"
 #include "output/filenaming.h"
 #include "speech/fileencoding.h"
-
-class QCommandLineParser;
 
 /// The choices about the files of a batch beyond voice and format, as the window's file type,
 /// bit rate, 编号, 播放列表 and card-safe controls (and lexovox-batch's options) hold them.
@@ -29,12 +26,3 @@ struct OutputFileOptions
 
     bool operator==(const OutputFileOptions&) const = default;
 };
-
-/// Adds --type wav|mp3|opus, --bitrate KBPS, --number, --playlist, --card-safe,
-/// --no-card-safe and --repeatable to a command line.
-void AddOutputFileOptions(QCommandLineParser& parser);
-
-/// The options a parsed command line gives, the window's defaults for those not given. A usage
-/// error for an unknown type, a bit rate outside 32–320, or both card-safe options; whether the
-/// format takes the bit rate is BatchJob::Validate's to say.
-Result<OutputFileOptions> ReadOutputFileOptions(const QCommandLineParser& parser);

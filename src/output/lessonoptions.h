@@ -1,9 +1,5 @@
 #pragma once
 
-#include "base/comerror.h"
-
-class QCommandLineParser;
-
 /// A dictation lesson (听写) made from the run's words: one track of every word in list order,
 /// each after its number and followed by a pause to write, with a timed list of where each
 /// word is; and sheets for the class and the teacher. Beside the words' own files, or instead.
@@ -27,11 +23,3 @@ struct LessonOptions
 
     bool operator==(const LessonOptions&) const = default;
 };
-
-/// Adds --lesson, --per-word, --lesson-pause MS, --sheets blank|chinese and --key.
-void AddLessonOptions(QCommandLineParser& parser);
-
-/// The lesson a parsed command line asks for: --lesson makes the track instead of the words'
-/// own files, unless --per-word asks for both. A usage error for an unknown sheet, a pause
-/// that is not a number, or --lesson-pause or --per-word without --lesson.
-Result<LessonOptions> ReadLessonOptions(const QCommandLineParser& parser);

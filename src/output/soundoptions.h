@@ -4,12 +4,9 @@
 
 #include <QString>
 
-#include "base/comerror.h"
 #include "speech/fileencoding.h"
 #include "speech/speakingrate.h"
 #include "speech/wordspeech.h"
-
-class QCommandLineParser;
 
 /// How the words of a batch sound beyond voice and format: repeats, pauses, silence at the
 /// ends, loudness, speaking rates and the pronunciation list, as the window's 选项… dialog and
@@ -22,7 +19,7 @@ struct SoundOptions
     static constexpr double kDefaultLoudnessLufs = -18;
 
     int repeat = 1;
-    int pauseMs = -1;  // -1: each part's usual pause
+    std::optional<int> pauseMs;  // none: each part's usual pause
     int leadMs = kDefaultLeadMs;
     int trailMs = kDefaultTrailMs;
     std::optional<double> loudnessLufs = kDefaultLoudnessLufs;
@@ -40,11 +37,3 @@ struct SoundOptions
 
     bool operator==(const SoundOptions&) const = default;
 };
-
-/// Adds --repeat N, --pause MS, --lead MS, --trail MS, --loudness LUFS, --no-loudness,
-/// --rate PERCENT, --rate-chinese PERCENT and --pronunciations FILE to a command line.
-void AddSoundOptions(QCommandLineParser& parser);
-
-/// The options a parsed command line gives, the defaults for those not given. A usage error for
-/// a value out of its range or both loudness options.
-Result<SoundOptions> ReadSoundOptions(const QCommandLineParser& parser);

@@ -69,8 +69,8 @@ QString ComposeUtterance(QString en, QString ch, SpeechOptions options, const Ut
         spoken = en;
     ch.replace(kEllipsis, kEllipsisReading);
     const int repeat = std::clamp(style.repeat, 1, kMaxRepeat);
-    const bool marked = style.pauseMs >= 0 || repeat > 1;
-    const QString pause = PauseMark(style.pauseMs >= 0 ? style.pauseMs : kPartPauseMs);
+    const bool marked = style.pauseMs || repeat > 1;
+    const QString pause = PauseMark(style.pauseMs.value_or(kPartPauseMs));
     const bool phrase = en.contains(u' ');
 
     QString text = (options.prefix ? (phrase ? kPhraseLabel : kWordLabel) : QString()) + spoken + u';';

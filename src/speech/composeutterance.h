@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
 
 #include "speech/platform/pausemark.h"
@@ -30,7 +32,7 @@ inline constexpr int kMaxRepeat = 5;
 struct UtteranceStyle
 {
     int repeat = 1;          // the headword said 1 to kMaxRepeat times
-    int pauseMs = -1;        // between the parts and the repeats; -1: each ";" makes its pause
+    std::optional<int> pauseMs;  // between the parts and the repeats; none: each ";" makes its pause
     QString spokenHeadword;  // said in place of the headword (a pronunciation rule); empty: itself
 
     bool operator==(const UtteranceStyle&) const = default;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include <QString>
 
@@ -20,7 +21,7 @@ struct WordSpeech
 
     SpeechOptions options;
     int repeat = 1;
-    int pauseMs = -1;  // -1: each part's usual pause
+    std::optional<int> pauseMs;  // none: each part's usual pause
     std::shared_ptr<const PronunciationList> pronunciations;
     bool phonemesReadable = false;  // the voice's English is espeak-ng's, which reads [[…]]
     /// The readings of Chinese words (ChineseWords::Shipped()); null: only the pronunciation

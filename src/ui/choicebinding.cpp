@@ -16,17 +16,16 @@ ChoiceBinding::ChoiceBinding(Boxes boxes, SpeechEngine& engine)
 WindowSettings ChoiceBinding::Restore()
 {
     const WindowSettings saved = LoadWindowSettings();
-    m_boxes.folder->setText(saved.folder);
-    m_boxes.spellOut->setChecked(saved.spellOut);
-    m_boxes.chineseMeaning->setChecked(saved.chineseMeaning);
-    m_boxes.prefix->setChecked(saved.prefix);
-    m_boxes.skipExisting->setChecked(saved.skipExisting);
-    m_files = saved.files;
-    m_sound = saved.sound;
-    m_lesson = saved.lesson;
+    const BatchJob& job = saved.job;
+    m_boxes.folder->setText(job.folder);
+    m_boxes.spellOut->setChecked(job.speech.spellOut);
+    m_boxes.chineseMeaning->setChecked(job.speech.chineseMeaning);
+    m_boxes.prefix->setChecked(job.speech.prefix);
+    m_boxes.skipExisting->setChecked(job.skipExisting);
+    m_options = job;
     // The rates are kept in range; without a voice there is nothing to speak at them.
-    (void)m_engine.SetSpeakingRates(m_sound.englishRate, m_sound.chineseRate);
-    const int format = saved.formatCode >= 0 ? m_boxes.format->findData(saved.formatCode) : -1;
+    (void)m_engine.SetSpeakingRates(job.sound.englishRate, job.sound.chineseRate);
+    const int format = saved.formatChosen ? m_boxes.format->findData(job.formatCode) : -1;
     if (format >= 0)
         m_boxes.format->setCurrentIndex(format);
     m_formatEntry = format;
@@ -42,27 +41,24 @@ int ChoiceBinding::chosenFormatCode() const
 WindowSettings ChoiceBinding::Current(const QString& voiceId) const
 {
     WindowSettings s;
-    s.folder = m_boxes.folder->text();
-    s.voiceId = voiceId;
-    s.formatCode = chosenFormatCode();
-    s.spellOut = m_boxes.spellOut->isChecked();
-    s.chineseMeaning = m_boxes.chineseMeaning->isChecked();
-    s.prefix = m_boxes.prefix->isChecked();
-    s.skipExisting = m_boxes.skipExisting->isChecked();
-    s.files = m_files;
-    s.sound = m_sound;
-    s.lesson = m_lesson;
+    s.job = m_options;
+    s.job.folder = m_boxes.folder->text();
+    s.job.voiceId = voiceId;
+    s.formatChosen = chosenFormatCode() >= 0;
+    s.job.formatCode = RunFormatCode(chosenFormatCode());
+    s.job.speech = {m_boxes.spellOut->isChecked(), m_boxes.chineseMeaning->isChecked(), m_boxes.prefix->isChecked()};
+    s.job.skipExisting = m_boxes.skipExisting->isChecked();
     return s;
 }
 
 void ChoiceBinding::EditOptions(QWidget* parent)
 {
-    OutputOptionsDlg options(m_files, m_sound, m_lesson, RunFormatCode(chosenFormatCode()), parent);
+    OutputOptionsDlg options(m_options.files, m_options.sound, m_options.lesson, RunFormatCode(chosenFormatCode()), parent);
     if (options.exec() != QDialog::Accepted)
         return;
-    m_files = options.options();
-    m_sound = options.soundOptions();
-    m_lesson = options.lessonOptions();
+    m_options.files = options.options();
+    m_options.sound = options.soundOptions();
+    m_options.lesson = options.lessonOptions();
     // As in Restore: the dialog offers rates in range only.
-    (void)m_engine.SetSpeakingRates(m_sound.englishRate, m_sound.chineseRate);
+    (void)m_engine.SetSpeakingRates(m_options.sound.englishRate, m_options.sound.chineseRate);
 }

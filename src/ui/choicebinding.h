@@ -36,7 +36,7 @@ public:
     /// Opens 选项… on the file, sound and lesson options and keeps what it gives.
     void EditOptions(QWidget* parent);
 
-    const SoundOptions& Sound() const { return m_sound; }
+    const SoundOptions& Sound() const { return m_options.sound; }
 
 private:
     /// The code of the format list's entry, or -1 when none is selected.
@@ -44,8 +44,6 @@ private:
 
     Boxes m_boxes;
     SpeechEngine& m_engine;
-    OutputFileOptions m_files;
-    SoundOptions m_sound;
-    LessonOptions m_lesson;
+    BatchJob m_options;  // its file, sound and lesson options are 选项…'s
     int m_formatEntry = -1;
 };

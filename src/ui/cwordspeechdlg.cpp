@@ -212,9 +212,9 @@ void CWordSpeechDlg::RestoreSettings()
                              m_pSkipExistingCheckBox, m_pFormatComboBox},
         *m_pSpeechEngine);
     const WindowSettings saved = m_pChoices->Restore();
-    m_strOutputFolder = saved.folder;
+    m_strOutputFolder = saved.job.folder;
     // The window saves long ids; the command line's lookup also takes a short one written there.
-    if (const int voice = FindVoiceEntry(*m_pVoiceComboBox, m_pSpeechEngine->GetPlatform(), saved.voiceId); voice >= 0) {
+    if (const int voice = FindVoiceEntry(*m_pVoiceComboBox, m_pSpeechEngine->GetPlatform(), saved.job.voiceId); voice >= 0) {
         m_pVoiceComboBox->setCurrentIndex(voice);
         OnVoiceChosen(voice);
     }

@@ -35,7 +35,7 @@ constexpr int kShownProblems = 4;
 SoundOptionsBox::SoundOptionsBox(const SoundOptions& options, QWidget* parent)
     : QGroupBox(QStringLiteral("声音"), parent)
     , m_pRepeatSpinBox(NewSpinBox(this, u"repeatSpinBox"_qs, 1, kMaxRepeat, 1, QStringLiteral(" 遍"), options.repeat))
-    , m_pPauseSpinBox(NewSpinBox(this, u"pauseSpinBox"_qs, -1, kMaxPauseMs, 100, QStringLiteral(" 毫秒"), options.pauseMs))
+    , m_pPauseSpinBox(NewSpinBox(this, u"pauseSpinBox"_qs, -1, kMaxPauseMs, 100, QStringLiteral(" 毫秒"), options.pauseMs.value_or(-1)))
     , m_pLeadSpinBox(NewSpinBox(this, u"leadSpinBox"_qs, 0, speech::FileEncoding::kMaxSilenceMs, 50,
                                 QStringLiteral(" 毫秒"), options.leadMs))
     , m_pTrailSpinBox(NewSpinBox(this, u"trailSpinBox"_qs, 0, speech::FileEncoding::kMaxSilenceMs, 50,
@@ -104,7 +104,8 @@ SoundOptions SoundOptionsBox::options() const
 {
     SoundOptions options;
     options.repeat = m_pRepeatSpinBox->value();
-    options.pauseMs = m_pPauseSpinBox->value();
+    // The spin box's lowest entry reads "usual".
+    options.pauseMs = m_pPauseSpinBox->value() >= 0 ? std::optional(m_pPauseSpinBox->value()) : std::nullopt;
     options.leadMs = m_pLeadSpinBox->value();
     options.trailMs = m_pTrailSpinBox->value();
     if (m_pLoudnessCheckBox->isChecked())

@@ -1,27 +1,17 @@
 #pragma once
 
-#include <QString>
-
 #include "output/batchjob.h"
-#include "output/fileoptions.h"
-#include "output/lessonoptions.h"
-#include "output/soundoptions.h"
 
-/// The window's choices kept between runs of the program.
+/// The window's choices kept between runs: the run they describe, and what only the window has.
 struct WindowSettings
 {
-    QString folder;
-    QString voiceId;      // empty: the default voice
-    int formatCode = -1;  // -1: the output's own format
-    bool spellOut = false;
-    bool chineseMeaning = false;
-    bool prefix = false;
-    bool skipExisting = false;
-    OutputFileOptions files;
-    SoundOptions sound;
-    LessonOptions lesson;  // beside the words' own files, which the window always writes
+    BatchJob job;               // without its source and rows, which the tree and list give
+    bool formatChosen = false;  // whether job.formatCode was picked; else the list shows the output's own
 };
 
+/// The choices of the last run of the program. Each option of JobOptions is kept under its
+/// settings key; a value another version or a hand-edited file left out of range or unreadable
+/// falls back to the option's default.
 WindowSettings LoadWindowSettings();
 void SaveWindowSettings(const WindowSettings& settings);
 
@@ -29,6 +19,5 @@ void SaveWindowSettings(const WindowSettings& settings);
 /// picked, the output's own unreadable) the table's fallback entry.
 int RunFormatCode(int formatCode);
 
-/// The run the window's choices describe over `rows` (the checked words) from `source`; a
-/// format of -1 (none picked, the output's own unreadable) is the table's fallback entry.
+/// The run the window's choices describe over `rows` (the checked words) from `source`.
 BatchJob JobFromWindow(const WindowSettings& settings, const WordSource& source, std::vector<WordEntry> rows);

@@ -1,4 +1,3 @@
-#include <QCommandLineParser>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -19,42 +18,6 @@
 #include "speech/soundtrack.h"
 
 namespace {
-
-Result<LessonOptions> Parse(const QStringList& arguments)
-{
-    QCommandLineParser parser;
-    AddLessonOptions(parser);
-    EXPECT_TRUE(parser.parse(QStringList{u"lexovox-batch"_qs} + arguments)) << parser.errorText().toStdString();
-    return ReadLessonOptions(parser);
-}
-
-TEST(LessonOptions, TheCommandLineMakesALessonInsteadOfTheFilesUnlessAskedForBoth)
-{
-    EXPECT_EQ(*Parse({}), LessonOptions());
-    EXPECT_FALSE(Parse({})->Any());
-
-    const Result<LessonOptions> lesson = Parse({u"--lesson"_qs, u"--lesson-pause"_qs, u"8000"_qs});
-    ASSERT_TRUE(lesson);
-    EXPECT_TRUE(lesson->track);
-    EXPECT_FALSE(lesson->perWord);
-    EXPECT_EQ(lesson->pauseMs, 8000);
-    EXPECT_TRUE(Parse({u"--lesson"_qs, u"--per-word"_qs})->perWord);
-
-    // Sheets and the key need no track, and keep the words' files.
-    const Result<LessonOptions> sheets = Parse({u"--sheets"_qs, u"chinese"_qs, u"--key"_qs});
-    ASSERT_TRUE(sheets);
-    EXPECT_EQ(sheets->sheet, LessonOptions::Sheet::Chinese);
-    EXPECT_TRUE(sheets->key && sheets->perWord && !sheets->track);
-    EXPECT_EQ(Parse({u"--sheets"_qs, u"blank"_qs})->sheet, LessonOptions::Sheet::Blank);
-
-    for (const QStringList& wrong : {QStringList{u"--sheets"_qs, u"pdf"_qs}, QStringList{u"--per-word"_qs},
-                                     QStringList{u"--lesson-pause"_qs, u"3000"_qs},
-                                     QStringList{u"--lesson"_qs, u"--lesson-pause"_qs, u"5s"_qs}}) {
-        const Result<LessonOptions> refused = Parse(wrong);
-        ASSERT_FALSE(refused) << wrong.join(u' ').toStdString();
-        EXPECT_EQ(refused.error().Error(), ResultCode::CommandLineUsage);
-    }
-}
 
 TEST(LessonPlan, NamesItsFilesAfterTheSourceAsAnyFileSystemTakesThem)
 {

@@ -119,7 +119,7 @@ TEST(ComposeUtterance, RepeatsAndPausesEndEachPartWithAMark)
     EXPECT_EQ(ComposeUtterance(u"look at"_qs, u"看"_qs, kAll, twice),
               u"短语:look at;"_qs + p + u"look at;"_qs + p + u"看 ;"_qs);
     // Repeats without a pause of their own take a part's usual pause.
-    EXPECT_EQ(ComposeUtterance(u"go"_qs, {}, kNone, {3, -1, {}}),
+    EXPECT_EQ(ComposeUtterance(u"go"_qs, {}, kNone, {3, std::nullopt, {}}),
               u"go;"_qs + PauseMark(kPartPauseMs) + u"go;"_qs + PauseMark(kPartPauseMs) + u"go;"_qs);
     EXPECT_EQ(PauseMark(-5), PauseMark(0));
     EXPECT_EQ(PauseMark(99999), PauseMark(kMaxPauseMs));
@@ -127,7 +127,7 @@ TEST(ComposeUtterance, RepeatsAndPausesEndEachPartWithAMark)
 
 TEST(ComposeUtterance, ASpokenHeadwordReplacesTheWordButNotItsLetters)
 {
-    const UtteranceStyle fixed{1, -1, u"[[l'i:d]]"_qs};
+    const UtteranceStyle fixed{1, std::nullopt, u"[[l'i:d]]"_qs};
     EXPECT_EQ(ComposeUtterance(u"Lead"_qs, u"领导"_qs, kAll, fixed), Expected("单词:[[l'i:d]];拼写:l_e_a_d_;领导 ;"));
     // No list can smuggle a pause mark in.
     const QString smuggled = u"a"_qs + PauseMark(10) + u"b"_qs;

@@ -3,7 +3,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "output/batchoptions.h"
+using namespace Qt::Literals::StringLiterals;
+
+#include "jobcommandline.h"
+#include "output/joboptions.h"
 #include "ui/windowsettings.h"
 
 // The window and lexovox-batch describe a run each their own way; equal choices must make
@@ -61,13 +64,14 @@ private slots:
         QVERIFY(dir.isValid());
 
         // The window's choices for the same run, as the user sets them in its controls.
-        WindowSettings window;
+        WindowSettings settings;
+        BatchJob& window = settings.job;
         window.folder = dir.path();
         window.voiceId = u"LONG\\default"_qs;
         window.formatCode = 18;
         switch (change) {
         case 1:
-            window.spellOut = window.chineseMeaning = window.prefix = true;
+            window.speech = {true, true, true};
             window.voiceId = u"LONG\\other"_qs;
             window.skipExisting = true;
             break;
@@ -100,7 +104,7 @@ private slots:
         }
         const WordSource course{WordSource::Kind::Course, u"中考词汇"_qs};
         const std::vector<WordEntry> rows{{u"apple"_qs, u"苹果"_qs}, {u"bank"_qs, u"银行"_qs}};
-        const BatchJob fromWindow = JobFromWindow(window, course, rows);
+        const BatchJob fromWindow = JobFromWindow(settings, course, rows);
 
         Result<BatchJob> fromCli = fromCommandLine(arguments + QStringList{u"--out"_qs, dir.path(), u"--course"_qs,
                                                                            u"中考词汇"_qs});
@@ -115,14 +119,107 @@ private slots:
     {
         QTemporaryDir dir;
         const QStringList base{u"--out"_qs, dir.path(), u"--course"_qs, u"x"_qs};
-        for (const QStringList& wrong : {QStringList{u"--voice"_qs, QString()}, QStringList{u"--voice"_qs, u"nobody"_qs},
-                                         QStringList{u"--jobs"_qs, u"0"_qs}, QStringList{u"--loudness"_qs, u"nan"_qs},
-                                         QStringList{u"--find-en"_qs, u"ap"_qs}}) {
-            QVERIFY2(!fromCommandLine(base + wrong), qPrintable(wrong.join(u' ')));
+        for (const QStringList& wrong :
+             {QStringList{u"--voice"_qs, QString()}, QStringList{u"--voice"_qs, u"nobody"_qs},
+              QStringList{u"--loudness"_qs, u"nan"_qs}, QStringList{u"--find-en"_qs, u"ap"_qs},
+              QStringList{u"--type=flac"_qs}, QStringList{u"--bitrate=fast"_qs}, QStringList{u"--repeat=1.5"_qs},
+              QStringList{u"--card-safe"_qs, u"--no-card-safe"_qs}, QStringList{u"--loudness=-20"_qs, u"--no-loudness"_qs},
+              QStringList{u"--per-word"_qs}, QStringList{u"--lesson-pause=8000"_qs}, QStringList{u"--sheets=all"_qs}}) {
+            const Result<BatchJob> job = fromCommandLine(base + wrong);
+            QVERIFY2(!job, qPrintable(wrong.join(u' ')));
+            // Said in words that name the option.
+            QVERIFY2(job.error().Subject().contains(wrong.first().section(u'=', 0, 0).mid(2)) || wrong.first() == u"--find-en",
+                     qPrintable(job.error().ErrorMessage()));
         }
         // A voice by its short id or any part of either description, as the window lists it.
         QCOMPARE(fromCommandLine(base + QStringList{u"--voice"_qs, u"另一"_qs})->voiceId, u"LONG\\other"_qs);
         QCOMPARE(fromCommandLine(base + QStringList{u"--voice"_qs, u"other"_qs})->voiceId, u"LONG\\other"_qs);
+        // A value out of range is the job's to refuse, once, as it is from the window.
+        const Result<BatchJob> many = fromCommandLine(base + QStringList{u"--jobs=0"_qs});
+        QVERIFY(many);
+        QCOMPARE(many->Validate().error().Error(), ResultCode::JobBadProcesses);
+        QCOMPARE(fromCommandLine(base + QStringList{u"--type=MP3"_qs})->files.encoding.type, speech::OutputFileType::Mp3);
+    }
+
+    void theCommandLineMakesALessonInsteadOfTheFilesUnlessAskedForBoth()
+    {
+        QTemporaryDir dir;
+        const auto lessonOf = [&](const QStringList& arguments) {
+            const Result<BatchJob> job = fromCommandLine(QStringList{u"--out"_qs, dir.path(), u"--course"_qs, u"x"_qs} + arguments);
+            return job ? job->lesson : LessonOptions{};
+        };
+        QCOMPARE(lessonOf({}), LessonOptions());
+        QVERIFY(!lessonOf({}).Any());
+        const LessonOptions lesson = lessonOf({u"--lesson"_qs, u"--lesson-pause"_qs, u"8000"_qs});
+        QVERIFY(lesson.track && !lesson.perWord);
+        QCOMPARE(lesson.pauseMs, 8000);
+        QVERIFY(lessonOf({u"--lesson"_qs, u"--per-word"_qs}).perWord);
+        // Sheets and the key need no track, and keep the words' files.
+        const LessonOptions sheets = lessonOf({u"--sheets"_qs, u"chinese"_qs, u"--key"_qs});
+        QCOMPARE(sheets.sheet, LessonOptions::Sheet::Chinese);
+        QVERIFY(sheets.key && sheets.perWord && !sheets.track);
+    }
+
+    // Every option of the table, set to a value other than its default, survives the window's
+    // settings, the job, its JSON as the worker reads it, and the command line, by name.
+    void everyOptionSurvivesEveryPlaceItIsKept()
+    {
+        QTemporaryDir dir;
+        const BatchJob defaults;
+        for (const JobOption& option : JobOptions()) {
+            const QString name(option.json);
+            const QVariant usual = JobOptionValue(option, defaults);
+            const QVariant other = otherValue(option, usual);
+            BatchJob changed;
+            changed.folder = dir.path();
+            QVERIFY2(SetJobOptionValue(option, changed, other), qPrintable(name));
+            QVERIFY2(JobOptionInRange(option, changed), qPrintable(name));
+
+            if (!option.setting.isEmpty()) {
+                SaveWindowSettings({changed, false});
+                const BatchJob restored = JobFromWindow(LoadWindowSettings(), {}, {});
+                QCOMPARE(JobOptionValue(option, restored), other);
+                SaveWindowSettings({});
+                QCOMPARE(JobOptionValue(option, LoadWindowSettings().job), usual);
+            }
+
+            const QByteArray line = QJsonDocument(changed.ToJson()).toJson(QJsonDocument::Compact);
+            const Result<BatchJob> worker = BatchJob::FromJson(QJsonDocument::fromJson(line).object());
+            QVERIFY2(worker, qPrintable(name));
+            QCOMPARE(JobOptionValue(option, *worker), other);
+
+            if (!option.flag.isEmpty()) {
+                QStringList arguments{u"--out"_qs, dir.path(), u"--course"_qs, u"x"_qs};
+                if (!option.needs.isEmpty())
+                    arguments << u"--"_qs + QString(option.needs);
+                if (!other.isValid() || (other.typeId() == QMetaType::Bool && !other.toBool())) {
+                    // Off by its --no-… flag; the words' own files beside a lesson by leaving out --per-word.
+                    if (!option.offFlag.isEmpty())
+                        arguments << u"--"_qs + QString(option.offFlag);
+                }
+                else if (option.valueName.isEmpty())
+                    arguments << u"--"_qs + QString(option.flag);
+                else
+                    arguments << u"--"_qs + QString(option.flag) << other.toString();
+                const Result<BatchJob> fromCli = fromCommandLine(arguments);
+                QVERIFY2(fromCli, qPrintable(arguments.join(u' ')));
+                QCOMPARE(JobOptionValue(option, *fromCli), other);
+            }
+        }
+    }
+
+private:
+    /// A value of `option` other than `usual` and within its range.
+    static QVariant otherValue(const JobOption& option, const QVariant& usual)
+    {
+        if (!option.names.empty())
+            return QString(option.names.back());
+        if (option.HasRange())
+            return option.json == "sound.loudness"_L1 ? QVariant(option.low) : QVariant(int(option.high));
+        if (usual.typeId() == QMetaType::QString)
+            return u"/lists/mine.txt"_qs;
+        // A switch, or card-safe names (by type unless asked): the other way.
+        return !usual.isValid() ? QVariant(false) : QVariant(!usual.toBool());
     }
 };
 

@@ -1,10 +1,11 @@
-#include "output/batchoptions.h"
+#include "jobcommandline.h"
 
 #include <optional>
 
 #include <QCommandLineParser>
 #include <QDir>
 
+#include "output/joboptions.h"
 #include "output/outputpath.h"
 #include "speech/audioformattable.h"
 #include "vocab/wordlookup.h"
@@ -18,13 +19,8 @@ const QString kFindCh = u"find-ch"_qs;
 const QString kWords = u"words"_qs;
 const QString kVoice = u"voice"_qs;
 const QString kFormat = u"format"_qs;
-const QString kSpell = u"spell"_qs;
-const QString kMeaning = u"meaning"_qs;
-const QString kLabels = u"labels"_qs;
-const QString kJobs = u"jobs"_qs;
-const QString kSkipExisting = u"skip-existing"_qs;
 
-Result<BatchJob> usage(const QString& text)
+tl::unexpected<ComError> usage(const QString& text)
 {
     return Fail(ComError(ResultCode::CommandLineUsage, text));
 }
@@ -67,6 +63,44 @@ Result<WordSource> readSource(const QCommandLineParser& parser)
     return *source;
 }
 
+/// The options of JobOptions the command line gives; the defaults for the others.
+Result<void> readOptions(const QCommandLineParser& parser, BatchJob& job)
+{
+    for (const JobOption& option : JobOptions()) {
+        if (option.flag.isEmpty())
+            continue;
+        const QString flag(option.flag);
+        const QString off(option.offFlag);
+        const bool on = parser.isSet(flag);
+        const bool turnedOff = !off.isEmpty() && parser.isSet(off);
+        if (!on && !turnedOff)
+            continue;
+        if (on && turnedOff)
+            return usage(u"--%1 and --%2 contradict each other"_qs.arg(flag, off));
+        if (!option.needs.isEmpty() && !parser.isSet(QString(option.needs)))
+            return usage(u"--%1 belongs to --%2"_qs.arg(turnedOff ? off : flag, QString(option.needs)));
+        const bool isSwitch = option.valueName.isEmpty();
+        // A switch turns its option on; --no-… turns it off, or leaves an optional number unset.
+        const bool twoWay = std::holds_alternative<bool*>(option.In(job)) || std::holds_alternative<std::optional<bool>*>(option.In(job));
+        const QVariant value = turnedOff ? (twoWay ? QVariant(false) : QVariant())
+                               : isSwitch ? QVariant(true)
+                                          : QVariant(option.names.empty() ? parser.value(flag) : parser.value(flag).toLower());
+        if (!SetJobOptionValue(option, job, value)) {
+            if (!option.names.empty()) {
+                QStringList names;
+                for (const QLatin1StringView name : option.names)
+                    names.append(QString(name));
+                return usage(u"--%1 takes %2, not \"%3\""_qs.arg(flag, names.join(u", "), parser.value(flag)));
+            }
+            return usage(u"--%1 takes a number, not \"%2\""_qs.arg(flag, parser.value(flag)));
+        }
+    }
+    // A lesson on its own unless --per-word asks for the words' files as well.
+    if (job.lesson.track && !parser.isSet(u"per-word"_qs))
+        job.lesson.perWord = false;
+    return {};
+}
+
 } // namespace
 
 void AddBatchJobOptions(QCommandLineParser& parser)
@@ -79,15 +113,14 @@ void AddBatchJobOptions(QCommandLineParser& parser)
         {kWords, u"The words of a UTF-8 CSV with columns en,ch."_qs, u"FILE"_qs},
         {kVoice, u"A voice's id as --list-voices shows it, or part of its description."_qs, u"TEXT"_qs},
         {kFormat, u"A format as the window lists it, e.g. \"16kHz 16 Bit 单声道\"."_qs, u"LABEL"_qs},
-        {kSpell, u"Spell each word after it (拼读)."_qs},
-        {kMeaning, u"Say the Chinese meaning (汉意)."_qs},
-        {kLabels, u"Introduce each piece with a spoken label (前缀)."_qs},
-        {kJobs, u"Speak with N processes (default: one per core)."_qs, u"N"_qs},
-        {kSkipExisting, u"Leave words whose file exists alone."_qs},
     });
-    AddOutputFileOptions(parser);
-    AddSoundOptions(parser);
-    AddLessonOptions(parser);
+    for (const JobOption& option : JobOptions()) {
+        if (option.flag.isEmpty())
+            continue;
+        parser.addOption({QString(option.flag), option.HelpText(), QString(option.valueName)});
+        if (!option.offFlag.isEmpty())
+            parser.addOption({QString(option.offFlag), QString::fromUtf8(option.offHelp)});
+    }
 }
 
 Result<BatchJob> ReadBatchJob(const QCommandLineParser& parser, const BatchDefaults& defaults)
@@ -100,25 +133,8 @@ Result<BatchJob> ReadBatchJob(const QCommandLineParser& parser, const BatchDefau
     if (!IsUsableOutputFolder(parser.value(kOut)))
         return usage(u"--out FOLDER is needed"_qs);
     job.folder = QDir(parser.value(kOut)).absolutePath();
-
-    const Result<OutputFileOptions> files = ReadOutputFileOptions(parser);
-    if (!files)
-        return Fail(files.error());
-    job.files = *files;
-    const Result<SoundOptions> sound = ReadSoundOptions(parser);
-    if (!sound)
-        return Fail(sound.error());
-    job.sound = *sound;
-    const Result<LessonOptions> lesson = ReadLessonOptions(parser);
-    if (!lesson)
-        return Fail(lesson.error());
-    job.lesson = *lesson;
-    if (parser.isSet(kJobs)) {
-        bool ok = false;
-        job.jobs = parser.value(kJobs).toInt(&ok);
-        if (!ok || job.jobs < 1 || job.jobs > BatchJob::kMaxJobs)
-            return usage(u"--jobs takes a number from 1 to %1"_qs.arg(BatchJob::kMaxJobs));
-    }
+    if (Result<void> options = readOptions(parser, job); !options)
+        return Fail(options.error());
 
     job.voiceId = defaults.voiceId;
     if (parser.isSet(kVoice)) {
@@ -134,7 +150,13 @@ Result<BatchJob> ReadBatchJob(const QCommandLineParser& parser, const BatchDefau
             return usage(u"no format \"%1\" (see --list-formats)"_qs.arg(parser.value(kFormat)));
         job.formatCode = *code;
     }
-    job.speech = {parser.isSet(kSpell), parser.isSet(kMeaning), parser.isSet(kLabels)};
-    job.skipExisting = parser.isSet(kSkipExisting);
     return job;
+}
+
+QString CommandLineFault(const BatchJob& job, const ComError& error)
+{
+    const JobOption* option = JobOptionOutOfRange(job);
+    if (!option || option->outOfRange != error.Error() || option->flag.isEmpty())
+        return error.ErrorMessage();
+    return u"--%1: %2"_qs.arg(QString(option->flag), error.ErrorMessage());
 }

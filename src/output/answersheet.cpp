@@ -17,9 +17,10 @@ ComError NotWritten(const QString& path, const QString& reason)
     return ComError(ResultCode::SheetNotWritten, QStringLiteral("%1 (%2)").arg(path, reason));
 }
 
-// The whole PDF, or nothing when painting it failed.
-QByteArray PaintPdf(SheetKind kind, const QString& title, QDate date, const std::vector<SheetWord>& words)
+// The whole PDF, or why it could not be painted (as NotWritten's reason).
+Result<QByteArray> PaintPdf(SheetKind kind, const QString& title, QDate date, const std::vector<SheetWord>& words)
 {
+    const auto unpainted = [](const QString& reason) { return Fail(ComError(ResultCode::SheetNotWritten, reason)); };
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     QPdfWriter writer(&pdf);
@@ -28,10 +29,12 @@ QByteArray PaintPdf(SheetKind kind, const QString& title, QDate date, const std:
     SheetPainter sheet(writer, kind, title, date);
     QPainter painter;
     if (!painter.begin(&writer))
-        return {};
-    const bool painted = sheet.Paint(painter, words);
-    if (!painter.end() || !painted)
-        return {};
+        return unpainted(QStringLiteral("the PDF could not be painted"));
+    const Result<void> painted = sheet.Paint(painter, words);
+    if (!painter.end())
+        return unpainted(QStringLiteral("the PDF could not be painted"));
+    if (!painted)
+        return Fail(painted.error());
     QByteArray bytes = pdf.data();
     NameGlyphsAfterIdeographs(bytes, IdeographsOfRadicals(sheet.BodyFont()));
     return bytes;
@@ -49,9 +52,10 @@ Result<void> WriteAnswerSheet(const QString& path, SheetKind kind, const QString
     AtomicFile file;
     if (Result<void> opened = file.Open(path, u".pdf"); !opened)
         return opened;
-    const QByteArray pdf = PaintPdf(kind, title, date, words);
-    if (pdf.isEmpty())
-        return Fail(NotWritten(path, QStringLiteral("the PDF could not be painted")));
+    const Result<QByteArray> painted = PaintPdf(kind, title, date, words);
+    if (!painted)
+        return Fail(NotWritten(path, painted.error().Subject()));
+    const QByteArray& pdf = *painted;
     // Through the temporary file's own descriptor, which the AtomicFile keeps and closes.
     QFile device;
     if (!device.open(file.Handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle) || device.write(pdf) != pdf.size()

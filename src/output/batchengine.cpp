@@ -328,8 +328,10 @@ void BatchEngine::settle(int index, Outcome outcome, const QString& reason)
         ++m_piecesDone;
         if (outcome == Outcome::Written)
             ++m_piecesSpoken;
-        if (m_lesson)
-            m_lesson->PieceDone(word.track, outcome == Outcome::Failed ? reason : QString());
+        if (m_lesson && outcome == Outcome::Failed)
+            m_lesson->PieceFailed(word.track, reason);
+        else if (m_lesson)
+            m_lesson->PieceSpoken(word.track);
         emit progress(Done(), Total());
         return;
     }

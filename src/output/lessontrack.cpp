@@ -40,10 +40,10 @@ Result<void> LessonTrack::Begin(const BatchJob& job, std::vector<LessonWord> wor
         temporary.filePath(kPiecesPrefix + QString::number(QCoreApplication::applicationPid()) + u"-XXXXXX"_qs));
     if (!m_pieces->isValid())
         return Fail(ComError(STG_E_ACCESSDENIED, QDir::tempPath()));
-    if (const HRESULT hr = m_track.Open(m_paths.track, job.formatCode, job.files.encoding); Failed(hr))
-        return Fail(ComError(hr, m_paths.track));
-    if (const HRESULT hr = m_track.AppendSilence(job.sound.leadMs); Failed(hr))
-        return Fail(ComError(hr, m_paths.track));
+    if (Result<void> opened = m_track.Open(m_paths.track, job.formatCode, job.files.encoding); !opened)
+        return opened;
+    if (Result<void> lead = m_track.AppendSilence(job.sound.leadMs); !lead)
+        return lead;
     m_joiner = std::thread([this] { joinLoop(); });
     return {};
 }
@@ -58,18 +58,23 @@ QString LessonTrack::PiecePath(int number) const
     return m_pieces ? m_pieces->filePath(QStringLiteral("%1.wav").arg(number)) : QString();
 }
 
-void LessonTrack::PieceDone(int number, const QString& failure)
+void LessonTrack::PieceSpoken(int number)
 {
     const std::lock_guard lock(m_lock);
     if (m_failure || number < m_next || number > int(m_words.size()))
         return;
-    if (!failure.isEmpty()) {
-        const LessonWord& word = m_words[std::size_t(number - 1)];
-        m_failure = ComError(ResultCode::LessonWordMissing,
-                             QStringLiteral("%1. %2（%3）").arg(number).arg(PrintableText(word.headword), failure));
-    } else {
-        m_ready.insert(number);
-    }
+    m_ready.insert(number);
+    m_wake.notify_one();
+}
+
+void LessonTrack::PieceFailed(int number, const QString& reason)
+{
+    const std::lock_guard lock(m_lock);
+    if (m_failure || number < m_next || number > int(m_words.size()))
+        return;
+    const LessonWord& word = m_words[std::size_t(number - 1)];
+    m_failure = ComError(ResultCode::LessonWordMissing,
+                         QStringLiteral("%1. %2（%3）").arg(number).arg(PrintableText(word.headword), reason));
     m_wake.notify_one();
 }
 
@@ -118,8 +123,8 @@ Result<LessonCue> LessonTrack::join(int number)
     QFile::remove(piece);
     if (!placed)
         return Fail(ComError(placed.error().Error(), m_paths.track));
-    if (const HRESULT hr = m_track.AppendSilence(m_job.lesson.pauseMs); Failed(hr))
-        return Fail(ComError(hr, m_paths.track));
+    if (Result<void> pause = m_track.AppendSilence(m_job.lesson.pauseMs); !pause)
+        return Fail(pause.error());
     const LessonWord& word = m_words[std::size_t(number - 1)];
     return LessonCue{placed->sound, word.number, word.headword, word.meaning};
 }
@@ -143,8 +148,8 @@ Result<void> LessonTrack::Finish()
         return Fail(*failure);
     if (m_next != int(m_words.size()) + 1)
         return Fail(ComError(E_UNEXPECTED, m_paths.track));
-    if (const HRESULT hr = m_track.AppendSilence(m_job.sound.trailMs); Failed(hr))
-        return Fail(ComError(hr, m_paths.track));
+    if (Result<void> trail = m_track.AppendSilence(m_job.sound.trailMs); !trail)
+        return trail;
 
     const QString name = QFileInfo(m_paths.track).completeBaseName();
     FileTags tags{name, m_job.source.Album(), 0, 0, {}, {}};
@@ -163,8 +168,8 @@ Result<void> LessonTrack::Finish()
         return opened;
     if (Result<void> written = lyrics.Write(LessonLyrics(name, m_cues).toUtf8()); !written)
         return written;
-    if (const HRESULT hr = m_track.Commit(tag); Failed(hr))
-        return Fail(ComError(hr, m_paths.track));
+    if (Result<void> committed = m_track.Commit(tag); !committed)
+        return committed;
     if (Result<void> named = lyrics.Commit(); !named)
         return named;
     return {};

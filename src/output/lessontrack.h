@@ -37,9 +37,12 @@ public:
     Result<void> Begin(const BatchJob& job, std::vector<LessonWord> words, std::function<void()> joined = {});
     /// Where the piece of the word numbered `number` is to be spoken (LessonPieceEncoding).
     QString PiecePath(int number) const;
-    /// The piece of word `number` is spoken, or failed for `failure`: the pieces now in order
-    /// go into the track, soon, and are removed. A failed piece fails the track.
-    void PieceDone(int number, const QString& failure = {});
+    /// The piece of word `number` is spoken: the pieces now in order go into the track, soon,
+    /// and are removed.
+    void PieceSpoken(int number);
+    /// The piece of word `number` failed for `reason` (as the run's report words it): the track
+    /// cannot be made, and Failure names the word.
+    void PieceFailed(int number, const QString& reason);
     /// Why the track will not be made, once that is known.
     std::optional<ComError> Failure() const;
     /// How many pieces are in the track so far.

@@ -68,7 +68,7 @@ SheetPainter::SheetPainter(QPdfWriter& writer, SheetKind kind, QString title, QD
     m_height = area.height();
 }
 
-bool SheetPainter::Paint(QPainter& painter, const std::vector<SheetWord>& words)
+Result<void> SheetPainter::Paint(QPainter& painter, const std::vector<SheetWord>& words)
 {
     std::vector<Row> rows;
     rows.reserve(words.size());
@@ -80,12 +80,12 @@ bool SheetPainter::Paint(QPainter& painter, const std::vector<SheetWord>& words)
     std::size_t next = 0;
     for (int page = 0; page < pageCount; ++page) {
         if (page > 0 && !m_writer.newPage())
-            return false;
+            return Fail(ComError(ResultCode::SheetNotWritten, QStringLiteral("page %1 could not be started").arg(page + 1)));
         PaintPageFrame(painter, page, pageCount);
         for (; next < rows.size() && places[next].page == page; ++next)
             PaintRow(painter, rows[next], places[next]);
     }
-    return true;
+    return {};
 }
 
 SheetPainter::Row SheetPainter::LayOut(const SheetWord& word) const

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "base/comerror.h"
 #include "output/answersheet.h"
 
 class QPainter;
@@ -23,9 +24,9 @@ public:
     /// a painter is begun on the writer.
     SheetPainter(QPdfWriter& writer, SheetKind kind, QString title, QDate date);
 
-    /// Paints `words` with `painter`, begun on the writer. False when the writer could not
-    /// start a new page.
-    bool Paint(QPainter& painter, const std::vector<SheetWord>& words);
+    /// Paints `words` with `painter`, begun on the writer. Fails with ResultCode::SheetNotWritten,
+    /// the reason as its subject, when the writer could not start a new page.
+    Result<void> Paint(QPainter& painter, const std::vector<SheetWord>& words);
     /// The font of the sheet's words.
     const QFont& BodyFont() const { return m_body; }
 

@@ -1,4 +1,4 @@
-#include "output/lessontrack.h"
+#include "output/lesson/lessontrack.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,6 +8,8 @@
 #include "base/atomicfile.h"
 #include "output/batchreport.h"
 #include "output/filetags.h"
+#include "output/lesson/lessoncues.h"
+#include "output/piecesource.h"
 
 namespace {
 
@@ -100,13 +102,13 @@ void LessonTrack::joinLoop()
         const int number = m_next;
         m_ready.erase(number);
         lock.unlock();
-        Result<LessonCue> cue = join(number);
+        const Result<double> start = join(number);
         lock.lock();
-        if (cue) {
-            m_cues.push_back(std::move(*cue));
+        if (start) {
+            m_starts.push_back(*start);
             ++m_next;
         } else {
-            m_failure = cue.error();
+            m_failure = start.error();
         }
         if (m_joined) {
             lock.unlock();
@@ -116,17 +118,16 @@ void LessonTrack::joinLoop()
     }
 }
 
-Result<LessonCue> LessonTrack::join(int number)
+Result<double> LessonTrack::join(int number)
 {
     const QString piece = PiecePath(number);
-    const Result<speech::TrackPiece> placed = m_track.AppendPiece(piece, LessonPieceEncoding(m_job).loudnessLufs);
+    const Result<speech::TrackPiece> placed = m_track.AppendPiece(piece, PieceEncoding(m_job).loudnessLufs);
     QFile::remove(piece);
     if (!placed)
         return Fail(ComError(placed.error().Error(), m_paths.track));
     if (Result<void> pause = m_track.AppendSilence(m_job.lesson.pauseMs); !pause)
         return Fail(pause.error());
-    const LessonWord& word = m_words[std::size_t(number - 1)];
-    return LessonCue{placed->sound, word.number, word.headword, word.meaning};
+    return placed->sound;
 }
 
 void LessonTrack::stopJoining(bool abandon)
@@ -152,11 +153,7 @@ Result<void> LessonTrack::Finish()
         return trail;
 
     const QString name = QFileInfo(m_paths.track).completeBaseName();
-    FileTags tags{name, m_job.source.Album(), 0, 0, {}, {}};
-    const double length = m_track.Seconds();
-    for (std::size_t i = 0; i < m_cues.size(); ++i)
-        tags.chapters.push_back({m_cues[i].seconds, i + 1 < m_cues.size() ? m_cues[i + 1].seconds : length,
-                                 LessonCueTitle(m_cues[i])});
+    const FileTags tags{name, m_job.source.Album(), 0, 0, {}, LessonChapters(m_words, m_starts, m_track.Seconds())};
     const speech::OutputFileType type = m_job.files.encoding.type;
     const auto tag = [&](const QString& written, double) {
         return type == speech::OutputFileType::Wav || WriteFileTags(written, type, tags).has_value();
@@ -166,7 +163,7 @@ Result<void> LessonTrack::Finish()
     AtomicFile lyrics;
     if (Result<void> opened = lyrics.Open(m_paths.lyrics, u".lrc"); !opened)
         return opened;
-    if (Result<void> written = lyrics.Write(LessonLyrics(name, m_cues).toUtf8()); !written)
+    if (Result<void> written = lyrics.Write(LessonLyrics(name, m_words, m_starts).toUtf8()); !written)
         return written;
     if (Result<void> committed = m_track.Commit(tag); !committed)
         return committed;

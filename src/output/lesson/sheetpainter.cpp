@@ -1,4 +1,4 @@
-#include "output/sheetpainter.h"
+#include "output/lesson/sheetpainter.h"
 
 #include <algorithm>
 
@@ -49,9 +49,9 @@ QFont SheetFont(double points, bool bold)
 
 } // namespace
 
-SheetPainter::SheetPainter(QPdfWriter& writer, SheetKind kind, QString title, QDate date)
+SheetPainter::SheetPainter(QPdfWriter& writer, LessonOptions::Sheet sheet, QString title, QDate date)
     : m_writer(writer)
-    , m_kind(kind)
+    , m_sheet(sheet)
     , m_title(OneLine(std::move(title)))
     , m_date(date)
     , m_body(SheetFont(11, false))
@@ -68,11 +68,11 @@ SheetPainter::SheetPainter(QPdfWriter& writer, SheetKind kind, QString title, QD
     m_height = area.height();
 }
 
-Result<void> SheetPainter::Paint(QPainter& painter, const std::vector<SheetWord>& words)
+Result<void> SheetPainter::Paint(QPainter& painter, const std::vector<LessonWord>& words)
 {
     std::vector<Row> rows;
     rows.reserve(words.size());
-    for (const SheetWord& word : words)
+    for (const LessonWord& word : words)
         rows.push_back(LayOut(word));
     int pageCount = 1;
     const std::vector<Place> places = Paginate(rows, &pageCount);
@@ -88,24 +88,24 @@ Result<void> SheetPainter::Paint(QPainter& painter, const std::vector<SheetWord>
     return {};
 }
 
-SheetPainter::Row SheetPainter::LayOut(const SheetWord& word) const
+SheetPainter::Row SheetPainter::LayOut(const LessonWord& word) const
 {
     Row row;
-    row.number = m_kind == SheetKind::Key ? QString::number(word.number) : QStringLiteral("%1.").arg(word.number);
+    row.number = IsKey() ? QString::number(word.number) : QStringLiteral("%1.").arg(word.number);
     const double lineSpacing = QFontMetricsF(m_body, &m_writer).lineSpacing();
-    switch (m_kind) {
-    case SheetKind::Key: {
+    switch (m_sheet) {
+    case LessonOptions::Sheet::None: {
         row.headword = Wrap(word.headword, Mm(kHeadwordWidthMm));
         row.meaning = Wrap(word.meaning, m_width - Mm(kNumberWidthMm + kHeadwordWidthMm + kCellGapMm));
         const qsizetype lines = std::max(row.headword.size(), row.meaning.size());
         row.height = double(lines) * lineSpacing + 2 * Mm(kPaddingMm);
         break;
     }
-    case SheetKind::Chinese:
+    case LessonOptions::Sheet::Chinese:
         row.meaning = Wrap(word.meaning, Mm(kChineseMeaningWidthMm));
         row.height = std::max(Mm(kWritingRowMm), double(row.meaning.size()) * lineSpacing + Mm(4));
         break;
-    case SheetKind::Blank:
+    case LessonOptions::Sheet::Blank:
         row.height = Mm(kWritingRowMm);
         break;
     }
@@ -114,7 +114,7 @@ SheetPainter::Row SheetPainter::LayOut(const SheetWord& word) const
 
 std::vector<SheetPainter::Place> SheetPainter::Paginate(const std::vector<Row>& rows, int* pageCount) const
 {
-    const int columns = m_kind == SheetKind::Blank ? 2 : 1;
+    const int columns = m_sheet == LessonOptions::Sheet::Blank ? 2 : 1;
     std::vector<Place> places;
     places.reserve(rows.size());
     const double tops[] = {FrameOf(0).body, FrameOf(1).body};  // the first page's, the others'
@@ -185,11 +185,11 @@ void SheetPainter::PaintPageFrame(QPainter& painter, int page, int pageCount) co
         }
     }
 
-    if (m_kind != SheetKind::Blank) {
-        const QStringList headings = m_kind == SheetKind::Key
+    if (m_sheet != LessonOptions::Sheet::Blank) {
+        const QStringList headings = IsKey()
                                          ? QStringList{QStringLiteral("序号"), QStringLiteral("单词"), QStringLiteral("中文")}
                                          : QStringList{QStringLiteral("序号"), QStringLiteral("中文"), QStringLiteral("英文")};
-        const double second = m_kind == SheetKind::Key ? kNumberWidthMm + kHeadwordWidthMm + kCellGapMm
+        const double second = IsKey() ? kNumberWidthMm + kHeadwordWidthMm + kCellGapMm
                                                        : kNumberWidthMm + kChineseMeaningWidthMm + kCellGapMm;
         const double baseline = frame.headings + Mm(kPaddingMm) + body.ascent();
         painter.setFont(m_bold);
@@ -211,7 +211,7 @@ void SheetPainter::PaintRow(QPainter& painter, const Row& row, const Place& plac
     const double x = place.column * (ColumnWidth() + Mm(kColumnGapMm));
     painter.setFont(m_body);
     painter.setPen(Qt::black);
-    if (m_kind == SheetKind::Key) {
+    if (IsKey()) {
         const double top = place.top + Mm(kPaddingMm);
         PaintLines(painter, {row.number}, x, top);
         PaintLines(painter, row.headword, x + Mm(kNumberWidthMm), top);
@@ -225,7 +225,7 @@ void SheetPainter::PaintRow(QPainter& painter, const Row& row, const Place& plac
     const auto topFor = [&](qsizetype lines) { return lastBaseline - body.ascent() - double(lines - 1) * body.lineSpacing(); };
     PaintLines(painter, {row.number}, x, topFor(1));
     double writeFrom = x + Mm(kNumberWidthMm);
-    if (m_kind == SheetKind::Chinese) {
+    if (m_sheet == LessonOptions::Sheet::Chinese) {
         PaintLines(painter, row.meaning, writeFrom, topFor(row.meaning.size()));
         writeFrom += Mm(kChineseMeaningWidthMm + kCellGapMm);
     }
@@ -262,12 +262,12 @@ SheetPainter::Frame SheetPainter::FrameOf(int page) const
     Frame frame;
     frame.titleRule = QFontMetricsF(m_heading, &m_writer).lineSpacing() + Mm(1.5);
     double top = frame.titleRule + Mm(3);
-    if (page == 0 && IsClassSheet()) {
+    if (page == 0 && !IsKey()) {
         frame.nameLine = top;
         top += body + Mm(4);
     }
     frame.headings = top;
-    if (m_kind != SheetKind::Blank)
+    if (m_sheet != LessonOptions::Sheet::Blank)
         top += body + 2 * Mm(kPaddingMm);
     frame.body = top;
     return frame;
@@ -280,5 +280,5 @@ double SheetPainter::BodyBottom() const
 
 double SheetPainter::ColumnWidth() const
 {
-    return m_kind == SheetKind::Blank ? (m_width - Mm(kColumnGapMm)) / 2 : m_width;
+    return m_sheet == LessonOptions::Sheet::Blank ? (m_width - Mm(kColumnGapMm)) / 2 : m_width;
 }

@@ -14,7 +14,9 @@
 
 #include "output/filetags.h"
 #include "output/lessonoptions.h"
-#include "output/lessonplan.h"
+#include "output/lesson/lessoncues.h"
+#include "output/lesson/lessonplan.h"
+#include "output/piecesource.h"
 #include "speech/chinesenumbers.h"
 #include "speech/soundtrack.h"
 
@@ -80,9 +82,9 @@ TEST(LessonPlan, NamesItsFilesAfterTheSourceAsAnyFileSystemTakesThem)
 
     // Its pieces are levelled even when the files are not: a lesson is heard as one.
     job.sound.loudnessLufs.reset();
-    EXPECT_EQ(LessonPieceEncoding(job).loudnessLufs, SoundOptions::kDefaultLoudnessLufs);
-    EXPECT_EQ(LessonPieceEncoding(job).pcmFor, speech::OutputFileType::Mp3);
-    EXPECT_EQ(LessonPieceEncoding(job).leadMs, 0);
+    EXPECT_EQ(PieceEncoding(job).loudnessLufs, SoundOptions::kDefaultLoudnessLufs);
+    EXPECT_EQ(PieceEncoding(job).pcmFor, speech::OutputFileType::Mp3);
+    EXPECT_EQ(PieceEncoding(job).leadMs, 0);
 }
 
 TEST(LessonPlan, EachWordIsSaidAfterItsNumber)
@@ -99,9 +101,9 @@ TEST(LessonPlan, EachWordIsSaidAfterItsNumber)
 
 TEST(LessonPlan, TheTimedListHasALineWhereEachWordBegins)
 {
-    const QString lyrics = LessonLyrics(u"中考词汇 听写"_qs, {{0.14, 1, u"apple"_qs, u"n. 苹果"_qs},
-                                                            {61.005, 2, u"a\nb"_qs, QString()},
-                                                            {3725.5, 1603, u"zoo"_qs, u"动物园\r\n"_qs}});
+    const std::vector<LessonWord> words{{1, u"apple"_qs, u"n. 苹果"_qs, {}}, {2, u"a\nb"_qs, {}, {}},
+                                        {1603, u"zoo"_qs, u"动物园\r\n"_qs, {}}};
+    const QString lyrics = LessonLyrics(u"中考词汇 听写"_qs, words, {0.14, 61.005, 3725.5});
     EXPECT_EQ(lyrics, u"[ti:中考词汇 听写]\n"
                       "[00:00.14]1. apple n. 苹果\n"
                       "[01:01.01]2. a b\n"

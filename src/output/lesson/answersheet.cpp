@@ -1,4 +1,4 @@
-#include "output/answersheet.h"
+#include "output/lesson/answersheet.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -7,8 +7,8 @@
 #include <QPdfWriter>
 
 #include "base/atomicfile.h"
-#include "output/pdfradicals.h"
-#include "output/sheetpainter.h"
+#include "output/lesson/pdfradicals.h"
+#include "output/lesson/sheetpainter.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ ComError NotWritten(const QString& path, const QString& reason)
 }
 
 // The whole PDF, or why it could not be painted (as NotWritten's reason).
-Result<QByteArray> PaintPdf(SheetKind kind, const QString& title, QDate date, const std::vector<SheetWord>& words)
+Result<QByteArray> PaintPdf(LessonOptions::Sheet sheetKind, const QString& title, QDate date, const std::vector<LessonWord>& words)
 {
     const auto unpainted = [](const QString& reason) { return Fail(ComError(ResultCode::SheetNotWritten, reason)); };
     QBuffer pdf;
@@ -26,7 +26,7 @@ Result<QByteArray> PaintPdf(SheetKind kind, const QString& title, QDate date, co
     QPdfWriter writer(&pdf);
     writer.setTitle(title);
     writer.setCreator(QStringLiteral("Lexovox"));
-    SheetPainter sheet(writer, kind, title, date);
+    SheetPainter sheet(writer, sheetKind, title, date);
     QPainter painter;
     if (!painter.begin(&writer))
         return unpainted(QStringLiteral("the PDF could not be painted"));
@@ -42,8 +42,8 @@ Result<QByteArray> PaintPdf(SheetKind kind, const QString& title, QDate date, co
 
 } // namespace
 
-Result<void> WriteAnswerSheet(const QString& path, SheetKind kind, const QString& title, QDate date,
-                              const std::vector<SheetWord>& words)
+Result<void> WriteAnswerSheet(const QString& path, LessonOptions::Sheet sheet, const QString& title, QDate date,
+                              const std::vector<LessonWord>& words)
 {
     // Without one Qt has no fonts and ends the program on the first text painted.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -52,7 +52,7 @@ Result<void> WriteAnswerSheet(const QString& path, SheetKind kind, const QString
     AtomicFile file;
     if (Result<void> opened = file.Open(path, u".pdf"); !opened)
         return opened;
-    const Result<QByteArray> painted = PaintPdf(kind, title, date, words);
+    const Result<QByteArray> painted = PaintPdf(sheet, title, date, words);
     if (!painted)
         return Fail(NotWritten(path, painted.error().Subject()));
     const QByteArray& pdf = *painted;

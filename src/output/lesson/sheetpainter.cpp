@@ -27,6 +27,38 @@ constexpr double kHeadwordWidthMm = 52;
 constexpr double kCellGapMm = 4;
 // The Chinese sheet: number, meaning, then the line for the English.
 constexpr double kChineseMeaningWidthMm = 92;
+constexpr double kMeaningRoomMm = 4;  // a meaning's lines above the writing line, at least
+
+// Type sizes, in points.
+constexpr double kBodyPoints = 11;
+constexpr double kHeadingPoints = 15;
+constexpr double kFooterPoints = 9;
+
+// Rules, in points: the title's, the lines to write on (and under the headings), and the
+// hairlines between the key's rows, which are grey.
+constexpr double kTitleRulePoints = 0.8;
+constexpr double kLinePoints = 0.5;
+constexpr double kHairlinePoints = 0.3;
+constexpr QRgb kHairlineGrey = qRgb(150, 150, 150);
+
+// The page's frame, top to bottom.
+constexpr double kTitleRuleGapMm = 1.5;  // the title's line to its rule
+constexpr double kBelowTitleMm = 3;      // the rule to the name line or the headings
+constexpr double kBelowNameLineMm = 4;   // the name line to the headings
+constexpr double kAboveFooterMm = 3;     // the last row to the page number's line
+constexpr double kTitleDateGapMm = 6;    // at least, between a long title and the date
+
+// The class sheet's 姓名 / 班级 line: how long each blank is, and the gap after it.
+constexpr double kNameBlankMm = 50;
+constexpr double kClassBlankMm = 40;
+constexpr double kAfterBlankMm = 12;
+
+// Writing on a line: the line above a row's foot, and the text standing just above the line.
+constexpr double kLineAboveFootMm = 2.5;
+constexpr double kTextAboveLineMm = 0.8;
+
+constexpr double kMmPerInch = 25.4;
+constexpr double kPointsPerInch = 72;
 
 QFont SheetFont(double points, bool bold)
 {
@@ -54,10 +86,10 @@ SheetPainter::SheetPainter(QPdfWriter& writer, LessonOptions::Sheet sheet, QStri
     , m_sheet(sheet)
     , m_title(OneLine(std::move(title)))
     , m_date(date)
-    , m_body(SheetFont(11, false))
-    , m_bold(SheetFont(11, true))
-    , m_heading(SheetFont(15, true))
-    , m_small(SheetFont(9, false))
+    , m_body(SheetFont(kBodyPoints, false))
+    , m_bold(SheetFont(kBodyPoints, true))
+    , m_heading(SheetFont(kHeadingPoints, true))
+    , m_small(SheetFont(kFooterPoints, false))
 {
     m_writer.setResolution(kResolution);
     m_writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
@@ -103,7 +135,7 @@ SheetPainter::Row SheetPainter::LayOut(const LessonWord& word) const
     }
     case LessonOptions::Sheet::Chinese:
         row.meaning = Wrap(word.meaning, Mm(kChineseMeaningWidthMm));
-        row.height = std::max(Mm(kWritingRowMm), double(row.meaning.size()) * lineSpacing + Mm(4));
+        row.height = std::max(Mm(kWritingRowMm), double(row.meaning.size()) * lineSpacing + Mm(kMeaningRoomMm));
         break;
     case LessonOptions::Sheet::Blank:
         row.height = Mm(kWritingRowMm);
@@ -168,20 +200,20 @@ void SheetPainter::PaintPageFrame(QPainter& painter, int page, int pageCount) co
     painter.setPen(Qt::black);
     painter.setFont(m_heading);
     painter.drawText(QPointF(0, heading.ascent()),
-                     heading.elidedText(m_title, Qt::ElideRight, m_width - dateWidth - Mm(6)));
+                     heading.elidedText(m_title, Qt::ElideRight, m_width - dateWidth - Mm(kTitleDateGapMm)));
     painter.setFont(m_body);
     painter.drawText(QPointF(m_width - dateWidth, heading.ascent()), date);
     const Frame frame = FrameOf(page);
-    PaintRule(painter, 0, m_width, frame.titleRule, 0.8);
+    PaintRule(painter, 0, m_width, frame.titleRule, kTitleRulePoints);
 
     if (frame.nameLine > 0) {
         const double baseline = frame.nameLine + body.ascent();
         double x = 0;
-        for (const auto& [label, lineMm] : {std::pair{QStringLiteral("姓名："), 50.0}, {QStringLiteral("班级："), 40.0}}) {
+        for (const auto& [label, lineMm] : {std::pair{QStringLiteral("姓名："), kNameBlankMm}, {QStringLiteral("班级："), kClassBlankMm}}) {
             painter.drawText(QPointF(x, baseline), label);
             x += body.horizontalAdvance(label);
-            PaintRule(painter, x, x + Mm(lineMm), baseline + Mm(0.8), 0.5);
-            x += Mm(lineMm + 12);
+            PaintRule(painter, x, x + Mm(lineMm), baseline + Mm(kTextAboveLineMm), kLinePoints);
+            x += Mm(lineMm + kAfterBlankMm);
         }
     }
 
@@ -196,7 +228,7 @@ void SheetPainter::PaintPageFrame(QPainter& painter, int page, int pageCount) co
         painter.drawText(QPointF(0, baseline), headings[0]);
         painter.drawText(QPointF(Mm(kNumberWidthMm), baseline), headings[1]);
         painter.drawText(QPointF(Mm(second), baseline), headings[2]);
-        PaintRule(painter, 0, m_width, frame.body, 0.5);
+        PaintRule(painter, 0, m_width, frame.body, kLinePoints);
     }
 
     const QFontMetricsF small(m_small, &m_writer);
@@ -216,12 +248,12 @@ void SheetPainter::PaintRow(QPainter& painter, const Row& row, const Place& plac
         PaintLines(painter, {row.number}, x, top);
         PaintLines(painter, row.headword, x + Mm(kNumberWidthMm), top);
         PaintLines(painter, row.meaning, x + Mm(kNumberWidthMm + kHeadwordWidthMm + kCellGapMm), top);
-        PaintRule(painter, 0, m_width, place.top + row.height, 0.3);
+        PaintRule(painter, 0, m_width, place.top + row.height, kHairlinePoints);
         return;
     }
     // The class writes on the line; the number and the meaning's last line stand on it too.
-    const double line = place.top + row.height - Mm(2.5);
-    const double lastBaseline = line - Mm(0.8);
+    const double line = place.top + row.height - Mm(kLineAboveFootMm);
+    const double lastBaseline = line - Mm(kTextAboveLineMm);
     const auto topFor = [&](qsizetype lines) { return lastBaseline - body.ascent() - double(lines - 1) * body.lineSpacing(); };
     PaintLines(painter, {row.number}, x, topFor(1));
     double writeFrom = x + Mm(kNumberWidthMm);
@@ -229,7 +261,7 @@ void SheetPainter::PaintRow(QPainter& painter, const Row& row, const Place& plac
         PaintLines(painter, row.meaning, writeFrom, topFor(row.meaning.size()));
         writeFrom += Mm(kChineseMeaningWidthMm + kCellGapMm);
     }
-    PaintRule(painter, writeFrom, x + ColumnWidth(), line, 0.5);
+    PaintRule(painter, writeFrom, x + ColumnWidth(), line, kLinePoints);
 }
 
 void SheetPainter::PaintLines(QPainter& painter, const QStringList& lines, double x, double top) const
@@ -246,25 +278,25 @@ void SheetPainter::PaintRule(QPainter& painter, double x1, double x2, double y, 
 {
     painter.save();
     // Hairlines (between the key's rows) in grey, so the table reads as rows and not as a grid.
-    painter.setPen(QPen(points < 0.5 ? QColor(150, 150, 150) : QColor(Qt::black), points * kResolution / 72.0));
+    painter.setPen(QPen(points < kLinePoints ? QColor(kHairlineGrey) : QColor(Qt::black), points * kResolution / kPointsPerInch));
     painter.drawLine(QPointF(x1, y), QPointF(x2, y));
     painter.restore();
 }
 
 double SheetPainter::Mm(double millimetres) const
 {
-    return millimetres * kResolution / 25.4;
+    return millimetres * kResolution / kMmPerInch;
 }
 
 SheetPainter::Frame SheetPainter::FrameOf(int page) const
 {
     const double body = QFontMetricsF(m_body, &m_writer).lineSpacing();
     Frame frame;
-    frame.titleRule = QFontMetricsF(m_heading, &m_writer).lineSpacing() + Mm(1.5);
-    double top = frame.titleRule + Mm(3);
+    frame.titleRule = QFontMetricsF(m_heading, &m_writer).lineSpacing() + Mm(kTitleRuleGapMm);
+    double top = frame.titleRule + Mm(kBelowTitleMm);
     if (page == 0 && !IsKey()) {
         frame.nameLine = top;
-        top += body + Mm(4);
+        top += body + Mm(kBelowNameLineMm);
     }
     frame.headings = top;
     if (m_sheet != LessonOptions::Sheet::Blank)
@@ -275,7 +307,7 @@ SheetPainter::Frame SheetPainter::FrameOf(int page) const
 
 double SheetPainter::BodyBottom() const
 {
-    return m_height - QFontMetricsF(m_small, &m_writer).lineSpacing() - Mm(3);
+    return m_height - QFontMetricsF(m_small, &m_writer).lineSpacing() - Mm(kAboveFooterMm);
 }
 
 double SheetPainter::ColumnWidth() const

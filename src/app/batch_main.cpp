@@ -16,6 +16,7 @@
 #include "jobcommandline.h"
 #include "output/batchengine.h"
 #include "output/batchwords.h"
+#include "output/lesson/lessonrun.h"
 #include "output/runlisting.h"
 #include "speech/audioformattable.h"
 #include "speech/speechengine.h"
@@ -179,7 +180,7 @@ int runBatch(const BatchJob& job, PlannedRun run, bool quiet)
     StopSignals::OnReceived(&batch, [&batch] { batch.Stop(); });
 
     clock.start();
-    batch.Start(job, std::move(run.words), std::move(run.lesson));
+    batch.Start(job, std::move(run.words), LessonRun::For(job, std::move(run.lesson)));
     QCoreApplication::exec();
     return status;
 }

@@ -13,9 +13,7 @@
 #include <QTimer>
 
 #include "base/atomicfile.h"
-#include "output/answersheet.h"
 #include "output/batchworker.h"
-#include "output/lessontrack.h"
 #include "output/playlist.h"
 #include "speech/fileencoding.h"
 
@@ -31,7 +29,8 @@ struct BatchEngine::Worker
     QProcess* process = nullptr;
     QTimer* timer = nullptr;
     QByteArray pending;     // an answer line not yet complete
-    int index = -1;         // the word it is on, or -1
+    int index = -1;         // the word or piece it is on (isPiece), or -1
+    QString path;           // the file it is writing
     bool ready = false;
     qint64 pid = 0;         // kept from its start: a process that ended no longer tells it
 };
@@ -60,39 +59,25 @@ BatchEngine::~BatchEngine()
     }
 }
 
-void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words, std::vector<LessonWord> lesson)
+void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words, std::unique_ptr<PieceSource> pieces)
 {
     if (m_running)
         return;
     m_words = std::move(words);
+    m_pieces = std::move(pieces);
     m_job = std::move(job);
     m_job.rows.clear();
     m_album = m_job.source.Album();
     m_startError.clear();
     m_report = BatchReport{};
-    m_report.anyChecked = !m_words.empty() || !lesson.empty();
+    m_report.anyChecked = !m_words.empty() || m_pieces;
     m_report.total = int(m_words.size());
-    m_lessonWords = std::move(lesson);
-    m_report.lessonAsked = !m_lessonWords.empty();
-    m_lesson.reset();
-    m_piecesDone = 0;
-    m_piecesSpoken = 0;
-    if (m_job.lesson.track && !m_lessonWords.empty()) {
-        m_lesson = std::make_unique<LessonTrack>();
-        // Told on the joining thread; acted on here, on the engine's: progress, more pieces, the end.
-        const auto joined = [this] { QMetaObject::invokeMethod(this, [this] { lessonJoined(); }, Qt::QueuedConnection); };
-        if (const Result<void> begun = m_lesson->Begin(m_job, m_lessonWords, joined); !begun) {
-            lessonFailed(QFileInfo(m_lesson->Paths().track).fileName(), FailureReason(begun.error()));
-            m_lesson.reset();
-        } else {
-            // Spoken after the words' own files, in list order, so the track grows as they come.
-            for (const LessonWord& word : m_lessonWords) {
-                BatchWord piece{word.number - 1, word.headword, word.text, m_lesson->PiecePath(word.number),
-                                word.meaning, word.number};
-                piece.lessonPiece = true;
-                m_words.push_back(std::move(piece));
-            }
-        }
+    if (m_pieces) {
+        // Told on whatever thread used a piece; acted on here, on the engine's: progress, more
+        // pieces, the end.
+        m_pieces->Begin(m_report, [this] {
+            QMetaObject::invokeMethod(this, [this] { piecesChanged(); }, Qt::QueuedConnection);
+        });
     }
     m_seconds.assign(m_words.size(), -1);
     m_written.clear();
@@ -108,9 +93,7 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words, std::vector<
 
     for (int i = 0; i < int(m_words.size()); ++i) {
         const BatchWord& word = m_words[std::size_t(i)];
-        if (word.lessonPiece)
-            m_queue.push_back(i);
-        else if (word.path.isEmpty())
+        if (word.path.isEmpty())
             settle(i, Outcome::Failed, FailureReason(word.refusal));
         else if (m_job.skipExisting && QFileInfo(word.path).size() > 0)
             settle(i, Outcome::Skipped);  // an empty file is what a failed write left: spoken again
@@ -118,7 +101,7 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words, std::vector<
             m_queue.push_back(i);
     }
     const int cores = std::max(1, QThread::idealThreadCount());
-    const int wanted = std::min(m_job.jobs.value_or(cores), int(m_queue.size()));
+    const int wanted = std::min(m_job.jobs.value_or(cores), int(m_queue.size()) + (m_pieces ? m_pieces->Left() : 0));
     m_workers.clear();
     for (int i = 0; i < wanted; ++i) {
         m_workers.push_back(std::make_unique<Worker>());
@@ -128,7 +111,7 @@ void BatchEngine::Start(BatchJob job, std::vector<BatchWord> words, std::vector<
     // the workers warm up rather than before they start.
     if (m_job.files.playlist) {
         for (std::size_t i = 0; i < m_words.size(); ++i) {
-            if (m_seconds[i] == 0 && !m_words[i].lessonPiece)
+            if (m_seconds[i] == 0)
                 m_seconds[i] = speech::SoundFileSeconds(m_words[i].path).value_or(0);
         }
     }
@@ -146,30 +129,29 @@ void BatchEngine::Stop()
 
 int BatchEngine::Done() const
 {
-    // A spoken piece counts once it is in the track: the track, not the voice, sets the pace.
-    const int unjoined = m_lesson && !m_lesson->Failure() ? m_piecesSpoken - m_lesson->Joined() : 0;
-    return m_report.written + m_report.skipped + m_report.failed + m_report.overwritten + m_piecesDone - unjoined;
+    return m_report.written + m_report.skipped + m_report.failed + m_report.overwritten
+           + (m_pieces ? m_pieces->Done() : 0);
 }
 
-void BatchEngine::lessonJoined()
+int BatchEngine::Total() const
 {
-    // A piece joined after the run ended (stopped, or its track failed) changes nothing.
+    return int(m_words.size()) + (m_pieces ? m_pieces->Total() : 0);
+}
+
+void BatchEngine::piecesChanged()
+{
+    // A piece used after the run ended (stopped, or its source failed) changes nothing.
     if (!m_running)
         return;
     emit progress(Done(), Total());
     dispatch();
 }
 
-bool BatchEngine::lessonJoining() const
-{
-    return m_lesson && !m_lesson->Failure() && m_lesson->Joined() < m_piecesSpoken;
-}
-
 qint64 BatchEngine::RemainingMs() const
 {
     if (m_spoken == 0)
         return -1;
-    const qint64 left = qint64(m_queue.size() - m_next);
+    const qint64 left = qint64(m_queue.size() - m_next) + (m_pieces ? m_pieces->Left() : 0);
     return m_clock.elapsed() * left / m_spoken;
 }
 
@@ -234,11 +216,10 @@ void BatchEngine::readAnswers(Worker& worker)
             worker.index = -1;
             ++m_spoken;
             if (Succeeded(answer->hr)) {
-                if (!m_words[std::size_t(answer->id)].lessonPiece)
+                if (!isPiece(answer->id))
                     m_seconds[std::size_t(answer->id)] = answer->seconds;
                 settle(answer->id, Outcome::Written);
-            }
-            else
+            } else
                 settle(answer->id, Outcome::Failed, FailureReason(answer->hr));
         }
     }
@@ -252,7 +233,7 @@ void BatchEngine::workerEnded(Worker& worker)
         const int index = std::exchange(worker.index, -1);
         // Crashed or killed in the middle of the word: its half-written file goes now, not at
         // the next run in this folder.
-        AtomicFile::RemoveTemporaryFiles(QFileInfo(m_words[std::size_t(index)].path).path(), worker.pid);
+        AtomicFile::RemoveTemporaryFiles(QFileInfo(worker.path).path(), worker.pid);
         ++m_spoken;
         settle(index, Outcome::Failed, timedOut ? WorkerTimedOutReason() : WorkerCrashedReason());
     } else if (!worker.ready && m_running) {
@@ -261,15 +242,19 @@ void BatchEngine::workerEnded(Worker& worker)
     worker.ready = false;
     if (!m_running)
         return;
-    const bool moreToDo = !m_stopping && m_next < m_queue.size();
+    const bool moreToDo = !m_stopping && (m_next < m_queue.size() || (m_pieces && m_pieces->Left() > 0));
     if (moreToDo && m_startFailures < kMaxStartFailures) {
         startWorker(worker);
     } else if (moreToDo && std::none_of(m_workers.begin(), m_workers.end(), [](const auto& w) { return w->ready; })) {
-        // No worker can start: the words left cannot be spoken.
+        // No worker can start: the words and pieces left cannot be spoken.
+        const QString reason = m_startError.isEmpty() ? WorkerUnavailableReason()
+                                                      : WorkerUnavailableReason() + u"："_qs + m_startError;
         while (m_next < m_queue.size())
-            settle(m_queue[m_next++], Outcome::Failed,
-                   m_startError.isEmpty() ? WorkerUnavailableReason()
-                                          : WorkerUnavailableReason() + u"："_qs + m_startError);
+            settle(m_queue[m_next++], Outcome::Failed, reason);
+        if (m_pieces) {
+            m_pieces->Unspeakable(reason);
+            emit progress(Done(), Total());
+        }
     }
     finishIfDone();
 }
@@ -279,60 +264,52 @@ void BatchEngine::dispatch()
     if (!m_running || m_stopping)
         return finishIfDone();
     for (const std::unique_ptr<Worker>& worker : m_workers) {
-        if (!worker->ready || worker->index >= 0 || m_next >= m_queue.size())
+        if (!worker->ready || worker->index >= 0)
             continue;
-        skipLostPieces();
-        if (m_next >= m_queue.size())
+        batchprotocol::Request request;
+        if (m_next < m_queue.size()) {
+            const int index = m_queue[m_next];
+            const BatchWord& word = m_words[std::size_t(index)];
+            // A file another worker is writing waits for it, so the later row is written last.
+            const bool busy = std::any_of(m_workers.begin(), m_workers.end(), [&](const auto& other) {
+                return other->index >= 0 && other->path == word.path;
+            });
+            if (busy)
+                break;
+            ++m_next;
+            request = {index, word.text, word.path, word.headword, m_album, word.track, m_report.total, word.meaning};
+        } else if (m_pieces) {
+            const std::optional<RunPiece> piece = m_pieces->Next(int(m_workers.size()));
+            if (!piece)
+                break;
+            request.id = int(m_words.size()) + piece->id;
+            request.text = piece->text;
+            request.path = piece->path;
+            request.track = piece->id;  // its place among the pieces (a piece itself is untagged)
+            request.piece = true;
+        } else {
             break;
-        const int index = m_queue[m_next];
-        const QString& path = m_words[std::size_t(index)].path;
-        // A file another worker is writing waits for it, so the later row is written last.
-        const bool busy = std::any_of(m_workers.begin(), m_workers.end(), [&](const auto& other) {
-            return other->index >= 0 && m_words[std::size_t(other->index)].path == path;
-        });
-        if (busy)
-            break;
-        const BatchWord& word = m_words[std::size_t(index)];
-        // Pieces are spoken no further ahead of the track than keeps every worker busy: the
-        // rest wait as text, not as sound in the pieces' folder, and the track sets the pace.
-        if (word.lessonPiece && m_lesson && word.track > m_lesson->Joined() + 2 * int(m_workers.size()) + 2)
-            break;
-        ++m_next;
-        worker->index = index;
-        worker->process->write(batchprotocol::EncodeRequest({index, word.text, path, word.headword, m_album, word.track,
-                                                             m_report.total, word.meaning, word.lessonPiece}));
+        }
+        worker->index = request.id;
+        worker->path = request.path;
+        worker->process->write(batchprotocol::EncodeRequest(request));
         worker->timer->start(m_wordTimeoutMs);
     }
     finishIfDone();
 }
 
-void BatchEngine::skipLostPieces()
-{
-    // Once the track cannot be made, the rest of its words are not spoken.
-    const auto lost = [this](std::size_t at) {
-        return at < m_queue.size() && m_words[std::size_t(m_queue[at])].lessonPiece && (!m_lesson || m_lesson->Failure());
-    };
-    if (!lost(m_next))
-        return;
-    while (lost(m_next)) {
-        ++m_next;
-        ++m_piecesDone;
-    }
-    emit progress(Done(), Total());
-}
-
 void BatchEngine::settle(int index, Outcome outcome, const QString& reason)
 {
-    const BatchWord& word = m_words[std::size_t(index)];
-    if (word.lessonPiece) {
-        ++m_piecesDone;
-        if (outcome == Outcome::Written)
-            ++m_piecesSpoken;
-        if (m_lesson)
-            m_lesson->PieceDone(word.track, outcome == Outcome::Failed ? reason : QString());
+    if (isPiece(index)) {
+        const int id = index - int(m_words.size());
+        if (outcome == Outcome::Failed)
+            m_pieces->Failed(id, reason);
+        else
+            m_pieces->Spoken(id);
         emit progress(Done(), Total());
         return;
     }
+    const BatchWord& word = m_words[std::size_t(index)];
     switch (outcome) {
     case Outcome::Written:
         // Plain names follow the list: a later row of an earlier row's name replaces its file,
@@ -359,9 +336,8 @@ void BatchEngine::finishIfDone()
 {
     if (!m_running)
         return;
-    skipLostPieces();
     const bool inFlight = std::any_of(m_workers.begin(), m_workers.end(), [](const auto& w) { return w->index >= 0; });
-    if (inFlight || (!m_stopping && (m_next < m_queue.size() || lessonJoining())))
+    if (inFlight || (!m_stopping && (m_next < m_queue.size() || (m_pieces && m_pieces->Waiting()))))
         return;
     m_running = false;
     m_report.stopped = m_stopping && Done() < Total();
@@ -371,7 +347,8 @@ void BatchEngine::finishIfDone()
                      [](const BatchFailure& a, const BatchFailure& b) { return a.row < b.row; });
     if (m_job.files.playlist)
         writePlaylist();
-    finishLesson();
+    if (m_pieces)
+        m_pieces->Finish(m_report.stopped, m_report);
     for (const std::unique_ptr<Worker>& worker : m_workers) {
         worker->timer->stop();
         worker->process->disconnect(this);
@@ -392,45 +369,6 @@ void BatchEngine::sweepTemporaryFiles() const
     // What an earlier run that was killed left behind; a run going on now in the same folder
     // keeps its files, as its workers still run.
     AtomicFile::SweepTemporaryFiles(m_job.folder, QDateTime::fromMSecsSinceEpoch(m_startedAtMs));
-}
-
-void BatchEngine::lessonFailed(const QString& file, const QString& reason)
-{
-    ++m_report.failed;
-    m_report.failures.push_back({-1, file, reason});
-}
-
-void BatchEngine::finishLesson()
-{
-    // A stopped run makes no lesson: a track of some of the words would be taken for the
-    // whole, and the sheets would not match it.
-    const bool stopped = m_stopping && Done() < Total();
-    if (m_lesson && !stopped) {
-        const QString track = QFileInfo(m_lesson->Paths().track).fileName();
-        if (const Result<void> finished = m_lesson->Finish(); finished)
-            m_report.lessonFiles << track << QFileInfo(m_lesson->Paths().lyrics).fileName();
-        else
-            lessonFailed(track, FailureReason(finished.error()));
-    }
-    m_lesson.reset();  // an unfinished track and the pieces' folder go with it
-    if (stopped || m_lessonWords.empty())
-        return;
-    std::vector<SheetWord> sheetWords;
-    sheetWords.reserve(m_lessonWords.size());
-    for (const LessonWord& word : m_lessonWords)
-        sheetWords.push_back({word.number, word.headword, word.meaning});
-    const LessonPaths paths = LessonFilePaths(m_job);
-    const QString title = LessonName(m_job.source);
-    const auto print = [&](const QString& path, SheetKind kind) {
-        if (const Result<void> printed = WriteAnswerSheet(path, kind, title, QDate::currentDate(), sheetWords); printed)
-            m_report.lessonFiles << QFileInfo(path).fileName();
-        else
-            lessonFailed(QFileInfo(path).fileName(), FailureReason(printed.error()));
-    };
-    if (m_job.lesson.sheet != LessonOptions::Sheet::None)
-        print(paths.sheet, m_job.lesson.sheet == LessonOptions::Sheet::Blank ? SheetKind::Blank : SheetKind::Chinese);
-    if (m_job.lesson.key)
-        print(paths.key, SheetKind::Key);
 }
 
 void BatchEngine::writePlaylist()

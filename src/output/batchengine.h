@@ -12,9 +12,8 @@
 #include "output/batchreport.h"
 #include "output/batchwords.h"
 #include "output/batchjob.h"
-#include "output/lessonplan.h"
+#include "output/piecesource.h"
 
-class LessonTrack;
 class QProcess;
 
 /// Writes one file per word in worker processes, one voice each (the synthesisers keep state
@@ -31,13 +30,13 @@ public:
     explicit BatchEngine(QObject* parent = nullptr);
     ~BatchEngine() override;
 
-    /// Starts `job` over `words` and the words of its `lesson`, as PlanRun made them (in list
-    /// order). The lesson's track is joined as its pieces come (LessonTrack) and named when the
-    /// last is in, its sheets written at the end; a stopped run or a failed piece leaves no
-    /// track. At the start, the temporary files ended processes left in the folder are removed
+    /// Starts `job` over `words`, as PlanRun made them (in list order), then the pieces of
+    /// `pieces` (a lesson, LessonRun), which it asks for once every word is handed out, tells
+    /// how each went, and lets finish its files at the end, a stopped run or not. At the start,
+    /// the temporary files ended processes left in the folder are removed
     /// (AtomicFile::SweepTemporaryFiles); those of another run going on there stay. Ignored
     /// while a run lasts. The job is taken as valid (BatchJob::Validate).
-    void Start(BatchJob job, std::vector<BatchWord> words, std::vector<LessonWord> lesson = {});
+    void Start(BatchJob job, std::vector<BatchWord> words, std::unique_ptr<PieceSource> pieces = {});
     /// No further word is begun; the words in progress are finished, then `finished` comes
     /// with `stopped` set.
     void Stop();
@@ -48,10 +47,10 @@ public:
     /// A worker silent this long on one word is ended and the word reported failed.
     void SetWordTimeout(int ms) { m_wordTimeoutMs = ms; }
 
-    /// Words handled so far (written, skipped or failed, and the lesson's words spoken) and in
-    /// all.
+    /// Words handled so far (written, skipped or failed, and the pieces done as their source
+    /// counts them) and in all.
     int Done() const;
-    int Total() const { return int(m_words.size()); }
+    int Total() const;
     /// Time left at the pace so far, or -1 before there is a pace.
     qint64 RemainingMs() const;
     /// The worker processes' ids, for measuring them.
@@ -59,7 +58,8 @@ public:
 
 signals:
     void progress(int done, int total);
-    /// One word's outcome: its index in the run's words, and S_OK or why it failed.
+    /// One word's outcome: its index in the run's words, and empty or why it failed. Pieces are
+    /// told to their source instead.
     void wordDone(int index, const QString& reason);
     void finished(const BatchReport& report);
 
@@ -70,22 +70,16 @@ private:
     void readAnswers(Worker& worker);
     void workerEnded(Worker& worker);
     void dispatch();
-    void skipLostPieces();
-    bool lessonJoining() const;
-    void lessonJoined();
+    void piecesChanged();
+    bool isPiece(int index) const { return index >= int(m_words.size()); }
     enum class Outcome { Written, Skipped, Failed };
     void settle(int index, Outcome outcome, const QString& reason = {});
     void finishIfDone();
     void sweepTemporaryFiles() const;
     void writePlaylist();
-    void finishLesson();
-    void lessonFailed(const QString& file, const QString& reason);
 
-    std::vector<BatchWord> m_words; // the words' files, then the lesson's pieces
-    std::vector<LessonWord> m_lessonWords;
-    std::unique_ptr<LessonTrack> m_lesson;
-    int m_piecesDone = 0;          // lesson pieces spoken, failed or left out
-    int m_piecesSpoken = 0;        // of those, spoken: in the track once joined
+    std::vector<BatchWord> m_words;  // the words' own files
+    std::unique_ptr<PieceSource> m_pieces;  // asked for pieces once the words are handed out
     BatchJob m_job;               // without its rows, which m_words holds
     QString m_album;
     QString m_workerProgram;
@@ -93,7 +87,7 @@ private:
     QString m_startError;         // what the last worker that could not start said
     std::vector<std::unique_ptr<Worker>> m_workers;
     std::vector<QPointer<QProcess>> m_retiring; // workers of an ended run, on their way out
-    std::vector<int> m_queue;      // indices still to do, in order
+    std::vector<int> m_queue;      // words' indices still to do, in order
     std::size_t m_next = 0;        // next index in m_queue
     BatchReport m_report;
     QElapsedTimer m_clock;

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "output/batchjob.h"
+#include "output/lesson/lessonplan.h"
 #include "output/outputpath.h"
 
 std::vector<BatchWord> PlanBatchWords(const std::vector<WordEntry>& rows, const QString& folder,

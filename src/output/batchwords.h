@@ -6,7 +6,7 @@
 
 #include "base/comerror.h"
 #include "output/filenaming.h"
-#include "output/lessonplan.h"
+#include "output/lesson/lessonword.h"
 #include "speech/pronunciations.h"
 #include "speech/wordspeech.h"
 #include "vocab/wordentry.h"
@@ -23,7 +23,6 @@ struct BatchWord
     QString meaning;   // the Chinese meaning, for the file's tags and the playlist
     int track = 0;     // its place among the checked rows, from 1
     HRESULT refusal = ResultCode::NameNotAllowed;  // why, when it has no path (or NameTooLong)
-    bool lessonPiece = false;  // a lesson's word, spoken into a piece of its track (LessonTrack)
 };
 
 /// `rows` (the checked words, top to bottom) with their texts (as `speech` composes them) and
@@ -37,7 +36,7 @@ std::vector<BatchWord> PlanBatchWords(const std::vector<WordEntry>& rows, const 
 struct PlannedRun
 {
     std::vector<BatchWord> words;                // one file each; none when a lesson replaces them
-    std::vector<LessonWord> lesson;              // the lesson's words, when one is asked for
+    std::vector<LessonWord> lesson;              // the lesson's words, when one is asked for (LessonRun)
     QString pronunciationsPath;                  // the list that applies; empty: none
     std::vector<PronunciationProblem> problems;  // its malformed lines, which were skipped
 };

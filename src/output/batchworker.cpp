@@ -13,7 +13,7 @@
 
 #include "output/batchjob.h"
 #include "output/filetags.h"
-#include "output/lessonplan.h"
+#include "output/piecesource.h"
 #include "speech/audioformattable.h"
 #include "speech/chinesereadings.h"
 #include "speech/chinesewords.h"
@@ -171,7 +171,7 @@ int RunBatchWorker()
     say(EncodeReady());
 
     const speech::FileEncoding encoding = job->Encoding();
-    const speech::FileEncoding pieceEncoding = LessonPieceEncoding(*job);
+    const speech::FileEncoding pieceEncoding = PieceEncoding(*job);
     std::string text;
     while (std::getline(std::cin, text)) {
         const std::optional<Request> request = DecodeRequest(QByteArray::fromStdString(text));

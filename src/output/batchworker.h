@@ -30,7 +30,7 @@ struct Request
     int track = 0;
     int trackCount = 0;
     QString meaning;
-    bool piece = false;  // a lesson's piece: a WAV as LessonPieceEncoding says, untagged
+    bool piece = false;  // a piece (RunPiece): a WAV as PieceEncoding says, untagged
 };
 
 struct Answer

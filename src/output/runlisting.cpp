@@ -6,7 +6,7 @@
 #include "output/batchjob.h"
 #include "output/batchreport.h"
 #include "output/batchwords.h"
-#include "output/lessonplan.h"
+#include "output/lesson/lessonplan.h"
 #include "speech/synthesiscalls.h"
 
 namespace {

@@ -28,6 +28,7 @@ constexpr std::uint64_t kBlockFrames = 4096;
 struct SoundTrack::Private
 {
     FileStream stream;
+    QString path;
     WaveFormat format;
     std::uint64_t frames = 0;
     bool open = false;
@@ -42,21 +43,21 @@ SoundTrack::SoundTrack()
 
 SoundTrack::~SoundTrack() = default;  // an uncommitted stream removes its temporary file
 
-HRESULT SoundTrack::Open(const QString& path, int formatCode, const FileEncoding& encoding)
+Result<void> SoundTrack::Open(const QString& path, int formatCode, const FileEncoding& encoding)
 {
+    d->path = path;
     FormatId id = FormatId::Null;
     std::optional<WaveFormat> chosen;
     if (const HRESULT hr = StreamFormatToWaveFormat(formatCode, id, chosen); Failed(hr) || !chosen)
-        return Failed(hr) ? hr : SPERR_UNSUPPORTED_FORMAT;
+        return Fail(ComError(Failed(hr) ? hr : SPERR_UNSUPPORTED_FORMAT, path));
     // Joined as they come: nothing held for silence at the ends or for levelling.
     FileEncoding plain = FileEncoding::Of(encoding.type, encoding.mp3Kbps);
-    const HRESULT hr = d->stream.BindToFile(path, FileMode::CreateAlways, id, *chosen, 0, plain);
-    if (Failed(hr))
-        return hr;
+    if (const HRESULT hr = d->stream.BindToFile(path, FileMode::CreateAlways, id, *chosen, 0, plain); Failed(hr))
+        return Fail(ComError(hr, path));
     FormatId boundId = FormatId::Null;
     d->stream.GetFormat(boundId, d->format);
     d->open = true;
-    return S_OK;
+    return {};
 }
 
 Result<TrackPiece> SoundTrack::AppendPiece(const QString& piece, std::optional<double> loudnessLufs)
@@ -82,25 +83,25 @@ Result<TrackPiece> SoundTrack::AppendPiece(const QString& piece, std::optional<d
     if (loud != samples.end())
         placed.sound += d->SecondsAt(std::uint64_t(loud - samples.begin()) / std::uint64_t(info.channels));
     if (const HRESULT hr = d->stream.Write(samples); Failed(hr))
-        return Fail(ComError(hr, d->stream.GetPath()));
+        return Fail(ComError(hr, d->path));
     d->frames += std::uint64_t(frames);
     return placed;
 }
 
-HRESULT SoundTrack::AppendSilence(int ms)
+Result<void> SoundTrack::AppendSilence(int ms)
 {
     if (!d->open)
-        return SPERR_UNINITIALIZED;
+        return Fail(ComError(SPERR_UNINITIALIZED, d->path));
     const std::uint64_t frames = std::uint64_t(d->format.samplesPerSec) * std::uint64_t(std::max(ms, 0)) / 1000;
     const std::vector<std::int16_t> silence(std::size_t(kBlockFrames) * d->format.channels, 0);
     for (std::uint64_t left = frames; left > 0;) {
         const std::uint64_t now = std::min(left, kBlockFrames);
         if (const HRESULT hr = d->stream.Write({silence.data(), std::size_t(now) * d->format.channels}); Failed(hr))
-            return hr;
+            return Fail(ComError(hr, d->path));
         left -= now;
     }
     d->frames += frames;
-    return S_OK;
+    return {};
 }
 
 double SoundTrack::Seconds() const
@@ -108,13 +109,15 @@ double SoundTrack::Seconds() const
     return d->SecondsAt(d->frames);
 }
 
-HRESULT SoundTrack::Commit(const FileFinisher& finisher)
+Result<void> SoundTrack::Commit(const FileFinisher& finisher)
 {
     if (!d->open)
-        return SPERR_UNINITIALIZED;
+        return Fail(ComError(SPERR_UNINITIALIZED, d->path));
     d->open = false;
     d->stream.SetFinisher(finisher);
-    return d->stream.Commit();
+    if (const HRESULT hr = d->stream.Commit(); Failed(hr))
+        return Fail(ComError(hr, d->path));
+    return {};
 }
 
 } // namespace speech

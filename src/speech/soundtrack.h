@@ -33,8 +33,9 @@ public:
 
     /// Starts the file at `path`, of `encoding`'s type and bit rate, from the PCM a file of that
     /// type is encoded from when `formatCode` (a code of the format table) is chosen. The
-    /// encoding's silence and loudness are not applied: the pieces carry them.
-    HRESULT Open(const QString& path, int formatCode, const FileEncoding& encoding);
+    /// encoding's silence and loudness are not applied: the pieces carry them. Its failures,
+    /// and those of AppendSilence and Commit, have the track's path as their subject.
+    Result<void> Open(const QString& path, int formatCode, const FileEncoding& encoding);
     /// Appends the WAV at `piece`, brought as a whole to `loudnessLufs` (its parts keep their
     /// balance; the pieces of a track each at the target make the track as a whole come to
     /// it, which parts levelled apart do only within about a unit). It must be in the track's
@@ -42,11 +43,11 @@ public:
     /// its rate or channels differ, E_FAIL when it cannot be read), the piece as subject; a
     /// failed write of the track gives its error.
     Result<TrackPiece> AppendPiece(const QString& piece, std::optional<double> loudnessLufs = {});
-    HRESULT AppendSilence(int ms);
+    Result<void> AppendSilence(int ms);
     /// The length written so far.
     double Seconds() const;
     /// Completes the file, runs `finisher` on it (tags) and gives it its name; see FileStream.
-    HRESULT Commit(const FileFinisher& finisher = {});
+    Result<void> Commit(const FileFinisher& finisher = {});
 
 private:
     struct Private;

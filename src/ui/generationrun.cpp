@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "output/batchengine.h"
+#include "output/lesson/lessonrun.h"
 #include "ui/prompt.h"
 
 GenerationRun::GenerationRun(QPushButton* generate, QProgressBar* progress, std::vector<QWidget*> locked,
@@ -34,7 +35,7 @@ void GenerationRun::Start(const BatchJob& job, std::vector<BatchWord> words, std
         control->setEnabled(false);
     m_generate->setText(QStringLiteral("停止"));
     m_generate->setEnabled(true);
-    m_engine->Start(job, std::move(words), std::move(lesson));
+    m_engine->Start(job, std::move(words), LessonRun::For(job, std::move(lesson)));
     m_progress->setRange(0, std::max<int>(1, m_engine->Total()));
     m_progress->setTextVisible(true); // done/total and the time left, during a run only
     showProgress(0, m_engine->Total());

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <functional>
 #include <initializer_list>
 #include <vector>
@@ -32,26 +33,23 @@ constexpr QStringView kTemporarySuffix = u".db";
 // whether to stop.
 constexpr int kStepsBetweenStopChecks = 1000;
 
-// Where a file goes wrong: the table's subject for ResultCode::ImportMalformed.
-QString lineError(qint64 line, const QString& what)
-{
-    return QStringLiteral("line %1: %2").arg(line).arg(what);
-}
 
 /// Collects libcsv's fields into rows and writes each data row through the insert statement.
 class CsvToTable
 {
 public:
-    /// Without `needSubclass` a file with only en and ch is taken, its course left NULL.
-    CsvToTable(sqlite3* db, sqlite3_stmt* insert, bool needSubclass)
+    /// Without `needSubclass` a file with only en and ch is taken, its course left NULL. `file`
+    /// names the source in the failures.
+    CsvToTable(sqlite3* db, sqlite3_stmt* insert, bool needSubclass, QString file)
         : m_db(db)
         , m_insert(insert)
         , m_needSubclass(needSubclass)
+        , m_file(std::move(file))
     {
     }
 
-    /// The reason a line cannot be taken ("line 3: …"), empty when it was taken.
-    QString feed(csv_parser* parser, const QByteArray& line, qint64 lineNumber)
+    /// Takes one line of the file, or fails with ImportMalformed ("file: line 3: …").
+    Result<void> feed(csv_parser* parser, const QByteArray& line, qint64 lineNumber)
     {
         m_line = lineNumber;
         const bool blank = line.trimmed().isEmpty();
@@ -64,19 +62,19 @@ public:
         }
         // A line that ends inside quotes carries its row on to the next line.
         m_continuing = (m_continuing || !blank) && !m_rowEnded;
-        return m_failure;
+        return m_failure ? Result<void>(Fail(*m_failure)) : Result<void>();
     }
 
     /// As feed, for the end of the file.
-    QString finish(csv_parser* parser)
+    Result<void> finish(csv_parser* parser)
     {
         if (csv_fini(parser, &CsvToTable::onField, &CsvToTable::onRowEnd, this) != 0)
             return lineError(m_rowStart, QStringLiteral("unterminated quoted field"));
-        if (!m_failure.isEmpty())
-            return m_failure;
+        if (m_failure)
+            return Fail(*m_failure);
         if (m_columns[0] < 0)
-            return m_needSubclass ? QStringLiteral("the file is empty; its first line must name the columns en, ch, subclass")
-                                  : QStringLiteral("the file is empty; its first line must name the columns en, ch");
+            return malformed(m_needSubclass ? QStringLiteral("the file is empty; its first line must name the columns en, ch, subclass")
+                                            : QStringLiteral("the file is empty; its first line must name the columns en, ch"));
         return {};
     }
 
@@ -93,13 +91,25 @@ private:
     {
         auto* me = static_cast<CsvToTable*>(self);
         // libcsv calls back from C: keep the first failure and report it after csv_parse returns.
-        if (me->m_failure.isEmpty())
-            me->m_failure = me->takeRow();
+        if (!me->m_failure) {
+            if (Result<void> taken = me->takeRow(); !taken)
+                me->m_failure = taken.error();
+        }
         me->m_fields.clear();
         me->m_rowEnded = true;
     }
 
-    QString takeRow()
+    // Where the file goes wrong, with the line the fault is on.
+    tl::unexpected<ComError> malformed(const QString& why) const
+    {
+        return Fail(ComError(ResultCode::ImportMalformed, QStringLiteral("%1: %2").arg(m_file, why)));
+    }
+    tl::unexpected<ComError> lineError(qint64 line, const QString& what) const
+    {
+        return malformed(QStringLiteral("line %1: %2").arg(line).arg(what));
+    }
+
+    Result<void> takeRow()
     {
         QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
         std::vector<QString> texts;
@@ -128,7 +138,7 @@ private:
         return {};
     }
 
-    QString takeHeader(const std::vector<QString>& names)
+    Result<void> takeHeader(const std::vector<QString>& names)
     {
         static constexpr std::array<const char16_t*, 3> wanted{u"en", u"ch", u"subclass"};
         for (size_t column = 0; column < names.size(); ++column) {
@@ -161,7 +171,8 @@ private:
     qint64 m_rowStart = 1;
     bool m_continuing = false;
     bool m_rowEnded = false;
-    QString m_failure;
+    QString m_file;
+    std::optional<ComError> m_failure;
 };
 
 ComError databaseError(sqlite3* db)
@@ -192,10 +203,7 @@ Result<qint64> fillFromCsv(QFile& source, sqlite3* db, bool needSubclass = true,
         return Fail(ComError(E_OUTOFMEMORY));
     const CHandle<csv_parser, &csv_free> guard(&parser); // frees the parser's buffers, not the parser
 
-    const auto malformed = [&](const QString& reason) {
-        return Fail(ComError(ResultCode::ImportMalformed, QStringLiteral("%1: %2").arg(source.fileName(), reason)));
-    };
-    CsvToTable table(db, insert.get(), needSubclass);
+    CsvToTable table(db, insert.get(), needSubclass, source.fileName());
     qint64 lineNumber = 0;
     while (!source.atEnd()) {
         if (stop && stop())
@@ -204,11 +212,11 @@ Result<qint64> fillFromCsv(QFile& source, sqlite3* db, bool needSubclass = true,
         if (line.isEmpty() && source.error() != QFileDevice::NoError)
             return Fail(ComError(ResultCode::ImportSourceUnreadable,
                                  QStringLiteral("%1: %2").arg(source.fileName(), source.errorString())));
-        if (const QString failure = table.feed(&parser, line, ++lineNumber); !failure.isEmpty())
-            return malformed(failure);
+        if (Result<void> taken = table.feed(&parser, line, ++lineNumber); !taken)
+            return Fail(taken.error());
     }
-    if (const QString failure = table.finish(&parser); !failure.isEmpty())
-        return malformed(failure);
+    if (Result<void> finished = table.finish(&parser); !finished)
+        return Fail(finished.error());
     return table.rows();
 }
 

@@ -18,7 +18,7 @@
 #include "base/atomicfile.h"
 #include "output/batchengine.h"
 #include "output/batchworker.h"
-#include "output/lessonplan.h"
+#include "output/lesson/lessonrun.h"
 #include "output/outputpath.h"
 #include "support/endedprocess.h"
 
@@ -79,7 +79,7 @@ protected:
             loop.quit();
         });
         QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-        engine.Start(s, std::move(words), std::move(lesson));
+        engine.Start(s, std::move(words), LessonRun::For(s, std::move(lesson)));
         loop.exec();
         EXPECT_TRUE(report) << "the run did not end";
         EXPECT_FALSE(engine.IsRunning());
@@ -424,6 +424,19 @@ TEST_F(LessonTest, AWordThatFailsOrCrashesLeavesNoTrackAndIsNamed)
         EXPECT_TRUE(files().isEmpty()) << files().join(u' ').toStdString();
         EXPECT_TRUE(leftInTemp().isEmpty()) << leftInTemp().join(u' ').toStdString();
     }
+}
+
+TEST_F(LessonTest, AWorkerThatCannotStartEndsTheRunWithTheLessonNamedUnmade)
+{
+    auto [wordFiles, lesson] = lessonWords({u"apple"_qs, u"banana"_qs, u"cherry"_qs}, true);
+    const BatchReport report = run(std::move(wordFiles), lessonJob(), {}, m_dir.filePath(u"no-such-worker"_qs), lesson);
+    EXPECT_TRUE(report.lessonFiles.isEmpty());
+    ASSERT_EQ(report.failures.size(), 4u);  // the three words, then the track
+    EXPECT_EQ(report.failures[3].headword, u"七年级_上册 听写.wav"_qs);
+    EXPECT_TRUE(report.failures[3].reason.contains(u"1. apple"_qs)) << report.Message().toStdString();
+    EXPECT_TRUE(report.failures[3].reason.contains(WorkerUnavailableReason())) << report.Message().toStdString();
+    EXPECT_TRUE(files().isEmpty()) << files().join(u' ').toStdString();
+    EXPECT_TRUE(leftInTemp().isEmpty()) << leftInTemp().join(u' ').toStdString();
 }
 
 TEST_F(LessonTest, StoppingLeavesNoTrackNoListAndNoPieces)

@@ -1,4 +1,4 @@
-#include "output/lessontrack.h"
+#include "output/lesson/lessontrack.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,6 +8,8 @@
 #include "base/atomicfile.h"
 #include "output/batchreport.h"
 #include "output/filetags.h"
+#include "output/lesson/lessoncues.h"
+#include "output/piecesource.h"
 
 namespace {
 
@@ -40,10 +42,10 @@ Result<void> LessonTrack::Begin(const BatchJob& job, std::vector<LessonWord> wor
         temporary.filePath(kPiecesPrefix + QString::number(QCoreApplication::applicationPid()) + u"-XXXXXX"_qs));
     if (!m_pieces->isValid())
         return Fail(ComError(STG_E_ACCESSDENIED, QDir::tempPath()));
-    if (const HRESULT hr = m_track.Open(m_paths.track, job.formatCode, job.files.encoding); Failed(hr))
-        return Fail(ComError(hr, m_paths.track));
-    if (const HRESULT hr = m_track.AppendSilence(job.sound.leadMs); Failed(hr))
-        return Fail(ComError(hr, m_paths.track));
+    if (Result<void> opened = m_track.Open(m_paths.track, job.formatCode, job.files.encoding); !opened)
+        return opened;
+    if (Result<void> lead = m_track.AppendSilence(job.sound.leadMs); !lead)
+        return lead;
     m_joiner = std::thread([this] { joinLoop(); });
     return {};
 }
@@ -58,18 +60,23 @@ QString LessonTrack::PiecePath(int number) const
     return m_pieces ? m_pieces->filePath(QStringLiteral("%1.wav").arg(number)) : QString();
 }
 
-void LessonTrack::PieceDone(int number, const QString& failure)
+void LessonTrack::PieceSpoken(int number)
 {
     const std::lock_guard lock(m_lock);
     if (m_failure || number < m_next || number > int(m_words.size()))
         return;
-    if (!failure.isEmpty()) {
-        const LessonWord& word = m_words[std::size_t(number - 1)];
-        m_failure = ComError(ResultCode::LessonWordMissing,
-                             QStringLiteral("%1. %2（%3）").arg(number).arg(PrintableText(word.headword), failure));
-    } else {
-        m_ready.insert(number);
-    }
+    m_ready.insert(number);
+    m_wake.notify_one();
+}
+
+void LessonTrack::PieceFailed(int number, const QString& reason)
+{
+    const std::lock_guard lock(m_lock);
+    if (m_failure || number < m_next || number > int(m_words.size()))
+        return;
+    const LessonWord& word = m_words[std::size_t(number - 1)];
+    m_failure = ComError(ResultCode::LessonWordMissing,
+                         QStringLiteral("%1. %2（%3）").arg(number).arg(PrintableText(word.headword), reason));
     m_wake.notify_one();
 }
 
@@ -95,13 +102,13 @@ void LessonTrack::joinLoop()
         const int number = m_next;
         m_ready.erase(number);
         lock.unlock();
-        Result<LessonCue> cue = join(number);
+        const Result<double> start = join(number);
         lock.lock();
-        if (cue) {
-            m_cues.push_back(std::move(*cue));
+        if (start) {
+            m_starts.push_back(*start);
             ++m_next;
         } else {
-            m_failure = cue.error();
+            m_failure = start.error();
         }
         if (m_joined) {
             lock.unlock();
@@ -111,17 +118,16 @@ void LessonTrack::joinLoop()
     }
 }
 
-Result<LessonCue> LessonTrack::join(int number)
+Result<double> LessonTrack::join(int number)
 {
     const QString piece = PiecePath(number);
-    const Result<speech::TrackPiece> placed = m_track.AppendPiece(piece, LessonPieceEncoding(m_job).loudnessLufs);
+    const Result<speech::TrackPiece> placed = m_track.AppendPiece(piece, PieceEncoding(m_job).loudnessLufs);
     QFile::remove(piece);
     if (!placed)
         return Fail(ComError(placed.error().Error(), m_paths.track));
-    if (const HRESULT hr = m_track.AppendSilence(m_job.lesson.pauseMs); Failed(hr))
-        return Fail(ComError(hr, m_paths.track));
-    const LessonWord& word = m_words[std::size_t(number - 1)];
-    return LessonCue{placed->sound, word.number, word.headword, word.meaning};
+    if (Result<void> pause = m_track.AppendSilence(m_job.lesson.pauseMs); !pause)
+        return Fail(pause.error());
+    return placed->sound;
 }
 
 void LessonTrack::stopJoining(bool abandon)
@@ -143,15 +149,11 @@ Result<void> LessonTrack::Finish()
         return Fail(*failure);
     if (m_next != int(m_words.size()) + 1)
         return Fail(ComError(E_UNEXPECTED, m_paths.track));
-    if (const HRESULT hr = m_track.AppendSilence(m_job.sound.trailMs); Failed(hr))
-        return Fail(ComError(hr, m_paths.track));
+    if (Result<void> trail = m_track.AppendSilence(m_job.sound.trailMs); !trail)
+        return trail;
 
     const QString name = QFileInfo(m_paths.track).completeBaseName();
-    FileTags tags{name, m_job.source.Album(), 0, 0, {}, {}};
-    const double length = m_track.Seconds();
-    for (std::size_t i = 0; i < m_cues.size(); ++i)
-        tags.chapters.push_back({m_cues[i].seconds, i + 1 < m_cues.size() ? m_cues[i + 1].seconds : length,
-                                 LessonCueTitle(m_cues[i])});
+    const FileTags tags{name, m_job.source.Album(), 0, 0, {}, LessonChapters(m_words, m_starts, m_track.Seconds())};
     const speech::OutputFileType type = m_job.files.encoding.type;
     const auto tag = [&](const QString& written, double) {
         return type == speech::OutputFileType::Wav || WriteFileTags(written, type, tags).has_value();
@@ -161,10 +163,10 @@ Result<void> LessonTrack::Finish()
     AtomicFile lyrics;
     if (Result<void> opened = lyrics.Open(m_paths.lyrics, u".lrc"); !opened)
         return opened;
-    if (Result<void> written = lyrics.Write(LessonLyrics(name, m_cues).toUtf8()); !written)
+    if (Result<void> written = lyrics.Write(LessonLyrics(name, m_words, m_starts).toUtf8()); !written)
         return written;
-    if (const HRESULT hr = m_track.Commit(tag); Failed(hr))
-        return Fail(ComError(hr, m_paths.track));
+    if (Result<void> committed = m_track.Commit(tag); !committed)
+        return committed;
     if (Result<void> named = lyrics.Commit(); !named)
         return named;
     return {};

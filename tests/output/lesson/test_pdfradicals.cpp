@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QFontDatabase>
 
-#include "output/pdfradicals.h"
+#include "output/lesson/pdfradicals.h"
 
 TEST(PdfRadicals, NotoDrawsRadicalsWithTheGlyphsOfIdeographs)
 {

@@ -7,7 +7,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "output/answersheet.h"
+#include "base/comerror.h"
+#include "output/lesson/lessonword.h"
+#include "output/lessonoptions.h"
 
 class QPainter;
 class QPdfWriter;
@@ -20,12 +22,12 @@ class SheetPainter
 {
 public:
     /// Sets the writer's page (A4 portrait and its margins) and resolution, so it comes before
-    /// a painter is begun on the writer.
-    SheetPainter(QPdfWriter& writer, SheetKind kind, QString title, QDate date);
+    /// a painter is begun on the writer. `sheet` is the class's sheet, or kKeySheet (None).
+    SheetPainter(QPdfWriter& writer, LessonOptions::Sheet sheet, QString title, QDate date);
 
-    /// Paints `words` with `painter`, begun on the writer. False when the writer could not
-    /// start a new page.
-    bool Paint(QPainter& painter, const std::vector<SheetWord>& words);
+    /// Paints `words` with `painter`, begun on the writer. Fails with ResultCode::SheetNotWritten,
+    /// the reason as its subject, when the writer could not start a new page.
+    Result<void> Paint(QPainter& painter, const std::vector<LessonWord>& words);
     /// The font of the sheet's words.
     const QFont& BodyFont() const { return m_body; }
 
@@ -55,7 +57,7 @@ private:
         double body = 0;
     };
 
-    Row LayOut(const SheetWord& word) const;
+    Row LayOut(const LessonWord& word) const;
     std::vector<Place> Paginate(const std::vector<Row>& rows, int* pageCount) const;
     QStringList Wrap(const QString& text, double width) const;
 
@@ -68,10 +70,10 @@ private:
     Frame FrameOf(int page) const;
     double BodyBottom() const;
     double ColumnWidth() const;
-    bool IsClassSheet() const { return m_kind != SheetKind::Key; }
+    bool IsKey() const { return m_sheet == LessonOptions::Sheet::None; }
 
     QPdfWriter& m_writer;
-    SheetKind m_kind;
+    LessonOptions::Sheet m_sheet;
     QString m_title;
     QDate m_date;
     QFont m_body;

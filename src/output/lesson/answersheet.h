@@ -6,25 +6,16 @@
 #include <QString>
 
 #include "base/comerror.h"
+#include "output/lesson/lessonword.h"
+#include "output/lessonoptions.h"
 
-/// One word of a dictation lesson as its sheets list it.
-struct SheetWord
-{
-    int number = 0;  // the number the class hears ("第 1 个")
-    QString headword;
-    QString meaning;
-};
+/// The sheet of the teacher's key (number, word, meaning): the one where nothing is left for
+/// the class to write.
+inline constexpr LessonOptions::Sheet kKeySheet = LessonOptions::Sheet::None;
 
-/// Which sheet: the key (number, word, meaning), the class's sheet of blank numbered lines, or
-/// the class's sheet with each meaning shown (pupils write the English).
-enum class SheetKind
-{
-    Key,
-    Blank,
-    Chinese,
-};
-
-/// Writes one A4 PDF sheet of `kind` for `words` (in order) to `path`, titled `title` (such as
+/// Writes one A4 PDF sheet for `words` (in order) to `path`: the class's sheet of `sheet`
+/// (Blank: numbered lines to write on; Chinese: each meaning shown, for the English to be
+/// written beside it) or the key (kKeySheet). It is titled `title` (such as
 /// "中考词汇 听写") with `date` (yyyy-MM-dd; none when invalid) beside it on every page, and
 /// "第 n 页 / 共 m 页" at the foot. Class sheets have a 姓名 / 班级 line under the first
 /// title. Line breaks and control characters in the texts print as spaces; a text too long for
@@ -34,5 +25,5 @@ enum class SheetKind
 /// The file appears whole or not at all (AtomicFile). Fails with AtomicFile's errors when the
 /// folder is missing or takes no file, and with ResultCode::SheetNotWritten (the path and the
 /// reason as its subject) when the PDF cannot be painted or written.
-Result<void> WriteAnswerSheet(const QString& path, SheetKind kind, const QString& title, QDate date,
-                              const std::vector<SheetWord>& words);
+Result<void> WriteAnswerSheet(const QString& path, LessonOptions::Sheet sheet, const QString& title, QDate date,
+                              const std::vector<LessonWord>& words);

@@ -9,7 +9,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "output/answersheet.h"
+#include "output/lesson/answersheet.h"
 
 namespace {
 
@@ -45,11 +45,11 @@ QRegularExpression PageFooter(int page, int pages)
     return QRegularExpression(u"第\\s*%1\\s*页\\s*/\\s*共\\s*%2\\s*页"_qs.arg(page).arg(pages));
 }
 
-std::vector<SheetWord> Lesson(int count)
+std::vector<LessonWord> Lesson(int count)
 {
-    std::vector<SheetWord> words;
+    std::vector<LessonWord> words;
     for (int i = 1; i <= count; ++i)
-        words.push_back({i, u"word%1"_qs.arg(i, 3, 10, QChar(u'0')), u"意思%1"_qs.arg(i, 3, 10, QChar(u'0'))});
+        words.push_back({i, u"word%1"_qs.arg(i, 3, 10, QChar(u'0')), u"意思%1"_qs.arg(i, 3, 10, QChar(u'0')), QString()});
     return words;
 }
 
@@ -85,7 +85,7 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
     }
 
-    QString Write(SheetKind kind, const std::vector<SheetWord>& words, const QString& name = u"sheet.pdf"_qs)
+    QString Write(LessonOptions::Sheet kind, const std::vector<LessonWord>& words, const QString& name = u"sheet.pdf"_qs)
     {
         const QString path = m_dir.filePath(name);
         const Result<void> written = WriteAnswerSheet(path, kind, kTitle, kDate, words);
@@ -100,9 +100,9 @@ protected:
 
 TEST_F(AnswerSheet, TheKeyListsNumberWordAndMeaningRowByRow)
 {
-    const QString text = Text(Write(SheetKind::Key, {{1, u"apple"_qs, u"n. 苹果"_qs},
-                                                     {2, u"bank"_qs, u"n. 银行；\n河岸\t(地理)"_qs},
-                                                     {3, u"look after"_qs, u"照顾"_qs}}));
+    const QString text = Text(Write(kKeySheet, {{1, u"apple"_qs, u"n. 苹果"_qs, {}},
+                                                     {2, u"bank"_qs, u"n. 银行；\n河岸\t(地理)"_qs, {}},
+                                                     {3, u"look after"_qs, u"照顾"_qs, {}}}));
     ASSERT_FALSE(text.isEmpty());
     EXPECT_GE(InOrder(text, {kTitle, u"2024-09-02"_qs, u"序号"_qs, u"单词"_qs, u"中文"_qs}), 0) << qPrintable(text);
     // A line break or tab inside a meaning is a space on the sheet: each word stays one row.
@@ -117,29 +117,29 @@ TEST_F(AnswerSheet, TheKeyListsNumberWordAndMeaningRowByRow)
 
 TEST_F(AnswerSheet, ClassSheetsKeepTheAnswersOff)
 {
-    const std::vector<SheetWord> words = Lesson(12);
-    const QString blank = Text(Write(SheetKind::Blank, words, u"blank.pdf"_qs));
-    const QString chinese = Text(Write(SheetKind::Chinese, words, u"chinese.pdf"_qs));
+    const std::vector<LessonWord> words = Lesson(12);
+    const QString blank = Text(Write(LessonOptions::Sheet::Blank, words, u"blank.pdf"_qs));
+    const QString chinese = Text(Write(LessonOptions::Sheet::Chinese, words, u"chinese.pdf"_qs));
     ASSERT_FALSE(blank.isEmpty());
     ASSERT_FALSE(chinese.isEmpty());
     for (const QString& text : {blank, chinese}) {
         EXPECT_FALSE(text.contains(u"word"_qs)) << qPrintable(text);
         EXPECT_GE(InOrder(text, {kTitle, u"2024-09-02"_qs, u"姓名："_qs, u"班级："_qs}), 0) << qPrintable(text);
-        for (const SheetWord& word : words)
+        for (const LessonWord& word : words)
             EXPECT_TRUE(text.contains(QRegularExpression(u"(^| )%1\\.( |$)"_qs.arg(word.number), QRegularExpression::MultilineOption)))
                 << word.number << "\n" << qPrintable(text);
     }
     EXPECT_FALSE(blank.contains(u"意思"_qs)) << qPrintable(blank);
     QStringList meanings;
-    for (const SheetWord& word : words)
+    for (const LessonWord& word : words)
         meanings << word.meaning;
     EXPECT_GE(InOrder(chinese, meanings), 0) << qPrintable(chinese);
 }
 
 TEST_F(AnswerSheet, ALongLessonRunsOverPagesWithEveryWordOnceInOrder)
 {
-    const std::vector<SheetWord> words = Lesson(200);
-    for (const SheetKind kind : {SheetKind::Key, SheetKind::Chinese, SheetKind::Blank}) {
+    const std::vector<LessonWord> words = Lesson(200);
+    for (const LessonOptions::Sheet kind : {kKeySheet, LessonOptions::Sheet::Chinese, LessonOptions::Sheet::Blank}) {
         const QString pdf = Write(kind, words);
         const QString text = Text(pdf);
         const int pages = PageCount(pdf);
@@ -149,11 +149,11 @@ TEST_F(AnswerSheet, ALongLessonRunsOverPagesWithEveryWordOnceInOrder)
             EXPECT_EQ(text.count(PageFooter(page, pages)), 1) << page;
         EXPECT_FALSE(text.contains(PageFooter(pages + 1, pages)));
         EXPECT_EQ(text.count(kTitle), pages);  // the title on every page
-        EXPECT_EQ(text.count(u"姓名"_qs), kind == SheetKind::Key ? 0 : 1);  // the name once, on the first
+        EXPECT_EQ(text.count(u"姓名"_qs), kind == kKeySheet ? 0 : 1);  // the name once, on the first
         QStringList inOrder;
-        for (const SheetWord& word : words) {
-            const QString shown = kind == SheetKind::Key ? word.headword : word.meaning;
-            if (kind != SheetKind::Blank) {
+        for (const LessonWord& word : words) {
+            const QString shown = kind == kKeySheet ? word.headword : word.meaning;
+            if (kind != LessonOptions::Sheet::Blank) {
                 EXPECT_EQ(text.count(shown), 1) << shown.toStdString();
                 inOrder << shown;
             } else {
@@ -168,7 +168,7 @@ TEST_F(AnswerSheet, LongTextsWrapWithinTheirRow)
 {
     const QString word = u"pneumonoultramicroscopicsilicovolcanoconiosis"_qs;
     const QString meaning = u"n. 一种因吸入极细的硅酸盐或石英粉尘而引起的肺部疾病，也就是矽肺病；常被引作英语中最长的单词之一"_qs;
-    const QString text = Text(Write(SheetKind::Key, {{1, word, meaning}, {2, u"pear"_qs, u"n. 梨"_qs}, {3, u"a"_qs, meaning.repeated(8)}}));
+    const QString text = Text(Write(kKeySheet, {{1, word, meaning, {}}, {2, u"pear"_qs, u"n. 梨"_qs, {}}, {3, u"a"_qs, meaning.repeated(8), {}}}));
     ASSERT_FALSE(text.isEmpty());
     // Wrapped, not clipped: the word's pieces, line by line, make the whole word.
     QString pieces;
@@ -186,7 +186,7 @@ TEST_F(AnswerSheet, LongTextsWrapWithinTheirRow)
 
 TEST_F(AnswerSheet, EveryFontIsEmbedded)
 {
-    for (const SheetKind kind : {SheetKind::Key, SheetKind::Blank, SheetKind::Chinese}) {
+    for (const LessonOptions::Sheet kind : {kKeySheet, LessonOptions::Sheet::Blank, LessonOptions::Sheet::Chinese}) {
         const QString fonts = Poppler(u"pdffonts"_qs, {Write(kind, Lesson(3))});
         QStringList lines = fonts.split(u'\n', Qt::SkipEmptyParts);
         ASSERT_GT(lines.size(), 2) << qPrintable(fonts);  // a heading, a rule, the fonts
@@ -200,7 +200,7 @@ TEST_F(AnswerSheet, EveryFontIsEmbedded)
 TEST_F(AnswerSheet, AMissingFolderFailsAndGetsNothing)
 {
     const QString missing = m_dir.filePath(u"gone/sheet.pdf"_qs);
-    const Result<void> noFolder = WriteAnswerSheet(missing, SheetKind::Key, kTitle, kDate, Lesson(3));
+    const Result<void> noFolder = WriteAnswerSheet(missing, kKeySheet, kTitle, kDate, Lesson(3));
     ASSERT_FALSE(noFolder);
     EXPECT_EQ(noFolder.error().Error(), STG_E_PATHNOTFOUND);
     EXPECT_EQ(noFolder.error().Subject(), missing);
@@ -212,7 +212,7 @@ TEST_F(AnswerSheet, ASheetThatCannotBeWrittenThereIsRefusedAndLeavesNothing)
     // A folder by the sheet's name: refused for every user, root included.
     const QString taken = m_dir.filePath(u"sheet.pdf"_qs);
     ASSERT_TRUE(QDir().mkdir(taken));
-    const Result<void> inTheWay = WriteAnswerSheet(taken, SheetKind::Key, kTitle, kDate, Lesson(3));
+    const Result<void> inTheWay = WriteAnswerSheet(taken, kKeySheet, kTitle, kDate, Lesson(3));
     ASSERT_FALSE(inTheWay);
     EXPECT_EQ(inTheWay.error().Error(), STG_E_ACCESSDENIED);
     EXPECT_EQ(Everything(m_dir.path()), QStringList{u"sheet.pdf"_qs});
@@ -227,7 +227,7 @@ TEST_F(AnswerSheet, ASheetThatCannotBeWrittenThereIsRefusedAndLeavesNothing)
         probe.remove();
         return;
     }
-    const Result<void> refused = WriteAnswerSheet(QDir(closed).filePath(u"sheet.pdf"_qs), SheetKind::Blank, kTitle, kDate, Lesson(3));
+    const Result<void> refused = WriteAnswerSheet(QDir(closed).filePath(u"sheet.pdf"_qs), LessonOptions::Sheet::Blank, kTitle, kDate, Lesson(3));
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error().Error(), STG_E_ACCESSDENIED);
     EXPECT_TRUE(Everything(closed).isEmpty());
@@ -247,7 +247,7 @@ TEST_F(AnswerSheet, AWriteThatFailsLeavesTheOlderSheetAsItWas)
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
     const rlimit small{4096, limit.rlim_max};
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const Result<void> failed = WriteAnswerSheet(path, SheetKind::Key, kTitle, kDate, Lesson(50));
+    const Result<void> failed = WriteAnswerSheet(path, kKeySheet, kTitle, kDate, Lesson(50));
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
 
     ASSERT_FALSE(failed);

@@ -1,4 +1,4 @@
-#include "output/answersheet.h"
+#include "output/lesson/answersheet.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -7,8 +7,8 @@
 #include <QPdfWriter>
 
 #include "base/atomicfile.h"
-#include "output/pdfradicals.h"
-#include "output/sheetpainter.h"
+#include "output/lesson/pdfradicals.h"
+#include "output/lesson/sheetpainter.h"
 
 namespace {
 
@@ -17,21 +17,24 @@ ComError NotWritten(const QString& path, const QString& reason)
     return ComError(ResultCode::SheetNotWritten, QStringLiteral("%1 (%2)").arg(path, reason));
 }
 
-// The whole PDF, or nothing when painting it failed.
-QByteArray PaintPdf(SheetKind kind, const QString& title, QDate date, const std::vector<SheetWord>& words)
+// The whole PDF, or why it could not be painted (as NotWritten's reason).
+Result<QByteArray> PaintPdf(LessonOptions::Sheet sheetKind, const QString& title, QDate date, const std::vector<LessonWord>& words)
 {
+    const auto unpainted = [](const QString& reason) { return Fail(ComError(ResultCode::SheetNotWritten, reason)); };
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     QPdfWriter writer(&pdf);
     writer.setTitle(title);
     writer.setCreator(QStringLiteral("Lexovox"));
-    SheetPainter sheet(writer, kind, title, date);
+    SheetPainter sheet(writer, sheetKind, title, date);
     QPainter painter;
     if (!painter.begin(&writer))
-        return {};
-    const bool painted = sheet.Paint(painter, words);
-    if (!painter.end() || !painted)
-        return {};
+        return unpainted(QStringLiteral("the PDF could not be painted"));
+    const Result<void> painted = sheet.Paint(painter, words);
+    if (!painter.end())
+        return unpainted(QStringLiteral("the PDF could not be painted"));
+    if (!painted)
+        return Fail(painted.error());
     QByteArray bytes = pdf.data();
     NameGlyphsAfterIdeographs(bytes, IdeographsOfRadicals(sheet.BodyFont()));
     return bytes;
@@ -39,8 +42,8 @@ QByteArray PaintPdf(SheetKind kind, const QString& title, QDate date, const std:
 
 } // namespace
 
-Result<void> WriteAnswerSheet(const QString& path, SheetKind kind, const QString& title, QDate date,
-                              const std::vector<SheetWord>& words)
+Result<void> WriteAnswerSheet(const QString& path, LessonOptions::Sheet sheet, const QString& title, QDate date,
+                              const std::vector<LessonWord>& words)
 {
     // Without one Qt has no fonts and ends the program on the first text painted.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -49,9 +52,10 @@ Result<void> WriteAnswerSheet(const QString& path, SheetKind kind, const QString
     AtomicFile file;
     if (Result<void> opened = file.Open(path, u".pdf"); !opened)
         return opened;
-    const QByteArray pdf = PaintPdf(kind, title, date, words);
-    if (pdf.isEmpty())
-        return Fail(NotWritten(path, QStringLiteral("the PDF could not be painted")));
+    const Result<QByteArray> painted = PaintPdf(sheet, title, date, words);
+    if (!painted)
+        return Fail(NotWritten(path, painted.error().Subject()));
+    const QByteArray& pdf = *painted;
     // Through the temporary file's own descriptor, which the AtomicFile keeps and closes.
     QFile device;
     if (!device.open(file.Handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle) || device.write(pdf) != pdf.size()

@@ -13,7 +13,9 @@
 
 #include "output/filetags.h"
 #include "output/lessonoptions.h"
-#include "output/lessonplan.h"
+#include "output/lesson/lessoncues.h"
+#include "output/lesson/lessonplan.h"
+#include "output/piecesource.h"
 #include "speech/chinesenumbers.h"
 #include "speech/soundtrack.h"
 
@@ -43,9 +45,9 @@ TEST(LessonPlan, NamesItsFilesAfterTheSourceAsAnyFileSystemTakesThem)
 
     // Its pieces are levelled even when the files are not: a lesson is heard as one.
     job.sound.loudnessLufs.reset();
-    EXPECT_EQ(LessonPieceEncoding(job).loudnessLufs, SoundOptions::kDefaultLoudnessLufs);
-    EXPECT_EQ(LessonPieceEncoding(job).pcmFor, speech::OutputFileType::Mp3);
-    EXPECT_EQ(LessonPieceEncoding(job).leadMs, 0);
+    EXPECT_EQ(PieceEncoding(job).loudnessLufs, SoundOptions::kDefaultLoudnessLufs);
+    EXPECT_EQ(PieceEncoding(job).pcmFor, speech::OutputFileType::Mp3);
+    EXPECT_EQ(PieceEncoding(job).leadMs, 0);
 }
 
 TEST(LessonPlan, EachWordIsSaidAfterItsNumber)
@@ -62,9 +64,9 @@ TEST(LessonPlan, EachWordIsSaidAfterItsNumber)
 
 TEST(LessonPlan, TheTimedListHasALineWhereEachWordBegins)
 {
-    const QString lyrics = LessonLyrics(u"中考词汇 听写"_qs, {{0.14, 1, u"apple"_qs, u"n. 苹果"_qs},
-                                                            {61.005, 2, u"a\nb"_qs, QString()},
-                                                            {3725.5, 1603, u"zoo"_qs, u"动物园\r\n"_qs}});
+    const std::vector<LessonWord> words{{1, u"apple"_qs, u"n. 苹果"_qs, {}}, {2, u"a\nb"_qs, {}, {}},
+                                        {1603, u"zoo"_qs, u"动物园\r\n"_qs, {}}};
+    const QString lyrics = LessonLyrics(u"中考词汇 听写"_qs, words, {0.14, 61.005, 3725.5});
     EXPECT_EQ(lyrics, u"[ti:中考词汇 听写]\n"
                       "[00:00.14]1. apple n. 苹果\n"
                       "[01:01.01]2. a b\n"
@@ -91,9 +93,9 @@ QString WritePiece(const QString& path, double silence, double seconds)
 void WriteSilentTrack(const QString& path, speech::OutputFileType type, int ms)
 {
     speech::SoundTrack track;
-    ASSERT_EQ(track.Open(path, 18, speech::FileEncoding::Of(type)), S_OK);
-    ASSERT_EQ(track.AppendSilence(ms), S_OK);
-    ASSERT_EQ(track.Commit(), S_OK);
+    ASSERT_TRUE(track.Open(path, 18, speech::FileEncoding::Of(type)));
+    ASSERT_TRUE(track.AppendSilence(ms));
+    ASSERT_TRUE(track.Commit());
 }
 
 TEST(SoundTrack, JoinsPiecesAndSilenceAndSaysWhereEachPieceSounds)
@@ -102,14 +104,14 @@ TEST(SoundTrack, JoinsPiecesAndSilenceAndSaysWhereEachPieceSounds)
     const QString path = dir.filePath(u"track.wav"_qs);
     {
         speech::SoundTrack track;
-        ASSERT_EQ(track.Open(path, 18, speech::FileEncoding::Of(speech::OutputFileType::Wav)), S_OK);
-        ASSERT_EQ(track.AppendSilence(250), S_OK);
+        ASSERT_TRUE(track.Open(path, 18, speech::FileEncoding::Of(speech::OutputFileType::Wav)));
+        ASSERT_TRUE(track.AppendSilence(250));
         const Result<speech::TrackPiece> first = track.AppendPiece(WritePiece(dir.filePath(u"1.wav"_qs), 0.1, 0.5));
         ASSERT_TRUE(first);
         EXPECT_DOUBLE_EQ(first->start, 0.25);
         EXPECT_NEAR(first->sound, 0.35, 0.001);
         EXPECT_DOUBLE_EQ(first->seconds, 0.6);
-        ASSERT_EQ(track.AppendSilence(1000), S_OK);
+        ASSERT_TRUE(track.AppendSilence(1000));
         const Result<speech::TrackPiece> second = track.AppendPiece(WritePiece(dir.filePath(u"2.wav"_qs), 0, 0.3));
         ASSERT_TRUE(second);
         EXPECT_NEAR(second->sound, 1.85, 0.001);
@@ -123,7 +125,7 @@ TEST(SoundTrack, JoinsPiecesAndSilenceAndSaysWhereEachPieceSounds)
         EXPECT_FALSE(track.AppendPiece(dir.filePath(u"none.wav"_qs)));
         EXPECT_DOUBLE_EQ(track.Seconds(), 2.15);
         EXPECT_FALSE(QFile::exists(path));  // only once complete
-        ASSERT_EQ(track.Commit(), S_OK);
+        ASSERT_TRUE(track.Commit());
     }
     SF_INFO info{};
     SNDFILE* sound = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
@@ -134,10 +136,24 @@ TEST(SoundTrack, JoinsPiecesAndSilenceAndSaysWhereEachPieceSounds)
     // Given up before Commit, nothing is left.
     {
         speech::SoundTrack track;
-        ASSERT_EQ(track.Open(dir.filePath(u"given-up.mp3"_qs), 18, speech::FileEncoding::Of(speech::OutputFileType::Mp3)), S_OK);
-        ASSERT_EQ(track.AppendSilence(500), S_OK);
+        ASSERT_TRUE(track.Open(dir.filePath(u"given-up.mp3"_qs), 18, speech::FileEncoding::Of(speech::OutputFileType::Mp3)));
+        ASSERT_TRUE(track.AppendSilence(500));
     }
     EXPECT_EQ(QDir(dir.path()).entryList({u"*.mp3*"_qs}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST(SoundTrack, ItsFailuresNameTheTrack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"gone/track.wav"_qs);
+    speech::SoundTrack track;
+    EXPECT_FALSE(track.AppendSilence(100));  // nothing to append to before it is open
+    const Result<void> opened = track.Open(path, 18, speech::FileEncoding::Of(speech::OutputFileType::Wav));
+    ASSERT_FALSE(opened);
+    EXPECT_EQ(opened.error().Subject(), path);
+    const Result<void> committed = track.Commit();
+    ASSERT_FALSE(committed);
+    EXPECT_EQ(committed.error().Subject(), path);
 }
 
 QString FromTag(const TagLib::String& text)

@@ -14,7 +14,7 @@
 
 #include "base/comerror.h"
 #include "output/batchjob.h"
-#include "output/lessonplan.h"
+#include "output/lesson/lessonplan.h"
 #include "speech/soundtrack.h"
 
 /// A lesson's track, joined as its words' pieces are spoken, in whatever order they come: each
@@ -35,11 +35,14 @@ public:
     /// track under a temporary name, begun with the job's lead silence; then starts joining.
     /// `joined` is called on the joining thread after each piece is in, or the track failed.
     Result<void> Begin(const BatchJob& job, std::vector<LessonWord> words, std::function<void()> joined = {});
-    /// Where the piece of the word numbered `number` is to be spoken (LessonPieceEncoding).
+    /// Where the piece of the word numbered `number` is to be spoken (PieceEncoding).
     QString PiecePath(int number) const;
-    /// The piece of word `number` is spoken, or failed for `failure`: the pieces now in order
-    /// go into the track, soon, and are removed. A failed piece fails the track.
-    void PieceDone(int number, const QString& failure = {});
+    /// The piece of word `number` is spoken: the pieces now in order go into the track, soon,
+    /// and are removed.
+    void PieceSpoken(int number);
+    /// The piece of word `number` failed for `reason` (as the run's report words it): the track
+    /// cannot be made, and Failure names the word.
+    void PieceFailed(int number, const QString& reason);
     /// Why the track will not be made, once that is known.
     std::optional<ComError> Failure() const;
     /// How many pieces are in the track so far.
@@ -53,7 +56,7 @@ public:
 
 private:
     void joinLoop();
-    Result<LessonCue> join(int number);
+    Result<double> join(int number);
     void stopJoining(bool abandon);
 
     BatchJob m_job;
@@ -61,7 +64,7 @@ private:
     std::vector<LessonWord> m_words;
     std::unique_ptr<QTemporaryDir> m_pieces;
     speech::SoundTrack m_track;   // the joiner's while it runs
-    std::vector<LessonCue> m_cues;  // the joiner's while it runs
+    std::vector<double> m_starts;  // where each word joined begins; the joiner's while it runs
     std::function<void()> m_joined;
 
     mutable std::mutex m_lock;    // guards what follows

@@ -1,4 +1,4 @@
-#include "output/pdfradicals.h"
+#include "output/lesson/pdfradicals.h"
 
 #include <algorithm>
 #include <utility>

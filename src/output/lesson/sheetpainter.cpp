@@ -1,4 +1,4 @@
-#include "output/sheetpainter.h"
+#include "output/lesson/sheetpainter.h"
 
 #include <algorithm>
 
@@ -27,6 +27,38 @@ constexpr double kHeadwordWidthMm = 52;
 constexpr double kCellGapMm = 4;
 // The Chinese sheet: number, meaning, then the line for the English.
 constexpr double kChineseMeaningWidthMm = 92;
+constexpr double kMeaningRoomMm = 4;  // a meaning's lines above the writing line, at least
+
+// Type sizes, in points.
+constexpr double kBodyPoints = 11;
+constexpr double kHeadingPoints = 15;
+constexpr double kFooterPoints = 9;
+
+// Rules, in points: the title's, the lines to write on (and under the headings), and the
+// hairlines between the key's rows, which are grey.
+constexpr double kTitleRulePoints = 0.8;
+constexpr double kLinePoints = 0.5;
+constexpr double kHairlinePoints = 0.3;
+constexpr QRgb kHairlineGrey = qRgb(150, 150, 150);
+
+// The page's frame, top to bottom.
+constexpr double kTitleRuleGapMm = 1.5;  // the title's line to its rule
+constexpr double kBelowTitleMm = 3;      // the rule to the name line or the headings
+constexpr double kBelowNameLineMm = 4;   // the name line to the headings
+constexpr double kAboveFooterMm = 3;     // the last row to the page number's line
+constexpr double kTitleDateGapMm = 6;    // at least, between a long title and the date
+
+// The class sheet's 姓名 / 班级 line: how long each blank is, and the gap after it.
+constexpr double kNameBlankMm = 50;
+constexpr double kClassBlankMm = 40;
+constexpr double kAfterBlankMm = 12;
+
+// Writing on a line: the line above a row's foot, and the text standing just above the line.
+constexpr double kLineAboveFootMm = 2.5;
+constexpr double kTextAboveLineMm = 0.8;
+
+constexpr double kMmPerInch = 25.4;
+constexpr double kPointsPerInch = 72;
 
 QFont SheetFont(double points, bool bold)
 {
@@ -49,15 +81,15 @@ QFont SheetFont(double points, bool bold)
 
 } // namespace
 
-SheetPainter::SheetPainter(QPdfWriter& writer, SheetKind kind, QString title, QDate date)
+SheetPainter::SheetPainter(QPdfWriter& writer, LessonOptions::Sheet sheet, QString title, QDate date)
     : m_writer(writer)
-    , m_kind(kind)
+    , m_sheet(sheet)
     , m_title(OneLine(std::move(title)))
     , m_date(date)
-    , m_body(SheetFont(11, false))
-    , m_bold(SheetFont(11, true))
-    , m_heading(SheetFont(15, true))
-    , m_small(SheetFont(9, false))
+    , m_body(SheetFont(kBodyPoints, false))
+    , m_bold(SheetFont(kBodyPoints, true))
+    , m_heading(SheetFont(kHeadingPoints, true))
+    , m_small(SheetFont(kFooterPoints, false))
 {
     m_writer.setResolution(kResolution);
     m_writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
@@ -68,11 +100,11 @@ SheetPainter::SheetPainter(QPdfWriter& writer, SheetKind kind, QString title, QD
     m_height = area.height();
 }
 
-bool SheetPainter::Paint(QPainter& painter, const std::vector<SheetWord>& words)
+Result<void> SheetPainter::Paint(QPainter& painter, const std::vector<LessonWord>& words)
 {
     std::vector<Row> rows;
     rows.reserve(words.size());
-    for (const SheetWord& word : words)
+    for (const LessonWord& word : words)
         rows.push_back(LayOut(word));
     int pageCount = 1;
     const std::vector<Place> places = Paginate(rows, &pageCount);
@@ -80,32 +112,32 @@ bool SheetPainter::Paint(QPainter& painter, const std::vector<SheetWord>& words)
     std::size_t next = 0;
     for (int page = 0; page < pageCount; ++page) {
         if (page > 0 && !m_writer.newPage())
-            return false;
+            return Fail(ComError(ResultCode::SheetNotWritten, QStringLiteral("page %1 could not be started").arg(page + 1)));
         PaintPageFrame(painter, page, pageCount);
         for (; next < rows.size() && places[next].page == page; ++next)
             PaintRow(painter, rows[next], places[next]);
     }
-    return true;
+    return {};
 }
 
-SheetPainter::Row SheetPainter::LayOut(const SheetWord& word) const
+SheetPainter::Row SheetPainter::LayOut(const LessonWord& word) const
 {
     Row row;
-    row.number = m_kind == SheetKind::Key ? QString::number(word.number) : QStringLiteral("%1.").arg(word.number);
+    row.number = IsKey() ? QString::number(word.number) : QStringLiteral("%1.").arg(word.number);
     const double lineSpacing = QFontMetricsF(m_body, &m_writer).lineSpacing();
-    switch (m_kind) {
-    case SheetKind::Key: {
+    switch (m_sheet) {
+    case LessonOptions::Sheet::None: {
         row.headword = Wrap(word.headword, Mm(kHeadwordWidthMm));
         row.meaning = Wrap(word.meaning, m_width - Mm(kNumberWidthMm + kHeadwordWidthMm + kCellGapMm));
         const qsizetype lines = std::max(row.headword.size(), row.meaning.size());
         row.height = double(lines) * lineSpacing + 2 * Mm(kPaddingMm);
         break;
     }
-    case SheetKind::Chinese:
+    case LessonOptions::Sheet::Chinese:
         row.meaning = Wrap(word.meaning, Mm(kChineseMeaningWidthMm));
-        row.height = std::max(Mm(kWritingRowMm), double(row.meaning.size()) * lineSpacing + Mm(4));
+        row.height = std::max(Mm(kWritingRowMm), double(row.meaning.size()) * lineSpacing + Mm(kMeaningRoomMm));
         break;
-    case SheetKind::Blank:
+    case LessonOptions::Sheet::Blank:
         row.height = Mm(kWritingRowMm);
         break;
     }
@@ -114,7 +146,7 @@ SheetPainter::Row SheetPainter::LayOut(const SheetWord& word) const
 
 std::vector<SheetPainter::Place> SheetPainter::Paginate(const std::vector<Row>& rows, int* pageCount) const
 {
-    const int columns = m_kind == SheetKind::Blank ? 2 : 1;
+    const int columns = m_sheet == LessonOptions::Sheet::Blank ? 2 : 1;
     std::vector<Place> places;
     places.reserve(rows.size());
     const double tops[] = {FrameOf(0).body, FrameOf(1).body};  // the first page's, the others'
@@ -168,35 +200,35 @@ void SheetPainter::PaintPageFrame(QPainter& painter, int page, int pageCount) co
     painter.setPen(Qt::black);
     painter.setFont(m_heading);
     painter.drawText(QPointF(0, heading.ascent()),
-                     heading.elidedText(m_title, Qt::ElideRight, m_width - dateWidth - Mm(6)));
+                     heading.elidedText(m_title, Qt::ElideRight, m_width - dateWidth - Mm(kTitleDateGapMm)));
     painter.setFont(m_body);
     painter.drawText(QPointF(m_width - dateWidth, heading.ascent()), date);
     const Frame frame = FrameOf(page);
-    PaintRule(painter, 0, m_width, frame.titleRule, 0.8);
+    PaintRule(painter, 0, m_width, frame.titleRule, kTitleRulePoints);
 
     if (frame.nameLine > 0) {
         const double baseline = frame.nameLine + body.ascent();
         double x = 0;
-        for (const auto& [label, lineMm] : {std::pair{QStringLiteral("姓名："), 50.0}, {QStringLiteral("班级："), 40.0}}) {
+        for (const auto& [label, lineMm] : {std::pair{QStringLiteral("姓名："), kNameBlankMm}, {QStringLiteral("班级："), kClassBlankMm}}) {
             painter.drawText(QPointF(x, baseline), label);
             x += body.horizontalAdvance(label);
-            PaintRule(painter, x, x + Mm(lineMm), baseline + Mm(0.8), 0.5);
-            x += Mm(lineMm + 12);
+            PaintRule(painter, x, x + Mm(lineMm), baseline + Mm(kTextAboveLineMm), kLinePoints);
+            x += Mm(lineMm + kAfterBlankMm);
         }
     }
 
-    if (m_kind != SheetKind::Blank) {
-        const QStringList headings = m_kind == SheetKind::Key
+    if (m_sheet != LessonOptions::Sheet::Blank) {
+        const QStringList headings = IsKey()
                                          ? QStringList{QStringLiteral("序号"), QStringLiteral("单词"), QStringLiteral("中文")}
                                          : QStringList{QStringLiteral("序号"), QStringLiteral("中文"), QStringLiteral("英文")};
-        const double second = m_kind == SheetKind::Key ? kNumberWidthMm + kHeadwordWidthMm + kCellGapMm
+        const double second = IsKey() ? kNumberWidthMm + kHeadwordWidthMm + kCellGapMm
                                                        : kNumberWidthMm + kChineseMeaningWidthMm + kCellGapMm;
         const double baseline = frame.headings + Mm(kPaddingMm) + body.ascent();
         painter.setFont(m_bold);
         painter.drawText(QPointF(0, baseline), headings[0]);
         painter.drawText(QPointF(Mm(kNumberWidthMm), baseline), headings[1]);
         painter.drawText(QPointF(Mm(second), baseline), headings[2]);
-        PaintRule(painter, 0, m_width, frame.body, 0.5);
+        PaintRule(painter, 0, m_width, frame.body, kLinePoints);
     }
 
     const QFontMetricsF small(m_small, &m_writer);
@@ -211,25 +243,25 @@ void SheetPainter::PaintRow(QPainter& painter, const Row& row, const Place& plac
     const double x = place.column * (ColumnWidth() + Mm(kColumnGapMm));
     painter.setFont(m_body);
     painter.setPen(Qt::black);
-    if (m_kind == SheetKind::Key) {
+    if (IsKey()) {
         const double top = place.top + Mm(kPaddingMm);
         PaintLines(painter, {row.number}, x, top);
         PaintLines(painter, row.headword, x + Mm(kNumberWidthMm), top);
         PaintLines(painter, row.meaning, x + Mm(kNumberWidthMm + kHeadwordWidthMm + kCellGapMm), top);
-        PaintRule(painter, 0, m_width, place.top + row.height, 0.3);
+        PaintRule(painter, 0, m_width, place.top + row.height, kHairlinePoints);
         return;
     }
     // The class writes on the line; the number and the meaning's last line stand on it too.
-    const double line = place.top + row.height - Mm(2.5);
-    const double lastBaseline = line - Mm(0.8);
+    const double line = place.top + row.height - Mm(kLineAboveFootMm);
+    const double lastBaseline = line - Mm(kTextAboveLineMm);
     const auto topFor = [&](qsizetype lines) { return lastBaseline - body.ascent() - double(lines - 1) * body.lineSpacing(); };
     PaintLines(painter, {row.number}, x, topFor(1));
     double writeFrom = x + Mm(kNumberWidthMm);
-    if (m_kind == SheetKind::Chinese) {
+    if (m_sheet == LessonOptions::Sheet::Chinese) {
         PaintLines(painter, row.meaning, writeFrom, topFor(row.meaning.size()));
         writeFrom += Mm(kChineseMeaningWidthMm + kCellGapMm);
     }
-    PaintRule(painter, writeFrom, x + ColumnWidth(), line, 0.5);
+    PaintRule(painter, writeFrom, x + ColumnWidth(), line, kLinePoints);
 }
 
 void SheetPainter::PaintLines(QPainter& painter, const QStringList& lines, double x, double top) const
@@ -246,28 +278,28 @@ void SheetPainter::PaintRule(QPainter& painter, double x1, double x2, double y, 
 {
     painter.save();
     // Hairlines (between the key's rows) in grey, so the table reads as rows and not as a grid.
-    painter.setPen(QPen(points < 0.5 ? QColor(150, 150, 150) : QColor(Qt::black), points * kResolution / 72.0));
+    painter.setPen(QPen(points < kLinePoints ? QColor(kHairlineGrey) : QColor(Qt::black), points * kResolution / kPointsPerInch));
     painter.drawLine(QPointF(x1, y), QPointF(x2, y));
     painter.restore();
 }
 
 double SheetPainter::Mm(double millimetres) const
 {
-    return millimetres * kResolution / 25.4;
+    return millimetres * kResolution / kMmPerInch;
 }
 
 SheetPainter::Frame SheetPainter::FrameOf(int page) const
 {
     const double body = QFontMetricsF(m_body, &m_writer).lineSpacing();
     Frame frame;
-    frame.titleRule = QFontMetricsF(m_heading, &m_writer).lineSpacing() + Mm(1.5);
-    double top = frame.titleRule + Mm(3);
-    if (page == 0 && IsClassSheet()) {
+    frame.titleRule = QFontMetricsF(m_heading, &m_writer).lineSpacing() + Mm(kTitleRuleGapMm);
+    double top = frame.titleRule + Mm(kBelowTitleMm);
+    if (page == 0 && !IsKey()) {
         frame.nameLine = top;
-        top += body + Mm(4);
+        top += body + Mm(kBelowNameLineMm);
     }
     frame.headings = top;
-    if (m_kind != SheetKind::Blank)
+    if (m_sheet != LessonOptions::Sheet::Blank)
         top += body + 2 * Mm(kPaddingMm);
     frame.body = top;
     return frame;
@@ -275,10 +307,10 @@ SheetPainter::Frame SheetPainter::FrameOf(int page) const
 
 double SheetPainter::BodyBottom() const
 {
-    return m_height - QFontMetricsF(m_small, &m_writer).lineSpacing() - Mm(3);
+    return m_height - QFontMetricsF(m_small, &m_writer).lineSpacing() - Mm(kAboveFooterMm);
 }
 
 double SheetPainter::ColumnWidth() const
 {
-    return m_kind == SheetKind::Blank ? (m_width - Mm(kColumnGapMm)) / 2 : m_width;
+    return m_sheet == LessonOptions::Sheet::Blank ? (m_width - Mm(kColumnGapMm)) / 2 : m_width;
 }

@@ -36,6 +36,34 @@ double DbToGain(double db)
     return std::pow(10.0, db / 20.0);
 }
 
+// The meter's absolute gate: sound under it is silence.
+constexpr double kSilenceLufs = -70;
+// The integrated loudness is measured over blocks of this long.
+constexpr std::size_t kMeasuringBlockMs = 400;
+
+// The loudness of all `frames` a meter was given: integrated, or, short of one measuring block,
+// over the whole of them, as a block of their length would read.
+double LoudnessOfAll(ebur128_state* meter, std::size_t frames, std::uint32_t rate)
+{
+    const std::size_t ms = rate > 0 ? frames * 1000 / rate : 0;
+    if (ms >= kMeasuringBlockMs || ms == 0)
+        return Loudness(meter);
+    double lufs = -HUGE_VAL;
+    if (ebur128_loudness_window(meter, ms, &lufs) != EBUR128_SUCCESS || lufs < kSilenceLufs)
+        return -HUGE_VAL;
+    return lufs;
+}
+
+// The loudness of two stretches of sound, `frames` long at `lufs` each, as one: their mean
+// energy.
+double LoudnessTogether(double lufs1, std::size_t frames1, double lufs2, std::size_t frames2)
+{
+    const auto energy = [](double lufs) { return std::isfinite(lufs) ? std::pow(10.0, lufs / 10) : 0.0; };
+    const double mean = (energy(lufs1) * double(frames1) + energy(lufs2) * double(frames2))
+                        / double(std::max<std::size_t>(frames1 + frames2, 1));
+    return mean > 0 ? 10 * std::log10(mean) : -HUGE_VAL;
+}
+
 // Gains change at most this fast: they fall quickly ahead of a peak or a louder part, and
 // rise again more slowly, so neither clicks nor pumps.
 constexpr double kAttackDb = 20;
@@ -68,6 +96,11 @@ constexpr double kPeakPassband = 0.98;
 constexpr double kAskLibebur128WithinDb = 0.3;
 // Loudness this close to the target is left as it is.
 constexpr double kCloseEnoughLu = 0.1;
+// Languages measured apart over at least this long each come to the target together within
+// about 0.3 LU. Over less, the measuring blocks at their ends weigh enough that the file came
+// out up to 1.3 LU under it (a one-syllable word and its one-character meaning: 0.6 LU on
+// average): such a file is measured again as levelled, which at its length costs little.
+constexpr double kLeastMeasuredApartSeconds = 2.0;
 // What the limiter takes from a word is reckoned from the energy of the samples it turns down;
 // up to this much (a spoken word at -18 LUFS loses at most some 0.35 dB) the reckoning is made
 // up as it stands, beyond it the levelled sound is measured again.
@@ -423,13 +456,19 @@ LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, s
 
     // The English and Chinese parts apart, each with the pauses around it (a pause between the
     // two halved): the file is measured with its pauses, which lower its loudness by about as
-    // much in both, so the parts at their gains come to the target together without a second
-    // measurement. Sound not marked as either counts as English.
+    // much in both, so parts of a few seconds at their gains come to the target together
+    // without a second measurement. Sound not marked as either counts as English.
     Meter latin = NewMeter(channels, rate, EBUR128_MODE_I);
     Meter han = NewMeter(channels, rate, EBUR128_MODE_I);
     if (!latin || !han)
         return levels;
+    std::size_t latinFrames = 0;
+    std::size_t hanFrames = 0;
     const auto meterOf = [&](Script script) { return script == Script::Han ? han.get() : latin.get(); };
+    const auto measure = [&](Script script, std::size_t begin, std::size_t end) {
+        ebur128_add_frames_short(meterOf(script), samples.data() + begin * ch, end - begin);
+        (script == Script::Han ? hanFrames : latinFrames) += end - begin;
+    };
     const auto scriptAround = [&](std::size_t i, int step) {
         for (; i < spans.size(); i += std::size_t(step)) {
             if (spans[i].script != Script::Neutral)
@@ -449,16 +488,21 @@ LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, s
         if (after == Script::Neutral)
             after = before;
         const std::size_t middle = before == after ? end : begin + (end - begin) / 2;
-        ebur128_add_frames_short(meterOf(before), samples.data() + begin * ch, middle - begin);
+        measure(before, begin, middle);
         if (middle < end)
-            ebur128_add_frames_short(meterOf(after), samples.data() + middle * ch, end - middle);
+            measure(after, middle, end);
     }
+    const double latinLufs = LoudnessOfAll(latin.get(), latinFrames, rate);
+    const double hanLufs = LoudnessOfAll(han.get(), hanFrames, rate);
     ebur128_state* both[] = {latin.get(), han.get()};
     if (ebur128_loudness_global_multiple(both, 2, &levels.before) != EBUR128_SUCCESS || !std::isfinite(levels.before))
-        return levels;  // silence, or too short to measure: nothing to level
+        levels.before = LoudnessTogether(latinLufs, latinFrames, hanLufs, hanFrames);  // neither holds a block
+    if (!std::isfinite(levels.before))
+        return levels;  // silence: nothing to level
     const double wholeGain = targetLufs - levels.before;
-    const double latinLufs = Loudness(latin.get());
-    const double hanLufs = Loudness(han.get());
+    const bool measureAgain = std::isfinite(latinLufs) && std::isfinite(hanLufs)
+                              && double(std::min(latinFrames, hanFrames)) < kLeastMeasuredApartSeconds * rate
+                              && frames * 1000 / rate >= kMeasuringBlockMs;
     const auto partGain = [&](Script script, double before) {
         if (script == Script::Latin && std::isfinite(latinLufs))
             return targetLufs - latinLufs;
@@ -495,14 +539,15 @@ LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, s
     };
     const double lost = lostDb(1.0f);
     levels.after = targetLufs - lost;
-    if (lost > kCloseEnoughLu && lost <= kMostEstimatedLossDb) {
+    if (!measureAgain && lost > kCloseEnoughLu && lost <= kMostEstimatedLossDb) {
         // What the limiter took, made up from its own account: the peaks it meets then are
         // turned down again, and what that takes is small.
         levels.after = targetLufs - lostDb(float(DbToGain(lost))) + lost;
     }
     ApplyGains(source, ch, gains, samples);
-    if (lost > kMostEstimatedLossDb) {
-        // Limited this much, the sound's own measure is needed: made up once, from it.
+    if (measureAgain || lost > kMostEstimatedLossDb) {
+        // Short languages, or limited this much: the sound's own measure is needed, and it is
+        // made up once, from it.
         levels.after = MeasuredLoudness(samples, ch, rate);
         if (std::isfinite(levels.after) && std::abs(targetLufs - levels.after) > kCloseEnoughLu) {
             lostDb(float(DbToGain(targetLufs - levels.after)));

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 #include <memory>
+#include <optional>
 
 #include <ebur128.h>
 #include <soxr.h>
@@ -438,36 +439,67 @@ double TruePeakDb(const std::vector<std::int16_t>& samples, std::size_t channels
     return peak > 0 ? 20 * std::log10(peak) : -HUGE_VAL;
 }
 
-} // namespace
-
-LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, std::uint32_t rate,
-                             std::span<const SoundPart> parts, double targetLufs, double maxTruePeakDb)
+// A part of the sound with its frames, [begin, end): it runs to the next part's first frame.
+struct PartSpan
 {
-    LoudnessLevels levels;
-    const std::size_t frames = channels > 0 ? samples.size() / static_cast<std::size_t>(channels) : 0;
-    const auto ch = static_cast<std::size_t>(channels);
-    // Each part runs to the next part's first frame; what comes before the first is its own.
-    std::vector<SoundPart> spans(parts.begin(), parts.end());
-    if (spans.empty() || spans.front().firstFrame > 0)
-        spans.insert(spans.begin(), SoundPart{0, spans.empty() ? Script::Neutral : spans.front().script});
-    const auto endOf = [&](std::size_t i) {
-        return std::min(i + 1 < spans.size() ? spans[i + 1].firstFrame : frames, frames);
-    };
+    std::size_t begin = 0;
+    std::size_t end = 0;  // begin for an empty part
+    Script script = Script::Neutral;
+};
 
-    // The English and Chinese parts apart, each with the pauses around it (a pause between the
-    // two halved): the file is measured with its pauses, which lower its loudness by about as
-    // much in both, so parts of a few seconds at their gains come to the target together
-    // without a second measurement. Sound not marked as either counts as English.
-    Meter latin = NewMeter(channels, rate, EBUR128_MODE_I);
-    Meter han = NewMeter(channels, rate, EBUR128_MODE_I);
-    if (!latin || !han)
-        return levels;
-    std::size_t latinFrames = 0;
+// `parts` with their frames, within `frames`. What comes before the first part belongs to a
+// part of its own with the first part's script.
+std::vector<PartSpan> PartSpans(std::span<const SoundPart> parts, std::size_t frames)
+{
+    std::vector<SoundPart> starts(parts.begin(), parts.end());
+    if (starts.empty() || starts.front().firstFrame > 0)
+        starts.insert(starts.begin(), SoundPart{0, starts.empty() ? Script::Neutral : starts.front().script});
+    std::vector<PartSpan> spans;
+    spans.reserve(starts.size());
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const std::size_t begin = std::min(starts[i].firstFrame, frames);
+        const std::size_t end = std::min(i + 1 < starts.size() ? starts[i + 1].firstFrame : frames, frames);
+        spans.push_back({begin, std::max(begin, end), starts[i].script});
+    }
+    return spans;
+}
+
+// How loud each language of a file is, measured apart, and both together.
+struct LanguageLoudness
+{
+    double latinLufs = -HUGE_VAL;  // -HUGE_VAL: silent, or none of it
+    double hanLufs = -HUGE_VAL;
+    std::size_t latinFrames = 0;  // what each was measured over, pauses included
     std::size_t hanFrames = 0;
-    const auto meterOf = [&](Script script) { return script == Script::Han ? han.get() : latin.get(); };
+    double wholeLufs = -HUGE_VAL;
+
+    // Whether the languages were measured over too little to tell the file's loudness
+    // together, and the file holds a measuring block, so it can be measured as a whole.
+    bool TooShortApart(std::size_t frames, std::uint32_t rate) const
+    {
+        return std::isfinite(latinLufs) && std::isfinite(hanLufs)
+               && double(std::min(latinFrames, hanFrames)) < kLeastMeasuredApartSeconds * rate
+               && frames * 1000 / rate >= kMeasuringBlockMs;
+    }
+};
+
+// The English and Chinese parts apart, each with the pauses around it (a pause between the
+// two halved): the file is measured with its pauses, which lower its loudness by about as
+// much in both, so parts of a few seconds at their gains come to the target together
+// without a second measurement. Sound not marked as either counts as English. Nothing when
+// no meter could be made.
+std::optional<LanguageLoudness> MeasureLanguages(const std::vector<std::int16_t>& samples, std::size_t channels,
+                                                 std::uint32_t rate, const std::vector<PartSpan>& spans)
+{
+    Meter latin = NewMeter(int(channels), rate, EBUR128_MODE_I);
+    Meter han = NewMeter(int(channels), rate, EBUR128_MODE_I);
+    if (!latin || !han)
+        return std::nullopt;
+    LanguageLoudness loudness;
     const auto measure = [&](Script script, std::size_t begin, std::size_t end) {
-        ebur128_add_frames_short(meterOf(script), samples.data() + begin * ch, end - begin);
-        (script == Script::Han ? hanFrames : latinFrames) += end - begin;
+        const bool isHan = script == Script::Han;
+        ebur128_add_frames_short(isHan ? han.get() : latin.get(), samples.data() + begin * channels, end - begin);
+        (isHan ? loudness.hanFrames : loudness.latinFrames) += end - begin;
     };
     const auto scriptAround = [&](std::size_t i, int step) {
         for (; i < spans.size(); i += std::size_t(step)) {
@@ -477,9 +509,8 @@ LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, s
         return Script::Neutral;
     };
     for (std::size_t i = 0; i < spans.size(); ++i) {
-        const std::size_t begin = std::min(spans[i].firstFrame, frames);
-        const std::size_t end = endOf(i);
-        if (end <= begin)
+        const auto [begin, end, script] = spans[i];
+        if (end == begin)
             continue;
         Script before = scriptAround(i, -1);
         Script after = scriptAround(i, 1);
@@ -492,72 +523,83 @@ LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, s
         if (middle < end)
             measure(after, middle, end);
     }
-    const double latinLufs = LoudnessOfAll(latin.get(), latinFrames, rate);
-    const double hanLufs = LoudnessOfAll(han.get(), hanFrames, rate);
+    loudness.latinLufs = LoudnessOfAll(latin.get(), loudness.latinFrames, rate);
+    loudness.hanLufs = LoudnessOfAll(han.get(), loudness.hanFrames, rate);
     ebur128_state* both[] = {latin.get(), han.get()};
-    if (ebur128_loudness_global_multiple(both, 2, &levels.before) != EBUR128_SUCCESS || !std::isfinite(levels.before))
-        levels.before = LoudnessTogether(latinLufs, latinFrames, hanLufs, hanFrames);  // neither holds a block
-    if (!std::isfinite(levels.before))
-        return levels;  // silence: nothing to level
-    const double wholeGain = targetLufs - levels.before;
-    const bool measureAgain = std::isfinite(latinLufs) && std::isfinite(hanLufs)
-                              && double(std::min(latinFrames, hanFrames)) < kLeastMeasuredApartSeconds * rate
-                              && frames * 1000 / rate >= kMeasuringBlockMs;
-    const auto partGain = [&](Script script, double before) {
-        if (script == Script::Latin && std::isfinite(latinLufs))
-            return targetLufs - latinLufs;
-        if (script == Script::Han && std::isfinite(hanLufs))
-            return targetLufs - hanLufs;
-        return script == Script::Neutral ? before : wholeGain;
-    };
+    if (ebur128_loudness_global_multiple(both, 2, &loudness.wholeLufs) != EBUR128_SUCCESS
+        || !std::isfinite(loudness.wholeLufs)) {
+        // Neither holds a measuring block.
+        loudness.wholeLufs = LoudnessTogether(loudness.latinLufs, loudness.latinFrames, loudness.hanLufs, loudness.hanFrames);
+    }
+    return loudness;
+}
 
-    // Each part at its gain; a pause keeps the gain of the part before it.
+// Each part at the gain that brings its language to `targetLufs`; a pause keeps the gain of the
+// part before it, and a part of a language with nothing to measure takes the gain of the whole.
+std::vector<GainSpan> PartGains(const std::vector<PartSpan>& spans, const LanguageLoudness& loudness, double targetLufs)
+{
+    const double wholeGain = targetLufs - loudness.wholeLufs;
     std::vector<GainSpan> gainSpans;
     double gainDb = wholeGain;
-    for (std::size_t i = 0; i < spans.size(); ++i) {
-        gainDb = partGain(spans[i].script, gainDb);
-        const std::size_t begin = std::min(spans[i].firstFrame, frames);
-        if (begin < endOf(i))
-            gainSpans.push_back({begin, endOf(i), float(DbToGain(gainDb))});
+    for (const PartSpan& span : spans) {
+        if (span.script == Script::Latin)
+            gainDb = std::isfinite(loudness.latinLufs) ? targetLufs - loudness.latinLufs : wholeGain;
+        else if (span.script == Script::Han)
+            gainDb = std::isfinite(loudness.hanLufs) ? targetLufs - loudness.hanLufs : wholeGain;
+        if (span.begin < span.end)
+            gainSpans.push_back({span.begin, span.end, float(DbToGain(gainDb))});
     }
+    return gainSpans;
+}
 
-    // Where a sample would pass the peak limit, its gain goes down on its own: ahead of the
-    // peak and back after it, at bounded slopes, so no frame gets more than its part's gain and
-    // no step is heard. When that takes away enough to be heard in the loudness, the file is
-    // measured as levelled and made up once.
+// Brings `samples` to the gains of `spans`, brought down where a sample would pass `ceiling`:
+// ahead of the peak and back after it, at bounded slopes, so no frame gets more than its part's
+// gain and no step is heard. What that takes from the loudness is made up from the limiter's
+// own account, or, when it takes more than that account holds to or `measureAgain` asks, from
+// the sound measured as levelled. Returns the loudness the sound comes to, about.
+double LevelUnderCeiling(std::vector<std::int16_t>& samples, std::size_t channels, std::uint32_t rate,
+                         const std::vector<GainSpan>& spans, float ceiling, double targetLufs, bool measureAgain)
+{
     const auto attack = float(DbToGain(kAttackDb / std::max(1.0, rate * kAttackMs / 1000.0)));
     const auto release = float(DbToGain(kReleaseDb / std::max(1.0, rate * kReleaseMs / 1000.0)));
-    const auto ceiling = float(DbToGain(maxTruePeakDb - kInterSampleMarginDb) * 32768.0);
     // Kept from word to word: a batch levels thousands of files of about one size.
     thread_local std::vector<float> gains;
     thread_local std::vector<std::int16_t> source;
-    gains.resize(frames);  // every frame is in a span, which sets it
+    gains.resize(samples.size() / channels);  // every frame is in a span, which sets it
     source = samples;
     const auto lostDb = [&](float shift) {
-        const auto lowered = LimitedGains(source, ch, gainSpans, shift, ceiling, attack, release, gains);
-        return -10 * std::log10(1 - std::min(0.99, LoweredShare(source, ch, gainSpans, shift, gains, lowered)));
+        const auto lowered = LimitedGains(source, channels, spans, shift, ceiling, attack, release, gains);
+        return -10 * std::log10(1 - std::min(0.99, LoweredShare(source, channels, spans, shift, gains, lowered)));
     };
     const double lost = lostDb(1.0f);
-    levels.after = targetLufs - lost;
+    double after = targetLufs - lost;
     if (!measureAgain && lost > kCloseEnoughLu && lost <= kMostEstimatedLossDb) {
         // What the limiter took, made up from its own account: the peaks it meets then are
         // turned down again, and what that takes is small.
-        levels.after = targetLufs - lostDb(float(DbToGain(lost))) + lost;
+        after = targetLufs - lostDb(float(DbToGain(lost))) + lost;
     }
-    ApplyGains(source, ch, gains, samples);
+    ApplyGains(source, channels, gains, samples);
     if (measureAgain || lost > kMostEstimatedLossDb) {
         // Short languages, or limited this much: the sound's own measure is needed, and it is
         // made up once, from it.
-        levels.after = MeasuredLoudness(samples, ch, rate);
-        if (std::isfinite(levels.after) && std::abs(targetLufs - levels.after) > kCloseEnoughLu) {
-            lostDb(float(DbToGain(targetLufs - levels.after)));
-            ApplyGains(source, ch, gains, samples);
-            levels.after = targetLufs;  // near enough: a further limit costs little
+        after = MeasuredLoudness(samples, channels, rate);
+        if (std::isfinite(after) && std::abs(targetLufs - after) > kCloseEnoughLu) {
+            lostDb(float(DbToGain(targetLufs - after)));
+            ApplyGains(source, channels, gains, samples);
+            after = targetLufs;  // near enough: a further limit costs little
         }
     }
+    return after;
+}
+
+// Turns the whole of `samples` down where its true peak, measured around the samples near
+// `ceiling`, passes `maxTruePeakDb`; `levels` gets the true peak and follows the loudness down.
+void KeepTruePeakUnder(std::vector<std::int16_t>& samples, std::size_t channels, std::uint32_t rate, float ceiling,
+                       double maxTruePeakDb, LoudnessLevels& levels)
+{
     // A little under the limit, so rounding to whole samples cannot lift it past.
     const double allowed = maxTruePeakDb - kRoundingRoomDb;
-    levels.truePeakDb = TruePeakDb(samples, ch, rate, int(ceiling * float(DbToGain(-kPeakNeighbourhoodDb))),
+    levels.truePeakDb = TruePeakDb(samples, channels, rate, int(ceiling * float(DbToGain(-kPeakNeighbourhoodDb))),
                                    int(ceiling * kQuietShare), DbToGain(allowed - kAskLibebur128WithinDb));
     if (levels.truePeakDb > allowed) {
         const float down = float(DbToGain(allowed - levels.truePeakDb));
@@ -566,6 +608,27 @@ LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, s
         levels.after += allowed - levels.truePeakDb;
         levels.truePeakDb = allowed;
     }
+}
+
+} // namespace
+
+LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, std::uint32_t rate,
+                             std::span<const SoundPart> parts, double targetLufs, double maxTruePeakDb)
+{
+    LoudnessLevels levels;
+    const auto ch = static_cast<std::size_t>(channels);
+    const std::size_t frames = channels > 0 ? samples.size() / ch : 0;
+    const std::vector<PartSpan> spans = PartSpans(parts, frames);
+    const std::optional<LanguageLoudness> loudness = MeasureLanguages(samples, ch, rate, spans);
+    if (!loudness)
+        return levels;
+    levels.before = loudness->wholeLufs;
+    if (!std::isfinite(levels.before))
+        return levels;  // silence: nothing to level
+    const auto ceiling = float(DbToGain(maxTruePeakDb - kInterSampleMarginDb) * 32768.0);
+    levels.after = LevelUnderCeiling(samples, ch, rate, PartGains(spans, *loudness, targetLufs), ceiling, targetLufs,
+                                     loudness->TooShortApart(frames, rate));
+    KeepTruePeakUnder(samples, ch, rate, ceiling, maxTruePeakDb, levels);
     return levels;
 }
 

@@ -237,6 +237,26 @@ TEST(LevelLoudness, MakesUpWhatTheLimiterTakes)
     EXPECT_NEAR(measured.lufs, -14, 0.2);
     EXPECT_NEAR(levels.after, measured.lufs, 0.2);
     EXPECT_LE(measured.truePeakDb, -0.98);
+
+    // The same as a short word and its meaning, which is measured again as levelled and raised
+    // to the target, where the limiter meets its bursts again.
+    std::vector<std::int16_t> word;
+    for (int burst = 0; burst < 8; ++burst) {
+        AddTone(word, 0.095, 300, 0.05);
+        AddTone(word, 0.005, 300, 0.25);
+    }
+    const std::size_t pause = word.size();
+    word.resize(pause + kRate / 4, 0);
+    const std::size_t han = word.size();
+    for (int burst = 0; burst < 8; ++burst) {
+        AddTone(word, 0.095, 400, 0.05);
+        AddTone(word, 0.005, 400, 0.25);
+    }
+    const SoundPart wordParts[] = {{0, Script::Latin}, {pause, Script::Neutral}, {han, Script::Han}};
+    LevelLoudness(word, 1, kRate, wordParts, -14, -1);
+    const Measured wordMeasured = Measure(word.data(), word.size(), 1, kRate);
+    EXPECT_NEAR(wordMeasured.lufs, -14, 0.2);
+    EXPECT_LE(wordMeasured.truePeakDb, -0.98);
 }
 
 TEST(LevelLoudness, TurnsDownPeaksRatherThanTheWordAndLeavesSilenceAlone)

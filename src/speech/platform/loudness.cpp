@@ -106,6 +106,8 @@ constexpr double kLeastMeasuredApartSeconds = 2.0;
 // up to this much (a spoken word at -18 LUFS loses at most some 0.35 dB) the reckoning is made
 // up as it stands, beyond it the levelled sound is measured again.
 constexpr double kMostEstimatedLossDb = 1.0;
+// Each make-up meets the limit a little more; the steps after the first take the rest.
+constexpr int kMostMakeUpSteps = 3;
 
 // Frames are looked at this many at a time where few are loud: the largest magnitude of a block
 // is found in vector instructions, and a block under the bound is passed over whole.
@@ -580,11 +582,21 @@ double LevelUnderCeiling(std::vector<std::int16_t>& samples, std::size_t channel
     }
     ApplyGains(source, channels, gains, samples);
     if (measureAgain || lost > kMostEstimatedLossDb) {
-        // Short languages, or limited this much: the sound's own measure is needed, and it is
-        // made up once, from it.
+        // Short languages, or limited this much: the sound's own measure is needed, and the
+        // sound is made up from it.
         after = MeasuredLoudness(samples, channels, rate);
         if (std::isfinite(after) && std::abs(targetLufs - after) > kCloseEnoughLu) {
-            lostDb(float(DbToGain(targetLufs - after)));
+            // Raised, the sound meets the limit more often: what the limiter then takes beyond
+            // what was measured is made up from its own account too, while that holds.
+            const double shift = targetLufs - after;
+            double raise = shift;
+            double more = lostDb(float(DbToGain(raise))) - lost;
+            for (int step = 0; step < kMostMakeUpSteps && lost <= kMostEstimatedLossDb && more <= kMostEstimatedLossDb
+                               && shift + more - raise > kCloseEnoughLu;
+                 ++step) {
+                raise = shift + more;
+                more = lostDb(float(DbToGain(raise))) - lost;
+            }
             ApplyGains(source, channels, gains, samples);
             after = targetLufs;  // near enough: a further limit costs little
         }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 #include <memory>
+#include <optional>
 
 #include <ebur128.h>
 #include <soxr.h>
@@ -34,6 +35,34 @@ double Loudness(ebur128_state* meter)
 double DbToGain(double db)
 {
     return std::pow(10.0, db / 20.0);
+}
+
+// The meter's absolute gate: sound under it is silence.
+constexpr double kSilenceLufs = -70;
+// The integrated loudness is measured over blocks of this long.
+constexpr std::size_t kMeasuringBlockMs = 400;
+
+// The loudness of all `frames` a meter was given: integrated, or, short of one measuring block,
+// over the whole of them, as a block of their length would read.
+double LoudnessOfAll(ebur128_state* meter, std::size_t frames, std::uint32_t rate)
+{
+    const std::size_t ms = rate > 0 ? frames * 1000 / rate : 0;
+    if (ms >= kMeasuringBlockMs || ms == 0)
+        return Loudness(meter);
+    double lufs = -HUGE_VAL;
+    if (ebur128_loudness_window(meter, ms, &lufs) != EBUR128_SUCCESS || lufs < kSilenceLufs)
+        return -HUGE_VAL;
+    return lufs;
+}
+
+// The loudness of two stretches of sound, `frames` long at `lufs` each, as one: their mean
+// energy.
+double LoudnessTogether(double lufs1, std::size_t frames1, double lufs2, std::size_t frames2)
+{
+    const auto energy = [](double lufs) { return std::isfinite(lufs) ? std::pow(10.0, lufs / 10) : 0.0; };
+    const double mean = (energy(lufs1) * double(frames1) + energy(lufs2) * double(frames2))
+                        / double(std::max<std::size_t>(frames1 + frames2, 1));
+    return mean > 0 ? 10 * std::log10(mean) : -HUGE_VAL;
 }
 
 // Gains change at most this fast: they fall quickly ahead of a peak or a louder part, and
@@ -68,10 +97,17 @@ constexpr double kPeakPassband = 0.98;
 constexpr double kAskLibebur128WithinDb = 0.3;
 // Loudness this close to the target is left as it is.
 constexpr double kCloseEnoughLu = 0.1;
+// Languages measured apart over at least this long each come to the target together within
+// about 0.3 LU. Over less, the measuring blocks at their ends weigh enough that the file came
+// out up to 1.3 LU under it (a one-syllable word and its one-character meaning: 0.6 LU on
+// average): such a file is measured again as levelled, which at its length costs little.
+constexpr double kLeastMeasuredApartSeconds = 2.0;
 // What the limiter takes from a word is reckoned from the energy of the samples it turns down;
 // up to this much (a spoken word at -18 LUFS loses at most some 0.35 dB) the reckoning is made
 // up as it stands, beyond it the levelled sound is measured again.
 constexpr double kMostEstimatedLossDb = 1.0;
+// Each make-up meets the limit a little more; the steps after the first take the rest.
+constexpr int kMostMakeUpSteps = 3;
 
 // Frames are looked at this many at a time where few are loud: the largest magnitude of a block
 // is found in vector instructions, and a block under the bound is passed over whole.
@@ -405,31 +441,68 @@ double TruePeakDb(const std::vector<std::int16_t>& samples, std::size_t channels
     return peak > 0 ? 20 * std::log10(peak) : -HUGE_VAL;
 }
 
-} // namespace
-
-LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, std::uint32_t rate,
-                             std::span<const SoundPart> parts, double targetLufs, double maxTruePeakDb)
+// A part of the sound with its frames, [begin, end): it runs to the next part's first frame.
+struct PartSpan
 {
-    LoudnessLevels levels;
-    const std::size_t frames = channels > 0 ? samples.size() / static_cast<std::size_t>(channels) : 0;
-    const auto ch = static_cast<std::size_t>(channels);
-    // Each part runs to the next part's first frame; what comes before the first is its own.
-    std::vector<SoundPart> spans(parts.begin(), parts.end());
-    if (spans.empty() || spans.front().firstFrame > 0)
-        spans.insert(spans.begin(), SoundPart{0, spans.empty() ? Script::Neutral : spans.front().script});
-    const auto endOf = [&](std::size_t i) {
-        return std::min(i + 1 < spans.size() ? spans[i + 1].firstFrame : frames, frames);
-    };
+    std::size_t begin = 0;
+    std::size_t end = 0;  // begin for an empty part
+    Script script = Script::Neutral;
+};
 
-    // The English and Chinese parts apart, each with the pauses around it (a pause between the
-    // two halved): the file is measured with its pauses, which lower its loudness by about as
-    // much in both, so the parts at their gains come to the target together without a second
-    // measurement. Sound not marked as either counts as English.
-    Meter latin = NewMeter(channels, rate, EBUR128_MODE_I);
-    Meter han = NewMeter(channels, rate, EBUR128_MODE_I);
+// `parts` with their frames, within `frames`. What comes before the first part belongs to a
+// part of its own with the first part's script.
+std::vector<PartSpan> PartSpans(std::span<const SoundPart> parts, std::size_t frames)
+{
+    std::vector<SoundPart> starts(parts.begin(), parts.end());
+    if (starts.empty() || starts.front().firstFrame > 0)
+        starts.insert(starts.begin(), SoundPart{0, starts.empty() ? Script::Neutral : starts.front().script});
+    std::vector<PartSpan> spans;
+    spans.reserve(starts.size());
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const std::size_t begin = std::min(starts[i].firstFrame, frames);
+        const std::size_t end = std::min(i + 1 < starts.size() ? starts[i + 1].firstFrame : frames, frames);
+        spans.push_back({begin, std::max(begin, end), starts[i].script});
+    }
+    return spans;
+}
+
+// How loud each language of a file is, measured apart, and both together.
+struct LanguageLoudness
+{
+    double latinLufs = -HUGE_VAL;  // -HUGE_VAL: silent, or none of it
+    double hanLufs = -HUGE_VAL;
+    std::size_t latinFrames = 0;  // what each was measured over, pauses included
+    std::size_t hanFrames = 0;
+    double wholeLufs = -HUGE_VAL;
+
+    // Whether the languages were measured over too little to tell the file's loudness
+    // together, and the file holds a measuring block, so it can be measured as a whole.
+    bool TooShortApart(std::size_t frames, std::uint32_t rate) const
+    {
+        return std::isfinite(latinLufs) && std::isfinite(hanLufs)
+               && double(std::min(latinFrames, hanFrames)) < kLeastMeasuredApartSeconds * rate
+               && frames * 1000 / rate >= kMeasuringBlockMs;
+    }
+};
+
+// The English and Chinese parts apart, each with the pauses around it (a pause between the
+// two halved): the file is measured with its pauses, which lower its loudness by about as
+// much in both, so parts of a few seconds at their gains come to the target together
+// without a second measurement. Sound not marked as either counts as English. Nothing when
+// no meter could be made.
+std::optional<LanguageLoudness> MeasureLanguages(const std::vector<std::int16_t>& samples, std::size_t channels,
+                                                 std::uint32_t rate, const std::vector<PartSpan>& spans)
+{
+    Meter latin = NewMeter(int(channels), rate, EBUR128_MODE_I);
+    Meter han = NewMeter(int(channels), rate, EBUR128_MODE_I);
     if (!latin || !han)
-        return levels;
-    const auto meterOf = [&](Script script) { return script == Script::Han ? han.get() : latin.get(); };
+        return std::nullopt;
+    LanguageLoudness loudness;
+    const auto measure = [&](Script script, std::size_t begin, std::size_t end) {
+        const bool isHan = script == Script::Han;
+        ebur128_add_frames_short(isHan ? han.get() : latin.get(), samples.data() + begin * channels, end - begin);
+        (isHan ? loudness.hanFrames : loudness.latinFrames) += end - begin;
+    };
     const auto scriptAround = [&](std::size_t i, int step) {
         for (; i < spans.size(); i += std::size_t(step)) {
             if (spans[i].script != Script::Neutral)
@@ -438,9 +511,8 @@ LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, s
         return Script::Neutral;
     };
     for (std::size_t i = 0; i < spans.size(); ++i) {
-        const std::size_t begin = std::min(spans[i].firstFrame, frames);
-        const std::size_t end = endOf(i);
-        if (end <= begin)
+        const auto [begin, end, script] = spans[i];
+        if (end == begin)
             continue;
         Script before = scriptAround(i, -1);
         Script after = scriptAround(i, 1);
@@ -449,70 +521,97 @@ LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, s
         if (after == Script::Neutral)
             after = before;
         const std::size_t middle = before == after ? end : begin + (end - begin) / 2;
-        ebur128_add_frames_short(meterOf(before), samples.data() + begin * ch, middle - begin);
+        measure(before, begin, middle);
         if (middle < end)
-            ebur128_add_frames_short(meterOf(after), samples.data() + middle * ch, end - middle);
+            measure(after, middle, end);
     }
+    loudness.latinLufs = LoudnessOfAll(latin.get(), loudness.latinFrames, rate);
+    loudness.hanLufs = LoudnessOfAll(han.get(), loudness.hanFrames, rate);
     ebur128_state* both[] = {latin.get(), han.get()};
-    if (ebur128_loudness_global_multiple(both, 2, &levels.before) != EBUR128_SUCCESS || !std::isfinite(levels.before))
-        return levels;  // silence, or too short to measure: nothing to level
-    const double wholeGain = targetLufs - levels.before;
-    const double latinLufs = Loudness(latin.get());
-    const double hanLufs = Loudness(han.get());
-    const auto partGain = [&](Script script, double before) {
-        if (script == Script::Latin && std::isfinite(latinLufs))
-            return targetLufs - latinLufs;
-        if (script == Script::Han && std::isfinite(hanLufs))
-            return targetLufs - hanLufs;
-        return script == Script::Neutral ? before : wholeGain;
-    };
+    if (ebur128_loudness_global_multiple(both, 2, &loudness.wholeLufs) != EBUR128_SUCCESS
+        || !std::isfinite(loudness.wholeLufs)) {
+        // Neither holds a measuring block.
+        loudness.wholeLufs = LoudnessTogether(loudness.latinLufs, loudness.latinFrames, loudness.hanLufs, loudness.hanFrames);
+    }
+    return loudness;
+}
 
-    // Each part at its gain; a pause keeps the gain of the part before it.
+// Each part at the gain that brings its language to `targetLufs`; a pause keeps the gain of the
+// part before it, and a part of a language with nothing to measure takes the gain of the whole.
+std::vector<GainSpan> PartGains(const std::vector<PartSpan>& spans, const LanguageLoudness& loudness, double targetLufs)
+{
+    const double wholeGain = targetLufs - loudness.wholeLufs;
     std::vector<GainSpan> gainSpans;
     double gainDb = wholeGain;
-    for (std::size_t i = 0; i < spans.size(); ++i) {
-        gainDb = partGain(spans[i].script, gainDb);
-        const std::size_t begin = std::min(spans[i].firstFrame, frames);
-        if (begin < endOf(i))
-            gainSpans.push_back({begin, endOf(i), float(DbToGain(gainDb))});
+    for (const PartSpan& span : spans) {
+        if (span.script == Script::Latin)
+            gainDb = std::isfinite(loudness.latinLufs) ? targetLufs - loudness.latinLufs : wholeGain;
+        else if (span.script == Script::Han)
+            gainDb = std::isfinite(loudness.hanLufs) ? targetLufs - loudness.hanLufs : wholeGain;
+        if (span.begin < span.end)
+            gainSpans.push_back({span.begin, span.end, float(DbToGain(gainDb))});
     }
+    return gainSpans;
+}
 
-    // Where a sample would pass the peak limit, its gain goes down on its own: ahead of the
-    // peak and back after it, at bounded slopes, so no frame gets more than its part's gain and
-    // no step is heard. When that takes away enough to be heard in the loudness, the file is
-    // measured as levelled and made up once.
+// Brings `samples` to the gains of `spans`, brought down where a sample would pass `ceiling`:
+// ahead of the peak and back after it, at bounded slopes, so no frame gets more than its part's
+// gain and no step is heard. What that takes from the loudness is made up from the limiter's
+// own account, or, when it takes more than that account holds to or `measureAgain` asks, from
+// the sound measured as levelled. Returns the loudness the sound comes to, about.
+double LevelUnderCeiling(std::vector<std::int16_t>& samples, std::size_t channels, std::uint32_t rate,
+                         const std::vector<GainSpan>& spans, float ceiling, double targetLufs, bool measureAgain)
+{
     const auto attack = float(DbToGain(kAttackDb / std::max(1.0, rate * kAttackMs / 1000.0)));
     const auto release = float(DbToGain(kReleaseDb / std::max(1.0, rate * kReleaseMs / 1000.0)));
-    const auto ceiling = float(DbToGain(maxTruePeakDb - kInterSampleMarginDb) * 32768.0);
     // Kept from word to word: a batch levels thousands of files of about one size.
     thread_local std::vector<float> gains;
     thread_local std::vector<std::int16_t> source;
-    gains.resize(frames);  // every frame is in a span, which sets it
+    gains.resize(samples.size() / channels);  // every frame is in a span, which sets it
     source = samples;
     const auto lostDb = [&](float shift) {
-        const auto lowered = LimitedGains(source, ch, gainSpans, shift, ceiling, attack, release, gains);
-        return -10 * std::log10(1 - std::min(0.99, LoweredShare(source, ch, gainSpans, shift, gains, lowered)));
+        const auto lowered = LimitedGains(source, channels, spans, shift, ceiling, attack, release, gains);
+        return -10 * std::log10(1 - std::min(0.99, LoweredShare(source, channels, spans, shift, gains, lowered)));
     };
     const double lost = lostDb(1.0f);
-    levels.after = targetLufs - lost;
-    if (lost > kCloseEnoughLu && lost <= kMostEstimatedLossDb) {
+    double after = targetLufs - lost;
+    if (!measureAgain && lost > kCloseEnoughLu && lost <= kMostEstimatedLossDb) {
         // What the limiter took, made up from its own account: the peaks it meets then are
         // turned down again, and what that takes is small.
-        levels.after = targetLufs - lostDb(float(DbToGain(lost))) + lost;
+        after = targetLufs - lostDb(float(DbToGain(lost))) + lost;
     }
-    ApplyGains(source, ch, gains, samples);
-    if (lost > kMostEstimatedLossDb) {
-        // Limited this much, the sound's own measure is needed: made up once, from it.
-        levels.after = MeasuredLoudness(samples, ch, rate);
-        if (std::isfinite(levels.after) && std::abs(targetLufs - levels.after) > kCloseEnoughLu) {
-            lostDb(float(DbToGain(targetLufs - levels.after)));
-            ApplyGains(source, ch, gains, samples);
-            levels.after = targetLufs;  // near enough: a further limit costs little
+    ApplyGains(source, channels, gains, samples);
+    if (measureAgain || lost > kMostEstimatedLossDb) {
+        // Short languages, or limited this much: the sound's own measure is needed, and the
+        // sound is made up from it.
+        after = MeasuredLoudness(samples, channels, rate);
+        if (std::isfinite(after) && std::abs(targetLufs - after) > kCloseEnoughLu) {
+            // Raised, the sound meets the limit more often: what the limiter then takes beyond
+            // what was measured is made up from its own account too, while that holds.
+            const double shift = targetLufs - after;
+            double raise = shift;
+            double more = lostDb(float(DbToGain(raise))) - lost;
+            for (int step = 0; step < kMostMakeUpSteps && lost <= kMostEstimatedLossDb && more <= kMostEstimatedLossDb
+                               && shift + more - raise > kCloseEnoughLu;
+                 ++step) {
+                raise = shift + more;
+                more = lostDb(float(DbToGain(raise))) - lost;
+            }
+            ApplyGains(source, channels, gains, samples);
+            after = targetLufs;  // near enough: a further limit costs little
         }
     }
+    return after;
+}
+
+// Turns the whole of `samples` down where its true peak, measured around the samples near
+// `ceiling`, passes `maxTruePeakDb`; `levels` gets the true peak and follows the loudness down.
+void KeepTruePeakUnder(std::vector<std::int16_t>& samples, std::size_t channels, std::uint32_t rate, float ceiling,
+                       double maxTruePeakDb, LoudnessLevels& levels)
+{
     // A little under the limit, so rounding to whole samples cannot lift it past.
     const double allowed = maxTruePeakDb - kRoundingRoomDb;
-    levels.truePeakDb = TruePeakDb(samples, ch, rate, int(ceiling * float(DbToGain(-kPeakNeighbourhoodDb))),
+    levels.truePeakDb = TruePeakDb(samples, channels, rate, int(ceiling * float(DbToGain(-kPeakNeighbourhoodDb))),
                                    int(ceiling * kQuietShare), DbToGain(allowed - kAskLibebur128WithinDb));
     if (levels.truePeakDb > allowed) {
         const float down = float(DbToGain(allowed - levels.truePeakDb));
@@ -521,6 +620,27 @@ LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, s
         levels.after += allowed - levels.truePeakDb;
         levels.truePeakDb = allowed;
     }
+}
+
+} // namespace
+
+LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, std::uint32_t rate,
+                             std::span<const SoundPart> parts, double targetLufs, double maxTruePeakDb)
+{
+    LoudnessLevels levels;
+    const auto ch = static_cast<std::size_t>(channels);
+    const std::size_t frames = channels > 0 ? samples.size() / ch : 0;
+    const std::vector<PartSpan> spans = PartSpans(parts, frames);
+    const std::optional<LanguageLoudness> loudness = MeasureLanguages(samples, ch, rate, spans);
+    if (!loudness)
+        return levels;
+    levels.before = loudness->wholeLufs;
+    if (!std::isfinite(levels.before))
+        return levels;  // silence: nothing to level
+    const auto ceiling = float(DbToGain(maxTruePeakDb - kInterSampleMarginDb) * 32768.0);
+    levels.after = LevelUnderCeiling(samples, ch, rate, PartGains(spans, *loudness, targetLufs), ceiling, targetLufs,
+                                     loudness->TooShortApart(frames, rate));
+    KeepTruePeakUnder(samples, ch, rate, ceiling, maxTruePeakDb, levels);
     return levels;
 }
 

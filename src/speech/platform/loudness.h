@@ -27,9 +27,11 @@ struct LoudnessLevels
 /// Brings interleaved 16-bit `samples` to `targetLufs` integrated loudness (EBU R128, by
 /// libebur128), with the true peak at most `maxTruePeakDb`. The English and the Chinese parts
 /// are measured apart and each brought to the target, so that a quiet engine is as loud as the
-/// other; a part too short to measure (under 0.4 s) takes the gain of the whole, and a pause
-/// the gain of the part before it. The few peaks that would pass the limit are turned down on
-/// their own, over a few milliseconds, rather than the whole word. Silence is left as it is.
+/// other; a language with less than one 0.4 s measuring block is measured over its whole
+/// length, and where either is short the file is measured again as levelled, to come to the
+/// target as a whole. A pause takes the gain of the part before it. The few peaks that would
+/// pass the limit are turned down on their own, over a few milliseconds, rather than the whole
+/// word. Silence is left as it is.
 LoudnessLevels LevelLoudness(std::vector<std::int16_t>& samples, int channels, std::uint32_t rate,
                              std::span<const SoundPart> parts, double targetLufs, double maxTruePeakDb);
 

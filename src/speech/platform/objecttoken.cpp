@@ -27,15 +27,6 @@ HRESULT ObjectToken::GetStringValue(const QString& name, QString& value) const
     return S_OK;
 }
 
-HRESULT ObjectToken::GetAttribute(const QString& name, QString& value) const
-{
-    const auto it = m_attributes.find(name);
-    if (it == m_attributes.end())
-        return SPERR_NOT_FOUND;
-    value = it->second;
-    return S_OK;
-}
-
 HRESULT ObjectToken::CreateInstance(std::shared_ptr<AudioOutput>& audio) const
 {
     audio.reset();

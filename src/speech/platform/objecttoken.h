@@ -37,8 +37,6 @@ public:
     const QString& GetId() const { return m_id; }
     /// The value `name`; an empty name reads the default value. SPERR_NOT_FOUND when absent.
     HRESULT GetStringValue(const QString& name, QString& value) const;
-    /// The attribute `name` ("Language", "Gender", "Vendor" …). SPERR_NOT_FOUND when absent.
-    HRESULT GetAttribute(const QString& name, QString& value) const;
     /// The object the token stands for: the audio output of an audio output token. Other tokens
     /// give SPERR_NOT_FOUND.
     HRESULT CreateInstance(std::shared_ptr<AudioOutput>& audio) const;
@@ -87,7 +85,6 @@ public:
 
     /// S_OK with the next token while any remain, then S_FALSE with a null token.
     HRESULT Next(TokenPtr& token);
-    std::size_t GetCount() const { return m_tokens.size(); }
     void Reset() { m_next = 0; }
 
 private:

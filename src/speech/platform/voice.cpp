@@ -61,6 +61,54 @@ struct RenderState
     SoundConverter converter;  // kept across requests: it reuses its filter
 };
 
+namespace {
+
+// Readies `state` to write into its output: the output's format, a converter to it from sound
+// at `rate`, and the output told that writing begins.
+HRESULT OpenOutput(RenderState& state, std::uint32_t rate)
+{
+    HRESULT hr = SPERR_UNINITIALIZED;
+    FormatId id = FormatId::Null;
+    WaveFormat format;
+    if (state.output)
+        hr = state.output->GetFormat(id, format);
+    if (Succeeded(hr) && id != FormatId::WaveFormatEx)
+        hr = SPERR_UNSUPPORTED_FORMAT;
+    state.format = format;
+    state.rate = rate;
+    if (Succeeded(hr))
+        hr = state.converter.Reset(state.rate, format);
+    if (Succeeded(hr))
+        hr = state.output->BeginWriting();
+    return hr;
+}
+
+// Writes `samples` at `rate`, which say `script`, in the output's format; the output is told
+// where a part of another script begins.
+HRESULT WriteSound(std::uint32_t rate, Script script, std::span<const std::int16_t> samples, RenderState& state)
+{
+    HRESULT hr = S_OK;
+    if (rate != state.rate) {
+        // Sound from another synthesiser: what the converter holds ends the last one's.
+        if (const std::span<const std::int16_t> tail = state.converter.Flush(); !tail.empty())
+            hr = state.output->Write(tail);
+        if (Succeeded(hr))
+            hr = state.converter.Reset(rate, state.format);
+        state.rate = rate;
+    }
+    if (script != state.script) {
+        state.output->BeginPart(script);
+        state.script = script;
+    }
+    const std::span<const std::int16_t> sound =
+        Succeeded(hr) ? state.converter.Convert(samples) : std::span<const std::int16_t>();
+    if (Succeeded(hr) && !sound.empty())
+        hr = state.output->Write(sound);
+    return hr;
+}
+
+} // namespace
+
 // Hands the synthesiser's sound to the render thread, and stops the synthesiser once the
 // request went stale.
 class Voice::Receiver final : public SoundReceiver
@@ -299,6 +347,22 @@ void Voice::NotifyLocked(VoiceEventId id, std::uint32_t stream)
                                 new VoiceEvent(static_cast<QEvent::Type>(m_notifyType), id, stream));
 }
 
+void Voice::NotifyLocked(SynthesisEvent event, std::uint32_t stream)
+{
+    switch (event) {
+    case SynthesisEvent::Word:
+        NotifyLocked(VoiceEventId::WordBoundary, stream);
+        break;
+    case SynthesisEvent::Sentence:
+        NotifyLocked(VoiceEventId::SentenceBoundary, stream);
+        break;
+    case SynthesisEvent::Phoneme:
+        NotifyLocked(VoiceEventId::Phoneme, stream);
+        NotifyLocked(VoiceEventId::Viseme, stream);
+        break;
+    }
+}
+
 void Voice::SynthesisLoop()
 {
     for (;;) {
@@ -366,111 +430,81 @@ void Voice::RenderLoop()
 
 void Voice::Render(Piece& piece, RenderState& state)
 {
-    Request& request = *piece.request;
     switch (piece.kind) {
-    case Piece::Kind::Begin: {
-        state.output = request.output;
-        state.begun = false;
-        state.result = S_OK;
-        state.script = Script::Neutral;
-        {
-            std::lock_guard lock(m_mutex);
-            if (IsStale(request))
-                return;
-            m_rendering = state.output;
-        }
-        HRESULT hr = SPERR_UNINITIALIZED;
-        FormatId id = FormatId::Null;
-        WaveFormat format;
-        if (state.output)
-            hr = state.output->GetFormat(id, format);
-        if (Succeeded(hr) && id != FormatId::WaveFormatEx)
-            hr = SPERR_UNSUPPORTED_FORMAT;
-        state.format = format;
-        state.rate = m_parts.synthesiser->SampleRate();
-        if (Succeeded(hr))
-            hr = state.converter.Reset(state.rate, format);
-        if (Succeeded(hr))
-            hr = state.output->BeginWriting();
-        if (Failed(hr)) {
-            state.result = hr;
-            request.failed = true;
-            return;
-        }
-        state.begun = true;
-        std::lock_guard lock(m_mutex);
-        NotifyLocked(VoiceEventId::StartInputStream, request.stream);
+    case Piece::Kind::Begin:
+        BeginRendering(*piece.request, state);
+        return;
+    case Piece::Kind::Sound:
+        RenderSound(piece, state);
+        return;
+    case Piece::Kind::End:
+        EndRendering(*piece.request, piece.result, state);
         return;
     }
-    case Piece::Kind::Sound: {
-        if (!state.begun || IsStale(request))
-            return;
-        HRESULT hr = S_OK;
-        if (piece.rate != state.rate) {
-            // Sound from another synthesiser: what the converter holds ends the last one's.
-            if (const std::span<const std::int16_t> tail = state.converter.Flush(); !tail.empty())
-                hr = state.output->Write(tail);
-            if (Succeeded(hr))
-                hr = state.converter.Reset(piece.rate, state.format);
-            state.rate = piece.rate;
-        }
-        if (piece.script != state.script) {
-            state.output->BeginPart(piece.script);
-            state.script = piece.script;
-        }
-        const std::span<const std::int16_t> sound =
-            Succeeded(hr) ? state.converter.Convert(piece.samples) : std::span<const std::int16_t>();
-        if (Succeeded(hr) && !sound.empty())
-            hr = state.output->Write(sound);
-        if (Failed(hr)) {
-            state.result = hr;
-            request.failed = true;
-            return;
-        }
-        if (piece.events.empty())
-            return;
+}
+
+void Voice::BeginRendering(Request& request, RenderState& state)
+{
+    state.output = request.output;
+    state.begun = false;
+    state.result = S_OK;
+    state.script = Script::Neutral;
+    {
         std::lock_guard lock(m_mutex);
-        for (const SynthesisEvent event : piece.events) {
-            switch (event) {
-            case SynthesisEvent::Word:
-                NotifyLocked(VoiceEventId::WordBoundary, request.stream);
-                break;
-            case SynthesisEvent::Sentence:
-                NotifyLocked(VoiceEventId::SentenceBoundary, request.stream);
-                break;
-            case SynthesisEvent::Phoneme:
-                NotifyLocked(VoiceEventId::Phoneme, request.stream);
-                NotifyLocked(VoiceEventId::Viseme, request.stream);
-                break;
-            }
-        }
+        if (IsStale(request))
+            return;
+        m_rendering = state.output;
+    }
+    if (const HRESULT hr = OpenOutput(state, m_parts.synthesiser->SampleRate()); Failed(hr)) {
+        state.result = hr;
+        request.failed = true;
         return;
     }
-    case Piece::Kind::End: {
-        HRESULT result = Failed(state.result) ? state.result : piece.result;
-        if (state.begun) {
-            if (Succeeded(result) && !IsStale(request)) {
-                const std::span<const std::int16_t> tail = state.converter.Flush();
-                if (!tail.empty())
-                    result = state.output->Write(tail);
-            }
-            // After a purge this returns at once.
-            const HRESULT end = state.output->EndWriting();
-            if (Succeeded(result))
-                result = end;
-        }
-        std::lock_guard lock(m_mutex);
-        if (request.generation != m_generation.load())
-            result = E_ABORT;
-        if (state.begun)
-            NotifyLocked(VoiceEventId::EndInputStream, request.stream);
-        m_rendering.reset();
-        state.output.reset();
-        state.begun = false;
-        FinishLocked(request, result);
+    state.begun = true;
+    std::lock_guard lock(m_mutex);
+    NotifyLocked(VoiceEventId::StartInputStream, request.stream);
+}
+
+void Voice::RenderSound(const Piece& piece, RenderState& state)
+{
+    Request& request = *piece.request;
+    if (!state.begun || IsStale(request))
+        return;
+    if (const HRESULT hr = WriteSound(piece.rate, piece.script, piece.samples, state); Failed(hr)) {
+        state.result = hr;
+        request.failed = true;
         return;
     }
+    if (piece.events.empty())
+        return;
+    std::lock_guard lock(m_mutex);
+    for (const SynthesisEvent event : piece.events)
+        NotifyLocked(event, request.stream);
+}
+
+void Voice::EndRendering(Request& request, HRESULT synthesised, RenderState& state)
+{
+    HRESULT result = Failed(state.result) ? state.result : synthesised;
+    if (state.begun) {
+        if (Succeeded(result) && !IsStale(request)) {
+            const std::span<const std::int16_t> tail = state.converter.Flush();
+            if (!tail.empty())
+                result = state.output->Write(tail);
+        }
+        // After a purge this returns at once.
+        const HRESULT end = state.output->EndWriting();
+        if (Succeeded(result))
+            result = end;
     }
+    std::lock_guard lock(m_mutex);
+    if (request.generation != m_generation.load())
+        result = E_ABORT;
+    if (state.begun)
+        NotifyLocked(VoiceEventId::EndInputStream, request.stream);
+    m_rendering.reset();
+    state.output.reset();
+    state.begun = false;
+    FinishLocked(request, result);
 }
 
 } // namespace speech

@@ -125,11 +125,15 @@ private:
     void SynthesisLoop();
     void RenderLoop();
     void Render(Piece& piece, RenderState& state);
+    void BeginRendering(Request& request, RenderState& state);
+    void RenderSound(const Piece& piece, RenderState& state);
+    void EndRendering(Request& request, HRESULT synthesised, RenderState& state);
     bool IsStale(const Request& request) const;
     // With m_mutex held:
     void PurgeLocked();
     void FinishLocked(Request& request, HRESULT result);
     void NotifyLocked(VoiceEventId id, std::uint32_t stream);
+    void NotifyLocked(SynthesisEvent event, std::uint32_t stream);  // the events it stands for
 
     const VoiceParts m_parts;
 

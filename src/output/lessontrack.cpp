@@ -1,11 +1,11 @@
 #include "output/lessontrack.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include "base/atomicfile.h"
+#include "base/processstamp.h"
 #include "output/batchreport.h"
 #include "output/filetags.h"
 
@@ -17,9 +17,8 @@ const QString kPiecesPrefix = QStringLiteral("lexovox-lesson-");
 void sweepPieceFolders(const QDir& temporary)
 {
     for (const QFileInfo& folder : temporary.entryInfoList({kPiecesPrefix + u'*'}, QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool numbered = false;
-        const qint64 pid = folder.fileName().sliced(kPiecesPrefix.size()).section(u'-', 0, 0).toLongLong(&numbered);
-        if (numbered && !AtomicFile::ProcessRuns(pid))
+        const ProcessStamp owner = ProcessStamp::Parse(folder.fileName().sliced(kPiecesPrefix.size()));
+        if (owner.pid > 0 && !owner.Runs())
             QDir(folder.filePath()).removeRecursively();
     }
 }
@@ -35,9 +34,9 @@ Result<void> LessonTrack::Begin(const BatchJob& job, std::vector<LessonWord> wor
     m_words = std::move(words);
     const QDir temporary(QDir::tempPath());
     sweepPieceFolders(temporary);
-    // The process's id in the name tells whose pieces they are once it is gone.
+    // The process's id and start in the name tell whose pieces they are once it is gone.
     m_pieces = std::make_unique<QTemporaryDir>(
-        temporary.filePath(kPiecesPrefix + QString::number(QCoreApplication::applicationPid()) + u"-XXXXXX"_qs));
+        temporary.filePath(kPiecesPrefix + ProcessStamp::Current().Text() + u"-XXXXXX"_qs));
     if (!m_pieces->isValid())
         return Fail(ComError(STG_E_ACCESSDENIED, QDir::tempPath()));
     if (const HRESULT hr = m_track.Open(m_paths.track, job.formatCode, job.files.encoding); Failed(hr))

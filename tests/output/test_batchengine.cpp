@@ -16,6 +16,7 @@
 #include <sndfile.h>
 
 #include "base/atomicfile.h"
+#include "base/processstamp.h"
 #include "output/batchengine.h"
 #include "output/batchworker.h"
 #include "output/lessonplan.h"
@@ -424,6 +425,26 @@ TEST_F(LessonTest, AWordThatFailsOrCrashesLeavesNoTrackAndIsNamed)
         EXPECT_TRUE(files().isEmpty()) << files().join(u' ').toStdString();
         EXPECT_TRUE(leftInTemp().isEmpty()) << leftInTemp().join(u' ').toStdString();
     }
+}
+
+// The pieces' folder of a lesson whose process was killed goes when the next lesson begins:
+// also while its process is a zombie nobody reaps, or once its id is another process's.
+TEST_F(LessonTest, PiecesLeftByEndedLessonsAreSweptAndThoseOfARunningOneKept)
+{
+    const ZombieProcess zombie;
+    ASSERT_TRUE(zombie.isZombie());
+    const ProcessStamp self = ProcessStamp::Current();
+    const QStringList left{ProcessStamp::Of(zombie.Pid()).Text(), QString::number(zombie.Pid()),
+                           ProcessStamp{self.pid, self.started - 1}.Text(), self.Text()};
+    for (const QString& owner : left) {
+        const QString folder = m_temp.filePath(u"lexovox-lesson-%1-Ab3xYz"_qs.arg(owner));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile(folder + u"/1.wav"_qs).open(QIODevice::WriteOnly);
+    }
+    auto [wordFiles, lesson] = lessonWords({u"apple"_qs, u"banana"_qs}, false);
+    const BatchReport report = run({}, lessonJob(), {}, QStringLiteral(FAKE_WORKER), lesson);
+    EXPECT_EQ(report.lessonFiles.size(), 2);
+    EXPECT_EQ(leftInTemp(), QStringList{u"lexovox-lesson-%1-Ab3xYz"_qs.arg(self.Text())});
 }
 
 TEST_F(LessonTest, StoppingLeavesNoTrackNoListAndNoPieces)

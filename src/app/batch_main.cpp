@@ -15,6 +15,7 @@
 #include "base/stopsignals.h"
 #include "output/batchengine.h"
 #include "output/batchoptions.h"
+#include "output/batchreport.h"
 #include "output/batchwords.h"
 #include "output/runlisting.h"
 #include "speech/audioformattable.h"
@@ -130,6 +131,8 @@ Result<BatchJob> readJob(const QCommandLineParser& parser, const BatchDefaults& 
                              u"no words in course \"%1\" (see --list-courses)"_qs.arg(job->source.text)));
     if (job->rows.empty() && job->source.kind != WordSource::Kind::WordsFile)
         return Fail(ComError(ResultCode::CommandLineUsage, u"no word matches \"%1\""_qs.arg(job->source.text)));
+    if (job->rows.empty())
+        return Fail(ComError(ResultCode::CommandLineUsage, u"no words in %1"_qs.arg(job->source.text)));
     return job;
 }
 
@@ -142,15 +145,23 @@ void printReport(const BatchReport& report, bool quiet)
     const QString overwritten = report.overwritten > 0
                                     ? QStringLiteral(" (%1 more replaced by a later word of the same name)").arg(report.overwritten)
                                     : QString();
-    print(stderr, QStringLiteral("%1 written%6, %2 skipped, %3 failed%4 in %5 s\n")
-                      .arg(report.written)
-                      .arg(report.skipped)
-                      .arg(report.failed)
-                      .arg(report.stopped ? QStringLiteral(", stopped") : QString())
-                      .arg(double(report.elapsedMs) / 1000.0, 0, 'f', 1)
-                      .arg(overwritten));
-    for (const QString& file : report.lessonFiles)
-        print(stderr, QStringLiteral("lesson: %1\n").arg(file));
+    const QString seconds = QString::number(double(report.elapsedMs) / 1000.0, 'f', 1);
+    // A lesson without the words' own files says what its track holds, not "0 written".
+    const QString lesson = LessonTrackSummary(report);
+    if (report.total > 0 || lesson.isEmpty())
+        print(stderr, QStringLiteral("%1 written%6, %2 skipped, %3 failed%4 in %5 s\n")
+                          .arg(report.written)
+                          .arg(report.skipped)
+                          .arg(report.failed)
+                          .arg(report.stopped ? QStringLiteral(", stopped") : QString())
+                          .arg(seconds)
+                          .arg(overwritten));
+    if (!lesson.isEmpty())
+        print(stderr, QStringLiteral("lesson: %1%2\n").arg(lesson, report.total > 0 ? QString() : u", made in %1 s"_qs.arg(seconds)));
+    for (const QString& file : report.lessonFiles) {
+        if (file != report.lessonTrack)
+            print(stderr, QStringLiteral("lesson: %1\n").arg(file));
+    }
 }
 
 /// Runs `job` over `words` on the event loop, with a progress line on a terminal; the exit status.

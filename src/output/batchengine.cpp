@@ -407,10 +407,14 @@ void BatchEngine::finishLesson()
     const bool stopped = m_stopping && Done() < Total();
     if (m_lesson && !stopped) {
         const QString track = QFileInfo(m_lesson->Paths().track).fileName();
-        if (const Result<void> finished = m_lesson->Finish(); finished)
+        if (const Result<void> finished = m_lesson->Finish(); finished) {
             m_report.lessonFiles << track << QFileInfo(m_lesson->Paths().lyrics).fileName();
-        else
+            m_report.lessonTrack = track;
+            m_report.lessonWords = int(m_lessonWords.size());
+            m_report.lessonSeconds = m_lesson->Seconds();
+        } else {
             lessonFailed(track, FailureReason(finished.error()));
+        }
     }
     m_lesson.reset();  // an unfinished track and the pieces' folder go with it
     if (stopped || m_lessonWords.empty())

@@ -166,5 +166,6 @@ Result<void> LessonTrack::Finish()
         return Fail(ComError(hr, m_paths.track));
     if (Result<void> named = lyrics.Commit(); !named)
         return named;
+    m_seconds = length;
     return {};
 }

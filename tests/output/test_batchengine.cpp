@@ -392,12 +392,15 @@ TEST_F(LessonTest, TheTrackHoldsEveryWordInOrderWithItsPauseAndTheListSaysWhereE
     EXPECT_EQ(report.written, 6);
     EXPECT_EQ(report.failed, 0);
     EXPECT_EQ(report.lessonFiles, (QStringList{u"七年级_上册 听写.wav"_qs, u"七年级_上册 听写.lrc"_qs}));
+    EXPECT_EQ(report.lessonTrack, u"七年级_上册 听写.wav"_qs);
+    EXPECT_EQ(report.lessonWords, 6);
     EXPECT_TRUE(report.Message().contains(u"听写：七年级_上册 听写.wav、七年级_上册 听写.lrc"_qs));
     const std::vector<short> samples = Samples(m_dir.filePath(u"七年级_上册 听写.wav"_qs));
     double parts = 0.1 + 0.3;
     for (int number = 1; number <= 6; ++number)
         parts += PieceSeconds(number) + 1.0;
     EXPECT_NEAR(double(samples.size()) / 16000, parts, 0.010 * 6);
+    EXPECT_NEAR(report.lessonSeconds, double(samples.size()) / 16000, 0.001);
 
     // Each line's time is where the word's sound begins, found in the track itself.
     const auto [times, titles] = Cues(QString::fromUtf8(read(m_dir.filePath(u"七年级_上册 听写.lrc"_qs))));

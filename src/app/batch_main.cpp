@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include "base/comerror.h"
 #include "base/stopsignals.h"
@@ -17,6 +18,7 @@
 #include "output/batchoptions.h"
 #include "output/batchreport.h"
 #include "output/batchwords.h"
+#include "output/outputpath.h"
 #include "output/runlisting.h"
 #include "speech/audioformattable.h"
 #include "speech/speechengine.h"
@@ -105,13 +107,31 @@ BatchDefaults engineDefaults(const SpeechEngine& engine)
             speech::AudioFormatTable[std::size_t(entry >= 0 ? entry : speech::kUnreadableFormatEntry)].code};
 }
 
-/// The job the command line describes, with its rows read, checked as the window checks it.
+/// --out names where the files go: a folder that is not there yet is made with its parents and
+/// said on standard error, as batch tools do (a dry run says it would be). The window keeps its
+/// own rule: a folder chosen in its browser is there.
+Result<void> makeOutFolder(const QString& folder, const QCommandLineParser& parser)
+{
+    if (QFileInfo::exists(folder))
+        return {};
+    const bool dryRun = parser.isSet(kDryRun);
+    if (!dryRun) {
+        if (Result<void> made = MakeOutputFolder(folder); !made)
+            return made;
+    }
+    if (!parser.isSet(kQuiet))
+        print(stderr, QStringLiteral("lexovox-batch: %1 folder %2\n").arg(dryRun ? u"would create"_qs : u"created"_qs, folder));
+    return {};
+}
+
+/// The job the command line describes, with its rows read, checked as the window checks it;
+/// its folder made last, once nothing else stands in the way.
 Result<BatchJob> readJob(const QCommandLineParser& parser, const BatchDefaults& defaults)
 {
     Result<BatchJob> job = ReadBatchJob(parser, defaults);
     if (!job)
         return job;
-    if (Result<void> valid = job->Validate(); !valid)
+    if (Result<void> valid = job->Validate(BatchJob::FolderRule::MayBeMissing); !valid)
         return Fail(valid.error());
     std::optional<WordStore> store;
     if (job->source.kind != WordSource::Kind::WordsFile) {
@@ -133,6 +153,8 @@ Result<BatchJob> readJob(const QCommandLineParser& parser, const BatchDefaults& 
         return Fail(ComError(ResultCode::CommandLineUsage, u"no word matches \"%1\""_qs.arg(job->source.text)));
     if (job->rows.empty())
         return Fail(ComError(ResultCode::CommandLineUsage, u"no words in %1"_qs.arg(job->source.text)));
+    if (Result<void> made = makeOutFolder(job->folder, parser); !made)
+        return Fail(made.error());
     return job;
 }
 
@@ -229,7 +251,9 @@ int generate(const QCommandLineParser& parser)
         return usageError(job.error().ErrorMessage());
     const auto voice = std::find_if(defaults.voices.begin(), defaults.voices.end(),
                                     [&](const speech::VoiceInfo& v) { return v.id == job->voiceId; });
-    const Result<PlannedRun> run = PrepareRun(*job, voice != defaults.voices.end() && voice->readsPhonemes);
+    const Result<PlannedRun> run = PrepareRun(*job, voice != defaults.voices.end() && voice->readsPhonemes,
+                                              parser.isSet(kDryRun) ? BatchJob::FolderRule::MayBeMissing
+                                                                    : BatchJob::FolderRule::MustExist);
     if (!run)
         return usageError(run.error().ErrorMessage());
     // A malformed line of the pronunciation list is named and skipped.

@@ -67,14 +67,17 @@ speech::FileEncoding BatchJob::Encoding() const
     return encoding;
 }
 
-Result<void> BatchJob::Validate() const
+Result<void> BatchJob::Validate(FolderRule folderRule) const
 {
     using speech::FileEncoding;
     using namespace ResultCode;
     if (!IsUsableOutputFolder(folder))
         return invalid(JobNoFolder, {});
-    if (!QFileInfo(folder).isDir())
+    const QFileInfo place(folder);
+    if (!place.exists() && folderRule == FolderRule::MustExist)
         return invalid(JobFolderMissing, folder);
+    if (place.exists() && !place.isDir())
+        return invalid(JobNotAFolder, folder);
     if (speech::AudioFormatEntryOf(formatCode) < 0)
         return invalid(JobBadFormat, QString::number(formatCode));
     if (!within(jobs, 0, kMaxJobs))

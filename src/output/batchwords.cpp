@@ -58,9 +58,9 @@ Result<PlannedRun> PlanRun(const BatchJob& job, bool phonemesReadable)
     return run;
 }
 
-Result<PlannedRun> PrepareRun(const BatchJob& job, bool phonemesReadable)
+Result<PlannedRun> PrepareRun(const BatchJob& job, bool phonemesReadable, BatchJob::FolderRule folderRule)
 {
-    if (const Result<void> valid = job.Validate(); !valid)
+    if (const Result<void> valid = job.Validate(folderRule); !valid)
         return Fail(valid.error());
     return PlanRun(job, phonemesReadable);
 }

@@ -47,4 +47,5 @@ struct PlannedRun
 Result<PlannedRun> PlanRun(const BatchJob& job, bool phonemesReadable);
 
 /// BatchJob::Validate, then PlanRun: a run as the window and lexovox-batch start it.
-Result<PlannedRun> PrepareRun(const BatchJob& job, bool phonemesReadable);
+Result<PlannedRun> PrepareRun(const BatchJob& job, bool phonemesReadable,
+                              BatchJob::FolderRule folderRule = BatchJob::FolderRule::MustExist);

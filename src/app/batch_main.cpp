@@ -10,13 +10,16 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include "base/comerror.h"
 #include "base/stopsignals.h"
 #include "jobcommandline.h"
 #include "output/batchengine.h"
+#include "output/batchreport.h"
 #include "output/batchwords.h"
 #include "output/lesson/lessonrun.h"
+#include "output/outputpath.h"
 #include "output/runlisting.h"
 #include "speech/audioformattable.h"
 #include "speech/speechengine.h"
@@ -105,12 +108,33 @@ BatchDefaults engineDefaults(const SpeechEngine& engine)
             speech::AudioFormatTable[std::size_t(entry >= 0 ? entry : speech::kUnreadableFormatEntry)].code};
 }
 
-/// The job the command line describes, with its rows read, checked as the window checks it.
+/// --out names where the files go: a folder that is not there yet is made with its parents and
+/// said on standard error, as batch tools do (a dry run says it would be). The window keeps its
+/// own rule: a folder chosen in its browser is there.
+Result<void> makeOutFolder(const QString& folder, const QCommandLineParser& parser)
+{
+    if (QFileInfo::exists(folder))
+        return {};
+    const bool dryRun = parser.isSet(kDryRun);
+    if (!dryRun) {
+        if (Result<void> made = MakeOutputFolder(folder); !made)
+            return made;
+    }
+    if (!parser.isSet(kQuiet))
+        print(stderr, QStringLiteral("lexovox-batch: %1 folder %2\n").arg(dryRun ? u"would create"_qs : u"created"_qs, folder));
+    return {};
+}
+
+/// The job the command line describes, with its rows read, checked as the window checks it;
+/// its folder made last, once nothing else stands in the way.
 Result<BatchJob> readJob(const QCommandLineParser& parser, const BatchDefaults& defaults)
 {
     Result<BatchJob> job = ReadBatchJob(parser, defaults);
     if (!job)
         return job;
+    // Checked once, before anything is read or made: a folder --out is to make may be missing.
+    if (Result<void> valid = job->Validate(BatchJob::FolderRule::MayBeMissing); !valid)
+        return Fail(ComError(ResultCode::CommandLineUsage, CommandLineFault(*job, valid.error())));
     std::optional<WordStore> store;
     if (job->source.kind != WordSource::Kind::WordsFile) {
         Result<WordStore> opened = openVocabulary(parser);
@@ -129,6 +153,10 @@ Result<BatchJob> readJob(const QCommandLineParser& parser, const BatchDefaults& 
                              u"no words in course \"%1\" (see --list-courses)"_qs.arg(job->source.text)));
     if (job->rows.empty() && job->source.kind != WordSource::Kind::WordsFile)
         return Fail(ComError(ResultCode::CommandLineUsage, u"no word matches \"%1\""_qs.arg(job->source.text)));
+    if (job->rows.empty())
+        return Fail(ComError(ResultCode::CommandLineUsage, u"no words in %1"_qs.arg(job->source.text)));
+    if (Result<void> made = makeOutFolder(job->folder, parser); !made)
+        return Fail(made.error());
     return job;
 }
 
@@ -141,15 +169,23 @@ void printReport(const BatchReport& report, bool quiet)
     const QString overwritten = report.overwritten > 0
                                     ? QStringLiteral(" (%1 more replaced by a later word of the same name)").arg(report.overwritten)
                                     : QString();
-    print(stderr, QStringLiteral("%1 written%6, %2 skipped, %3 failed%4 in %5 s\n")
-                      .arg(report.written)
-                      .arg(report.skipped)
-                      .arg(report.failed)
-                      .arg(report.stopped ? QStringLiteral(", stopped") : QString())
-                      .arg(double(report.elapsedMs) / 1000.0, 0, 'f', 1)
-                      .arg(overwritten));
-    for (const QString& file : report.lessonFiles)
-        print(stderr, QStringLiteral("lesson: %1\n").arg(file));
+    const QString seconds = QString::number(double(report.elapsedMs) / 1000.0, 'f', 1);
+    // A lesson without the words' own files says what its track holds, not "0 written".
+    const QString lesson = LessonTrackSummary(report);
+    if (report.total > 0 || lesson.isEmpty())
+        print(stderr, QStringLiteral("%1 written%6, %2 skipped, %3 failed%4 in %5 s\n")
+                          .arg(report.written)
+                          .arg(report.skipped)
+                          .arg(report.failed)
+                          .arg(report.stopped ? QStringLiteral(", stopped") : QString())
+                          .arg(seconds)
+                          .arg(overwritten));
+    if (!lesson.isEmpty())
+        print(stderr, QStringLiteral("lesson: %1%2\n").arg(lesson, report.total > 0 ? QString() : u", made in %1 s"_qs.arg(seconds)));
+    for (const QString& file : report.lessonFiles) {
+        if (file != report.lessonTrack)
+            print(stderr, QStringLiteral("lesson: %1\n").arg(file));
+    }
 }
 
 /// Runs `job` over `words` on the event loop, with a progress line on a terminal; the exit status.
@@ -217,9 +253,10 @@ int generate(const QCommandLineParser& parser)
         return usageError(job.error().ErrorMessage());
     const auto voice = std::find_if(defaults.voices.begin(), defaults.voices.end(),
                                     [&](const speech::VoiceInfo& v) { return v.id == job->voiceId; });
-    const Result<PlannedRun> run = PrepareRun(*job, voice != defaults.voices.end() && voice->readsPhonemes);
+    // Validated as it was read.
+    const Result<PlannedRun> run = PlanRun(*job, voice != defaults.voices.end() && voice->readsPhonemes);
     if (!run)
-        return usageError(CommandLineFault(*job, run.error()));
+        return usageError(run.error().ErrorMessage());
     // A malformed line of the pronunciation list is named and skipped.
     for (const PronunciationProblem& problem : run->problems)
         print(stderr, QStringLiteral("lexovox-batch: %1: %2\n").arg(run->pronunciationsPath,

@@ -1,17 +1,14 @@
 #include "base/atomicfile.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <csignal>
 #include <cstdio>
-
-#include <unistd.h>
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QRandomGenerator>
+
+#include "base/processstamp.h"
 
 namespace {
 
@@ -26,18 +23,11 @@ HRESULT FolderRefusal(int errnum)
     return FileWriteError(errnum) == STG_E_MEDIUMFULL ? STG_E_MEDIUMFULL : STG_E_ACCESSDENIED;
 }
 
-// The process id a temporary name carries; 0 for a name without one (an earlier version's).
-qint64 ownerOf(QStringView fileName)
+// The writer a temporary name carries; pid 0 for a name without one (an earlier version's).
+ProcessStamp ownerOf(QStringView fileName)
 {
-    const QStringView rest = fileName.sliced(kPrefix.size());
-    const QStringView digits = rest.first(std::max<qsizetype>(rest.indexOf(u'-'), 0));
-    bool ok = false;
-    const qint64 pid = std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; })
-                           ? digits.toLongLong(&ok)
-                           : 0;
-    return ok && pid <= INT_MAX ? pid : 0;
+    return ProcessStamp::Parse(fileName.sliced(kPrefix.size()));
 }
-
 
 // Removes each temporary file in `folder` (of type `suffix`, when given) that `stale` picks.
 template <class Stale>
@@ -73,10 +63,11 @@ Result<void> AtomicFile::Open(const QString& target, QStringView suffix)
     // Beside the target, so the rename into place stays on one file system. Created like any
     // file the user saves (0666 less the umask), so the renamed file is readable as usual.
     int refusal = 0;
+    const QString writer = ProcessStamp::Current().Text();
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const QString name = kPrefix.toString()
-                             + QStringLiteral("%1-%2").arg(::getpid()).arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                                           QLatin1Char('0'))
+                             + QStringLiteral("%1-%2").arg(writer).arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                                       QLatin1Char('0'))
                              + suffix.toString() + kSuffix.toString();
         m_file.setFileName(folder.filePath(name));
         errno = 0;
@@ -100,16 +91,6 @@ Result<void> AtomicFile::Write(QByteArrayView bytes)
     if (m_file.write(bytes.data(), bytes.size()) != bytes.size())
         return Fail(ComError(FileWriteError(errno), m_target));
     return {};
-}
-
-Result<void> AtomicFile::WriteWhole(const QString& target, QByteArrayView bytes, QStringView suffix)
-{
-    AtomicFile file;
-    if (Result<void> opened = file.Open(target, suffix); !opened)
-        return opened;
-    if (Result<void> written = file.Write(bytes); !written)
-        return written;
-    return file.Commit();
 }
 
 Result<void> AtomicFile::Commit()
@@ -136,12 +117,6 @@ void AtomicFile::Discard()
     m_file.setFileName(QString());
 }
 
-bool AtomicFile::ProcessRuns(qint64 pid)
-{
-    // Only a process known to be gone counts as gone: another user's process (EPERM) still runs.
-    return pid > 0 && pid <= INT_MAX && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH);
-}
-
 bool AtomicFile::IsTemporaryName(QStringView fileName)
 {
     return fileName.startsWith(kPrefix) && fileName.endsWith(kSuffix);
@@ -151,12 +126,12 @@ void AtomicFile::RemoveTemporaryFiles(const QString& folder, qint64 pid)
 {
     if (pid <= 0)
         return;
-    removeTemporaryFiles(folder, {}, [pid](const QFileInfo&, qint64 owner) { return owner == pid; });
+    removeTemporaryFiles(folder, {}, [pid](const QFileInfo&, const ProcessStamp& owner) { return owner.pid == pid; });
 }
 
 void AtomicFile::SweepTemporaryFiles(const QString& folder, const QDateTime& before, QStringView suffix)
 {
-    removeTemporaryFiles(folder, suffix, [&before](const QFileInfo& file, qint64 owner) {
-        return owner > 0 ? !AtomicFile::ProcessRuns(owner) : file.lastModified() < before;
+    removeTemporaryFiles(folder, suffix, [&before](const QFileInfo& file, const ProcessStamp& owner) {
+        return owner.pid > 0 ? !owner.Runs() : file.lastModified() < before;
     });
 }

@@ -12,10 +12,11 @@
 /// it under the target's name in one rename, replacing a file there. Destroyed without a
 /// Commit, it removes the temporary file and leaves the target as it was.
 ///
-/// Temporary names are `.lexovox-<pid>-XXXXXXXX<suffix>.part`, the writing process's id first,
-/// so that what a killed process leaves behind can be told from the user's own files and from
-/// what a run still going on is writing, and be removed (RemoveTemporaryFiles,
-/// SweepTemporaryFiles). Earlier versions wrote `.lexovox-XXXXXXXX<suffix>.part`, without the id.
+/// Temporary names are `.lexovox-<pid>-<started>-XXXXXXXX<suffix>.part`, the writing process's
+/// id and start time first (ProcessStamp), so that what a killed process leaves behind can be
+/// told from the user's own files and from what a run still going on is writing, and be removed
+/// (RemoveTemporaryFiles, SweepTemporaryFiles). Earlier versions wrote
+/// `.lexovox-<pid>-XXXXXXXX<suffix>.part`, and before them `.lexovox-XXXXXXXX<suffix>.part`.
 class AtomicFile
 {
 public:
@@ -39,8 +40,6 @@ public:
     /// Appends `bytes` to the temporary file; the error FileWriteError makes of the system's,
     /// the target as subject.
     Result<void> Write(QByteArrayView bytes);
-    /// Writes `bytes` to `target` through an AtomicFile: the whole file or nothing.
-    static Result<void> WriteWhole(const QString& target, QByteArrayView bytes, QStringView suffix);
 
     /// Closes the file and renames it over the target. Fails with STG_E_ACCESSDENIED when the
     /// rename fails; the temporary file is then removed.
@@ -48,9 +47,6 @@ public:
     /// Removes the temporary file now.
     void Discard();
 
-    /// Whether process `pid` may still run, and so still write its temporary files: only a
-    /// process known to be gone is not.
-    static bool ProcessRuns(qint64 pid);
     /// Whether `fileName` is one of this program's temporary file names, with or without the
     /// writer's process id.
     static bool IsTemporaryName(QStringView fileName);
@@ -58,7 +54,8 @@ public:
     /// crashed or was killed left behind. Nothing for a pid of 0 (a process that never ran).
     static void RemoveTemporaryFiles(const QString& folder, qint64 pid);
     /// Removes what ended processes left in `folder`: temporary files whose writer no longer
-    /// runs, and those of names without a process id last written before `before`. Files of a
+    /// runs (ProcessStamp::Runs: a zombie, or another process under a reused id, does not),
+    /// and those of names without a process id last written before `before`. Files of a
     /// process still running stay. With a `suffix` (".db"), only temporary files of that type.
     static void SweepTemporaryFiles(const QString& folder, const QDateTime& before, QStringView suffix = {});
 

@@ -101,6 +101,11 @@ inline constexpr HRESULT LessonWordMissing = static_cast<HRESULT>(0x8004E061);
 /// A dictation lesson's printed sheet (the subject is its path and the system's reason).
 inline constexpr HRESULT SheetNotWritten = static_cast<HRESULT>(0x8004E062);
 
+/// The output folder is something else than a folder; one that could not be made (the subject
+/// is its path and the system's reason).
+inline constexpr HRESULT JobNotAFolder = static_cast<HRESULT>(0x8004E063);
+inline constexpr HRESULT JobFolderNotMade = static_cast<HRESULT>(0x8004E064);
+
 /// Importing a word list or an old vocabulary.
 inline constexpr HRESULT ImportTargetExists = static_cast<HRESULT>(0x8004E031);
 inline constexpr HRESULT ImportSourceUnreadable = static_cast<HRESULT>(0x8004E032);

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdlib>
-#include <string_view>
 
 namespace {
 
@@ -64,4 +63,14 @@ LANGID GetUserInterfaceLanguage()
 bool IsChineseUserInterface()
 {
     return (GetUserInterfaceLanguage() & 0x03FF) == 0x04;
+}
+
+std::string_view LocaleNameOf(LANGID id)
+{
+    // The first entry of an id is its full name where the table has one.
+    for (const LocaleId& entry : kLocales) {
+        if (entry.id == id)
+            return entry.locale;
+    }
+    return "en_US";
 }

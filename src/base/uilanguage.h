@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 using LANGID = std::uint16_t;
 
@@ -11,3 +12,7 @@ LANGID GetUserInterfaceLanguage();
 
 /// True when the interface language is a Chinese one (mainland, Taiwan, Hong Kong, Singapore).
 bool IsChineseUserInterface();
+
+/// The locale name a language id stands for, as the interface language is read ("zh_CN",
+/// "zh_HK", "de", "pt_BR"); "en_US" for an id the program does not know.
+std::string_view LocaleNameOf(LANGID id);

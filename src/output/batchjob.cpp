@@ -56,13 +56,16 @@ speech::FileEncoding BatchJob::Encoding() const
     return encoding;
 }
 
-Result<void> BatchJob::Validate() const
+Result<void> BatchJob::Validate(FolderRule folderRule) const
 {
     using namespace ResultCode;
     if (!IsUsableOutputFolder(folder))
         return invalid(JobNoFolder, {});
-    if (!QFileInfo(folder).isDir())
+    const QFileInfo place(folder);
+    if (!place.exists() && folderRule == FolderRule::MustExist)
         return invalid(JobFolderMissing, folder);
+    if (place.exists() && !place.isDir())
+        return invalid(JobNotAFolder, folder);
     if (speech::AudioFormatEntryOf(formatCode) < 0)
         return invalid(JobBadFormat, QString::number(formatCode));
     // An MP3 is written at the rate asked or not at all; WAV and Opus have no bit rate to ask.

@@ -53,11 +53,16 @@ struct BatchJob
     bool skipExisting = false;    // a word whose file exists is left alone
     std::optional<int> jobs;      // worker processes; none: one per core
 
+    /// Whether the folder must be there: a dry run of the command line, which would make it,
+    /// takes one that is not yet.
+    enum class FolderRule { MustExist, MayBeMissing };
+
     /// Why this job cannot run, with the range or values allowed as the error's subject (for
     /// MP3, the bit rates the format takes); nothing when it can. The rows are not looked at: a
-    /// run of no words says so. Called once where a job enters a process: from the window's
-    /// controls, from lexovox-batch's command line, in the worker from its JSON.
-    Result<void> Validate() const;
+    /// run of no words says so. A folder that is missing and one that is not a folder are told
+    /// apart (JobFolderMissing, JobNotAFolder). Called once where a job enters a process: from
+    /// the window's controls, from lexovox-batch's command line, in the worker from its JSON.
+    Result<void> Validate(FolderRule folderRule = FolderRule::MustExist) const;
 
     /// The encoding of each file: type and bit rate, silence at the ends and loudness.
     speech::FileEncoding Encoding() const;

@@ -1,5 +1,7 @@
 #include "output/batchreport.h"
 
+#include <QLocale>
+
 #include "base/comerror.h"
 
 QString BatchReport::Message() const
@@ -31,6 +33,19 @@ QString BatchReport::Message() const
     if (failed > kFailuresShown)
         text += QStringLiteral("\n……");
     return text;
+}
+
+QString LessonTrackSummary(const BatchReport& report)
+{
+    if (report.lessonTrack.isEmpty())
+        return {};
+    const qint64 seconds = qRound64(report.lessonSeconds);
+    const QString length = seconds >= 3600 ? QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(seconds % 3600 / 60)
+                           : seconds >= 60 ? QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60)
+                                           : QStringLiteral("%1 s").arg(seconds);
+    return QStringLiteral("%1 %2, %3 in %4")
+        .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(report.lessonWords),
+             report.lessonWords == 1 ? u"word"_qs : u"words"_qs, length, report.lessonTrack);
 }
 
 QString FailureReason(HRESULT code)

@@ -45,5 +45,6 @@ struct PlannedRun
 /// when a pronunciation list the job names cannot be read.
 Result<PlannedRun> PlanRun(const BatchJob& job, bool phonemesReadable);
 
-/// BatchJob::Validate, then PlanRun: a run as the window and lexovox-batch start it.
+/// BatchJob::Validate, then PlanRun: a run as the window starts it (lexovox-batch validates
+/// its job as it reads it, before it makes the folder).
 Result<PlannedRun> PrepareRun(const BatchJob& job, bool phonemesReadable);

@@ -10,7 +10,7 @@ namespace {
 
 bool IsRefusedOnCard(QChar c)
 {
-    return c.unicode() < 0x20 || c.unicode() == 0x7F || QStringView(u"\"*:<>?\\|").contains(c);
+    return c.category() == QChar::Other_Control || QStringView(u"\"*:<>?\\|").contains(c);
 }
 
 } // namespace
@@ -41,11 +41,10 @@ std::vector<std::optional<QString>> PlanFileNames(const QStringList& headwords, 
     std::vector<std::optional<QString>> names;
     names.reserve(static_cast<std::size_t>(headwords.size()));
     for (qsizetype row = 0; row < headwords.size(); ++row) {
-        const QString& headword = headwords[row];
-        QString stem = IsRefusedHeadword(headword) ? QString() : headword;
-        if (naming.cardSafe)
-            stem = CardSafeStem(stem);
-        if (stem.isEmpty()) {
+        // A card-safe name is made of any headword first: its control characters become "_" as
+        // the other characters a card refuses do, and only what is still refused then has no file.
+        QString stem = naming.cardSafe ? CardSafeStem(headwords[row]) : headwords[row];
+        if (IsRefusedHeadword(stem)) {
             names.emplace_back();
             continue;
         }

@@ -22,8 +22,9 @@ int NumberWidth(int count);
 QString CardSafeStem(const QString& stem);
 
 /// The file names (no folder) of the checked headwords, in list order: entry i belongs to
-/// headwords[i], nothing where the headword is refused (IsRefusedHeadword) or leaves no name
-/// once made card-safe. Numbers count every checked row, so a refused row keeps its number's
+/// headwords[i], nothing where the headword is refused (IsRefusedHeadword): as it is, or once
+/// made card-safe on card-safe names, which so take control characters and leave out only
+/// what names no file anywhere ("and/or", "..."). Numbers count every checked row, so a refused row keeps its number's
 /// place. No two names are the same, ignoring case on card-safe names (FAT ignores it): a later
 /// one gets " (2)", " (3)" … before its extension, so no file of the batch overwrites another.
 std::vector<std::optional<QString>> PlanFileNames(const QStringList& headwords, const FileNaming& naming);

@@ -1,10 +1,24 @@
 #include "output/outputpath.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include <QFile>
 
 bool IsUsableOutputFolder(const QString& folder)
 {
     return !folder.isEmpty();
+}
+
+Result<void> MakeOutputFolder(const QString& folder)
+{
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+    if (error)
+        return Fail(ComError(ResultCode::JobFolderNotMade,
+                             QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(error.message()))));
+    return {};
 }
 
 bool IsRefusedHeadword(const QString& headword)

@@ -4,8 +4,15 @@
 
 #include <QString>
 
+#include "base/comerror.h"
+
 /// A folder is usable for output when it is not empty ("/" is the shortest real folder).
 bool IsUsableOutputFolder(const QString& folder);
+
+/// Makes `folder` with the folders it is in, as `mkdir -p` does; nothing for one that is there.
+/// Fails with JobFolderNotMade, the path and the system's reason as subject ("…: Permission
+/// denied", "…: Not a directory" for a file in the way).
+Result<void> MakeOutputFolder(const QString& folder);
 
 /// True when a headword names no file of its own in a folder: empty, "." or "..", or holding
 /// "/" (which would write elsewhere) or a control character (NUL, a newline…).

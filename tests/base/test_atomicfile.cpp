@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "base/atomicfile.h"
+#include "base/processstamp.h"
 #include "support/endedprocess.h"
 
 namespace {
@@ -33,9 +34,16 @@ void leave(const QTemporaryDir& dir, const QString& name, int age = 0)
     ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-age), QFileDevice::FileModificationTime));
 }
 
+/// A temporary name as an earlier version wrote it, with the writer's id alone.
 QString temporaryName(qint64 pid, QStringView suffix = u".wav")
 {
     return u".lexovox-%1-0badf00d%2.part"_qs.arg(pid).arg(suffix);
+}
+
+/// A temporary name with the writer's id and start time.
+QString temporaryName(const ProcessStamp& writer)
+{
+    return u".lexovox-%1-0badf00d.wav.part"_qs.arg(writer.Text());
 }
 
 TEST(AtomicFile, TheTargetChangesOnlyOnCommitAndNothingElseIsLeft)
@@ -95,7 +103,7 @@ TEST(AtomicFile, TemporaryNamesCarryTheWritersProcessIdAndOlderNamesAreStillReco
     AtomicFile file;
     ASSERT_TRUE(file.Open(dir.filePath(u"apple.wav"_qs), u".wav"));
     const QString name = QFileInfo(file.TemporaryPath()).fileName();
-    EXPECT_TRUE(name.startsWith(u".lexovox-%1-"_qs.arg(::getpid()))) << name.toStdString();
+    EXPECT_TRUE(name.startsWith(u".lexovox-%1-"_qs.arg(ProcessStamp::Current().Text()))) << name.toStdString();
     EXPECT_TRUE(name.endsWith(u".wav.part"_qs)) << name.toStdString();
     EXPECT_TRUE(AtomicFile::IsTemporaryName(name));
 
@@ -130,6 +138,46 @@ TEST(AtomicFile, TheSweepTakesWhatEndedProcessesLeftAndKeepsWhatRunningOnesWrite
     kept.sort();
     EXPECT_EQ(everything(dir), kept);
     ASSERT_TRUE(mine.Commit());
+}
+
+// A killed worker nobody reaps stays a zombie, and its id may later be another process's: the
+// name's start time tells. Its files went with it; those of the process running now stay.
+TEST(AtomicFile, TheSweepTakesWhatZombiesAndEarlierHoldersOfARunningIdLeft)
+{
+    QTemporaryDir dir;
+    const ZombieProcess zombie;
+    ASSERT_TRUE(zombie.isZombie());
+    const ProcessStamp dead = ProcessStamp::Of(zombie.Pid());
+    ASSERT_GE(dead.started, 0);
+    const ProcessStamp self = ProcessStamp::Current();
+    ASSERT_GE(self.started, 0) << "no start time in /proc/self/stat";
+    const ProcessStamp earlier{self.pid, self.started - 1}; // this id, held before by another
+    leave(dir, temporaryName(dead));
+    leave(dir, temporaryName(zombie.Pid()));    // an earlier version's name: the id alone
+    leave(dir, temporaryName(earlier));
+    leave(dir, temporaryName(self));
+
+    EXPECT_TRUE(self.Runs());
+    EXPECT_FALSE((ProcessStamp{zombie.Pid(), -1}.Runs()));
+    EXPECT_FALSE(earlier.Runs());
+    AtomicFile::SweepTemporaryFiles(dir.path(), QDateTime::currentDateTime().addSecs(-60));
+    EXPECT_EQ(everything(dir), QStringList{temporaryName(self)});
+}
+
+TEST(AtomicFile, TheWriterIsReadFromEachVersionsNames)
+{
+    for (const auto& [text, pid, started] :
+         {std::tuple{u"123-4567-0badf00d.wav.part", 123, 4567}, std::tuple{u"123-0badf00d.wav.part", 123, -1},
+          std::tuple{u"123-4567-Ab3xYz", 123, 4567}, std::tuple{u"123-456789", 123, -1}, // a lesson's pieces
+          std::tuple{u"0badf00d.wav.part", 0, -1}, std::tuple{u"12345678.wav.part", 0, -1},
+          std::tuple{u"-5-0badf00d.wav.part", 0, -1}, std::tuple{u"99999999999-0.part", 0, -1}}) {
+        const ProcessStamp stamp = ProcessStamp::Parse(text);
+        EXPECT_EQ(stamp.pid, pid) << QString::fromUtf16(text).toStdString();
+        EXPECT_EQ(stamp.started, pid ? started : -1) << QString::fromUtf16(text).toStdString();
+    }
+    const ProcessStamp self = ProcessStamp::Current();
+    EXPECT_EQ(ProcessStamp::Parse(self.Text() + u"-x"_qs).started, self.started);
+    EXPECT_EQ(ProcessStamp::Parse(self.Text() + u"-x"_qs).pid, self.pid);
 }
 
 TEST(AtomicFile, RemovingOneProcessFilesLeavesEveryoneElses)

@@ -80,6 +80,7 @@ TEST(ComErrorText, EveryCodeTheProgramDefinesHasWordsInBothLanguages)
         ResultCode::ImportTargetExists, ResultCode::ImportSourceUnreadable, ResultCode::ImportFolderUnwritable,
         ResultCode::ImportTargetNotReplaced, ResultCode::ImportMalformed, ResultCode::ImportNotWritten,
         ResultCode::ImportTargetIsFolder, ResultCode::ImportInterrupted,
+        ResultCode::JobNotAFolder, ResultCode::JobFolderNotMade,
     };
     const std::span<const HRESULT> table = AllResultCodes();
     for (const HRESULT code : defined)

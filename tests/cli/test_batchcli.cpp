@@ -1,5 +1,7 @@
 #include <csignal>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,7 +28,7 @@ TEST_F(BatchCli, UsageAndVocabularyErrorsExitWithTwoAndWriteNothing)
         {{u"--out"_qs, out()}, "give one of"},
         {{u"--out"_qs, out(), u"--words"_qs, words, u"--find-en"_qs, u"ap"_qs}, "give one of"},
         {{u"--words"_qs, words}, "--out"},
-        {{u"--out"_qs, m_dir.filePath(u"none"_qs), u"--words"_qs, words}, "is not a folder"},
+        {{u"--out"_qs, words, u"--words"_qs, words}, "w.csv is not a folder\n"},
         {{u"--out"_qs, out(), u"--words"_qs, words, u"--jobs"_qs, u"0"_qs}, "--jobs"},
         {{u"--out"_qs, out(), u"--words"_qs, words, u"--voice"_qs, u"no such voice"_qs}, "no voice matches"},
         {{u"--out"_qs, out(), u"--words"_qs, words, u"--format"_qs, u"16kHz"_qs}, "no format"},
@@ -59,6 +61,54 @@ TEST_F(BatchCli, UsageAndVocabularyErrorsExitWithTwoAndWriteNothing)
         EXPECT_TRUE(outcome.err.contains(QString::fromUtf8(c.said))) << c.said << " not in: " << outcome.err.toStdString();
     }
     EXPECT_TRUE(written().isEmpty());
+}
+
+// As batch tools on Linux do, --out makes a folder that is not there yet, with the folders it
+// is in, and says so; a dry run only says it would. What is there and is no folder, or a folder
+// that cannot be made, stops the run before anything is spoken.
+TEST_F(BatchCli, AMissingOutFolderIsMadeWithItsParentsAndSaidSo)
+{
+    const QString words = csv(u"w.csv"_qs, "en,ch\napple,苹果\n");
+    const QString fresh = m_dir.filePath(u"player/zk/七年级"_qs);
+    const QStringList common{u"--words"_qs, words, u"--voice"_qs, u"flite-rms"_qs};
+
+    const Outcome dry = run(QStringList{u"--out"_qs, fresh, u"--dry-run"_qs} + common);
+    EXPECT_EQ(dry.status, 0) << dry.err.toStdString();
+    EXPECT_TRUE(dry.err.startsWith(u"lexovox-batch: would create folder %1\n"_qs.arg(fresh))) << dry.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(u"player"_qs)));
+
+    // A mistake elsewhere on the command line makes no folder either.
+    for (const QStringList& wrong : {QStringList{u"--jobs"_qs, u"0"_qs}, QStringList{u"--words"_qs, m_dir.filePath(u"gone.csv"_qs)},
+                                     QStringList{u"--words"_qs, csv(u"header.csv"_qs, "en,ch\n")}}) {
+        EXPECT_EQ(run(QStringList{u"--out"_qs, fresh} + common + wrong).status, 2) << wrong.join(u' ').toStdString();
+        EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(u"player"_qs))) << wrong.join(u' ').toStdString();
+    }
+
+    const Outcome made = run(QStringList{u"--out"_qs, fresh} + common);
+    EXPECT_EQ(made.status, 0) << made.err.toStdString();
+    EXPECT_TRUE(made.err.startsWith(u"lexovox-batch: created folder %1\n1 written"_qs.arg(fresh))) << made.err.toStdString();
+    EXPECT_TRUE(whole(fresh, u"apple.wav"_qs));
+    // Once there, nothing more is said of it.
+    const Outcome again = run(QStringList{u"--out"_qs, fresh, u"--skip-existing"_qs} + common);
+    EXPECT_TRUE(again.err.startsWith(u"0 written, 1 skipped"_qs)) << again.err.toStdString();
+
+    // A file where a folder of the path should be: the system's reason, and the usage status.
+    const QString blocked = words + u"/zk"_qs;
+    const Outcome refused = run(QStringList{u"--out"_qs, blocked} + common);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.err.startsWith(u"lexovox-batch: cannot create the folder %1: Not a directory\n"_qs.arg(blocked)))
+        << refused.err.toStdString();
+    // A folder closed to this user (root may write anywhere, so only for others).
+    if (::geteuid() != 0) {
+        const QString closed = m_dir.filePath(u"closed"_qs);
+        ASSERT_TRUE(QDir().mkdir(closed));
+        QFile::setPermissions(closed, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        const Outcome denied = run(QStringList{u"--out"_qs, closed + u"/zk"_qs} + common);
+        QFile::setPermissions(closed, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        EXPECT_EQ(denied.status, 2);
+        EXPECT_TRUE(denied.err.contains(u"cannot create the folder %1/zk: Permission denied\n"_qs.arg(closed)))
+            << denied.err.toStdString();
+    }
 }
 
 TEST_F(BatchCli, ListsFormatsVoicesAndCourses)

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <csignal>
 
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDirIterator>
@@ -200,6 +202,61 @@ TEST_F(BatchFaults, AKilledWorkerCostsOneWordAndLeavesNoTemporaryFile)
         EXPECT_TRUE(said.contains(u"语音合成进程意外退出"_qs)) << said.toStdString();
     }
     EXPECT_EQ(ExpectWholeFiles(out(), u"wav"_qs), counts.written);
+}
+
+// Killed whole (SIGKILL to the run and its workers) where nobody reaps the orphaned workers, as
+// in a container whose first process does not: the workers stay zombies under their ids, and
+// the next run in the folder still takes what they were writing away. This test stands in for
+// that first process.
+TEST_F(BatchFaults, WhatAKilledRunsUnreapedWorkersWereWritingIsSweptByTheNextRun)
+{
+    // Orphans of this process's children become its own, and are reaped only at the end.
+    struct Subreaper
+    {
+        Subreaper() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
+        ~Subreaper()
+        {
+            ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+            while (::waitpid(-1, nullptr, WNOHANG) > 0) {
+            }
+        }
+    } subreaper;
+    const QStringList words{u"--out"_qs, out(), u"--words"_qs, manyWords(150), u"--voice"_qs, u"flite-rms"_qs,
+                            u"--jobs"_qs, u"2"_qs, u"--quiet"_qs};
+    QStringList left;
+    // A worker may be between two words when the signal comes; then it leaves nothing: again.
+    for (int attempt = 0; attempt < 5 && left.isEmpty(); ++attempt) {
+        QProcess tool;
+        tool.setChildProcessModifier([] { ::setpgid(0, 0); });
+        tool.start(QStringLiteral(LEXOVOX_BATCH), words);
+        ASSERT_TRUE(tool.waitForStarted());
+        for (int i = 0; i < 6000 && written().filter(u".part"_qs).isEmpty(); ++i)
+            QThread::msleep(5);
+        // The run and its workers, each in a process group of its own, all at once.
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(tool.processId()));
+        ASSERT_TRUE(children.open(QIODevice::ReadOnly));
+        const QList<QByteArray> workers = children.readAll().trimmed().split(' ');
+        ::kill(-pid_t(tool.processId()), SIGKILL);
+        for (const QByteArray& worker : workers)
+            ::kill(-pid_t(worker.toInt()), SIGKILL);
+        ASSERT_TRUE(tool.waitForFinished(10000));
+        left = written().filter(u".part"_qs);
+    }
+    ASSERT_FALSE(left.isEmpty());
+    // Its writer is a zombie once the signal has ended it, its id still taken.
+    const qint64 writer = left.first().section(u'-', 1, 1).toLongLong();
+    const auto zombie = [writer] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(writer));
+        return stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z ");
+    };
+    for (int i = 0; i < 1000 && !zombie(); ++i)
+        QThread::msleep(5);
+    ASSERT_TRUE(zombie()) << writer;
+
+    const Outcome again = run(QStringList(words) << u"--skip-existing"_qs);
+    EXPECT_EQ(again.status, 0) << again.err.toStdString();
+    EXPECT_EQ(written().filter(u".part"_qs), QStringList()) << again.err.toStdString();
+    EXPECT_EQ(ExpectWholeFiles(out(), u"wav"_qs), 150);
 }
 
 } // namespace

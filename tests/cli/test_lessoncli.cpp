@@ -83,10 +83,20 @@ TEST_F(LessonCli, TheTimedListAndTheChaptersSayWhereEachWordIsHeard)
                               u"--meaning"_qs, u"--repeat"_qs, u"2"_qs, u"--lesson-pause"_qs, u"2500"_qs,
                               u"--sheets"_qs, u"chinese"_qs, u"--key"_qs});
     ASSERT_EQ(made.status, 0) << made.err.toStdString();
-    // Nothing said before the summary, not even by Qt about the missing session.
-    EXPECT_TRUE(made.err.startsWith(u"0 written, 0 skipped, 0 failed"_qs)) << made.err.toStdString();
     EXPECT_EQ(written(), (QStringList{u"七年级 听写 答案.pdf"_qs, u"七年级 听写 答题纸.pdf"_qs, u"七年级 听写.lrc"_qs,
                                       u"七年级 听写.mp3"_qs}));
+    // The summary, with nothing said before it (not even by Qt about the missing session), names
+    // what the lesson wrote: its words and length, not "0 written" for want of the words' files.
+    const QStringList said = made.err.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(said.size(), 4) << made.err.toStdString();
+    const QRegularExpressionMatch summary =
+        QRegularExpression(u"^lesson: 4 words, (\\d+) s in 七年级 听写.mp3, made in \\d+\\.\\d s$"_qs).match(said[0]);
+    ASSERT_TRUE(summary.hasMatch()) << said[0].toStdString();
+    const auto [heard, heardRate] = Decoded(QDir(out()).filePath(u"七年级 听写.mp3"_qs));
+    ASSERT_GT(heardRate, 0);
+    EXPECT_NEAR(summary.captured(1).toDouble(), double(heard.size()) / heardRate, 0.5);
+    EXPECT_EQ(said.mid(1), (QStringList{u"lesson: 七年级 听写.lrc"_qs, u"lesson: 七年级 听写 答题纸.pdf"_qs,
+                                        u"lesson: 七年级 听写 答案.pdf"_qs}));
     // The key in the order the class hears the words.
     if (const QString pdftotext = QStandardPaths::findExecutable(u"pdftotext"_qs); !pdftotext.isEmpty()) {
         QProcess tool;
@@ -122,6 +132,19 @@ TEST_F(LessonCli, TheTimedListAndTheChaptersSayWhereEachWordIsHeard)
     EXPECT_TRUE(chapters[2].endsWith(u",3. red adj. 红色的"_qs)) << chapters[2].toStdString();
 }
 
+// A word list of a header alone is a mistake to point out, as a course of no words is, not a
+// run that ends well having written nothing, or a lesson of no word.
+TEST_F(LessonCli, AWordListWithoutWordsIsRefused)
+{
+    const QString empty = csv(u"empty.csv"_qs, "en,ch\n");
+    for (const QStringList& kind : {QStringList{}, QStringList{u"--lesson"_qs}, QStringList{u"--lesson"_qs, u"--sheets"_qs, u"blank"_qs}}) {
+        const Outcome outcome = run(QStringList{u"--out"_qs, out(), u"--words"_qs, empty} + kind);
+        EXPECT_EQ(outcome.status, 2) << kind.join(u' ').toStdString();
+        EXPECT_EQ(outcome.err, u"lexovox-batch: no words in %1\nTry 'lexovox-batch --help'.\n"_qs.arg(empty));
+    }
+    EXPECT_TRUE(written().isEmpty()) << written().join(u' ').toStdString();
+}
+
 TEST_F(LessonCli, ASmallDiskOrCtrlCLeavesNoLessonAndTheStatusSaysSo)
 {
     QTemporaryDir pieces;
@@ -135,6 +158,7 @@ TEST_F(LessonCli, ASmallDiskOrCtrlCLeavesNoLessonAndTheStatusSaysSo)
     EXPECT_EQ(full.status, 1) << full.err.toStdString();
     EXPECT_TRUE(full.err.contains(u"lexovox-batch: many 听写.wav: "_qs)) << full.err.toStdString();
     EXPECT_TRUE(full.err.contains(u"60 written, 0 skipped, 1 failed"_qs)) << full.err.toStdString();
+    EXPECT_FALSE(full.err.contains(u"lesson: "_qs)) << full.err.toStdString();
     for (const QString& file : written())
         EXPECT_TRUE(file.startsWith(u"word"_qs) && file.endsWith(u".wav"_qs)) << file.toStdString();
 

@@ -16,6 +16,7 @@
 #include <sndfile.h>
 
 #include "base/atomicfile.h"
+#include "base/processstamp.h"
 #include "output/batchengine.h"
 #include "output/batchworker.h"
 #include "output/lesson/lessonrun.h"
@@ -391,12 +392,15 @@ TEST_F(LessonTest, TheTrackHoldsEveryWordInOrderWithItsPauseAndTheListSaysWhereE
     EXPECT_EQ(report.written, 6);
     EXPECT_EQ(report.failed, 0);
     EXPECT_EQ(report.lessonFiles, (QStringList{u"七年级_上册 听写.wav"_qs, u"七年级_上册 听写.lrc"_qs}));
+    EXPECT_EQ(report.lessonTrack, u"七年级_上册 听写.wav"_qs);
+    EXPECT_EQ(report.lessonWords, 6);
     EXPECT_TRUE(report.Message().contains(u"听写：七年级_上册 听写.wav、七年级_上册 听写.lrc"_qs));
     const std::vector<short> samples = Samples(m_dir.filePath(u"七年级_上册 听写.wav"_qs));
     double parts = 0.1 + 0.3;
     for (int number = 1; number <= 6; ++number)
         parts += PieceSeconds(number) + 1.0;
     EXPECT_NEAR(double(samples.size()) / 16000, parts, 0.010 * 6);
+    EXPECT_NEAR(report.lessonSeconds, double(samples.size()) / 16000, 0.001);
 
     // Each line's time is where the word's sound begins, found in the track itself.
     const auto [times, titles] = Cues(QString::fromUtf8(read(m_dir.filePath(u"七年级_上册 听写.lrc"_qs))));
@@ -437,6 +441,26 @@ TEST_F(LessonTest, AWorkerThatCannotStartEndsTheRunWithTheLessonNamedUnmade)
     EXPECT_TRUE(report.failures[3].reason.contains(WorkerUnavailableReason())) << report.Message().toStdString();
     EXPECT_TRUE(files().isEmpty()) << files().join(u' ').toStdString();
     EXPECT_TRUE(leftInTemp().isEmpty()) << leftInTemp().join(u' ').toStdString();
+}
+
+// The pieces' folder of a lesson whose process was killed goes when the next lesson begins:
+// also while its process is a zombie nobody reaps, or once its id is another process's.
+TEST_F(LessonTest, PiecesLeftByEndedLessonsAreSweptAndThoseOfARunningOneKept)
+{
+    const ZombieProcess zombie;
+    ASSERT_TRUE(zombie.isZombie());
+    const ProcessStamp self = ProcessStamp::Current();
+    const QStringList left{ProcessStamp::Of(zombie.Pid()).Text(), QString::number(zombie.Pid()),
+                           ProcessStamp{self.pid, self.started - 1}.Text(), self.Text()};
+    for (const QString& owner : left) {
+        const QString folder = m_temp.filePath(u"lexovox-lesson-%1-Ab3xYz"_qs.arg(owner));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile(folder + u"/1.wav"_qs).open(QIODevice::WriteOnly);
+    }
+    auto [wordFiles, lesson] = lessonWords({u"apple"_qs, u"banana"_qs}, false);
+    const BatchReport report = run({}, lessonJob(), {}, QStringLiteral(FAKE_WORKER), lesson);
+    EXPECT_EQ(report.lessonFiles.size(), 2);
+    EXPECT_EQ(leftInTemp(), QStringList{u"lexovox-lesson-%1-Ab3xYz"_qs.arg(self.Text())});
 }
 
 TEST_F(LessonTest, StoppingLeavesNoTrackNoListAndNoPieces)

@@ -139,7 +139,8 @@ TEST(BatchJob, ValidateRefusesWhatCannotRunInWords)
         const char* said;
     } cases[] = {
         {changed([](BatchJob& j) { j.folder.clear(); }), "folder"},
-        {changed([&](BatchJob& j) { j.folder = dir.filePath(u"gone"_qs); }), "gone"},
+        {changed([&](BatchJob& j) { j.folder = dir.filePath(u"gone"_qs); }), "The folder %1/gone does not exist"},
+        {changed([&](BatchJob& j) { j.folder = dir.filePath(u"file"_qs); }), "%1/file is not a folder"},
         {changed([](BatchJob& j) { j.formatCode = 3; }), "format"},
         {changed([](BatchJob& j) { j.jobs = 65; }), "processes"},
         {changed([](BatchJob& j) { j.files.encoding = speech::FileEncoding::Of(OutputFileType::Mp3, 8); }), "bit rate"},
@@ -153,12 +154,18 @@ TEST(BatchJob, ValidateRefusesWhatCannotRunInWords)
         {changed([](BatchJob& j) { j.lesson.pauseMs = 999; }), "1000–30000"},
         {changed([](BatchJob& j) { j.lesson.pauseMs = 30001; }), "1000–30000"},
     };
+    QFile(dir.filePath(u"file"_qs)).open(QIODevice::WriteOnly);
     for (const auto& c : cases) {
         const Result<void> valid = c.job.Validate();
         ASSERT_FALSE(valid) << c.said;
-        EXPECT_TRUE(valid.error().ErrorMessage().contains(QString::fromUtf8(c.said)))
+        const QString said = QString::fromUtf8(c.said);
+        EXPECT_TRUE(valid.error().ErrorMessage().contains(said.contains(u"%1"_qs) ? said.arg(dir.path()) : said))
             << c.said << ": " << valid.error().ErrorMessage().toStdString();
     }
+    // A folder a dry run of the command line would make need not be there; something else than
+    // a folder is still refused.
+    EXPECT_TRUE(cases[1].job.Validate(BatchJob::FolderRule::MayBeMissing));
+    EXPECT_EQ(cases[2].job.Validate(BatchJob::FolderRule::MayBeMissing).error().Error(), ResultCode::JobNotAFolder);
     qunsetenv("XDG_DATA_HOME");
 }
 

@@ -68,6 +68,26 @@ TEST(BatchReport, TheFirstLineSaysHowItEndedAndTheCountsFollow)
     EXPECT_EQ(lesson.Message(), u"语音文件生成完毕\n\n已生成听写，用时 5.0 秒。\n\n听写：七年级 听写.mp3、七年级 听写.lrc"_qs);
 }
 
+// The command line's summary of a lesson: its words and the track's length, hours and minutes
+// for a course, minutes and seconds for a unit.
+TEST(BatchReport, ALessonTrackIsSummedUpByItsWordsAndLength)
+{
+    BatchReport lesson;
+    lesson.lessonFiles = {u"七年级 听写 答案.pdf"_qs};
+    EXPECT_EQ(LessonTrackSummary(lesson), QString());  // the key alone: no track
+    lesson.lessonTrack = u"中考词汇 听写.mp3"_qs;
+    lesson.lessonWords = 1603;
+    lesson.lessonSeconds = 2 * 3600 + 13 * 60 + 29.6;
+    EXPECT_EQ(LessonTrackSummary(lesson), u"1,603 words, 2 h 13 min in 中考词汇 听写.mp3"_qs);
+    for (const auto& [seconds, length] : {std::pair{59.4, u"59 s"}, std::pair{59.6, u"1 min 0 s"},
+                                          std::pair{3599.0, u"59 min 59 s"}, std::pair{3600.0, u"1 h 0 min"}}) {
+        lesson.lessonSeconds = seconds;
+        EXPECT_TRUE(LessonTrackSummary(lesson).contains(u", %1 in"_qs.arg(length))) << seconds;
+    }
+    lesson.lessonWords = 1;
+    EXPECT_TRUE(LessonTrackSummary(lesson).startsWith(u"1 word, "_qs));
+}
+
 TEST(BatchReport, ReasonsComeFromTheOneMessageTableOrNameTheCode)
 {
     EXPECT_EQ(FailureReason(STG_E_PATHNOTFOUND), u"文件夹不存在"_qs);

@@ -57,16 +57,34 @@ TEST(FileNaming, CardSafeStemsHoldNothingFatRefuses)
 TEST(FileNaming, RefusedHeadwordsStayRefused)
 {
     const QStringList words{QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("and/or"),
-                            QStringLiteral("a") + QChar(0), QStringLiteral("..."), QStringLiteral("ok")};
+                            QStringLiteral("..."), QStringLiteral("ok")};
     for (const bool cardSafe : {false, true}) {
         SCOPED_TRACE(cardSafe);
         const auto names = PlanFileNames(words, {QStringLiteral("opus"), false, cardSafe});
-        for (std::size_t i = 0; i < 5; ++i)
+        for (std::size_t i = 0; i < 4; ++i)
             EXPECT_FALSE(names[i].has_value()) << i;
         // "..." names a file on Linux, but nothing is left of it on a card.
-        EXPECT_EQ(names[5].has_value(), !cardSafe);
-        EXPECT_EQ(NameOf(names, 6), QStringLiteral("ok.opus"));
+        EXPECT_EQ(names[4].has_value(), !cardSafe);
+        EXPECT_EQ(NameOf(names, 5), QStringLiteral("ok.opus"));
     }
+}
+
+// A control character breaks every list that names the file, so a plain name refuses it; a
+// card-safe name, made for any headword, turns it into "_" like the other characters a card
+// refuses.
+TEST(FileNaming, ControlCharactersAreRefusedUnlessNamesAreCardSafe)
+{
+    const QStringList words{u"tab\tthere"_qs, u"line\nbreak"_qs, u"a"_qs + QChar(0x01) + u"b"_qs, u"del\x7f"_qs,
+                            u"nul"_qs + QChar(0) + u"x"_qs, u"c1\u0085"_qs, u"\t"_qs};
+    const auto plain = PlanFileNames(words, {u"mp3"_qs, false, false});
+    for (std::size_t i = 0; i < plain.size(); ++i)
+        EXPECT_FALSE(plain[i].has_value()) << i;
+
+    const auto safe = PlanFileNames(words, {u"mp3"_qs, false, true});
+    const QStringList expected{u"tab_there.mp3"_qs, u"line_break.mp3"_qs, u"a_b.mp3"_qs, u"del_.mp3"_qs,
+                               u"nul_x.mp3"_qs, u"c1_.mp3"_qs, u"_.mp3"_qs};
+    for (std::size_t i = 0; i < safe.size(); ++i)
+        EXPECT_EQ(NameOf(safe, i), expected[qsizetype(i)]) << i;
 }
 
 // Two headwords ending up with one name both keep a file; on a card, names differing only in

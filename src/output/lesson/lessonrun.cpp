@@ -114,10 +114,14 @@ void LessonRun::Finish(bool stopped, BatchReport& report)
         m_lost = m_pieces - m_handed;
     if (m_track && !stopped) {
         const LessonPaths& paths = m_track->Paths();
-        if (const Result<void> finished = m_track->Finish(); finished)
+        if (const Result<void> finished = m_track->Finish(); finished) {
             report.lessonFiles << QFileInfo(paths.track).fileName() << QFileInfo(paths.lyrics).fileName();
-        else
+            report.lessonTrack = QFileInfo(paths.track).fileName();
+            report.lessonWords = int(m_words.size());
+            report.lessonSeconds = m_track->Seconds();
+        } else {
             addFailure(report, paths.track, FailureReason(finished.error()));
+        }
     }
     m_track.reset();
     if (!stopped)

@@ -1,11 +1,11 @@
 #include "output/lesson/lessontrack.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include "base/atomicfile.h"
+#include "base/processstamp.h"
 #include "output/batchreport.h"
 #include "output/filetags.h"
 #include "output/lesson/lessoncues.h"
@@ -19,9 +19,8 @@ const QString kPiecesPrefix = QStringLiteral("lexovox-lesson-");
 void sweepPieceFolders(const QDir& temporary)
 {
     for (const QFileInfo& folder : temporary.entryInfoList({kPiecesPrefix + u'*'}, QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool numbered = false;
-        const qint64 pid = folder.fileName().sliced(kPiecesPrefix.size()).section(u'-', 0, 0).toLongLong(&numbered);
-        if (numbered && !AtomicFile::ProcessRuns(pid))
+        const ProcessStamp owner = ProcessStamp::Parse(folder.fileName().sliced(kPiecesPrefix.size()));
+        if (owner.pid > 0 && !owner.Runs())
             QDir(folder.filePath()).removeRecursively();
     }
 }
@@ -37,9 +36,9 @@ Result<void> LessonTrack::Begin(const BatchJob& job, std::vector<LessonWord> wor
     m_words = std::move(words);
     const QDir temporary(QDir::tempPath());
     sweepPieceFolders(temporary);
-    // The process's id in the name tells whose pieces they are once it is gone.
+    // The process's id and start in the name tell whose pieces they are once it is gone.
     m_pieces = std::make_unique<QTemporaryDir>(
-        temporary.filePath(kPiecesPrefix + QString::number(QCoreApplication::applicationPid()) + u"-XXXXXX"_qs));
+        temporary.filePath(kPiecesPrefix + ProcessStamp::Current().Text() + u"-XXXXXX"_qs));
     if (!m_pieces->isValid())
         return Fail(ComError(STG_E_ACCESSDENIED, QDir::tempPath()));
     if (Result<void> opened = m_track.Open(m_paths.track, job.formatCode, job.files.encoding); !opened)
@@ -153,7 +152,8 @@ Result<void> LessonTrack::Finish()
         return trail;
 
     const QString name = QFileInfo(m_paths.track).completeBaseName();
-    const FileTags tags{name, m_job.source.Album(), 0, 0, {}, LessonChapters(m_words, m_starts, m_track.Seconds())};
+    const double length = m_track.Seconds();
+    const FileTags tags{name, m_job.source.Album(), 0, 0, {}, LessonChapters(m_words, m_starts, length)};
     const speech::OutputFileType type = m_job.files.encoding.type;
     const auto tag = [&](const QString& written, double) {
         return type == speech::OutputFileType::Wav || WriteFileTags(written, type, tags).has_value();
@@ -169,5 +169,6 @@ Result<void> LessonTrack::Finish()
         return committed;
     if (Result<void> named = lyrics.Commit(); !named)
         return named;
+    m_seconds = length;
     return {};
 }

@@ -53,6 +53,8 @@ public:
     Result<void> Finish();
 
     const LessonPaths& Paths() const { return m_paths; }
+    /// The finished track's length.
+    double Seconds() const { return m_seconds; }
 
 private:
     void joinLoop();
@@ -66,6 +68,7 @@ private:
     speech::SoundTrack m_track;   // the joiner's while it runs
     std::vector<double> m_starts;  // where each word joined begins; the joiner's while it runs
     std::function<void()> m_joined;
+    double m_seconds = 0;         // the finished track's length
 
     mutable std::mutex m_lock;    // guards what follows
     std::condition_variable m_wake;

@@ -336,8 +336,9 @@ TEST_F(FileShapingTest, EveryFileComesToTheLoudnessAskedForInEitherVoice)
 
 TEST_F(FileShapingTest, OneSyllableWithOneCharacterComesToTheLoudnessAskedFor)
 {
-    // Each language here is a few hundred milliseconds: measured apart, they once left the
-    // file 0.6 LU under the target on average, some words over 1 LU.
+    // Each language here is a few hundred milliseconds, too little for the two measured apart
+    // to tell the file's loudness (0.6 LU under the target on average, some words over 1 LU),
+    // and without pauses under one measuring block each.
     FileEncoding framed;
     framed.leadMs = 100;
     framed.trailMs = 300;

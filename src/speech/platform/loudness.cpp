@@ -99,7 +99,7 @@ constexpr double kAskLibebur128WithinDb = 0.3;
 constexpr double kCloseEnoughLu = 0.1;
 // Languages measured apart over at least this long each come to the target together within
 // about 0.3 LU. Over less, the measuring blocks at their ends weigh enough that the file came
-// out up to 1.3 LU under it (a one-syllable word and its one-character meaning: 0.6 LU on
+// out up to 1.4 LU under it (a one-syllable word and its one-character meaning: 0.6 LU on
 // average): such a file is measured again as levelled, which at its length costs little.
 constexpr double kLeastMeasuredApartSeconds = 2.0;
 // What the limiter takes from a word is reckoned from the energy of the samples it turns down;

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <map>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
@@ -22,6 +24,23 @@ namespace {
 // A worker that cannot start this many times in a row means none will.
 constexpr int kMaxStartFailures = 3;
 
+// Which file a name stands for: a file renamed into place is another one than the one it
+// replaced, while its times may read earlier than the moment before it was written.
+struct FileIdentity
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> IdentityOf(const QString& path)
+{
+    struct stat info{};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{info.st_dev, info.st_ino};
+}
+
 } // namespace
 
 struct BatchEngine::Worker
@@ -31,6 +50,7 @@ struct BatchEngine::Worker
     QByteArray pending;     // an answer line not yet complete
     int index = -1;         // the word or piece it is on (isPiece), or -1
     QString path;           // the file it is writing
+    std::optional<FileIdentity> before;  // the file of its word's name when it was given it
     bool ready = false;
     qint64 pid = 0;         // kept from its start: a process that ended no longer tells it
 };
@@ -198,6 +218,12 @@ void BatchEngine::startWorker(Worker& worker)
 
 void BatchEngine::readAnswers(Worker& worker)
 {
+    takeAnswers(worker);
+    dispatch();
+}
+
+void BatchEngine::takeAnswers(Worker& worker)
+{
     worker.pending += worker.process->readAllStandardOutput();
     qsizetype end = 0;
     while ((end = worker.pending.indexOf('\n')) >= 0) {
@@ -223,11 +249,12 @@ void BatchEngine::readAnswers(Worker& worker)
                 settle(answer->id, Outcome::Failed, FailureReason(answer->hr));
         }
     }
-    dispatch();
 }
 
 void BatchEngine::workerEnded(Worker& worker)
 {
+    if (worker.index >= 0)
+        takeAnswers(worker);  // what it said before it ended
     if (worker.index >= 0) {
         const bool timedOut = !worker.timer->isActive();
         const int index = std::exchange(worker.index, -1);
@@ -235,7 +262,16 @@ void BatchEngine::workerEnded(Worker& worker)
         // the next run in this folder.
         AtomicFile::RemoveTemporaryFiles(QFileInfo(worker.path).path(), worker.pid);
         ++m_spoken;
-        settle(index, Outcome::Failed, timedOut ? WorkerTimedOutReason() : WorkerCrashedReason());
+        // Killed after its file took its name but before it said so: the file is whole (only
+        // whole files are named), and the count is the folder's.
+        // A file named since has another identity: it was made anew, whatever the clock says.
+        const std::optional<FileIdentity> now = IdentityOf(worker.path);
+        if (!isPiece(index) && now && now != worker.before) {
+            m_seconds[std::size_t(index)] = speech::SoundFileSeconds(worker.path).value_or(0);
+            settle(index, Outcome::Written);
+        } else {
+            settle(index, Outcome::Failed, timedOut ? WorkerTimedOutReason() : WorkerCrashedReason());
+        }
     } else if (!worker.ready && m_running) {
         ++m_startFailures;
     }
@@ -292,6 +328,7 @@ void BatchEngine::dispatch()
         }
         worker->index = request.id;
         worker->path = request.path;
+        worker->before = IdentityOf(request.path);
         worker->process->write(batchprotocol::EncodeRequest(request));
         worker->timer->start(m_wordTimeoutMs);
     }

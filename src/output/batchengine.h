@@ -68,6 +68,7 @@ private:
 
     void startWorker(Worker& worker);
     void readAnswers(Worker& worker);
+    void takeAnswers(Worker& worker);
     void workerEnded(Worker& worker);
     void dispatch();
     void piecesChanged();

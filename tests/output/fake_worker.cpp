@@ -1,6 +1,7 @@
 // A stand-in for lexovox-worker that speaks the batch protocol without a synthesiser. What it
 // does with a word depends on the word's text: "crash…" aborts, "hang…" never answers (both
 // with the word's temporary file open, as a real worker dies in the middle of writing),
+// "vanish…" aborts once its file is named, before it answers,
 // "fail…" answers with a full disk, "slow…" takes a while; anything else is written to the
 // file as it is. A lesson's piece is a WAV at 16 kHz (the tests' format): 50 ms of silence,
 // then a tone of 0.3 s and a tenth of a second more for each step of its number modulo 4, so
@@ -94,6 +95,9 @@ int main()
                 ? file.Commit()
                 : Fail(ComError(STG_E_WRITEFAULT));
         }
+        // Killed between naming the file and answering.
+        if (job->text.startsWith(u"vanish"))
+            std::abort();
         say(EncodeDone(job->id, written ? S_OK : written.error().Error()));
     }
     return 0;

@@ -124,6 +124,26 @@ protected:
     std::function<void(int, const QString&)> m_onWordDone;
 };
 
+// A worker killed once its word's file has its name, before it could say so, cost nothing: the
+// file is whole and counted. One killed on a word whose name an older file has leaves that file.
+TEST_F(BatchEngineTest, AWorkerKilledAfterNamingItsFileCostsNoWord)
+{
+    write(m_dir.filePath(u"old.wav"_qs), "from before");
+    QFile old(m_dir.filePath(u"old.wav"_qs));
+    ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+    old.close();
+    const BatchReport report = run({word(u"vanish"_qs, u"gone"_qs), word(u"crash"_qs, u"old"_qs),
+                                    word(u"pear"_qs, u"pear"_qs)}, settings(1));
+    EXPECT_EQ(report.written, 2);
+    EXPECT_EQ(report.failed, 1);
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_EQ(report.failures[0].headword, u"old"_qs);
+    EXPECT_EQ(files(), (QStringList{u"gone.wav"_qs, u"old.wav"_qs, u"pear.wav"_qs}));
+    EXPECT_EQ(read(m_dir.filePath(u"gone.wav"_qs)), QByteArray("vanish"));
+    EXPECT_EQ(read(m_dir.filePath(u"old.wav"_qs)), QByteArray("from before"));
+}
+
 TEST_F(BatchEngineTest, CrashesHangsAndFailuresCostOneWordEachAndAreListedInListOrder)
 {
     const BatchReport report = run({word(u"apple"_qs, u"apple"_qs), word(u"crash"_qs, u"boom"_qs),

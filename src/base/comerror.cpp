@@ -47,6 +47,7 @@ constexpr std::array kMessages{
     Message{ResultCode::SpeechNoMoreItems, u"The list has no more entries", u"列表中没有更多项"},
     Message{ResultCode::SpeechNotFound, u"The voice or setting was not found", u"找不到指定的语音或设置"},
     Message{ResultCode::SpeechNoDevice, u"No sound device was found", u"找不到声音设备"},
+    Message{ResultCode::SpeechProgramFailed, u"The voice's program failed: %1", u"语音程序出错：%1"},
 
     Message{ResultCode::NameNotAllowed, u"The file name is not allowed", u"文件名不允许"},
     Message{ResultCode::NameTooLong, u"The file name is too long", u"文件名过长"},

@@ -46,6 +46,8 @@ inline constexpr HRESULT SpeechEngineFailed = static_cast<HRESULT>(0x80045015);
 inline constexpr HRESULT SpeechNoMoreItems = static_cast<HRESULT>(0x80045039);
 inline constexpr HRESULT SpeechNotFound = static_cast<HRESULT>(0x8004503A);
 inline constexpr HRESULT SpeechNoDevice = static_cast<HRESULT>(0x80045062);
+/// A speech program outside the process failed a text (the subject is its voice and why).
+inline constexpr HRESULT SpeechProgramFailed = static_cast<HRESULT>(0x8004E045);
 
 /// The program's own codes, in a range of their own (0x8004Exxx) the common numbering leaves
 /// free. A batch word that got no file:

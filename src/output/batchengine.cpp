@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include <csignal>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,6 +57,19 @@ struct BatchEngine::Worker
     qint64 pid = 0;         // kept from its start: a process that ended no longer tells it
 };
 
+namespace {
+
+// A worker's process group is its own (see startWorker): the speech programs it runs are in it
+// too, and go with it rather than outlive it.
+void killWorker(QProcess* process)
+{
+    if (const qint64 pid = process->processId(); pid > 0)
+        ::kill(-pid_t(pid), SIGKILL);
+    process->kill();
+}
+
+} // namespace
+
 BatchEngine::BatchEngine(QObject* parent)
     : QObject(parent)
 {
@@ -64,7 +79,7 @@ BatchEngine::~BatchEngine()
 {
     for (const std::unique_ptr<Worker>& worker : m_workers) {
         worker->process->disconnect(this);
-        worker->process->kill();
+        killWorker(worker->process);
         worker->process->waitForFinished(1000);
         // Killed in the middle of a word, it leaves that word's temporary file.
         AtomicFile::RemoveTemporaryFiles(m_job.folder, worker->pid);
@@ -73,7 +88,7 @@ BatchEngine::~BatchEngine()
     // moment rather than cutting them off.
     for (const QPointer<QProcess>& process : m_retiring) {
         if (process && !process->waitForFinished(3000)) {
-            process->kill();
+            killWorker(process);
             process->waitForFinished(1000);
         }
     }
@@ -206,7 +221,7 @@ void BatchEngine::startWorker(Worker& worker)
             workerEnded(worker);
     });
     // Hung on a word: ending the process reports the word through workerEnded.
-    connect(worker.timer, &QTimer::timeout, worker.process, &QProcess::kill);
+    connect(worker.timer, &QTimer::timeout, worker.process, [&worker] { killWorker(worker.process); });
     // A worker has a process group of its own: Ctrl+C in a terminal goes to the terminal's
     // group, and must reach the program (which stops after the words in progress), not the
     // workers in the middle of a word.
@@ -246,7 +261,7 @@ void BatchEngine::takeAnswers(Worker& worker)
                     m_seconds[std::size_t(answer->id)] = answer->seconds;
                 settle(answer->id, Outcome::Written);
             } else
-                settle(answer->id, Outcome::Failed, FailureReason(answer->hr));
+                settle(answer->id, Outcome::Failed, FailureReason(ComError(answer->hr, answer->subject)));
         }
     }
 }
@@ -392,7 +407,7 @@ void BatchEngine::finishIfDone()
         worker->process->closeWriteChannel(); // the worker ends when its input closes
         QProcess* process = worker->process;
         connect(process, &QProcess::finished, process, &QObject::deleteLater);
-        QTimer::singleShot(5000, process, [process] { process->kill(); });
+        QTimer::singleShot(5000, process, [process] { killWorker(process); });
         m_retiring.push_back(process);
     }
     m_workers.clear();

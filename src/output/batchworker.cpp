@@ -73,9 +73,12 @@ QByteArray EncodeStartFailure(const QString& error)
     return line({{u"error"_qs, error}});
 }
 
-QByteArray EncodeDone(int id, HRESULT hr, double seconds)
+QByteArray EncodeDone(int id, HRESULT hr, double seconds, const QString& subject)
 {
-    return line({{u"id"_qs, id}, {u"hr"_qs, qint64(hr)}, {u"seconds"_qs, seconds}});
+    QJsonObject done{{u"id"_qs, id}, {u"hr"_qs, qint64(hr)}, {u"seconds"_qs, seconds}};
+    if (!subject.isEmpty())
+        done.insert(u"subject"_qs, subject);
+    return line(done);
 }
 
 std::optional<Answer> DecodeAnswer(const QByteArray& text)
@@ -90,6 +93,7 @@ std::optional<Answer> DecodeAnswer(const QByteArray& text)
         answer.id = o->value(u"id").toInt();
         answer.hr = HRESULT(o->value(u"hr").toInteger());
         answer.seconds = o->value(u"seconds").toDouble();
+        answer.subject = o->value(u"subject").toString();
     } else if (!answer.ready && answer.error.isEmpty()) {
         return std::nullopt;
     }
@@ -184,9 +188,11 @@ int RunBatchWorker()
             seconds = length;
             return encoding.type == speech::OutputFileType::Wav || WriteFileTags(written, encoding.type, tags);
         };
+        SpeechEngine::TakeProgramFailure();  // a warm-up's or an earlier word's
         const HRESULT hr = request->piece ? engine.SpeakToFile(request->text, 0, request->path, pieceEncoding)
                                           : engine.SpeakToFile(request->text, 0, request->path, encoding, finish);
-        say(EncodeDone(request->id, hr, seconds));
+        say(EncodeDone(request->id, hr, seconds,
+                       hr == ResultCode::SpeechProgramFailed ? SpeechEngine::TakeProgramFailure() : QString()));
     }
     return 0;
 }

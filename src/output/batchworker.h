@@ -40,6 +40,7 @@ struct Answer
     int id = -1;
     HRESULT hr = S_OK;
     double seconds = 0;  // the length of the sound written
+    QString subject;     // what the failure concerns, for its message
 };
 
 /// The job line a worker reads first: `job` without its rows, which the worker does not need.
@@ -48,7 +49,7 @@ QByteArray EncodeRequest(const Request& request);
 std::optional<Request> DecodeRequest(const QByteArray& line);
 QByteArray EncodeReady();
 QByteArray EncodeStartFailure(const QString& error);
-QByteArray EncodeDone(int id, HRESULT hr, double seconds = 0);
+QByteArray EncodeDone(int id, HRESULT hr, double seconds = 0, const QString& subject = {});
 std::optional<Answer> DecodeAnswer(const QByteArray& line);
 
 } // namespace batchprotocol

@@ -11,14 +11,17 @@
 
 namespace {
 
-QString callLines(const QString& spoken, const speech::TokenPtr& voice)
+QString callLines(const QString& spoken, const speech::TokenPtr& voice, int latinRate)
 {
     QString lines;
-    for (const SynthesisCall& call : SynthesisCalls(spoken, voice.get())) {
+    for (const SynthesisCall& call : SynthesisCalls(spoken, voice.get(), latinRate)) {
         QString text = call.text;
-        text.replace(u'\n', u' ').replace(u'\t', u' ');  // one call a line, whatever a word list holds
+        QString command = call.command;
+        // One call a line, whatever a word list holds.
+        text.replace(u'\n', u' ').replace(u'\t', u' ');
+        command.replace(u'\n', u' ').replace(u'\t', u' ');
         lines += u'\t' + QString::fromUtf8(call.voice) + (call.spelled ? QStringLiteral("\tspell\t") : QStringLiteral("\tsay\t"))
-            + text + u'\n';
+            + text + (command.isEmpty() ? QString() : u'\t' + command) + u'\n';
     }
     return lines;
 }
@@ -41,13 +44,13 @@ QString RunListing(const BatchJob& job, const std::vector<BatchWord>& words, con
             listing += QStringLiteral("\tskipped: the file exists\n");
             continue;
         }
-        listing += u'\n' + callLines(word.text, voice);
+        listing += u'\n' + callLines(word.text, voice, job.sound.englishRate);
     }
     const LessonPaths paths = LessonFilePaths(job);
     if (job.lesson.track) {
         for (const LessonWord& word : lesson) {
             listing += QStringLiteral("%1\t%2. %3\n").arg(folder.relativeFilePath(paths.track)).arg(word.number).arg(PrintableText(word.headword));
-            listing += callLines(word.text, voice);
+            listing += callLines(word.text, voice, job.sound.englishRate);
         }
         listing += folder.relativeFilePath(paths.lyrics) + u'\n';
     }

@@ -6,6 +6,7 @@
 #include "speech/audioformattable.h"
 #include "speech/platform/streamformat.h"
 #include "speech/platform/audiooutput.h"
+#include "speech/platform/enginesynthesiser.h"
 #include "speech/platform/espeaksynthesiser.h"
 #include "speech/platform/filestream.h"
 #include "speech/platform/objecttoken.h"
@@ -28,6 +29,11 @@ SpeechEngine::~SpeechEngine()
 void SpeechEngine::MakeEspeakRepeatable(bool wholeTexts)
 {
     EspeakSynthesiser::SetIsolation(wholeTexts ? EspeakSynthesiser::Isolation::Texts : EspeakSynthesiser::Isolation::Pieces);
+}
+
+QString SpeechEngine::TakeProgramFailure()
+{
+    return EngineSynthesiser::TakeFailure();
 }
 
 Result<void> SpeechEngine::Initialize(QObject* notifyTarget)

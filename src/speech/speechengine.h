@@ -69,6 +69,9 @@ public:
     /// it, nothing new is kept and a text's length depends on what was spoken before by a few
     /// milliseconds.
     static void MakeEspeakRepeatable(bool wholeTexts);
+    /// Why the last text this process failed with ResultCode::SpeechProgramFailed failed: the
+    /// voice and what its program said. Empty once taken.
+    static QString TakeProgramFailure();
 
     /// Makes the voice list's selected voice the voice (none selected, or no list: the default
     /// voice), cutting off what is sounding. Nothing happens when the selected entry holds the

@@ -1,11 +1,33 @@
 #include "speech/synthesiscalls.h"
 
+#include "speech/platform/enginedescription.h"
+#include "speech/platform/enginesynthesiser.h"
 #include "speech/platform/speechplan.h"
 
-std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::ObjectToken* token)
+namespace {
+
+// The engines as a run's workers would find them, read once: only their commands are asked for.
+const speech::EngineSynthesiser& Engines()
+{
+    static const speech::EngineSynthesiser engines = [] {
+        std::vector<speech::EngineProblem> problems;
+        return speech::EngineSynthesiser(speech::FindInstalledEngines(speech::EngineDescriptionFolders(), problems));
+    }();
+    return engines;
+}
+
+} // namespace
+
+std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::ObjectToken* token, int latinRate)
 {
     std::vector<SynthesisCall> calls;
-    for (const speech::SpeechStep& step : speech::PlanSpeech(text, speech::VoiceChoice::Of(token)))
-        calls.push_back({step.voice, step.text, step.spell});
+    for (speech::SpeechStep& step : speech::PlanSpeech(text, speech::VoiceChoice::Of(token))) {
+        SynthesisCall call{step.voice, step.text, step.spell, {}};
+        if (speech::EngineSynthesiser::IsEngineVoice(step.voice)) {
+            step.ratePercent = latinRate;
+            call.command = Engines().CommandLine(step);
+        }
+        calls.push_back(std::move(call));
+    }
     return calls;
 }

@@ -15,10 +15,12 @@ struct SynthesisCall
     QByteArray voice;  // the synthesiser's name for it: "flite/rms", "cmn-latn-pinyin"
     QString text;      // as the synthesiser receives it: Chinese words as their pinyin where read so
     bool spelled = false;
+    QString command;   // for a voice of an engine outside the process, the program run, as typed
 
     bool operator==(const SynthesisCall&) const = default;
 };
 
 /// The calls the voice of `token` (null: the program's default choice) makes to speak `text`,
-/// in order, as the voice plans them; without the pauses between them.
-std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::ObjectToken* token);
+/// in order, as the voice plans them; without the pauses between them. `latinRate` is the
+/// English runs' speaking rate in percent, which an engine's command carries.
+std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::ObjectToken* token, int latinRate = 100);

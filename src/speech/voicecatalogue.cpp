@@ -2,6 +2,7 @@
 
 #include <QSet>
 
+#include "speech/platform/enginesynthesiser.h"
 #include "speech/platform/flitesynthesiser.h"
 #include "speech/platform/platform.h"
 #include "speech/platform/speechplan.h"
@@ -141,14 +142,32 @@ QString TokenId(const TokenPtr& token)
 
 bool ReadsPhonemes(const ObjectToken& token)
 {
-    return !FliteSynthesiser::IsFliteVoice(VoiceChoice::Of(&token).latin);
+    const QByteArray latin = VoiceChoice::Of(&token).latin;
+    return !FliteSynthesiser::IsFliteVoice(latin) && !EngineSynthesiser::IsEngineVoice(latin);
 }
+
+namespace {
+
+// An engine's voice by its engine and name: "engine:piper/en_US-lessac-medium" gives
+// "piper-en-us-lessac-medium".
+QString EngineVoiceId(QStringView voice)
+{
+    const QStringView named = voice.sliced(voice.indexOf(u':') + 1);
+    const qsizetype slash = named.indexOf(u'/');
+    return Hyphenated(named.first(std::max<qsizetype>(slash, 0))) + u'-' + Hyphenated(named.sliced(slash + 1));
+}
+
+} // namespace
 
 QString ShortVoiceId(const ObjectToken& token)
 {
     QString id;
     QString voice;
-    if (Succeeded(token.GetStringValue(QStringLiteral("LatinVoice"), voice)) && !voice.isEmpty()) {
+    const bool latin = Succeeded(token.GetStringValue(QStringLiteral("LatinVoice"), voice)) && !voice.isEmpty();
+    if ((latin || Succeeded(token.GetStringValue(QStringLiteral("Voice"), voice)))
+        && EngineSynthesiser::IsEngineVoice(voice.toUtf8())) {
+        id = EngineVoiceId(voice);
+    } else if (latin) {
         // Bilingual: its Mandarin is the same in all, its English tells it apart.
         id = FliteSynthesiser::IsFliteVoice(voice.toUtf8()) ? Hyphenated(voice)
                                                               : QStringLiteral("espeak-") + Hyphenated(LastPart(voice, u'/'));

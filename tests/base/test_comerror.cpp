@@ -67,7 +67,7 @@ TEST(ComErrorText, EveryCodeTheProgramDefinesHasWordsInBothLanguages)
         ResultCode::DamagedDatabase, ResultCode::UnsupportedFormat,
         ResultCode::SpeechUninitialized, ResultCode::SpeechUnsupportedFormat, ResultCode::SpeechAudioStopped,
         ResultCode::SpeechEngineFailed, ResultCode::SpeechNoMoreItems, ResultCode::SpeechNotFound,
-        ResultCode::SpeechNoDevice,
+        ResultCode::SpeechNoDevice, ResultCode::SpeechProgramFailed,
         ResultCode::NameNotAllowed, ResultCode::WorkerCrashed, ResultCode::WorkerTimedOut,
         ResultCode::WorkerUnavailable, ResultCode::PlaylistNotWritten, ResultCode::TagsNotWritten,
         ResultCode::SheetNotWritten,

@@ -25,7 +25,7 @@ Synthesiser& CombinedSynthesiser::PartFor(const QByteArray& voice) const
 
 std::uint32_t CombinedSynthesiser::SampleRateOf(const QByteArray& voice) const
 {
-    return PartFor(voice).SampleRate();
+    return PartFor(voice).SampleRateOf(voice);
 }
 
 HRESULT CombinedSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver)

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <vector>
 
+#include <QtDebug>
+
 #include "speech/platform/audiooutput.h"
 #include "speech/platform/combinedsynthesiser.h"
+#include "speech/platform/enginesynthesiser.h"
 #include "speech/platform/espeaksynthesiser.h"
 #include "speech/platform/filestream.h"
 #include "speech/platform/flitesynthesiser.h"
@@ -114,6 +117,40 @@ std::vector<ObjectToken> BilingualVoices(const std::vector<SynthesiserVoice>& of
             });
     }
     return tokens;
+}
+
+// An engine's English voice is bilingual as the built-in ones are: its Mandarin the same
+// espeak-ng voice. A Chinese one reads both scripts itself, Han runs as characters.
+ObjectToken EngineVoiceToken(const SynthesiserVoice& v)
+{
+    const QString identifier = QString::fromUtf8(v.identifier);
+    const bool english = !v.language.startsWith("zh") && !v.language.startsWith("cmn");
+    ObjectToken::Values values{{QString(), v.english}, {QStringLiteral("409"), v.english}, {QStringLiteral("804"), v.chinese}};
+    if (english) {
+        values.emplace(QStringLiteral("HanVoice"), QStringLiteral("cmn-latn-pinyin"));
+        values.emplace(QStringLiteral("LatinVoice"), identifier);
+    } else {
+        values.emplace(QStringLiteral("Voice"), identifier);
+    }
+    return ObjectToken(TokenId(kVoicesCategoryId, QStringLiteral("Engine\\") + identifier.sliced(identifier.indexOf(u':') + 1)),
+                       std::move(values),
+                       ObjectToken::Values{{QStringLiteral("Language"), english ? QStringLiteral("804;409") : QStringLiteral("804")},
+                                           {QStringLiteral("Vendor"), v.vendor},
+                                           {QStringLiteral("Name"), QString::fromUtf8(v.name)}});
+}
+
+// The engines the descriptions name that are installed; a malformed description is said once
+// per process, on stderr, and the others still count.
+std::shared_ptr<EngineSynthesiser> InstalledEngines()
+{
+    std::vector<EngineProblem> problems;
+    auto engines = std::make_shared<EngineSynthesiser>(FindInstalledEngines(EngineDescriptionFolders(), problems));
+    static std::once_flag told;
+    std::call_once(told, [&] {
+        for (const EngineProblem& problem : problems)
+            qWarning().noquote() << problem.Text();
+    });
+    return engines;
 }
 
 } // namespace
@@ -227,6 +264,8 @@ HRESULT Platform::CreateSynthesiser(std::shared_ptr<Synthesiser>& synthesiser)
     std::shared_ptr<FliteSynthesiser> flite;
     if (Succeeded(FliteSynthesiser::Create(flite)))
         parts.push_back({flite, &FliteSynthesiser::IsFliteVoice});
+    if (std::shared_ptr<EngineSynthesiser> engines = InstalledEngines(); !engines->IsEmpty())
+        parts.push_back({std::move(engines), &EngineSynthesiser::IsEngineVoice});
     synthesiser = std::make_shared<CombinedSynthesiser>(std::move(parts));
     return S_OK;
 }
@@ -238,6 +277,10 @@ void Platform::FillTokenStore(const Synthesiser& synthesiser)
     for (const SynthesiserVoice& v : offered) {
         if (FliteSynthesiser::IsFliteVoice(v.identifier))
             continue;  // Flite speaks English only: it is offered inside the bilingual voices
+        if (EngineSynthesiser::IsEngineVoice(v.identifier)) {
+            voices.push_back(EngineVoiceToken(v));
+            continue;
+        }
         const QString identifier = QString::fromUtf8(v.identifier);
         const QString description =
             QStringLiteral("eSpeak NG ") + QString::fromUtf8(v.name).replace(u'_', u' ');

@@ -30,5 +30,6 @@ inline constexpr HRESULT SPERR_NO_MORE_ITEMS = ResultCode::SpeechNoMoreItems;
 inline constexpr HRESULT SPERR_NOT_FOUND = ResultCode::SpeechNotFound;
 inline constexpr HRESULT SPERR_TTS_ENGINE_EXCEPTION = ResultCode::SpeechEngineFailed;
 inline constexpr HRESULT SPERR_DEVICE_NOT_FOUND = ResultCode::SpeechNoDevice;
+inline constexpr HRESULT SPERR_ENGINE_PROGRAM = ResultCode::SpeechProgramFailed;
 
 } // namespace speech

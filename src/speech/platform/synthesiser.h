@@ -58,6 +58,9 @@ struct SynthesiserVoice
     QByteArray name;        // "English_(America)"
     QByteArray identifier;  // what SpeechStep::voice takes: "gmw/en-US"
     QByteArray language;    // the first language it speaks: "en-us"
+    QString english{};      // its description for a voice list, where the synthesiser gives one
+    QString chinese{};
+    QString vendor{};
 };
 
 /// Turns text into sound. Implementations serialise their own use: several voices may share one.

@@ -1,0 +1,340 @@
+#include "speech/platform/enginesynthesiser.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtDebug>
+
+#include "speech/platform/childprocess.h"
+#include "speech/platform/enginesound.h"
+#include "speech/platform/soundconverter.h"
+
+namespace speech {
+namespace {
+
+constexpr char kPrefix[] = "engine:";
+constexpr std::uint32_t kUsualRate = 22050;
+
+std::mutex g_failureMutex;
+QString g_failure;
+
+// "{name}" placeholders replaced in one pass, so a text holding "{out}" stays as it is.
+QString Fill(const QString& word, const std::map<QString, QString>& values)
+{
+    QString filled;
+    qsizetype at = 0;
+    while (at < word.size()) {
+        const qsizetype open = word.indexOf(u'{', at);
+        const qsizetype close = open < 0 ? -1 : word.indexOf(u'}', open);
+        if (close < 0)
+            break;
+        const auto value = values.find(word.sliced(open + 1, close - open - 1));
+        filled += word.sliced(at, open - at);
+        filled += value != values.end() ? value->second : word.sliced(open, close - open + 1);
+        at = close + 1;
+    }
+    return filled + word.sliced(std::min(at, word.size()));
+}
+
+// Flite's rule serves here too: a capital standing alone is said by its name.
+QString SpelledText(const QString& text)
+{
+    QStringList letters;
+    for (const char32_t c : text.toUcs4())
+        letters << QString::fromUcs4(&c, 1).toUpper();
+    return letters.join(u' ');
+}
+
+QString Quoted(const QString& word)
+{
+    static const QString plain = QStringLiteral("-_./:=,+@%");
+    const bool safe = !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar c) {
+        return c.isLetterOrNumber() || plain.contains(c) || c == u'{' || c == u'}';
+    });
+    return safe ? word : u'\'' + QString(word).replace(u"'"_qs, u"'\\''"_qs) + u'\'';
+}
+
+} // namespace
+
+struct EngineSynthesiser::Found
+{
+    const InstalledEngine* engine = nullptr;
+    const EngineVoice* voice = nullptr;
+};
+
+// The long-lived process of one voice at one rate.
+struct EngineSynthesiser::Serving
+{
+    QByteArray voice;
+    int ratePercent = 100;
+    ChildProcess process;
+};
+
+std::vector<InstalledEngine> FindInstalledEngines(const QStringList& folders, std::vector<EngineProblem>& problems)
+{
+    std::vector<InstalledEngine> engines;
+    for (EngineDescription& description : ReadEngineDescriptions(folders, problems)) {
+        InstalledEngine engine;
+        engine.program = FindProgram(description.program);
+        if (engine.program.isEmpty())
+            continue;
+        engine.voices = FindEngineVoices(description);
+        std::erase_if(engine.voices, [](const EngineVoice& v) { return !IsEnglish(v.language) && !IsChinese(v.language); });
+        if (engine.voices.empty())
+            continue;
+        engine.description = std::move(description);
+        engines.push_back(std::move(engine));
+    }
+    return engines;
+}
+
+EngineSynthesiser::EngineSynthesiser(std::vector<InstalledEngine> engines)
+    : m_engines(std::move(engines))
+{
+}
+
+EngineSynthesiser::~EngineSynthesiser() = default;
+
+bool EngineSynthesiser::IsEngineVoice(const QByteArray& voice)
+{
+    return voice.startsWith(kPrefix);
+}
+
+QByteArray EngineSynthesiser::VoiceIdentifier(const InstalledEngine& engine, const EngineVoice& voice)
+{
+    return kPrefix + engine.description.id.toUtf8() + '/' + voice.name.toUtf8();
+}
+
+QString EngineSynthesiser::TakeFailure()
+{
+    std::lock_guard lock(g_failureMutex);
+    return std::exchange(g_failure, QString());
+}
+
+EngineSynthesiser::Found EngineSynthesiser::Find(const QByteArray& voice) const
+{
+    for (const InstalledEngine& engine : m_engines) {
+        for (const EngineVoice& v : engine.voices) {
+            if (VoiceIdentifier(engine, v) == voice)
+                return {&engine, &v};
+        }
+    }
+    return {};
+}
+
+std::uint32_t EngineSynthesiser::SampleRate() const
+{
+    return kUsualRate;
+}
+
+std::uint32_t EngineSynthesiser::SampleRateOf(const QByteArray& voice) const
+{
+    const Found found = Find(voice);
+    return found.voice && found.voice->sampleRate > 0 ? found.voice->sampleRate : kUsualRate;
+}
+
+std::vector<SynthesiserVoice> EngineSynthesiser::Voices() const
+{
+    std::vector<SynthesiserVoice> voices;
+    for (const InstalledEngine& engine : m_engines) {
+        const QString& title = engine.description.title;
+        for (const EngineVoice& v : engine.voices) {
+            const bool english = IsEnglish(v.language);
+            QString details = english ? QStringLiteral("English") : QStringLiteral("Chinese");
+            if (!v.quality.isEmpty())
+                details += QStringLiteral(", %1 quality").arg(v.quality);
+            SynthesiserVoice voice{v.name.toUtf8(), VoiceIdentifier(engine, v), v.language.toUtf8()};
+            voice.english = QStringLiteral("%1 %2 (%3)").arg(title, v.name, details);
+            voice.chinese = QStringLiteral("%1 语音 %2（%3）").arg(title, v.name, english ? u"英语"_qs : u"汉语"_qs);
+            voice.vendor = title;
+            voices.push_back(std::move(voice));
+        }
+    }
+    return voices;
+}
+
+QString EngineSynthesiser::NewFile(const char* kind)
+{
+    if (!m_files || !m_files->isValid())
+        m_files = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/lexovox-engine-XXXXXX"));
+    return m_files->filePath(QStringLiteral("%1-%2").arg(QString::fromLatin1(kind)).arg(++m_fileCount));
+}
+
+HRESULT EngineSynthesiser::Fail(const Found& found, const QString& why)
+{
+    std::lock_guard lock(g_failureMutex);
+    g_failure = QStringLiteral("%1 %2: %3").arg(found.engine->description.title, found.voice->name, why);
+    return SPERR_ENGINE_PROGRAM;
+}
+
+namespace {
+
+std::map<QString, QString> Values(const InstalledEngine& engine, const EngineVoice& voice, int ratePercent)
+{
+    const double stretch = 100.0 / std::max(ratePercent, 1);
+    return {{u"voice"_qs, voice.name}, {u"path"_qs, voice.path}, {u"stretch"_qs, QString::number(stretch, 'g', 3)},
+            {u"percent"_qs, QString::number(ratePercent)}, {u"program"_qs, engine.program}};
+}
+
+// The words of `pattern` filled in; "{rate}" standing alone becomes the rate's words, or none
+// at the usual rate.
+QStringList Expand(const QStringList& pattern, const InstalledEngine& engine, const std::map<QString, QString>& values,
+                   int ratePercent)
+{
+    QStringList words;
+    for (const QString& word : pattern) {
+        if (word == u"{rate}") {
+            if (ratePercent != 100) {
+                for (const QString& rate : engine.description.rateArguments)
+                    words << Fill(rate, values);
+            }
+            continue;
+        }
+        words << Fill(word, values);
+    }
+    return words;
+}
+
+} // namespace
+
+HRESULT EngineSynthesiser::RunOnce(const Found& found, const SpeechStep& step, const QString& text, const QString& out)
+{
+    const EngineDescription& d = found.engine->description;
+    std::map<QString, QString> values = Values(*found.engine, *found.voice, step.ratePercent);
+    values[u"out"_qs] = out;
+    values[u"text"_qs] = text;
+    QByteArray input;
+    if (d.arguments.contains(u"{textfile}")) {
+        values[u"textfile"_qs] = NewFile("text");
+        QFile file(values[u"textfile"_qs]);
+        if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8() + '\n') < 0)
+            return Fail(found, QStringLiteral("its text file could not be written"));
+    } else if (!d.arguments.contains(u"{text}")) {
+        input = text.toUtf8() + '\n';  // on its standard input, where nothing reads as an option
+    }
+    ChildProcess process;
+    if (!process.Start(found.engine->program, Expand(d.arguments, *found.engine, values, step.ratePercent), input, false))
+        return Fail(found, QStringLiteral("%1 could not be started").arg(found.engine->program));
+    int status = -1;
+    const auto deadline = ChildProcess::Clock::now() + std::chrono::milliseconds(d.timeoutMs);
+    const ChildProcess::Outcome outcome = process.WaitForExit(deadline, status);
+    if (values.contains(u"textfile"_qs))
+        QFile::remove(values[u"textfile"_qs]);
+    if (outcome == ChildProcess::Outcome::TimedOut)
+        return Fail(found, QStringLiteral("no answer within %1 s, stopped").arg(d.timeoutMs / 1000));
+    if (status != 0) {
+        const QString said = process.LastErrorLine();
+        return Fail(found, said.isEmpty() ? QStringLiteral("it ended with status %1").arg(status) : said);
+    }
+    return S_OK;
+}
+
+bool EngineSynthesiser::StartServing(const Found& found, const SpeechStep& step)
+{
+    m_serving = std::make_unique<Serving>();
+    m_serving->voice = step.voice;
+    m_serving->ratePercent = step.ratePercent;
+    const QStringList arguments = Expand(found.engine->description.serveArguments, *found.engine,
+                                         Values(*found.engine, *found.voice, step.ratePercent), step.ratePercent);
+    return m_serving->process.Start(found.engine->program, arguments, {}, true);
+}
+
+HRESULT EngineSynthesiser::RunServing(const Found& found, const SpeechStep& step, const QString& text, const QString& out)
+{
+    const QByteArray request =
+        QJsonDocument(QJsonObject{{u"text"_qs, text}, {u"output_file"_qs, out}}).toJson(QJsonDocument::Compact) + '\n';
+    const int timeoutMs = found.engine->description.timeoutMs;
+    // A process that died since the last text, or dies on this one, is started again once.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!m_serving || m_serving->voice != step.voice || m_serving->ratePercent != step.ratePercent
+            || !m_serving->process.IsRunning()) {
+            if (!StartServing(found, step))
+                return Fail(found, QStringLiteral("%1 could not be started").arg(found.engine->program));
+        }
+        ChildProcess& process = m_serving->process;
+        process.Write(request);
+        QByteArray line;
+        const auto deadline = ChildProcess::Clock::now() + std::chrono::milliseconds(timeoutMs);
+        switch (process.ReadLine(deadline, line)) {
+        case ChildProcess::Outcome::Done:
+            return S_OK;  // it names the file it wrote: the one asked for
+        case ChildProcess::Outcome::TimedOut:
+            return Fail(found, QStringLiteral("no answer within %1 s, stopped").arg(timeoutMs / 1000));
+        case ChildProcess::Outcome::Ended:
+            if (attempt == 1) {
+                const QString said = process.LastErrorLine();
+                return Fail(found, said.isEmpty() ? QStringLiteral("it ended twice") : said);
+            }
+            break;
+        }
+    }
+    return Fail(found, QStringLiteral("it ended twice"));
+}
+
+HRESULT EngineSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver)
+{
+    std::lock_guard lock(m_mutex);
+    const Found found = Find(step.voice);
+    if (!found.engine)
+        return SPERR_NOT_FOUND;
+    const EngineDescription& d = found.engine->description;
+    if (step.ratePercent != 100 && d.rateArguments.isEmpty()
+        && std::find(m_rateWarned.begin(), m_rateWarned.end(), d.id) == m_rateWarned.end()) {
+        m_rateWarned.push_back(d.id);
+        qWarning().noquote() << QStringLiteral("%1: speaking rate not available, its voices keep their own").arg(d.title);
+    }
+    const QString text = step.spell ? SpelledText(step.text) : step.text;
+    const QString out = NewFile("sound") + QStringLiteral(".wav");
+    const HRESULT hr = d.serveArguments.isEmpty() ? RunOnce(found, step, text, out) : RunServing(found, step, text, out);
+    EngineSound sound;
+    QString why;
+    const bool read = Succeeded(hr) && ReadEngineSound(out, sound, why);
+    QFile::remove(out);
+    if (Failed(hr))
+        return hr;
+    if (!read)
+        return Fail(found, why);
+
+    const std::uint32_t rate = SampleRateOf(step.voice);
+    std::span<const std::int16_t> samples(sound.samples);
+    SoundConverter converter;
+    std::vector<std::int16_t> converted;
+    if (sound.rate != rate) {
+        if (Failed(converter.Reset(sound.rate, WaveFormat::Pcm(rate, 16, 1))))
+            return Fail(found, QStringLiteral("its sound at %1 Hz could not be converted").arg(sound.rate));
+        const std::span<const std::int16_t> body = converter.Convert(samples);
+        converted.assign(body.begin(), body.end());
+        const std::span<const std::int16_t> tail = converter.Flush();
+        converted.insert(converted.end(), tail.begin(), tail.end());
+        samples = converted;
+    }
+    static constexpr SynthesisEvent kFirst[] = {SynthesisEvent::Word, SynthesisEvent::Phoneme};
+    receiver.Receive(samples, kFirst);
+    return S_OK;
+}
+
+QString EngineSynthesiser::CommandLine(const SpeechStep& step) const
+{
+    const Found found = Find(step.voice);
+    if (!found.engine)
+        return {};
+    const EngineDescription& d = found.engine->description;
+    const QString text = step.spell ? SpelledText(step.text) : step.text;
+    std::map<QString, QString> values = Values(*found.engine, *found.voice, step.ratePercent);
+    values[u"text"_qs] = text;
+    QStringList words{found.engine->program};
+    const bool serving = !d.serveArguments.isEmpty();
+    words += Expand(serving ? d.serveArguments : d.arguments, *found.engine, values, step.ratePercent);
+    QStringList quoted;
+    for (const QString& word : words)
+        quoted << Quoted(word);
+    QString line = quoted.join(u' ');
+    if (serving)
+        line += QStringLiteral(" <<< ") + QString::fromUtf8(QJsonDocument(QJsonObject{{u"text"_qs, text}, {u"output_file"_qs, u"{out}"_qs}}).toJson(QJsonDocument::Compact));
+    else if (!d.arguments.contains(u"{text}") && !d.arguments.contains(u"{textfile}"))
+        line += QStringLiteral(" <<< ") + Quoted(text);
+    return line;
+}
+
+} // namespace speech

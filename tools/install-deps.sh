@@ -22,6 +22,8 @@ packages=(
     poppler-utils
     # speech tests and benchmark: a private sound server, its recorder, the espeak-ng command
     pulseaudio pulseaudio-utils espeak-ng
+    # engine voice tests: one real speech program beside the stand-ins, Festival with its kal voice
+    festival festvox-kallpc16k
     # MP3 and Opus checks: the decoders measured (tools/measure-mp3-decoders.sh), a tag reader
     # as a user has one, and a FAT file system to copy a course onto (tools/check-fat-copy.sh)
     mpg123 ffmpeg sox libsox-fmt-mp3 python3-mutagen dosfstools mtools

@@ -4,7 +4,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -330,8 +333,19 @@ void CWordSpeechDlg::OnHelp()
 
 void CWordSpeechDlg::OnDownloadLink()
 {
-    // Whether a browser could be started is not reported.
-    QDesktopServices::openUrl(QUrl(QString::fromUtf16(loadResourceString(IDS_VOICE_DOWNLOAD))));
+    // More voices come from speech programs the user installs: the README says how. Without
+    // it beside the program, the voice data's own page. Whether a browser could be started is
+    // not reported.
+    QUrl page = QUrl(QString::fromUtf16(loadResourceString(IDS_VOICE_DOWNLOAD)));
+    const QDir programs(QCoreApplication::applicationDirPath());
+    for (const QString& relative : {u"../share/doc/lexovox/README.md"_qs, u"../../share/doc/lexovox/README.md"_qs}) {
+        if (const QFileInfo readme(programs.filePath(relative)); readme.exists()) {
+            page = QUrl::fromLocalFile(readme.canonicalFilePath());
+            page.setFragment(u"more-voices"_qs);
+            break;
+        }
+    }
+    QDesktopServices::openUrl(page);
 }
 
 void CWordSpeechDlg::OnCourseSelected()

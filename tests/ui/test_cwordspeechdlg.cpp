@@ -1,6 +1,7 @@
 #include <cmath>
 #include <functional>
 
+#include <QFile>
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -88,6 +89,7 @@ private slots:
     {
         QToolTip::hideText();
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         m_openedUrls.clear();
         delete m_dlg;
     }
@@ -372,9 +374,10 @@ private slots:
         }
     }
 
-    void downloadLinkOpensTheVoiceAddressOnClick()
+    void downloadLinkOpensTheReadmesMoreVoicesOnClick()
     {
         QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
         QWidget* link = child("downloadLinkLabel");
         showAndSettle();
 
@@ -384,8 +387,12 @@ private slots:
         QVERIFY(m_openedUrls.isEmpty());
 
         QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
-        QCOMPARE(m_openedUrls, QList<QUrl>{QUrl(QStringLiteral(
-                                   "https://github.com/espeak-ng/espeak-ng/blob/master/docs/mbrola.md"))});
+        // The build is laid out as installed: the README sits in share/doc/lexovox.
+        QCOMPARE(m_openedUrls.size(), 1);
+        const QUrl opened = m_openedUrls.first();
+        QVERIFY2(opened.isLocalFile() && opened.path().endsWith(u"/share/doc/lexovox/README.md"), qPrintable(opened.toString()));
+        QCOMPARE(opened.fragment(), u"more-voices"_qs);
+        QVERIFY(QFile(opened.toLocalFile()).open(QIODevice::ReadOnly));
         QVERIFY(m_dlg->isVisible());
     }
 

@@ -223,10 +223,13 @@ int runBatch(const BatchJob& job, PlannedRun run, bool quiet)
 
 /// Prints what a run of `job` would write and say, and writes nothing; the exit status a run
 /// would have as far as it can be told without speaking.
-int dryRun(const BatchJob& job, const PlannedRun& run, const speech::TokenPtr& voice, bool quiet)
+int dryRun(const BatchJob& job, const PlannedRun& run, const BatchDefaults& defaults, bool quiet)
 {
     const std::vector<BatchWord>& words = run.words;
-    print(stdout, RunListing(job, words, run.lesson, voice));
+    const speech::VoiceInfo* voice = speech::FindVoiceById(defaults.voices, job.voiceId);
+    const speech::VoiceInfo* chinese = speech::FindVoiceById(defaults.voices, job.sound.chineseVoice);
+    print(stdout, RunListing(job, words, run.lesson, voice ? voice->token : nullptr,
+                             chinese && chinese->token ? speech::ChineseEngineVoice(*chinese->token) : QByteArray()));
     const auto missing = std::count_if(words.begin(), words.end(), [](const BatchWord& w) { return w.path.isEmpty(); });
     if (!quiet)
         print(stderr, QStringLiteral("dry run: %1 words, %2 without a file%3; nothing written\n")
@@ -262,7 +265,7 @@ int generate(const QCommandLineParser& parser)
         print(stderr, QStringLiteral("lexovox-batch: %1: %2\n").arg(run->pronunciationsPath,
                                                                      PronunciationProblemText(problem, false)));
     if (parser.isSet(kDryRun))
-        return dryRun(*job, *run, voice != defaults.voices.end() ? voice->token : nullptr, parser.isSet(kQuiet));
+        return dryRun(*job, *run, defaults, parser.isSet(kQuiet));
     return runBatch(*job, *run, parser.isSet(kQuiet));
 }
 

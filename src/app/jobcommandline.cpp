@@ -143,6 +143,13 @@ Result<BatchJob> ReadBatchJob(const QCommandLineParser& parser, const BatchDefau
             return usage(u"no voice matches \"%1\" (see --list-voices)"_qs.arg(parser.value(kVoice)));
         job.voiceId = found->id;
     }
+    // Named as --list-voices shows it, kept as the worker selects it.
+    if (const QString chinese = job.sound.chineseVoice; !chinese.isEmpty()) {
+        const speech::VoiceInfo* found = speech::FindVoiceById(defaults.voices, chinese);
+        if (!found || !found->chinese)
+            return usage(u"--chinese-voice: \"%1\" is no Chinese voice (see --list-voices)"_qs.arg(chinese));
+        job.sound.chineseVoice = found->id;
+    }
     job.formatCode = defaults.formatCode;
     if (parser.isSet(kFormat)) {
         const std::optional<int> code = formatCode(parser.value(kFormat));

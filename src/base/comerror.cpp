@@ -100,6 +100,8 @@ constexpr std::array kMessages{
             u"任务描述无效：%1 缺失或类型不对"},
     Message{ResultCode::JobNotReceived, u"The speech process got no job: %1", u"语音合成进程没有收到任务：%1"},
     Message{ResultCode::CommandLineUsage, u"%1", u"命令行有误：%1"},
+    Message{ResultCode::JobBadChineseVoice, u"%1 is not a Chinese voice installed here",
+            u"%1 不是已安装的中文语音"},
     Message{ResultCode::JobBadLessonPause, u"The writing pause of a dictation is not %1 ms", u"听写停顿应为 %1 毫秒"},
     Message{ResultCode::LessonWordMissing, u"the dictation track was not written, a word is missing: %1",
             u"听写音轨未生成，缺少单词：%1"},

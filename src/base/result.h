@@ -107,6 +107,8 @@ inline constexpr HRESULT SheetNotWritten = static_cast<HRESULT>(0x8004E062);
 /// is its path and the system's reason).
 inline constexpr HRESULT JobNotAFolder = static_cast<HRESULT>(0x8004E063);
 inline constexpr HRESULT JobFolderNotMade = static_cast<HRESULT>(0x8004E064);
+/// The voice chosen to say the Chinese is no Chinese voice installed (the subject is its id).
+inline constexpr HRESULT JobBadChineseVoice = static_cast<HRESULT>(0x8004E065);
 
 /// Importing a word list or an old vocabulary.
 inline constexpr HRESULT ImportTargetExists = static_cast<HRESULT>(0x8004E031);

@@ -136,6 +136,8 @@ Result<void> startEngine(SpeechEngine& engine, const BatchJob& job)
         return started;
     if (Result<void> voice = engine.SelectVoiceById(job.voiceId); !voice)
         return voice;
+    if (Result<void> chinese = engine.SelectChineseVoice(job.sound.chineseVoice); !chinese)
+        return chinese;
     if (Failed(engine.SetOutputFormat(job.formatCode)))
         return Fail(ComError(ResultCode::JobBadFormat, QString::number(job.formatCode)));
     if (Result<void> rates = engine.SetSpeakingRates(job.sound.englishRate, job.sound.chineseRate); !rates)

@@ -32,6 +32,7 @@ constexpr QLatin1StringView kSheets[] = {"none"_L1, "blank"_L1, "chinese"_L1};
 
 QString usualPause() { return QStringLiteral("each part's usual pause"); }
 QString usualCardSafe() { return QStringLiteral("for mp3 and opus"); }
+QString usualChineseVoice() { return QStringLiteral("eSpeak NG's Mandarin"); }
 QString usualJobs() { return QStringLiteral("one per core"); }
 QString usualPronunciations() { return DefaultPronunciationsPath() + QStringLiteral(", when it exists"); }
 
@@ -101,6 +102,11 @@ const JobOption kOptions[] = {
     {.json = "sound.pronunciations"_L1, .setting = "sound/pronunciations"_L1, .flag = "pronunciations"_L1,
      .valueName = "FILE"_L1, .help = "The pronunciation list to use (default %3).",
      .field = [](BatchJob& j) -> JobOptionField { return &j.sound.pronunciations; }, .usual = usualPronunciations},
+    {.json = "sound.chineseVoice"_L1, .setting = "sound/chineseVoice"_L1, .flag = "chinese-voice"_L1,
+     .valueName = "ID"_L1,
+     .help = "The voice that says the Chinese of a bilingual or English voice: a Chinese voice's id as "
+             "--list-voices shows it (default: %3).",
+     .field = [](BatchJob& j) -> JobOptionField { return &j.sound.chineseVoice; }, .usual = usualChineseVoice},
 
     {.json = "lesson.track"_L1, .setting = "lesson/track"_L1, .flag = "lesson"_L1,
      .help = "Make a dictation lesson: one track of all the words, each after its number and followed by a pause "

@@ -11,10 +11,10 @@
 
 namespace {
 
-QString callLines(const QString& spoken, const speech::TokenPtr& voice, int latinRate)
+QString callLines(const QString& spoken, const speech::TokenPtr& voice, const SoundOptions& sound, const QByteArray& chinese)
 {
     QString lines;
-    for (const SynthesisCall& call : SynthesisCalls(spoken, voice.get(), latinRate)) {
+    for (const SynthesisCall& call : SynthesisCalls(spoken, voice.get(), sound.englishRate, sound.chineseRate, chinese)) {
         QString text = call.text;
         QString command = call.command;
         // One call a line, whatever a word list holds.
@@ -29,7 +29,7 @@ QString callLines(const QString& spoken, const speech::TokenPtr& voice, int lati
 } // namespace
 
 QString RunListing(const BatchJob& job, const std::vector<BatchWord>& words, const std::vector<LessonWord>& lesson,
-                   const speech::TokenPtr& voice)
+                   const speech::TokenPtr& voice, const QByteArray& chinese)
 {
     const QDir folder(job.folder);
     QString listing;
@@ -44,13 +44,13 @@ QString RunListing(const BatchJob& job, const std::vector<BatchWord>& words, con
             listing += QStringLiteral("\tskipped: the file exists\n");
             continue;
         }
-        listing += u'\n' + callLines(word.text, voice, job.sound.englishRate);
+        listing += u'\n' + callLines(word.text, voice, job.sound, chinese);
     }
     const LessonPaths paths = LessonFilePaths(job);
     if (job.lesson.track) {
         for (const LessonWord& word : lesson) {
             listing += QStringLiteral("%1\t%2. %3\n").arg(folder.relativeFilePath(paths.track)).arg(word.number).arg(PrintableText(word.headword));
-            listing += callLines(word.text, voice, job.sound.englishRate);
+            listing += callLines(word.text, voice, job.sound, chinese);
         }
         listing += folder.relativeFilePath(paths.lyrics) + u'\n';
     }

@@ -24,6 +24,7 @@ struct LessonWord;
 /// as a third field; one --skip-existing would leave alone has "skipped: the file exists".
 /// Neither has calls. The words of a lesson follow, each under the track's name and its
 /// number ("五 听写.mp3<TAB>1. apple"), then the sheets the lesson writes. Looks at the folder
-/// only to tell which files exist.
+/// only to tell which files exist. `chinese` is the synthesiser voice of the job's Chinese voice
+/// (empty: eSpeak NG's Mandarin).
 QString RunListing(const BatchJob& job, const std::vector<BatchWord>& words, const std::vector<LessonWord>& lesson,
-                   const speech::TokenPtr& voice);
+                   const speech::TokenPtr& voice, const QByteArray& chinese = {});

@@ -9,7 +9,7 @@
 #include "speech/wordspeech.h"
 
 /// How the words of a batch sound beyond voice and format: repeats, pauses, silence at the
-/// ends, loudness, speaking rates and the pronunciation list, as the window's 选项… dialog and
+/// ends, loudness, speaking rates, the pronunciation list and the Chinese voice, as the window's 选项… dialog and
 /// lexovox-batch's options hold them. The defaults are the program's: previews and files as
 /// spoken, with 0.1 s of silence before a file, 0.3 s after it, and every file at -18 LUFS.
 struct SoundOptions
@@ -26,6 +26,7 @@ struct SoundOptions
     int englishRate = 100;
     int chineseRate = 100;
     QString pronunciations;  // the list's path; empty: DefaultPronunciationsPath()
+    QString chineseVoice;    // the token id of the voice that says a bilingual voice's Chinese; empty: eSpeak NG's Mandarin
 
     QString PronunciationsPath() const;
     /// The silence and loudness of files, put into `encoding`.

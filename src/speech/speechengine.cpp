@@ -174,6 +174,22 @@ Result<void> SpeechEngine::SelectVoiceById(const QString& tokenId)
     return {};
 }
 
+Result<void> SpeechEngine::SelectChineseVoice(const QString& tokenId)
+{
+    if (!m_voice)
+        return Fail(ComError(SPERR_UNINITIALIZED));
+    QByteArray chinese;
+    if (!tokenId.isEmpty()) {
+        TokenPtr token;
+        if (const HRESULT hr = m_platform->CreateToken(tokenId, token); Succeeded(hr) && token)
+            chinese = ChineseEngineVoice(*token);
+        if (chinese.isEmpty())
+            return Fail(ComError(ResultCode::JobBadChineseVoice, tokenId));
+    }
+    m_voice->SetChineseVoice(chinese);
+    return {};
+}
+
 QString SpeechEngine::GetVoiceId() const
 {
     TokenPtr current;

@@ -82,6 +82,11 @@ public:
     /// program without a voice list picks one. Fails with SPERR_NOT_FOUND (the id as subject)
     /// for an unknown id, SPERR_UNINITIALIZED without a voice.
     Result<void> SelectVoiceById(const QString& tokenId);
+    /// Makes the voice with token id `tokenId`, a speech program's Chinese voice
+    /// (speech::ChineseEngineVoice), say the Chinese of later texts of a bilingual voice; empty:
+    /// eSpeak NG's Mandarin. Fails with ResultCode::JobBadChineseVoice (the id as subject) for an
+    /// unknown id or a voice that is no such Chinese voice, SPERR_UNINITIALIZED without a voice.
+    Result<void> SelectChineseVoice(const QString& tokenId);
     /// The token id of the voice speaking now; empty without a voice.
     QString GetVoiceId() const;
     /// Whether the voice speaking now reads espeak-ng's [[…]] phonemes in its English.

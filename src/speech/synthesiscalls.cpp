@@ -18,13 +18,14 @@ const speech::EngineSynthesiser& Engines()
 
 } // namespace
 
-std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::ObjectToken* token, int latinRate)
+std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::ObjectToken* token, int latinRate,
+                                          int hanRate, const QByteArray& chinese)
 {
     std::vector<SynthesisCall> calls;
-    for (speech::SpeechStep& step : speech::PlanSpeech(text, speech::VoiceChoice::Of(token))) {
+    for (speech::SpeechStep& step : speech::PlanSpeech(text, speech::VoiceChoice::Of(token, chinese))) {
         SynthesisCall call{step.voice, step.text, step.spell, {}};
         if (speech::EngineSynthesiser::IsEngineVoice(step.voice)) {
-            step.ratePercent = latinRate;
+            step.ratePercent = step.script == speech::Script::Han ? hanRate : latinRate;
             call.command = Engines().CommandLine(step);
         }
         calls.push_back(std::move(call));

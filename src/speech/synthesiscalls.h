@@ -21,6 +21,8 @@ struct SynthesisCall
 };
 
 /// The calls the voice of `token` (null: the program's default choice) makes to speak `text`,
-/// in order, as the voice plans them; without the pauses between them. `latinRate` is the
-/// English runs' speaking rate in percent, which an engine's command carries.
-std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::ObjectToken* token, int latinRate = 100);
+/// in order, as the voice plans them; without the pauses between them. `latinRate` and `hanRate`
+/// are the English and Chinese runs' speaking rates in percent, which an engine's command
+/// carries; `chinese` the synthesiser voice that says a bilingual voice's Chinese, if not its own.
+std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::ObjectToken* token, int latinRate = 100,
+                                          int hanRate = 100, const QByteArray& chinese = {});

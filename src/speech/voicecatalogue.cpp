@@ -99,6 +99,7 @@ bool CollectVoices(const Platform& platform, std::vector<VoiceInfo>& voices, HRE
         GetTokenDescription(*voice.token, 0x0804, voice.chineseDescription);
         GetTokenDescription(*voice.token, 0x0409, voice.englishDescription);
         voice.readsPhonemes = ReadsPhonemes(*voice.token);
+        voice.chinese = !ChineseEngineVoice(*voice.token).isEmpty();
     }
     AssignShortIds(voices);
     return true;
@@ -140,6 +141,13 @@ QString TokenId(const TokenPtr& token)
     return token ? token->GetId() : QString();
 }
 
+QByteArray ChineseEngineVoice(const ObjectToken& token)
+{
+    // An English engine voice leaves its Han runs to espeak-ng, a Chinese one reads them itself.
+    const VoiceChoice choice = VoiceChoice::Of(&token);
+    return EngineSynthesiser::IsEngineVoice(choice.han) && choice.han != choice.latin ? choice.han : QByteArray();
+}
+
 bool ReadsPhonemes(const ObjectToken& token)
 {
     const QByteArray latin = VoiceChoice::Of(&token).latin;
@@ -164,7 +172,10 @@ QString ShortVoiceId(const ObjectToken& token)
     QString id;
     QString voice;
     const bool latin = Succeeded(token.GetStringValue(QStringLiteral("LatinVoice"), voice)) && !voice.isEmpty();
-    if ((latin || Succeeded(token.GetStringValue(QStringLiteral("Voice"), voice)))
+    // A speech program's voice by its own name, whichever script it reads.
+    if (const QByteArray chinese = ChineseEngineVoice(token); !chinese.isEmpty()) {
+        id = EngineVoiceId(QString::fromUtf8(chinese));
+    } else if ((latin || Succeeded(token.GetStringValue(QStringLiteral("Voice"), voice)))
         && EngineSynthesiser::IsEngineVoice(voice.toUtf8())) {
         id = EngineVoiceId(voice);
     } else if (latin) {
@@ -192,8 +203,10 @@ const VoiceInfo* FindVoiceById(const std::vector<VoiceInfo>& voices, const QStri
 {
     if (id.isEmpty())
         return nullptr;
+    // Typed as a file is named: "piper-en_US-lessac-medium" for "piper-en-us-lessac-medium".
+    const QString typed = QString(id).replace(u'_', u'-');
     for (const VoiceInfo& voice : voices) {
-        if (voice.shortId.compare(id, Qt::CaseInsensitive) == 0)
+        if (voice.shortId.compare(typed, Qt::CaseInsensitive) == 0)
             return &voice;
     }
     for (const VoiceInfo& voice : voices) {

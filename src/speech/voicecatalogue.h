@@ -51,10 +51,15 @@ struct VoiceInfo
     QString englishDescription; // under 409
     bool readsPhonemes = false; // its English is espeak-ng's, which reads [[…]] phonemes
     TokenPtr token;             // what a voice list's entry holds
+    bool chinese = false;       // a speech program's Chinese voice (ChineseEngineVoice)
 };
 
 /// Whether the voice of `token` speaks English with espeak-ng, which reads [[…]] phonemes.
 bool ReadsPhonemes(const ObjectToken& token);
+
+/// The synthesiser voice that reads the Chinese of `token` when it is a speech program's Chinese
+/// voice, which may read a bilingual voice's Chinese too (VoiceChoice::Of); else empty.
+QByteArray ChineseEngineVoice(const ObjectToken& token);
 
 /// The id of a token a list holds (empty for none), as SpeechEngine::SelectVoiceById takes it.
 QString TokenId(const TokenPtr& token);
@@ -69,8 +74,9 @@ QString ShortVoiceId(const ObjectToken& token);
 /// ids that collide stay with the first voice; the later ones get "-2", "-3" … after theirs,
 /// skipping ids another voice asks for.
 std::vector<VoiceInfo> ListVoices(const Platform& platform);
-/// The voice whose short id is `id` (ignoring case), else the one whose id is exactly `id`;
-/// null for none or an empty `id`.
+/// The voice whose short id is `id` (ignoring case, '_' taken for '-', so a Piper voice's file
+/// name after "piper-" finds it), else the one whose id is exactly `id`; null for none or an
+/// empty `id`.
 const VoiceInfo* FindVoiceById(const std::vector<VoiceInfo>& voices, const QString& id);
 /// As FindVoiceById, else the first voice whose description in either language contains `text`,
 /// ignoring case. Null for none or an empty `text`.

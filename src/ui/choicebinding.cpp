@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "speech/speechengine.h"
+#include "speech/voicecatalogue.h"
 #include "ui/outputoptionsdlg.h"
 
 ChoiceBinding::ChoiceBinding(Boxes boxes, SpeechEngine& engine)
@@ -25,6 +26,10 @@ WindowSettings ChoiceBinding::Restore()
     m_options = job;
     // The rates are kept in range; without a voice there is nothing to speak at them.
     (void)m_engine.SetSpeakingRates(job.sound.englishRate, job.sound.chineseRate);
+    // A Chinese voice since removed gives way to the default, in previews and runs alike.
+    if (const Result<void> chinese = m_engine.SelectChineseVoice(job.sound.chineseVoice);
+        !chinese && chinese.error().Error() == ResultCode::JobBadChineseVoice)
+        m_options.sound.chineseVoice.clear();
     const int format = saved.formatChosen ? m_boxes.format->findData(job.formatCode) : -1;
     if (format >= 0)
         m_boxes.format->setCurrentIndex(format);
@@ -53,7 +58,13 @@ WindowSettings ChoiceBinding::Current(const QString& voiceId) const
 
 void ChoiceBinding::EditOptions(QWidget* parent)
 {
-    OutputOptionsDlg options(m_options.files, m_options.sound, m_options.lesson, RunFormatCode(chosenFormatCode()), parent);
+    std::vector<ChineseVoiceEntry> chineseVoices;
+    for (const speech::VoiceInfo& voice : speech::ListVoices(m_engine.GetPlatform())) {
+        if (voice.chinese)
+            chineseVoices.push_back({voice.id, voice.description});
+    }
+    OutputOptionsDlg options(m_options.files, m_options.sound, m_options.lesson, RunFormatCode(chosenFormatCode()),
+                             chineseVoices, parent);
     if (options.exec() != QDialog::Accepted)
         return;
     m_options.files = options.options();
@@ -61,4 +72,6 @@ void ChoiceBinding::EditOptions(QWidget* parent)
     m_options.lesson = options.lessonOptions();
     // As in Restore: the dialog offers rates in range only.
     (void)m_engine.SetSpeakingRates(m_options.sound.englishRate, m_options.sound.chineseRate);
+    // The dialog offers installed Chinese voices only.
+    (void)m_engine.SelectChineseVoice(m_options.sound.chineseVoice);
 }

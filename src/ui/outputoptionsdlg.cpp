@@ -14,7 +14,8 @@
 using speech::OutputFileType;
 
 OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const SoundOptions& sound,
-                                   const LessonOptions& lesson, int formatCode, QWidget* parent)
+                                   const LessonOptions& lesson, int formatCode,
+                                   const std::vector<ChineseVoiceEntry>& chineseVoices, QWidget* parent)
     : QDialog(parent)
     , m_pTypeComboBox(new QComboBox(this))
     , m_pBitrateComboBox(new QComboBox(this))
@@ -22,7 +23,7 @@ OutputOptionsDlg::OutputOptionsDlg(const OutputFileOptions& options, const Sound
     , m_pPlaylistCheckBox(new QCheckBox(QStringLiteral("播放列表（文件夹名.m3u8）"), this))
     , m_pCardSafeCheckBox(new QCheckBox(QStringLiteral("适合存储卡的文件名（FAT/exFAT）"), this))
     , m_pRepeatableCheckBox(new QCheckBox(QStringLiteral("可重复（相同单词生成相同文件，较慢）"), this))
-    , m_pSoundBox(new SoundOptionsBox(sound, this))
+    , m_pSoundBox(new SoundOptionsBox(sound, chineseVoices, this))
     , m_pLessonBox(new LessonOptionsBox(lesson, this))
     , m_cardSafeTouched(options.cardSafe.has_value())
 {

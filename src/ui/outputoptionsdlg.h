@@ -7,11 +7,11 @@
 #include "output/fileoptions.h"
 #include "output/lessonoptions.h"
 #include "output/soundoptions.h"
+#include "ui/soundoptionsbox.h"
 
 class LessonOptionsBox;
 class QCheckBox;
 class QComboBox;
-class SoundOptionsBox;
 
 /// The 选项… dialog of the 生成文件 group: file type and MP3 bit rate, 编号, 播放列表,
 /// card-safe names and 可重复 (identical files, slower); how the words sound (SoundOptionsBox);
@@ -24,7 +24,7 @@ class OutputOptionsDlg : public QDialog
 
 public:
     OutputOptionsDlg(const OutputFileOptions& options, const SoundOptions& sound, const LessonOptions& lesson,
-                     int formatCode, QWidget* parent = nullptr);
+                     int formatCode, const std::vector<ChineseVoiceEntry>& chineseVoices = {}, QWidget* parent = nullptr);
 
     /// The choices as the controls stand.
     OutputFileOptions options() const;

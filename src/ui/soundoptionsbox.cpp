@@ -1,6 +1,9 @@
 #include "ui/soundoptionsbox.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
@@ -32,7 +35,8 @@ constexpr int kShownProblems = 4;
 
 } // namespace
 
-SoundOptionsBox::SoundOptionsBox(const SoundOptions& options, QWidget* parent)
+SoundOptionsBox::SoundOptionsBox(const SoundOptions& options, const std::vector<ChineseVoiceEntry>& chineseVoices,
+                                 QWidget* parent)
     : QGroupBox(QStringLiteral("声音"), parent)
     , m_pRepeatSpinBox(NewSpinBox(this, u"repeatSpinBox"_qs, 1, kMaxRepeat, 1, QStringLiteral(" 遍"), options.repeat))
     , m_pPauseSpinBox(NewSpinBox(this, u"pauseSpinBox"_qs, -1, kMaxPauseMs, 100, QStringLiteral(" 毫秒"), options.pauseMs.value_or(-1)))
@@ -46,6 +50,7 @@ SoundOptionsBox::SoundOptionsBox(const SoundOptions& options, QWidget* parent)
                                        10, QStringLiteral(" %"), options.englishRate))
     , m_pChineseRateSpinBox(NewSpinBox(this, u"chineseRateSpinBox"_qs, speech::kMinRatePercent, speech::kMaxRatePercent,
                                        10, QStringLiteral(" %"), options.chineseRate))
+    , m_pChineseVoiceComboBox(new QComboBox(this))
     , m_pListPathLabel(new QLabel(this))
     , m_pListStateLabel(new QLabel(this))
     , m_strList(options.pronunciations)
@@ -61,6 +66,13 @@ SoundOptionsBox::SoundOptionsBox(const SoundOptions& options, QWidget* parent)
     m_pLoudnessSpinBox->setSuffix(QStringLiteral(" LUFS"));
     m_pLoudnessSpinBox->setValue(options.loudnessLufs.value_or(SoundOptions::kDefaultLoudnessLufs));
     m_pLoudnessSpinBox->setEnabled(m_pLoudnessCheckBox->isChecked());
+    m_pChineseVoiceComboBox->setObjectName(QStringLiteral("chineseVoiceComboBox"));
+    m_pChineseVoiceComboBox->addItem(QStringLiteral("普通话（eSpeak NG，默认）"), QString());
+    for (const ChineseVoiceEntry& voice : chineseVoices)
+        m_pChineseVoiceComboBox->addItem(voice.description, voice.id);
+    // A voice since removed reads as the default, which a run then uses.
+    m_pChineseVoiceComboBox->setCurrentIndex(std::max(0, m_pChineseVoiceComboBox->findData(options.chineseVoice)));
+    m_pChineseVoiceComboBox->setToolTip(QStringLiteral("英语语音和双语语音的中文部分（标签、汉意、编号）由此语音朗读"));
     m_pListPathLabel->setObjectName(QStringLiteral("pronunciationPathLabel"));
     m_pListPathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_pListStateLabel->setObjectName(QStringLiteral("pronunciationStateLabel"));
@@ -86,6 +98,7 @@ SoundOptionsBox::SoundOptionsBox(const SoundOptions& options, QWidget* parent)
     form->addRow(QStringLiteral("停顿"), m_pPauseSpinBox);
     form->addRow(QStringLiteral("英文语速"), m_pEnglishRateSpinBox);
     form->addRow(QStringLiteral("中文语速"), m_pChineseRateSpinBox);
+    form->addRow(QStringLiteral("中文语音"), m_pChineseVoiceComboBox);
     form->addRow(QStringLiteral("文件开头静音"), m_pLeadSpinBox);
     form->addRow(QStringLiteral("文件结尾静音"), m_pTrailSpinBox);
     form->addRow(QStringLiteral("文件响度"), loudness);
@@ -115,6 +128,7 @@ SoundOptions SoundOptionsBox::options() const
     options.englishRate = m_pEnglishRateSpinBox->value();
     options.chineseRate = m_pChineseRateSpinBox->value();
     options.pronunciations = m_strList;
+    options.chineseVoice = m_pChineseVoiceComboBox->currentData().toString();
     return options;
 }
 

@@ -86,6 +86,55 @@ TEST_F(EngineCli, AnEngineVoiceIsListedAndSpeaksAWordList)
     EXPECT_TRUE(log.readAll().contains(R"("text": "say \"$(x)\";")")) << "the text reached the program changed";
 }
 
+// A Chinese voice of the program reads the Chinese of the English voice's words, as characters;
+// chosen as the voice itself, it leaves the English to the default voice's English.
+TEST_F(EngineCli, AChineseVoiceSaysTheMeaningsInCharacters)
+{
+    voiceFile(u"data/lexovox/voices/zh_CN-huayan-medium.onnx"_qs, "model");
+    voiceFile(u"data/lexovox/voices/zh_CN-huayan-medium.onnx.json"_qs,
+              R"({"language": {"code": "zh_CN"}, "audio": {"sample_rate": 22050, "quality": "medium"}})");
+    const QString words = csv(u"w.csv"_qs, "en,ch\napple,苹果\n");
+    const QStringList english{u"--words"_qs, words, u"--out"_qs, out(), u"--voice"_qs, u"piper-en_US-test-medium"_qs,
+                              u"--meaning"_qs, u"--chinese-voice"_qs, u"piper-zh_CN-huayan-medium"_qs};
+    const Outcome dry = run(english + QStringList{u"--dry-run"_qs});
+    EXPECT_EQ(dry.status, 0) << qPrintable(dry.err);
+    EXPECT_TRUE(dry.out.contains(u"\tengine:piper/en_US-test-medium\tsay\tapple;"_qs)) << qPrintable(dry.out);
+    EXPECT_TRUE(dry.out.contains(u"\tengine:piper/zh_CN-huayan-medium\tsay\t苹果 ;\t"_qs)) << qPrintable(dry.out);
+
+    const Outcome done = run(english + QStringList{u"--quiet"_qs});
+    EXPECT_EQ(done.status, 0) << qPrintable(done.err);
+    EXPECT_EQ(written(), QStringList{u"apple.wav"_qs});
+    QFile log(m_dir.filePath(u"texts.log"_qs));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString texts = QString::fromUtf8(log.readAll());
+    bool meaning = false;
+    for (const QString& line : texts.split(u'\n')) {
+        if (line.contains(u"\"text\": \"苹果 ;\""_qs)) {
+            meaning = true;
+            EXPECT_TRUE(line.contains(u"zh_CN-huayan-medium.onnx"_qs)) << qPrintable(line);
+        }
+        EXPECT_FALSE(line.contains(u"ping2"_qs)) << qPrintable(line);
+    }
+    EXPECT_TRUE(meaning) << qPrintable(texts);
+
+    // The Chinese voice as the voice: its English is the default voice's.
+    const Outcome alone = run({u"--words"_qs, words, u"--out"_qs, out(), u"--voice"_qs, u"piper-zh-cn-huayan-medium"_qs,
+                               u"--meaning"_qs, u"--dry-run"_qs});
+    EXPECT_EQ(alone.status, 0) << qPrintable(alone.err);
+    EXPECT_TRUE(alone.out.contains(u"\tflite/rms\tsay\tapple;"_qs) || alone.out.contains(u"\ten-us\tsay\tapple;"_qs))
+        << qPrintable(alone.out);
+    EXPECT_TRUE(alone.out.contains(u"\tengine:piper/zh_CN-huayan-medium\tsay\t苹果 ;\t"_qs)) << qPrintable(alone.out);
+
+    // A voice that is not installed, or reads no Chinese of its own, is refused before any word.
+    for (const QString& wrong : {u"piper-zh-cn-nobody"_qs, u"piper-en-us-test-medium"_qs}) {
+        const Outcome refused = run({u"--words"_qs, words, u"--out"_qs, m_dir.filePath(u"refused"_qs),
+                                     u"--chinese-voice"_qs, wrong});
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_TRUE(refused.err.contains(u"--chinese-voice"_qs) && refused.err.contains(wrong)) << qPrintable(refused.err);
+        EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(u"refused"_qs)));
+    }
+}
+
 TEST_F(EngineCli, AVoiceWhoseProgramIsGoneStopsTheRunBeforeAnyWord)
 {
     QFile::remove(m_dir.filePath(u"bin/piper"_qs));

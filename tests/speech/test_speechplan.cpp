@@ -7,6 +7,7 @@
 #include "speech/composeutterance.h"
 #include "speech/platform/espeaksynthesiser.h"
 #include "speech/platform/objecttoken.h"
+#include "speech/platform/readingmark.h"
 #include "speech/platform/speechplan.h"
 
 using namespace speech;
@@ -111,6 +112,34 @@ TEST(SpeechPlan, VoiceTokensChooseTheVoices)
     EXPECT_EQ(VoiceChoice::Of(&mixed).latin, "en-gb");
     EXPECT_EQ(VoiceChoice::Of(nullptr).han, "cmn-latn-pinyin");
     EXPECT_EQ(VoiceChoice::Of(nullptr).latin, "en-us");
+}
+
+// A Chinese voice chosen for the run reads the Chinese of the voices that leave it to espeak-ng's
+// Mandarin, and is given the characters of a word marked with its reading, not the pinyin.
+TEST(SpeechPlan, AChosenChineseVoiceReadsABilingualVoicesChineseAsCharacters)
+{
+    const QByteArray chinese = "engine:piper/zh_CN-huayan-medium";
+    const ObjectToken bilingual(QStringLiteral("bilingual"), {{QStringLiteral("HanVoice"), QStringLiteral("cmn-latn-pinyin")},
+                                                              {QStringLiteral("LatinVoice"), QStringLiteral("engine:piper/en_US-x")}});
+    EXPECT_EQ(VoiceChoice::Of(&bilingual, chinese).han, chinese);
+    EXPECT_EQ(VoiceChoice::Of(&bilingual, chinese).latin, "engine:piper/en_US-x");
+    EXPECT_EQ(VoiceChoice::Of(nullptr, chinese).han, chinese);
+    EXPECT_EQ(VoiceChoice::Of(&bilingual).han, "cmn-latn-pinyin");
+    // A voice with a Chinese of its own, or one voice for both scripts, keeps it.
+    const ObjectToken own(QStringLiteral("own"), {{QStringLiteral("HanVoice"), QStringLiteral("engine:piper/zh_CN-other")},
+                                                  {QStringLiteral("LatinVoice"), QStringLiteral("flite/rms")}});
+    EXPECT_EQ(VoiceChoice::Of(&own, chinese).han, "engine:piper/zh_CN-other");
+    const ObjectToken plain(QStringLiteral("plain"), {{QStringLiteral("Voice"), QStringLiteral("cmn-latn-pinyin")}});
+    EXPECT_EQ(VoiceChoice::Of(&plain, chinese).han, "cmn-latn-pinyin");
+
+    const QString text = u"bank;"_qs + PauseMark(300) + ReadingMark(u"银行", u"yin2 hang2") + u"3 ;"_qs;
+    using S = SpeechStep;
+    EXPECT_EQ(PlanSpeech(text, VoiceChoice::Of(&bilingual, chinese)),
+              (std::vector<S>{{"engine:piper/en_US-x", u"bank;"_qs, false, 300},
+                              {chinese, u"银行3 ;"_qs, false, 0, 100, Script::Han}}));
+    EXPECT_EQ(PlanSpeech(text, VoiceChoice::Of(&bilingual)),
+              (std::vector<S>{{"engine:piper/en_US-x", u"bank;"_qs, false, 300},
+                              {"cmn-latn-pinyin", u"yin2 hang2 3 ;"_qs, false, 0, 100, Script::Han}}));
 }
 
 // What the voices really say, by espeak-ng's phonemes: tone numbers (35, 214) only in Mandarin.

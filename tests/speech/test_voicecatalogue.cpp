@@ -319,12 +319,27 @@ TEST(VoiceCatalogue, FindVoiceTakesAShortIdFirstThenALongIdThenPartOfADescriptio
                                    {k804, QStringLiteral("甲声")},
                                    {k409, QStringLiteral("Alpha voice, clearer than beta")}}),
         Token("X\\Tokens\\Beta", {{kDefault, QStringLiteral("Beta")}}),
+        Token("X\\Tokens\\Engine\\piper/en_US-lessac-medium",
+              {{kDefault, QStringLiteral("Piper")},
+               {QStringLiteral("HanVoice"), QStringLiteral("cmn-latn-pinyin")},
+               {QStringLiteral("LatinVoice"), QStringLiteral("engine:piper/en_US-lessac-medium")}}),
+        Token("X\\Tokens\\Engine\\piper/zh_CN-huayan-medium",
+              {{kDefault, QStringLiteral("Huayan")},
+               {QStringLiteral("HanVoice"), QStringLiteral("engine:piper/zh_CN-huayan-medium")},
+               {QStringLiteral("LatinVoice"), QStringLiteral("flite/rms")}}),
     });
     const LanguageGuard english("en_US.UTF-8");
     const std::vector<VoiceInfo> voices = ListVoices(*platform);
-    ASSERT_EQ(voices.size(), 2u);
+    ASSERT_EQ(voices.size(), 4u);
     const VoiceInfo* alpha = &voices[0];
     const VoiceInfo* beta = &voices[1];
+    const VoiceInfo* piper = &voices[2];
+    const VoiceInfo* huayan = &voices[3];
+    EXPECT_EQ(piper->shortId, u"piper-en-us-lessac-medium"_qs);
+    // A speech program's Chinese voice is named by itself, and may read another voice's Chinese.
+    EXPECT_EQ(huayan->shortId, u"piper-zh-cn-huayan-medium"_qs);
+    EXPECT_TRUE(huayan->chinese);
+    EXPECT_FALSE(piper->chinese || alpha->chinese);
     const struct
     {
         const char* text;
@@ -340,6 +355,11 @@ TEST(VoiceCatalogue, FindVoiceTakesAShortIdFirstThenALongIdThenPartOfADescriptio
         {"VOICE", alpha, nullptr},             // the English one
         {"", nullptr, nullptr},
         {"gamma", nullptr, nullptr},
+        // A Piper voice by its file's name, as it is written, or its short id in any case.
+        {"piper-en_US-lessac-medium", piper, piper},
+        {"PIPER-EN-US-LESSAC-MEDIUM", piper, piper},
+        {"piper-zh_CN-huayan-medium", huayan, huayan},
+        {"piper-en_us", nullptr, nullptr},
     };
     for (const auto& c : cases) {
         const QString text = QString::fromUtf8(c.text);

@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -7,6 +8,7 @@ using namespace Qt::Literals::StringLiterals;
 
 #include "jobcommandline.h"
 #include "output/joboptions.h"
+#include "ui/outputoptionsdlg.h"
 #include "ui/windowsettings.h"
 
 // The window and lexovox-batch describe a run each their own way; equal choices must make
@@ -20,7 +22,8 @@ private:
     {
         BatchDefaults d;
         d.voices = {{u"LONG\\default"_qs, u"default"_qs, u"Default voice"_qs, u"默认"_qs, u"Default voice"_qs, false, nullptr},
-                    {u"LONG\\other"_qs, u"other"_qs, u"Other voice (eSpeak NG)"_qs, u"另一个"_qs, u"Other voice (eSpeak NG)"_qs, true, nullptr}};
+                    {u"LONG\\other"_qs, u"other"_qs, u"Other voice (eSpeak NG)"_qs, u"另一个"_qs, u"Other voice (eSpeak NG)"_qs, true, nullptr},
+                    {u"LONG\\zh"_qs, u"piper-zh-cn-x"_qs, u"Piper zh_CN-x"_qs, u"Piper zh_CN-x"_qs, u"Piper zh_CN-x"_qs, true, nullptr, true}};
         d.voiceId = u"LONG\\default"_qs;
         d.formatCode = 18;
         return d;
@@ -124,7 +127,8 @@ private slots:
               QStringList{u"--loudness"_qs, u"nan"_qs}, QStringList{u"--find-en"_qs, u"ap"_qs},
               QStringList{u"--type=flac"_qs}, QStringList{u"--bitrate=fast"_qs}, QStringList{u"--repeat=1.5"_qs},
               QStringList{u"--card-safe"_qs, u"--no-card-safe"_qs}, QStringList{u"--loudness=-20"_qs, u"--no-loudness"_qs},
-              QStringList{u"--per-word"_qs}, QStringList{u"--lesson-pause=8000"_qs}, QStringList{u"--sheets=all"_qs}}) {
+              QStringList{u"--per-word"_qs}, QStringList{u"--lesson-pause=8000"_qs}, QStringList{u"--sheets=all"_qs},
+              QStringList{u"--chinese-voice"_qs, u"nobody"_qs}, QStringList{u"--chinese-voice"_qs, u"other"_qs}}) {
             const Result<BatchJob> job = fromCommandLine(base + wrong);
             QVERIFY2(!job, qPrintable(wrong.join(u' ')));
             // Said in words that name the option.
@@ -134,11 +138,37 @@ private slots:
         // A voice by its short id or any part of either description, as the window lists it.
         QCOMPARE(fromCommandLine(base + QStringList{u"--voice"_qs, u"另一"_qs})->voiceId, u"LONG\\other"_qs);
         QCOMPARE(fromCommandLine(base + QStringList{u"--voice"_qs, u"other"_qs})->voiceId, u"LONG\\other"_qs);
+        // A Chinese voice by its short id as a file names it; the job keeps its long id.
+        QCOMPARE(fromCommandLine(base + QStringList{u"--chinese-voice"_qs, u"piper-zh_CN-x"_qs})->sound.chineseVoice,
+                 u"LONG\\zh"_qs);
         // A value out of range is the job's to refuse, once, as it is from the window.
         const Result<BatchJob> many = fromCommandLine(base + QStringList{u"--jobs=0"_qs});
         QVERIFY(many);
         QCOMPARE(many->Validate().error().Error(), ResultCode::JobBadProcesses);
         QCOMPARE(fromCommandLine(base + QStringList{u"--type=MP3"_qs})->files.encoding.type, speech::OutputFileType::Mp3);
+    }
+
+    // The window's 中文语音 gives the job the same long id the command line finds by short id.
+    void theWindowOffersTheDefaultMandarinAndEachChineseVoice()
+    {
+        const std::vector<ChineseVoiceEntry> voices{{u"LONG\\zh"_qs, u"Piper zh_CN-x"_qs}};
+        SoundOptions sound;
+        sound.chineseVoice = u"LONG\\zh"_qs;
+        {
+            OutputOptionsDlg dialog(OutputFileOptions{}, sound, LessonOptions{}, 18, voices);
+            auto* list = dialog.findChild<QComboBox*>(u"chineseVoiceComboBox"_qs);
+            QVERIFY(list);
+            QCOMPARE(list->count(), 2);
+            QCOMPARE(list->itemText(0), u"普通话（eSpeak NG，默认）"_qs);
+            QCOMPARE(list->currentText(), u"Piper zh_CN-x"_qs);
+            QCOMPARE(dialog.soundOptions().chineseVoice, u"LONG\\zh"_qs);
+            list->setCurrentIndex(0);
+            QVERIFY(dialog.soundOptions().chineseVoice.isEmpty());
+        }
+        // A voice no longer installed reads as the default.
+        sound.chineseVoice = u"LONG\\gone"_qs;
+        OutputOptionsDlg dialog(OutputFileOptions{}, sound, LessonOptions{}, 18, voices);
+        QVERIFY(dialog.soundOptions().chineseVoice.isEmpty());
     }
 
     void theCommandLineMakesALessonInsteadOfTheFilesUnlessAskedForBoth()
@@ -216,6 +246,8 @@ private:
             return QString(option.names.back());
         if (option.HasRange())
             return option.json == "sound.loudness"_L1 ? QVariant(option.low) : QVariant(int(option.high));
+        if (option.json == "sound.chineseVoice"_L1)
+            return u"LONG\\zh"_qs;  // a Chinese voice of defaults(), by the id the job keeps
         if (usual.typeId() == QMetaType::QString)
             return u"/lists/mine.txt"_qs;
         // A switch, or card-safe names (by type unless asked): the other way.

@@ -1,6 +1,7 @@
 #include "speech/platform/platform.h"
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include <QtDebug>
@@ -54,6 +55,11 @@ constexpr BilingualVoice kBilingualVoices[] = {
     {u"LexovoxBilingualGB", "en-gb-x-rp", u"Bilingual Mandarin and British English (eSpeak NG)",
      u"中英双语（英式英语，eSpeak NG）", u"809", u"Male"},
 };
+
+// The English of the default voice, and of the first that needs no Flite.
+constexpr const BilingualVoice& kDefaultEnglish = kBilingualVoices[0];
+constexpr const BilingualVoice& kFallbackEnglish = kBilingualVoices[4];
+static_assert(std::string_view(kFallbackEnglish.latinVoice) == "en-us");
 
 // Chinese names of espeak-ng's English and Chinese voices, by the last part of the identifier.
 struct ChineseName
@@ -120,8 +126,10 @@ std::vector<ObjectToken> BilingualVoices(const std::vector<SynthesiserVoice>& of
 }
 
 // An engine's English voice is bilingual as the built-in ones are: its Mandarin the same
-// espeak-ng voice. A Chinese one reads both scripts itself, Han runs as characters.
-ObjectToken EngineVoiceToken(const SynthesiserVoice& v)
+// espeak-ng voice. A Chinese one reads the Han runs, as characters, and leaves the English to
+// the default voice's English (Flite's rms, or espeak-ng's where Flite is missing): a Chinese
+// voice reads English letters as Chinese would.
+ObjectToken EngineVoiceToken(const SynthesiserVoice& v, const std::vector<SynthesiserVoice>& offered)
 {
     const QString identifier = QString::fromUtf8(v.identifier);
     const bool english = !v.language.startsWith("zh") && !v.language.startsWith("cmn");
@@ -130,7 +138,10 @@ ObjectToken EngineVoiceToken(const SynthesiserVoice& v)
         values.emplace(QStringLiteral("HanVoice"), QStringLiteral("cmn-latn-pinyin"));
         values.emplace(QStringLiteral("LatinVoice"), identifier);
     } else {
-        values.emplace(QStringLiteral("Voice"), identifier);
+        values.emplace(QStringLiteral("HanVoice"), identifier);
+        values.emplace(QStringLiteral("LatinVoice"), QString::fromLatin1(Offers(offered, kDefaultEnglish.latinVoice)
+                                                                              ? kDefaultEnglish.latinVoice
+                                                                              : kFallbackEnglish.latinVoice));
     }
     return ObjectToken(TokenId(kVoicesCategoryId, QStringLiteral("Engine\\") + identifier.sliced(identifier.indexOf(u':') + 1)),
                        std::move(values),
@@ -278,7 +289,7 @@ void Platform::FillTokenStore(const Synthesiser& synthesiser)
         if (FliteSynthesiser::IsFliteVoice(v.identifier))
             continue;  // Flite speaks English only: it is offered inside the bilingual voices
         if (EngineSynthesiser::IsEngineVoice(v.identifier)) {
-            voices.push_back(EngineVoiceToken(v));
+            voices.push_back(EngineVoiceToken(v, offered));
             continue;
         }
         const QString identifier = QString::fromUtf8(v.identifier);

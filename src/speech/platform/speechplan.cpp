@@ -253,11 +253,11 @@ std::vector<ScriptRun> SplitByScript(const QString& text)
     return runs;
 }
 
-VoiceChoice VoiceChoice::Of(const ObjectToken* token)
+VoiceChoice VoiceChoice::Of(const ObjectToken* token, const QByteArray& chinese)
 {
     VoiceChoice choice{QByteArrayLiteral("cmn-latn-pinyin"), QByteArrayLiteral("en-us")};
     if (!token)
-        return choice;
+        return choice.WithChinese(chinese);
     QString value;
     if (Succeeded(token->GetStringValue(QStringLiteral("Voice"), value)) && !value.isEmpty())
         choice.han = choice.latin = value.toUtf8();
@@ -265,6 +265,14 @@ VoiceChoice VoiceChoice::Of(const ObjectToken* token)
         choice.han = value.toUtf8();
     if (Succeeded(token->GetStringValue(QStringLiteral("LatinVoice"), value)) && !value.isEmpty())
         choice.latin = value.toUtf8();
+    return choice.WithChinese(chinese);
+}
+
+VoiceChoice VoiceChoice::WithChinese(const QByteArray& chinese) const
+{
+    VoiceChoice choice = *this;
+    if (!chinese.isEmpty() && ReadsPinyin(han) && han != latin)
+        choice.han = chinese;
     return choice;
 }
 

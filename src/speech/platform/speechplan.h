@@ -37,8 +37,12 @@ struct VoiceChoice
     QByteArray latin;
 
     /// From a voice token's values "HanVoice" and "LatinVoice", or "Voice" for both; without a
-    /// token, the program's default: Mandarin and US English.
-    static VoiceChoice Of(const ObjectToken* token);
+    /// token, the program's default: Mandarin and US English. `chinese`, when not empty, reads
+    /// the Han runs of a bilingual voice in place of eSpeak NG's Mandarin; a voice that reads
+    /// Chinese with a voice of its own, or reads both scripts alike, keeps it.
+    static VoiceChoice Of(const ObjectToken* token, const QByteArray& chinese = {});
+    /// This choice with `chinese` reading its Han runs, as Of says.
+    VoiceChoice WithChinese(const QByteArray& chinese) const;
 };
 
 /// The synthesiser calls for `text`: Han runs in `voices.han`, the others in `voices.latin`.

@@ -23,6 +23,7 @@ struct Voice::Request
 {
     QString text;
     TokenPtr token;
+    QByteArray chinese;  // reads a bilingual voice's Chinese; empty: its own
     int latinRate = 100;
     int hanRate = 100;
     std::shared_ptr<OutputStream> output;
@@ -227,6 +228,12 @@ HRESULT Voice::SetVoice(TokenPtr token)
     return S_OK;
 }
 
+void Voice::SetChineseVoice(const QByteArray& voice)
+{
+    std::lock_guard lock(m_mutex);
+    m_chinese = voice;
+}
+
 HRESULT Voice::SetRates(int latin, int han)
 {
     if (latin < kMinRatePercent || latin > kMaxRatePercent || han < kMinRatePercent || han > kMaxRatePercent)
@@ -252,6 +259,7 @@ HRESULT Voice::Speak(const QString& text, std::uint32_t flags, std::uint32_t* st
             return S_OK;
         request->text = text;
         request->token = m_token;
+        request->chinese = m_chinese;
         request->latinRate = m_latinRate;
         request->hanRate = m_hanRate;
         request->output = m_output ? m_output : m_parts.defaultOutput;
@@ -382,7 +390,7 @@ void Voice::SynthesisLoop()
         HRESULT result = S_OK;
         if (!IsStale(*request)) {
             std::vector<SpeechStep> steps =
-                PlanSpeech(request->text, VoiceChoice::Of(request->token.get()));
+                PlanSpeech(request->text, VoiceChoice::Of(request->token.get(), request->chinese));
             Receiver receiver(*this, request);
             for (SpeechStep& step : steps) {
                 if (IsStale(*request))

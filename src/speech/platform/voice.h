@@ -98,6 +98,10 @@ public:
     /// Speaks later texts with `token`'s voice; null selects the default voice.
     HRESULT SetVoice(TokenPtr token);
 
+    /// Later texts of a bilingual voice say their Chinese with the synthesiser's voice `voice`
+    /// (VoiceChoice::Of); empty: with the voice's own Mandarin.
+    void SetChineseVoice(const QByteArray& voice);
+
     /// Speaks later texts at these rates, in percent of the engines' usual tempo (kMinRatePercent
     /// to kMaxRatePercent): `latin` for the English steps, `han` for the Chinese ones.
     HRESULT SetRates(int latin, int han);
@@ -143,6 +147,7 @@ private:
     mutable std::condition_variable m_doneChanged;
 
     TokenPtr m_token;
+    QByteArray m_chinese;
     int m_latinRate = 100;
     int m_hanRate = 100;
     std::shared_ptr<OutputStream> m_output;

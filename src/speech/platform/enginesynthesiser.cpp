@@ -15,6 +15,10 @@ namespace {
 
 constexpr char kPrefix[] = "engine:";
 constexpr std::uint32_t kUsualRate = 22050;
+// eSpeak NG's usual speed; a rate in words a minute is a share of it.
+constexpr int kUsualWordsPerMinute = 175;
+// Asking a program which build it is takes a moment; one that does not answer is not used.
+constexpr int kProbeTimeoutMs = 10000;
 
 std::mutex g_failureMutex;
 QString g_failure;
@@ -71,6 +75,25 @@ struct EngineSynthesiser::Serving
     ChildProcess process;
 };
 
+namespace {
+
+// True when the program, run with the description's probe, says what the description expects.
+bool IsThisBuild(const QString& program, const EngineDescription& d)
+{
+    if (d.probeArguments.isEmpty())
+        return true;
+    ChildProcess process;
+    if (!process.Start(program, d.probeArguments, {}, false))
+        return false;
+    int status = -1;
+    if (process.WaitForExit(ChildProcess::Clock::now() + std::chrono::milliseconds(kProbeTimeoutMs), status)
+        == ChildProcess::Outcome::TimedOut)
+        return false;
+    return QString::fromUtf8(process.OutputAndErrors()).contains(d.probeSays);
+}
+
+} // namespace
+
 std::vector<InstalledEngine> FindInstalledEngines(const QStringList& folders, std::vector<EngineProblem>& problems)
 {
     std::vector<InstalledEngine> engines;
@@ -79,9 +102,13 @@ std::vector<InstalledEngine> FindInstalledEngines(const QStringList& folders, st
         engine.program = FindProgram(description.program);
         if (engine.program.isEmpty())
             continue;
+        // Two descriptions of one id are two builds of a program: the first that applies counts.
+        if (std::any_of(engines.begin(), engines.end(), [&](const InstalledEngine& e) { return e.description.id == description.id; }))
+            continue;
         engine.voices = FindEngineVoices(description);
         std::erase_if(engine.voices, [](const EngineVoice& v) { return !IsEnglish(v.language) && !IsChinese(v.language); });
-        if (engine.voices.empty())
+        // The program is run to ask which build it is only once it has voices to speak with.
+        if (engine.voices.empty() || !IsThisBuild(engine.program, description))
             continue;
         engine.description = std::move(description);
         engines.push_back(std::move(engine));
@@ -174,7 +201,8 @@ std::map<QString, QString> Values(const InstalledEngine& engine, const EngineVoi
 {
     const double stretch = 100.0 / std::max(ratePercent, 1);
     return {{u"voice"_qs, voice.name}, {u"path"_qs, voice.path}, {u"stretch"_qs, QString::number(stretch, 'g', 3)},
-            {u"percent"_qs, QString::number(ratePercent)}, {u"program"_qs, engine.program}};
+            {u"percent"_qs, QString::number(ratePercent)},
+            {u"wpm"_qs, QString::number((kUsualWordsPerMinute * ratePercent + 50) / 100)}, {u"program"_qs, engine.program}};
 }
 
 // The words of `pattern` filled in; "{rate}" standing alone becomes the rate's words, or none
@@ -279,10 +307,10 @@ HRESULT EngineSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver
     if (!found.engine)
         return SPERR_NOT_FOUND;
     const EngineDescription& d = found.engine->description;
-    if (step.ratePercent != 100 && d.rateArguments.isEmpty()
-        && std::find(m_rateWarned.begin(), m_rateWarned.end(), d.id) == m_rateWarned.end()) {
+    if (const QString notice = RateNotice(step.voice, step.ratePercent);
+        !notice.isEmpty() && std::find(m_rateWarned.begin(), m_rateWarned.end(), d.id) == m_rateWarned.end()) {
         m_rateWarned.push_back(d.id);
-        qWarning().noquote() << QStringLiteral("%1: speaking rate not available, its voices keep their own").arg(d.title);
+        qWarning().noquote() << notice;
     }
     const QString text = step.spell ? SpelledText(step.text) : step.text;
     const QString out = NewFile("sound") + QStringLiteral(".wav");
@@ -312,6 +340,14 @@ HRESULT EngineSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver
     static constexpr SynthesisEvent kFirst[] = {SynthesisEvent::Word, SynthesisEvent::Phoneme};
     receiver.Receive(samples, kFirst);
     return S_OK;
+}
+
+QString EngineSynthesiser::RateNotice(const QByteArray& voice, int ratePercent) const
+{
+    const Found found = Find(voice);
+    if (!found.engine || ratePercent == 100 || !found.engine->description.rateArguments.isEmpty())
+        return {};
+    return QStringLiteral("%1: speaking rate not available, its voices keep their own").arg(found.engine->description.title);
 }
 
 QString EngineSynthesiser::CommandLine(const SpeechStep& step) const

@@ -24,3 +24,8 @@ struct SynthesisCall
 /// in order, as the voice plans them; without the pauses between them. `latinRate` is the
 /// English runs' speaking rate in percent, which an engine's command carries.
 std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::ObjectToken* token, int latinRate = 100);
+
+/// What a run says once before its words when the English of `token`'s voice is an engine's
+/// without a rate control and `latinRate` is not 100: that engine's notice; else empty. (The
+/// speech processes say it too, where their standard error is seen.)
+QString RateNotice(const speech::ObjectToken* token, int latinRate);

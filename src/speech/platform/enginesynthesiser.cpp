@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtDebug>
 
@@ -48,6 +49,20 @@ QString SpelledText(const QString& text)
     for (const char32_t c : text.toUcs4())
         letters << QString::fromUcs4(&c, 1).toUpper();
     return letters.join(u' ');
+}
+
+// The text as a program is given it: a word of punctuation alone joins the word before it, as
+// Festival's text2wave dies of one (seen: "abandon; ;" and " ;" crash it, "abandon;;" does not).
+QString EngineText(const QString& text)
+{
+    static const QRegularExpression lonePunctuation(QStringLiteral("(?<=\\S)\\s+(?=[\\p{P}]+(\\s|$))"));
+    return QString(text).replace(lonePunctuation, QString());
+}
+
+// Whether `text` has anything to say: a letter or a digit.
+bool Says(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
 }
 
 QString Quoted(const QString& word)
@@ -312,7 +327,9 @@ HRESULT EngineSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver
         m_rateWarned.push_back(d.id);
         qWarning().noquote() << notice;
     }
-    const QString text = step.spell ? SpelledText(step.text) : step.text;
+    const QString text = EngineText(step.spell ? SpelledText(step.text) : step.text);
+    if (!Says(text))
+        return S_OK;  // punctuation alone is a pause, which the plan makes itself
     const QString out = NewFile("sound") + QStringLiteral(".wav");
     const HRESULT hr = d.serveArguments.isEmpty() ? RunOnce(found, step, text, out) : RunServing(found, step, text, out);
     EngineSound sound;
@@ -356,7 +373,7 @@ QString EngineSynthesiser::CommandLine(const SpeechStep& step) const
     if (!found.engine)
         return {};
     const EngineDescription& d = found.engine->description;
-    const QString text = step.spell ? SpelledText(step.text) : step.text;
+    const QString text = EngineText(step.spell ? SpelledText(step.text) : step.text);
     std::map<QString, QString> values = Values(*found.engine, *found.voice, step.ratePercent);
     values[u"text"_qs] = text;
     QStringList words{found.engine->program};

@@ -23,6 +23,7 @@
 #include "output/runlisting.h"
 #include "speech/audioformattable.h"
 #include "speech/speechengine.h"
+#include "speech/synthesiscalls.h"
 #include "speech/voicecatalogue.h"
 #include "vocab/connectionstring.h"
 #include "vocab/coursecatalogue.h"
@@ -264,6 +265,10 @@ int generate(const QCommandLineParser& parser)
     for (const PronunciationProblem& problem : run->problems)
         print(stderr, QStringLiteral("lexovox-batch: %1: %2\n").arg(run->pronunciationsPath,
                                                                      PronunciationProblemText(problem, false)));
+    const speech::TokenPtr token = voice != defaults.voices.end() ? voice->token : nullptr;
+    // Said here once: the speech processes' own standard error is not shown.
+    if (const QString notice = RateNotice(token.get(), job->sound.englishRate); !notice.isEmpty())
+        print(stderr, QStringLiteral("lexovox-batch: %1\n").arg(notice));
     if (parser.isSet(kDryRun))
         return dryRun(*job, *run, defaults, parser.isSet(kQuiet));
     return runBatch(*job, *run, parser.isSet(kQuiet));

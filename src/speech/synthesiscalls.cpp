@@ -18,6 +18,11 @@ const speech::EngineSynthesiser& Engines()
 
 } // namespace
 
+QString RateNotice(const speech::ObjectToken* token, int latinRate)
+{
+    return Engines().RateNotice(speech::VoiceChoice::Of(token).latin, latinRate);
+}
+
 std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::ObjectToken* token, int latinRate,
                                           int hanRate, const QByteArray& chinese)
 {

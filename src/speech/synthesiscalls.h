@@ -26,3 +26,8 @@ struct SynthesisCall
 /// carries; `chinese` the synthesiser voice that says a bilingual voice's Chinese, if not its own.
 std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::ObjectToken* token, int latinRate = 100,
                                           int hanRate = 100, const QByteArray& chinese = {});
+
+/// What a run says once before its words when the English of `token`'s voice is an engine's
+/// without a rate control and `latinRate` is not 100: that engine's notice; else empty. (The
+/// speech processes say it too, where their standard error is seen.)
+QString RateNotice(const speech::ObjectToken* token, int latinRate);

@@ -1,5 +1,6 @@
 // lexovox-batch with the voice of a speech program outside the process: a stand-in Piper
-// (tests/speech/engines/fake-piper) first on PATH, its voice in the user's data folder.
+// (tests/speech/engines/fake-piper) first on PATH, its voice in the user's data folder, and
+// Pico's stand-in where a test puts it there.
 
 #include <csignal>
 
@@ -153,6 +154,24 @@ TEST_F(EngineCli, AWordTheProgramFailsIsNamedWithWhatItSaid)
     EXPECT_EQ(written(), (QStringList{u"apple.wav"_qs, u"pear.wav"_qs}));
     const QString said = outcome.out + outcome.err;
     EXPECT_TRUE(said.contains(u"fail"_qs) && said.contains(u"boom: the model broke"_qs)) << qPrintable(said);
+}
+
+TEST_F(EngineCli, AnEngineWithoutARateSaysSoOnceForTheWholeRun)
+{
+    QFile::link(QStringLiteral(LEXOVOX_TEST_ENGINES "/fake-pico2wave"), m_dir.filePath(u"bin/pico2wave"_qs));
+    const QString words = csv(u"w.csv"_qs, "en,ch\napple,苹果\npear,梨\nplum,李子\nfig,无花果\n");
+    const Outcome faster = run({u"--words"_qs, words, u"--out"_qs, out(), u"--voice"_qs, u"pico2wave-en-us"_qs,
+                                u"--rate"_qs, u"150"_qs, u"--jobs"_qs, u"2"_qs, u"--quiet"_qs});
+    EXPECT_EQ(faster.status, 0) << qPrintable(faster.err);
+    EXPECT_EQ(written(), (QStringList{u"apple.wav"_qs, u"fig.wav"_qs, u"pear.wav"_qs, u"plum.wav"_qs}));
+    EXPECT_EQ(faster.err.count(u"rate not available"_qs), 1) << qPrintable(faster.err);
+    EXPECT_TRUE(faster.err.contains(u"lexovox-batch: Pico: speaking rate not available, its voices keep their own\n"_qs))
+        << qPrintable(faster.err);
+
+    const Outcome usual = run({u"--words"_qs, words, u"--out"_qs, out(), u"--voice"_qs, u"pico2wave-en-us"_qs,
+                               u"--dry-run"_qs, u"--quiet"_qs});
+    EXPECT_EQ(usual.status, 0) << qPrintable(usual.err);
+    EXPECT_FALSE(usual.err.contains(u"rate not available"_qs)) << qPrintable(usual.err);
 }
 
 TEST_F(EngineCli, CtrlCLeavesNoProgramRunning)

@@ -258,7 +258,7 @@ TEST_F(Engines, OneTextAProcessAndOneProcessForManyBothGiveTheVoicesRate)
 
 TEST_F(Engines, TextsReachTheProgramAsTheyAre)
 {
-    const QStringList texts{u"it's \"quoted\""_qs, u"$(touch pwned) `x` ; rm -rf ~"_qs, u"-v --help"_qs,
+    const QStringList texts{u"it's \"quoted\""_qs, u"$(touch pwned) `x`; rm -rf ~"_qs, u"-v --help"_qs,
                             u"two\nlines"_qs, u"café 苹果 {out}"_qs};
     for (const bool longLived : {false, true}) {
         QFile::remove(path(u"texts.log"_qs));
@@ -270,6 +270,19 @@ TEST_F(Engines, TextsReachTheProgramAsTheyAre)
         EXPECT_EQ(received(), texts);
     }
     EXPECT_FALSE(QFileInfo::exists(u"pwned"_qs));
+}
+
+TEST_F(Engines, AWordOfPunctuationAloneJoinsTheWordBeforeItAndPunctuationAloneIsNotSpoken)
+{
+    // Festival's text2wave dies of "abandon; ;", which a word with its pauses gives.
+    const auto engine = synthesiser(false);
+    Collected sound;
+    EXPECT_EQ(engine->Speak(step(u"abandon;; ;"_qs), sound), S_OK);
+    EXPECT_EQ(engine->Speak(step(u"apple , pear :"_qs), sound), S_OK);
+    const std::size_t spoken = sound.samples.size();
+    EXPECT_EQ(engine->Speak(step(u" ; ;"_qs), sound), S_OK);
+    EXPECT_EQ(sound.samples.size(), spoken);
+    EXPECT_EQ(received(), (QStringList{u"abandon;;;"_qs, u"apple, pear:"_qs}));
 }
 
 TEST_F(Engines, AProgramThatFailsATextFailsItWithItsLastWords)

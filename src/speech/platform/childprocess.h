@@ -43,6 +43,9 @@ public:
 
     bool IsRunning() const { return m_pid > 0; }
     pid_t Pid() const { return m_pid; }
+    /// What it wrote on its standard output not yet read as lines, then its standard error (the
+    /// last 64 KB of each).
+    QByteArray OutputAndErrors() const { return m_output + m_errors; }
     /// The last line the program wrote on its standard error, for a failure's message.
     QString LastErrorLine() const;
     void Kill();

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "base/readfile.h"
 
@@ -51,13 +52,26 @@ struct Reader
             d.title = value;
         else if (at == u"engine.program")
             d.program = value;
+        else if (at == u"engine.id") {
+            static const QRegularExpression plain(QStringLiteral("^[a-z0-9][a-z0-9_-]*$"));
+            if (!plain.match(value).hasMatch())
+                return Fail(QStringLiteral("an id is small letters, digits, \"-\" and \"_\": %1").arg(value));
+            d.id = value;
+        } else if (at == u"engine.probe")
+            return Words(value, d.probeArguments);
+        else if (at == u"engine.probe-says")
+            d.probeSays = value;
         else if (at == u"voices.files")
             d.voiceFiles = value;
         else if (at == u"voices.list")
             return Words(value, d.voiceList);
         else if (at == u"voices.metadata")
             d.metadata = value;
-        else if (at == u"voices.metadata-language")
+        else if (at == u"voices.metadata-format") {
+            if (value != u"json" && value != u"ini")
+                return Fail(QStringLiteral("metadata-format is json or ini, not \"%1\"").arg(value));
+            d.metadataIni = value == u"ini";
+        } else if (at == u"voices.metadata-language")
             d.metadataLanguage = value;
         else if (at == u"voices.metadata-sample-rate")
             d.metadataSampleRate = value;
@@ -88,8 +102,10 @@ struct Reader
         line = 0;
         if (d.program.isEmpty())
             return Fail(QStringLiteral("no program in [engine]"));
-        if (d.voiceFiles.isEmpty() == d.voiceList.isEmpty())
-            return Fail(QStringLiteral("[voices] needs either files or list"));
+        if (d.voiceFiles.isEmpty() && d.voiceList.isEmpty())
+            return Fail(QStringLiteral("[voices] needs files or a list"));
+        if (d.probeArguments.isEmpty() != d.probeSays.isEmpty())
+            return Fail(QStringLiteral("[engine] takes probe and probe-says together"));
         if (d.language.isEmpty() && (d.metadata.isEmpty() || d.metadataLanguage.isEmpty()))
             return Fail(QStringLiteral("[voices] needs a language, or metadata and metadata-language"));
         if (d.arguments.isEmpty() && d.serveArguments.isEmpty())

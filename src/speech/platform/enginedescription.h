@@ -14,14 +14,21 @@ namespace speech {
 struct EngineDescription
 {
     QString file;        // the description's path, for messages
-    QString id;          // its file name without ".engine": the part of a voice's identifier
+    QString id;          // the part of a voice's identifier: the file name without ".engine",
+                         // or [engine] id, so two builds of one program give their voices one name
     QString title;       // shown in voice descriptions: "Piper"
     QString program;     // run without a shell; looked up on PATH when it has no "/"
+    // Which build of the program this is: run with these arguments once it has voices, its
+    // output (both streams) must hold `probeSays`, else the description does not apply.
+    QStringList probeArguments;
+    QString probeSays;
 
-    // Voices: files matching a pattern (each "{name}" a voice), or a fixed list.
+    // Voices: files matching a pattern (each "{name}" a voice), or a fixed list, or both: the
+    // listed ones whose files are there.
     QString voiceFiles;  // "$XDG_DATA_HOME/lexovox/voices/{name}.onnx"
     QStringList voiceList;
     QString metadata;          // "{path}.json": a JSON file beside each voice file
+    bool metadataIni = false;  // metadata-format = ini: "key=value" lines, "[section]" a prefix
     QString metadataLanguage;  // "language.code"
     QString metadataSampleRate;
     QString metadataQuality;
@@ -30,7 +37,7 @@ struct EngineDescription
 
     // Speaking: one process per text, or one per voice taking JSON lines.
     QStringList arguments;     // placeholders: {voice} {path} {text} {textfile} {out} {rate}
-    QStringList rateArguments; // what {rate} becomes; {stretch} and {percent} inside
+    QStringList rateArguments; // what {rate} becomes; {stretch}, {percent} and {wpm} inside
     QStringList serveArguments;  // the long-lived process's, empty for none
     int timeoutMs = 30000;     // per text
 };

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtDebug>
 
@@ -15,6 +16,10 @@ namespace {
 
 constexpr char kPrefix[] = "engine:";
 constexpr std::uint32_t kUsualRate = 22050;
+// eSpeak NG's usual speed; a rate in words a minute is a share of it.
+constexpr int kUsualWordsPerMinute = 175;
+// Asking a program which build it is takes a moment; one that does not answer is not used.
+constexpr int kProbeTimeoutMs = 10000;
 
 std::mutex g_failureMutex;
 QString g_failure;
@@ -46,6 +51,20 @@ QString SpelledText(const QString& text)
     return letters.join(u' ');
 }
 
+// The text as a program is given it: a word of punctuation alone joins the word before it, as
+// Festival's text2wave dies of one (seen: "abandon; ;" and " ;" crash it, "abandon;;" does not).
+QString EngineText(const QString& text)
+{
+    static const QRegularExpression lonePunctuation(QStringLiteral("(?<=\\S)\\s+(?=[\\p{P}]+(\\s|$))"));
+    return QString(text).replace(lonePunctuation, QString());
+}
+
+// Whether `text` has anything to say: a letter or a digit.
+bool Says(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
 QString Quoted(const QString& word)
 {
     static const QString plain = QStringLiteral("-_./:=,+@%");
@@ -71,6 +90,25 @@ struct EngineSynthesiser::Serving
     ChildProcess process;
 };
 
+namespace {
+
+// True when the program, run with the description's probe, says what the description expects.
+bool IsThisBuild(const QString& program, const EngineDescription& d)
+{
+    if (d.probeArguments.isEmpty())
+        return true;
+    ChildProcess process;
+    if (!process.Start(program, d.probeArguments, {}, false))
+        return false;
+    int status = -1;
+    if (process.WaitForExit(ChildProcess::Clock::now() + std::chrono::milliseconds(kProbeTimeoutMs), status)
+        == ChildProcess::Outcome::TimedOut)
+        return false;
+    return QString::fromUtf8(process.OutputAndErrors()).contains(d.probeSays);
+}
+
+} // namespace
+
 std::vector<InstalledEngine> FindInstalledEngines(const QStringList& folders, std::vector<EngineProblem>& problems)
 {
     std::vector<InstalledEngine> engines;
@@ -79,9 +117,13 @@ std::vector<InstalledEngine> FindInstalledEngines(const QStringList& folders, st
         engine.program = FindProgram(description.program);
         if (engine.program.isEmpty())
             continue;
+        // Two descriptions of one id are two builds of a program: the first that applies counts.
+        if (std::any_of(engines.begin(), engines.end(), [&](const InstalledEngine& e) { return e.description.id == description.id; }))
+            continue;
         engine.voices = FindEngineVoices(description);
         std::erase_if(engine.voices, [](const EngineVoice& v) { return !IsEnglish(v.language) && !IsChinese(v.language); });
-        if (engine.voices.empty())
+        // The program is run to ask which build it is only once it has voices to speak with.
+        if (engine.voices.empty() || !IsThisBuild(engine.program, description))
             continue;
         engine.description = std::move(description);
         engines.push_back(std::move(engine));
@@ -174,7 +216,8 @@ std::map<QString, QString> Values(const InstalledEngine& engine, const EngineVoi
 {
     const double stretch = 100.0 / std::max(ratePercent, 1);
     return {{u"voice"_qs, voice.name}, {u"path"_qs, voice.path}, {u"stretch"_qs, QString::number(stretch, 'g', 3)},
-            {u"percent"_qs, QString::number(ratePercent)}, {u"program"_qs, engine.program}};
+            {u"percent"_qs, QString::number(ratePercent)},
+            {u"wpm"_qs, QString::number((kUsualWordsPerMinute * ratePercent + 50) / 100)}, {u"program"_qs, engine.program}};
 }
 
 // The words of `pattern` filled in; "{rate}" standing alone becomes the rate's words, or none
@@ -279,12 +322,14 @@ HRESULT EngineSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver
     if (!found.engine)
         return SPERR_NOT_FOUND;
     const EngineDescription& d = found.engine->description;
-    if (step.ratePercent != 100 && d.rateArguments.isEmpty()
-        && std::find(m_rateWarned.begin(), m_rateWarned.end(), d.id) == m_rateWarned.end()) {
+    if (const QString notice = RateNotice(step.voice, step.ratePercent);
+        !notice.isEmpty() && std::find(m_rateWarned.begin(), m_rateWarned.end(), d.id) == m_rateWarned.end()) {
         m_rateWarned.push_back(d.id);
-        qWarning().noquote() << QStringLiteral("%1: speaking rate not available, its voices keep their own").arg(d.title);
+        qWarning().noquote() << notice;
     }
-    const QString text = step.spell ? SpelledText(step.text) : step.text;
+    const QString text = EngineText(step.spell ? SpelledText(step.text) : step.text);
+    if (!Says(text))
+        return S_OK;  // punctuation alone is a pause, which the plan makes itself
     const QString out = NewFile("sound") + QStringLiteral(".wav");
     const HRESULT hr = d.serveArguments.isEmpty() ? RunOnce(found, step, text, out) : RunServing(found, step, text, out);
     EngineSound sound;
@@ -314,13 +359,21 @@ HRESULT EngineSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver
     return S_OK;
 }
 
+QString EngineSynthesiser::RateNotice(const QByteArray& voice, int ratePercent) const
+{
+    const Found found = Find(voice);
+    if (!found.engine || ratePercent == 100 || !found.engine->description.rateArguments.isEmpty())
+        return {};
+    return QStringLiteral("%1: speaking rate not available, its voices keep their own").arg(found.engine->description.title);
+}
+
 QString EngineSynthesiser::CommandLine(const SpeechStep& step) const
 {
     const Found found = Find(step.voice);
     if (!found.engine)
         return {};
     const EngineDescription& d = found.engine->description;
-    const QString text = step.spell ? SpelledText(step.text) : step.text;
+    const QString text = EngineText(step.spell ? SpelledText(step.text) : step.text);
     std::map<QString, QString> values = Values(*found.engine, *found.voice, step.ratePercent);
     values[u"text"_qs] = text;
     QStringList words{found.engine->program};

@@ -23,7 +23,9 @@ struct InstalledEngine
 };
 
 /// Every engine of the descriptions in `folders` whose program is there and that has voices.
-/// Nothing is run: the program is only looked up.
+/// A program is run only when its description asks which build it is (a probe), and only once
+/// it has voices; otherwise it is only looked up. Of descriptions sharing an id, the first that
+/// applies counts.
 std::vector<InstalledEngine> FindInstalledEngines(const QStringList& folders, std::vector<EngineProblem>& problems);
 
 /// Speech by programs outside the process, as their descriptions say, for voices named
@@ -46,6 +48,10 @@ public:
     HRESULT Speak(const SpeechStep& step, SoundReceiver& receiver) override;
     /// Each voice, with "english" and "chinese" descriptions.
     std::vector<SynthesiserVoice> Voices() const override;
+
+    /// "Pico: speaking rate not available, its voices keep their own" when `voice` is of an
+    /// engine without a rate control and `ratePercent` is not 100; else empty.
+    QString RateNotice(const QByteArray& voice, int ratePercent) const;
 
     /// The program and arguments a step runs, as a reader would type them; empty for a voice not
     /// of these engines. Placeholders for the files made at the time stay as they are.

@@ -55,6 +55,37 @@ QJsonValue At(const QJsonObject& root, const QString& dotted)
     return value;
 }
 
+// "key=value" lines as a JSON object of strings; a "[section]" line makes its keys
+// "section.key" (written as one dotted key, so At() finds it whole).
+QJsonObject IniObject(const QByteArray& text)
+{
+    QJsonObject root;
+    QString section;
+    for (const QByteArray& raw : text.split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            section = line.sliced(1).chopped(1).trimmed();
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (line.startsWith(u'#') || line.startsWith(u';') || equals <= 0)
+            continue;
+        const QString key = line.first(equals).trimmed();
+        root.insert(section.isEmpty() ? key : section + u'.' + key, line.sliced(equals + 1).trimmed());
+    }
+    return root;
+}
+
+// Some engines name a voice's language in English words rather than by its code.
+QString LanguageCode(const QString& language)
+{
+    if (language.compare(u"English", Qt::CaseInsensitive) == 0)
+        return QStringLiteral("en");
+    if (language.compare(u"Chinese", Qt::CaseInsensitive) == 0 || language.compare(u"Mandarin", Qt::CaseInsensitive) == 0)
+        return QStringLiteral("zh");
+    return language;
+}
+
 bool ReadMetadata(const EngineDescription& d, EngineVoice& voice)
 {
     QString path = d.metadata;
@@ -64,19 +95,26 @@ bool ReadMetadata(const EngineDescription& d, EngineVoice& voice)
     const Result<QByteArray> text = ReadWholeFile(path);
     if (!text)
         return false;
-    const QJsonDocument document = QJsonDocument::fromJson(*text);
-    if (!document.isObject())
-        return false;
-    const QJsonObject root = document.object();
+    QJsonObject root;
+    if (d.metadataIni) {
+        root = IniObject(*text);
+    } else {
+        const QJsonDocument document = QJsonDocument::fromJson(*text);
+        if (!document.isObject())
+            return false;
+        root = document.object();
+    }
+    const auto field = [&](const QString& key) { return d.metadataIni ? root.value(key) : At(root, key); };
     if (!d.metadataLanguage.isEmpty())
-        voice.language = At(root, d.metadataLanguage).toString();
+        voice.language = LanguageCode(field(d.metadataLanguage).toString());
     if (!d.metadataSampleRate.isEmpty()) {
-        const int rate = At(root, d.metadataSampleRate).toInt();
+        const QJsonValue value = field(d.metadataSampleRate);
+        const int rate = value.isString() ? value.toString().toInt() : value.toInt();
         if (rate >= 1000 && rate <= 192000)
             voice.sampleRate = std::uint32_t(rate);
     }
     if (!d.metadataQuality.isEmpty())
-        voice.quality = At(root, d.metadataQuality).toString();
+        voice.quality = field(d.metadataQuality).toString();
     return !voice.language.isEmpty();
 }
 
@@ -115,7 +153,7 @@ QString ExpandUserFolders(const QString& text)
 std::vector<EngineVoice> FindEngineVoices(const EngineDescription& d)
 {
     std::vector<EngineVoice> voices;
-    if (!d.voiceList.isEmpty()) {
+    if (d.voiceFiles.isEmpty()) {
         for (const QString& name : d.voiceList) {
             if (IsVoiceName(name))
                 voices.push_back({name, {}, d.language, {}, std::uint32_t(d.sampleRate)});
@@ -129,7 +167,8 @@ std::vector<EngineVoice> FindEngineVoices(const EngineDescription& d)
     Match(QString(), pattern.split(u'/', Qt::SkipEmptyParts), 0, QString(), found);
     for (const auto& [path, name] : found) {
         EngineVoice voice{name, path, d.language, {}, std::uint32_t(d.sampleRate)};
-        if (!IsVoiceName(name) || (!d.metadata.isEmpty() && !ReadMetadata(d, voice)))
+        if (!IsVoiceName(name) || (!d.voiceList.isEmpty() && !d.voiceList.contains(name))
+            || (!d.metadata.isEmpty() && !ReadMetadata(d, voice)))
             continue;
         voices.push_back(std::move(voice));
     }

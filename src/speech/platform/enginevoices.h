@@ -28,7 +28,9 @@ QString FindProgram(const QString& program);
 QString ExpandUserFolders(const QString& text);
 
 /// The voices the description names that are there: files matching its pattern ("*" any part
-/// of one path component, "{name}" the voice's name), with their metadata read, or its list.
+/// of one path component, "{name}" the voice's name), with their metadata read (JSON, or
+/// "key=value" lines; a language named "English" is "en"), or its list, or those of its list
+/// whose files are there.
 /// A voice whose name is not letters, digits and "_.+-", or whose metadata cannot be read, is
 /// left out.
 std::vector<EngineVoice> FindEngineVoices(const EngineDescription& description);

@@ -1,0 +1,302 @@
+// The shipped engine descriptions of Pico, eSpeak NG with MBROLA, RHVoice and Piper's two
+// builds, each run against a stand-in (tests/speech/engines/) that parses its command line as
+// the real program does: the voices each lists, a word spoken through it, and the features
+// they need (a list checked against files, metadata in "key=value" lines, a rate in words a
+// minute, a program asked which build it is).
+
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include "speech/platform/enginedescription.h"
+#include "speech/platform/enginesynthesiser.h"
+#include "speech/platform/enginevoices.h"
+
+using namespace speech;
+
+namespace {
+
+const QString kStandIns = QStringLiteral(LEXOVOX_TEST_ENGINES);
+const QString kShipped = QStringLiteral(LEXOVOX_SHIPPED_ENGINES);
+
+struct Collected final : SoundReceiver
+{
+    std::vector<std::int16_t> samples;
+    bool Receive(std::span<const std::int16_t> s, std::span<const SynthesisEvent>) override
+    {
+        samples.insert(samples.end(), s.begin(), s.end());
+        return true;
+    }
+};
+
+void Write(const QString& path, const QByteArray& text)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+// Warnings said while it lives.
+class Warnings
+{
+public:
+    Warnings() { s_said.clear(); m_previous = qInstallMessageHandler(&Take); }
+    ~Warnings() { qInstallMessageHandler(m_previous); }
+    const QStringList& said() const { return s_said; }
+
+private:
+    static void Take(QtMsgType, const QMessageLogContext&, const QString& text) { s_said << text; }
+    static inline QStringList s_said;
+    QtMessageHandler m_previous = nullptr;
+};
+
+class ShippedEngines : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        for (const char* name : {"XDG_DATA_HOME", "FAKE_ENGINE_LOG", "FAKE_ENGINE_PIDS", "FAKE_ENGINE_PROBES", "FAKE_MBROLA_DIR"})
+            m_saved.emplace_back(name, qgetenv(name));
+        qputenv("XDG_DATA_HOME", path(u"data"_qs).toUtf8());
+        qputenv("FAKE_ENGINE_LOG", path(u"texts.log"_qs).toUtf8());
+        qputenv("FAKE_ENGINE_PIDS", path(u"pids.log"_qs).toUtf8());
+        qputenv("FAKE_ENGINE_PROBES", path(u"probes.log"_qs).toUtf8());
+        qputenv("FAKE_MBROLA_DIR", path(u"mbrola"_qs).toUtf8());
+    }
+
+    void TearDown() override
+    {
+        for (const auto& [name, value] : m_saved) {
+            if (value.isNull())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+    }
+
+    QString path(const QString& relative) const { return m_dir.filePath(relative); }
+
+    // The shipped descriptions `names`, their programs the stand-ins and their folders moved
+    // into this test's own by `moved` (from → to), as the engines they find.
+    std::vector<InstalledEngine> installed(const QStringList& names, const std::map<QString, QString>& programs,
+                                           const std::map<QByteArray, QByteArray>& moved = {})
+    {
+        const QString folder = path(u"engines"_qs);
+        QDir(folder).removeRecursively();
+        for (const QString& name : names) {
+            QFile shipped(kShipped + u'/' + name + u".engine"_qs);
+            EXPECT_TRUE(shipped.open(QIODevice::ReadOnly)) << qPrintable(name);
+            QByteArray text = shipped.readAll();
+            for (const auto& [real, standIn] : programs)
+                text.replace("program = " + real.toUtf8() + '\n', "program = " + (kStandIns + u'/' + standIn).toUtf8() + '\n');
+            for (const auto& [from, to] : moved)
+                text.replace(from, to);
+            Write(folder + u'/' + name + u".engine"_qs, text);
+        }
+        std::vector<EngineProblem> problems;
+        std::vector<InstalledEngine> engines = FindInstalledEngines({folder}, problems);
+        for (const EngineProblem& problem : problems)
+            ADD_FAILURE() << qPrintable(problem.Text());
+        return engines;
+    }
+
+    static std::vector<QByteArray> identifiers(const std::vector<InstalledEngine>& engines)
+    {
+        std::vector<QByteArray> found;
+        for (const SynthesiserVoice& v : EngineSynthesiser(engines).Voices())
+            found.push_back(v.identifier);
+        return found;
+    }
+
+    // The arguments and text of each call the stand-ins logged, in order.
+    std::vector<std::pair<QStringList, QString>> calls() const
+    {
+        std::vector<std::pair<QStringList, QString>> found;
+        QFile log(path(u"texts.log"_qs));
+        if (!log.open(QIODevice::ReadOnly))
+            return found;
+        for (const QByteArray& line : log.readAll().split('\n')) {
+            if (line.isEmpty())
+                continue;
+            const QJsonObject call = QJsonDocument::fromJson(line).object();
+            QStringList args;
+            for (const QJsonValue& a : call.value(u"args").toArray())
+                args << a.toString();
+            found.emplace_back(args, call.value(u"text").toString());
+        }
+        QFile::remove(path(u"texts.log"_qs));
+        return found;
+    }
+
+    // How many times a stand-in was asked for its usage.
+    int probed() const
+    {
+        QFile log(path(u"probes.log"_qs));
+        return log.open(QIODevice::ReadOnly) ? int(log.readAll().count('\n')) : 0;
+    }
+
+    // Speaks `text` with `voice` at `rate`; the samples, or none with the failure added.
+    static std::vector<std::int16_t> speak(EngineSynthesiser& engine, const char* voice, const QString& text, int rate = 100)
+    {
+        SpeechStep step;
+        step.voice = voice;
+        step.text = text;
+        step.ratePercent = rate;
+        Collected sound;
+        const HRESULT hr = engine.Speak(step, sound);
+        EXPECT_EQ(hr, S_OK) << voice << ": " << qPrintable(EngineSynthesiser::TakeFailure());
+        return sound.samples;
+    }
+
+    QTemporaryDir m_dir;
+    std::vector<std::pair<const char*, QByteArray>> m_saved;
+};
+
+TEST(EngineDescriptions, NewKeysAreCheckedByLine)
+{
+    const struct
+    {
+        QByteArray text;
+        int line;
+        const char* says;
+    } cases[] = {
+        {"[engine]\nprogram = x\nid = Piper\n", 3, "small letters"},
+        {"[engine]\nprogram = x\n[voices]\nmetadata-format = yaml\n", 4, "json or ini"},
+        {"[engine]\nprogram = x\nprobe = --help\n[voices]\nlist = a\nlanguage = en\n[speak]\narguments = {out}\n", 0,
+         "probe and probe-says together"},
+    };
+    for (const auto& c : cases) {
+        EngineDescription d;
+        EngineProblem problem;
+        EXPECT_FALSE(ParseEngineDescription(c.text, u"/x/bad.engine"_qs, d, problem)) << c.text.constData();
+        EXPECT_EQ(problem.line, c.line) << c.text.constData();
+        EXPECT_TRUE(problem.Text().contains(QString::fromLatin1(c.says))) << qPrintable(problem.Text());
+    }
+}
+
+TEST_F(ShippedEngines, PicoListsItsTwoEnglishVoicesAndSpeaksFromItsStandardInput)
+{
+    std::vector<InstalledEngine> engines = installed({u"pico2wave"_qs}, {{u"pico2wave"_qs, u"fake-pico2wave"_qs}});
+    EXPECT_EQ(identifiers(engines), (std::vector<QByteArray>{"engine:pico2wave/en-US", "engine:pico2wave/en-GB"}));
+    EngineSynthesiser pico(std::move(engines));
+    EXPECT_EQ(pico.SampleRateOf("engine:pico2wave/en-GB"), 16000u);
+    // A leading dash would be an option as an argument ("-l eading"); on its input it is text.
+    const QString text = u"-leading \"dash\" $(x)"_qs;
+    EXPECT_EQ(speak(pico, "engine:pico2wave/en-GB", text).size(), std::size_t(1600 + 160 * text.size()));
+    const auto logged = calls();
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0].second, u"-leading \"dash\" $(x)");
+    ASSERT_EQ(logged[0].first.size(), 4);
+    EXPECT_EQ(logged[0].first[0], u"-w");
+    EXPECT_TRUE(logged[0].first[1].endsWith(u".wav")) << "pico2wave writes only files named .wav";
+    EXPECT_EQ(logged[0].first.mid(2), (QStringList{u"-l"_qs, u"en-GB"_qs}));
+}
+
+TEST_F(ShippedEngines, AnEngineWithoutARateSaysSoOnceAndItsVoicesKeepTheirPace)
+{
+    EngineSynthesiser pico(installed({u"pico2wave"_qs}, {{u"pico2wave"_qs, u"fake-pico2wave"_qs}}));
+    const Warnings warnings;
+    const std::size_t usual = speak(pico, "engine:pico2wave/en-US", u"apple"_qs).size();
+    for (const char* word : {"apple", "pear", "plum"})
+        speak(pico, "engine:pico2wave/en-US", QString::fromLatin1(word), 150);
+    EXPECT_EQ(speak(pico, "engine:pico2wave/en-US", u"apple"_qs, 50).size(), usual);
+    ASSERT_EQ(warnings.said().size(), 1) << qPrintable(warnings.said().join(u'\n'));
+    EXPECT_EQ(warnings.said()[0], u"Pico: speaking rate not available, its voices keep their own");
+    for (const auto& [args, text] : calls())
+        EXPECT_EQ(args.size(), 4) << qPrintable(args.join(u' '));
+}
+
+TEST_F(ShippedEngines, MbrolaVoicesAreThoseWhoseDataIsInstalled)
+{
+    Write(path(u"mbrola/us1/us1"_qs), "diphones");
+    Write(path(u"mbrola/en1/en1"_qs), "diphones");
+    Write(path(u"mbrola/us2/README"_qs), "a folder without its voice");
+    Write(path(u"mbrola/de1/de1"_qs), "a German voice");
+    std::vector<InstalledEngine> engines = installed({u"espeak-mb"_qs}, {{u"espeak-ng"_qs, u"fake-espeak-ng"_qs}},
+                                                     {{"/usr/share/mbrola", path(u"mbrola"_qs).toUtf8()}});
+    EXPECT_EQ(identifiers(engines), (std::vector<QByteArray>{"engine:espeak-mb/en1", "engine:espeak-mb/us1"}));
+    EngineSynthesiser mbrola(std::move(engines));
+    EXPECT_EQ(speak(mbrola, "engine:espeak-mb/us1", u"-dash"_qs).size(), 1600u + 160 * 5);
+    speak(mbrola, "engine:espeak-mb/en1", u"apple"_qs, 200);
+    const auto logged = calls();
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[0].second, u"-dash");
+    EXPECT_EQ(logged[0].first.mid(0, 2), (QStringList{u"-v"_qs, u"mb-us1"_qs}));
+    // Twice as fast: twice eSpeak NG's usual 175 words a minute.
+    EXPECT_EQ(logged[1].first.mid(0, 2), (QStringList{u"-v"_qs, u"mb-en1"_qs}));
+    EXPECT_EQ(logged[1].first.mid(4, 2), (QStringList{u"-s"_qs, u"350"_qs}));
+
+    // Its data gone since the voice was listed: the program's complaint names why.
+    QFile::remove(path(u"mbrola/us1/us1"_qs));
+    SpeechStep step;
+    step.voice = "engine:espeak-mb/us1";
+    step.text = u"apple"_qs;
+    Collected sound;
+    EXPECT_EQ(mbrola.Speak(step, sound), SPERR_ENGINE_PROGRAM);
+    EXPECT_EQ(EngineSynthesiser::TakeFailure(),
+              u"eSpeak NG MBROLA us1: Error: The specified espeak-ng voice does not exist.");
+}
+
+TEST_F(ShippedEngines, RhvoiceVoicesTakeTheirLanguageFromTheirVoiceInfo)
+{
+    Write(path(u"rhvoice/slt/voice.info"_qs), "name=Slt\nlanguage=English\ngender=female\nformat=4\n");
+    Write(path(u"rhvoice/evgeniy-eng/voice.info"_qs), "name=Evgeniy-Eng\r\nlanguage = English\r\ngender=male\r\n");
+    Write(path(u"rhvoice/aleksandr/voice.info"_qs), "name=Aleksandr\nlanguage=Russian\n");
+    Write(path(u"rhvoice/broken/voice.info"_qs), "name=Broken\n");
+    Write(path(u"rhvoice/empty/README"_qs), "no voice.info");
+    std::vector<InstalledEngine> engines = installed({u"rhvoice"_qs}, {{u"RHVoice-test"_qs, u"fake-RHVoice-test"_qs}},
+                                                     {{"/usr/share/RHVoice/voices", path(u"rhvoice"_qs).toUtf8()}});
+    EXPECT_EQ(identifiers(engines), (std::vector<QByteArray>{"engine:rhvoice/evgeniy-eng", "engine:rhvoice/slt"}));
+    ASSERT_EQ(engines.size(), 1u);
+    EXPECT_EQ(engines[0].voices[1].language, u"en");
+    EngineSynthesiser rhvoice(std::move(engines));
+    EXPECT_EQ(rhvoice.SampleRateOf("engine:rhvoice/slt"), 24000u);
+    EXPECT_EQ(speak(rhvoice, "engine:rhvoice/slt", u"-- apple"_qs).size(), 2400u + 240 * 8);
+    speak(rhvoice, "engine:rhvoice/evgeniy-eng", u"pear"_qs, 150);
+    const auto logged = calls();
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[0].second, u"-- apple");
+    EXPECT_EQ(logged[0].first.mid(0, 2), (QStringList{u"-p"_qs, u"slt"_qs}));
+    EXPECT_EQ(logged[1].first.mid(6), (QStringList{u"-r"_qs, u"150"_qs}));
+}
+
+TEST_F(ShippedEngines, PipersBuildIsAskedOnlyOnceItHasVoicesAndItsVoicesKeepTheirNames)
+{
+    const QStringList both{u"piper"_qs, u"piper-python"_qs};
+    // No voice files: neither build is run.
+    EXPECT_TRUE(installed(both, {{u"piper"_qs, u"fake-piper"_qs}}).empty());
+    EXPECT_EQ(probed(), 0);
+
+    Write(path(u"data/lexovox/voices/en_US-test-medium.onnx"_qs), "model");
+    Write(path(u"data/lexovox/voices/en_US-test-medium.onnx.json"_qs),
+          R"({"language": {"code": "en_US"}, "audio": {"sample_rate": 22050, "quality": "medium"}})");
+    for (const char* standIn : {"fake-piper", "fake-piper-python"}) {
+        std::vector<InstalledEngine> engines = installed(both, {{u"piper"_qs, QString::fromLatin1(standIn)}});
+        ASSERT_EQ(engines.size(), 1u) << standIn;
+        const bool python = QByteArrayView(standIn) == "fake-piper-python";
+        // The Python build is asked first (its description's name sorts first) and answers;
+        // the C++ one is asked after the Python description finds it is not that.
+        EXPECT_EQ(probed(), python ? 1 : 2) << standIn;
+        QFile::remove(path(u"probes.log"_qs));
+        EXPECT_EQ(engines[0].description.file.endsWith(u"/piper-python.engine"), python) << standIn;
+        EXPECT_EQ(identifiers(engines), (std::vector<QByteArray>{"engine:piper/en_US-test-medium"}));
+        EngineSynthesiser piper(std::move(engines));
+        // The Python build keeps "--" of an argument in the text: from a file it stays the text's own.
+        EXPECT_FALSE(speak(piper, "engine:piper/en_US-test-medium", u"-- -dash $(x)"_qs, 50).empty()) << standIn;
+        const auto logged = calls();
+        ASSERT_EQ(logged.size(), 1u);
+        EXPECT_EQ(logged[0].second, u"-- -dash $(x)") << standIn;
+        EXPECT_TRUE(logged[0].first.contains(python ? u"--length-scale"_qs : u"--length_scale"_qs)) << standIn;
+    }
+}
+
+} // namespace

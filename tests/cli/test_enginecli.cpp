@@ -110,7 +110,8 @@ TEST_F(EngineCli, AChineseVoiceSaysTheMeaningsInCharacters)
     const QString texts = QString::fromUtf8(log.readAll());
     bool meaning = false;
     for (const QString& line : texts.split(u'\n')) {
-        if (line.contains(u"\"text\": \"苹果 ;\""_qs)) {
+        // As the engine gets it: a lone ";" joins the word before it.
+        if (line.contains(u"\"text\": \"苹果;\""_qs)) {
             meaning = true;
             EXPECT_TRUE(line.contains(u"zh_CN-huayan-medium.onnx"_qs)) << qPrintable(line);
         }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <vector>
 
 #include <QByteArray>
@@ -13,8 +14,20 @@
 #include "speech/platform/filestream.h"
 #include "speech/platform/platform.h"
 #include "speech/platform/soundsink.h"
+#include "speech/platform/synthesiser.h"
 #include "speech/platform/voice.h"
 #include "speech/platform/waveformat.h"
+
+/// Every sample a synthesiser gives, kept.
+struct CollectedSound final : speech::SoundReceiver
+{
+    std::vector<std::int16_t> samples;
+    bool Receive(std::span<const std::int16_t> s, std::span<const speech::SynthesisEvent>) override
+    {
+        samples.insert(samples.end(), s.begin(), s.end());
+        return true;
+    }
+};
 
 /// What the recording sinks of one test received, one session per Open.
 class SoundRecorder

@@ -18,30 +18,12 @@
 #include "speech/platform/enginesound.h"
 #include "speech/platform/enginesynthesiser.h"
 #include "speech/platform/enginevoices.h"
+#include "speechfakes.h"
+#include "standinsession.h"
 
 using namespace speech;
 
 namespace {
-
-const QString kStandIns = QStringLiteral(LEXOVOX_TEST_ENGINES);
-
-struct Collected final : SoundReceiver
-{
-    std::vector<std::int16_t> samples;
-    bool Receive(std::span<const std::int16_t> s, std::span<const SynthesisEvent>) override
-    {
-        samples.insert(samples.end(), s.begin(), s.end());
-        return true;
-    }
-};
-
-void Write(const QString& path, const QByteArray& text)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-}
 
 QByteArray Metadata(const char* language, int rate = 22050)
 {
@@ -52,7 +34,7 @@ QByteArray Metadata(const char* language, int rate = 22050)
 
 QByteArray Description(const char* program, bool longLived, int timeout = 10)
 {
-    QByteArray text = "[engine]\nname = Stand-in\nprogram = " + kStandIns.toUtf8() + '/' + program
+    QByteArray text = "[engine]\nname = Stand-in\nprogram = " + StandInFolder().toUtf8() + '/' + program
         + "\n[voices]\nfiles = $XDG_DATA_HOME/lexovox/voices/{name}.onnx\nmetadata = {path}.json\n"
           "metadata-language = language.code\nmetadata-sample-rate = audio.sample_rate\nmetadata-quality = audio.quality\n"
           "[speak]\narguments = --model {path} --output_file {out} {rate}\nrate = --length_scale {stretch}\ntimeout = "
@@ -62,38 +44,20 @@ QByteArray Description(const char* program, bool longLived, int timeout = 10)
     return text;
 }
 
-// A user's session of its own: data and configuration folders, the stand-in's logs.
-class Engines : public ::testing::Test
+// A user's session of its own, with one voice of the stand-in Piper installed.
+class Engines : public StandInSession
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "FAKE_ENGINE_LOG", "FAKE_ENGINE_PIDS"})
-            m_saved.emplace_back(name, qgetenv(name));
-        qputenv("XDG_DATA_HOME", path(u"data"_qs).toUtf8());
-        qputenv("XDG_CONFIG_HOME", path(u"config"_qs).toUtf8());
-        qputenv("FAKE_ENGINE_LOG", path(u"texts.log"_qs).toUtf8());
-        qputenv("FAKE_ENGINE_PIDS", path(u"pids.log"_qs).toUtf8());
-        Write(path(u"data/lexovox/voices/en_US-test-medium.onnx"_qs), "model");
-        Write(path(u"data/lexovox/voices/en_US-test-medium.onnx.json"_qs), Metadata("en_US"));
+        StandInSession::SetUp();
+        WriteTestFile(path(u"data/lexovox/voices/en_US-test-medium.onnx"_qs), "model");
+        WriteTestFile(path(u"data/lexovox/voices/en_US-test-medium.onnx.json"_qs), Metadata("en_US"));
     }
-
-    void TearDown() override
-    {
-        for (const auto& [name, value] : m_saved) {
-            if (value.isNull())
-                qunsetenv(name);
-            else
-                qputenv(name, value);
-        }
-    }
-
-    QString path(const QString& relative) const { return m_dir.filePath(relative); }
 
     std::unique_ptr<EngineSynthesiser> synthesiser(bool longLived, int timeout = 10)
     {
-        Write(path(u"config/lexovox/engines/standin.engine"_qs), Description("fake-piper", longLived, timeout));
+        WriteTestFile(path(u"config/lexovox/engines/standin.engine"_qs), Description("fake-piper", longLived, timeout));
         std::vector<EngineProblem> problems;
         auto engines = FindInstalledEngines({path(u"config/lexovox/engines"_qs)}, problems);
         EXPECT_TRUE(problems.empty());
@@ -111,14 +75,9 @@ protected:
     // The texts the stand-in received, in order.
     QStringList received() const
     {
-        QFile log(path(u"texts.log"_qs));
         QStringList texts;
-        if (!log.open(QIODevice::ReadOnly))
-            return texts;
-        for (const QByteArray& line : log.readAll().split('\n')) {
-            if (!line.isEmpty())
-                texts << QJsonDocument::fromJson(line).object().value(u"text").toString();
-        }
+        for (const LoggedCall& call : loggedCalls())
+            texts << call.text;
         return texts;
     }
 
@@ -134,9 +93,6 @@ protected:
         }
         return found;
     }
-
-    QTemporaryDir m_dir;
-    std::vector<std::pair<const char*, QByteArray>> m_saved;
 };
 
 TEST(EngineDescriptions, ReadsKeysSectionsAndQuotedArguments)
@@ -189,11 +145,11 @@ TEST(EngineDescriptions, TheUsersFileReplacesTheShippedOneAndABadOneLeavesTheOth
 {
     QTemporaryDir dir;
     const QByteArray good = "[engine]\nprogram = %1\n[voices]\nlist = v\nlanguage = en\n[speak]\narguments = {out}\n";
-    Write(dir.filePath(u"shipped/a.engine"_qs), QByteArray(good).replace("%1", "shipped-a"));
-    Write(dir.filePath(u"shipped/b.engine"_qs), QByteArray(good).replace("%1", "shipped-b"));
-    Write(dir.filePath(u"user/a.engine"_qs), QByteArray(good).replace("%1", "users-a"));
-    Write(dir.filePath(u"user/c.engine"_qs), "[engine]\nprogram = c\nvoice = x\n");
-    Write(dir.filePath(u"user/notes.txt"_qs), "not a description");
+    WriteTestFile(dir.filePath(u"shipped/a.engine"_qs), QByteArray(good).replace("%1", "shipped-a"));
+    WriteTestFile(dir.filePath(u"shipped/b.engine"_qs), QByteArray(good).replace("%1", "shipped-b"));
+    WriteTestFile(dir.filePath(u"user/a.engine"_qs), QByteArray(good).replace("%1", "users-a"));
+    WriteTestFile(dir.filePath(u"user/c.engine"_qs), "[engine]\nprogram = c\nvoice = x\n");
+    WriteTestFile(dir.filePath(u"user/notes.txt"_qs), "not a description");
     std::vector<EngineProblem> problems;
     const std::vector<EngineDescription> read =
         ReadEngineDescriptions({dir.filePath(u"shipped"_qs), dir.filePath(u"user"_qs)}, problems);
@@ -206,17 +162,17 @@ TEST(EngineDescriptions, TheUsersFileReplacesTheShippedOneAndABadOneLeavesTheOth
 
 TEST_F(Engines, VoicesAreFoundWithTheirMetadataAndOnlyInstalledEnginesCount)
 {
-    Write(path(u"data/lexovox/voices/zh_CN-test-low.onnx"_qs), "model");
-    Write(path(u"data/lexovox/voices/zh_CN-test-low.onnx.json"_qs), Metadata("zh_CN", 16000));
-    Write(path(u"data/lexovox/voices/de_DE-test-low.onnx"_qs), "model");  // a language it cannot use
-    Write(path(u"data/lexovox/voices/de_DE-test-low.onnx.json"_qs), Metadata("de_DE"));
-    Write(path(u"data/lexovox/voices/no-metadata.onnx"_qs), "model");
-    Write(path(u"data/lexovox/voices/broken.onnx"_qs), "model");
-    Write(path(u"data/lexovox/voices/broken.onnx.json"_qs), "{ not json");
-    Write(path(u"data/lexovox/voices/-dash.onnx"_qs), "model");  // a name that would read as an option
-    Write(path(u"data/lexovox/voices/-dash.onnx.json"_qs), Metadata("en_US"));
-    Write(path(u"config/lexovox/engines/standin.engine"_qs), Description("fake-piper", false));
-    Write(path(u"config/lexovox/engines/absent.engine"_qs),
+    WriteTestFile(path(u"data/lexovox/voices/zh_CN-test-low.onnx"_qs), "model");
+    WriteTestFile(path(u"data/lexovox/voices/zh_CN-test-low.onnx.json"_qs), Metadata("zh_CN", 16000));
+    WriteTestFile(path(u"data/lexovox/voices/de_DE-test-low.onnx"_qs), "model");  // a language it cannot use
+    WriteTestFile(path(u"data/lexovox/voices/de_DE-test-low.onnx.json"_qs), Metadata("de_DE"));
+    WriteTestFile(path(u"data/lexovox/voices/no-metadata.onnx"_qs), "model");
+    WriteTestFile(path(u"data/lexovox/voices/broken.onnx"_qs), "model");
+    WriteTestFile(path(u"data/lexovox/voices/broken.onnx.json"_qs), "{ not json");
+    WriteTestFile(path(u"data/lexovox/voices/-dash.onnx"_qs), "model");  // a name that would read as an option
+    WriteTestFile(path(u"data/lexovox/voices/-dash.onnx.json"_qs), Metadata("en_US"));
+    WriteTestFile(path(u"config/lexovox/engines/standin.engine"_qs), Description("fake-piper", false));
+    WriteTestFile(path(u"config/lexovox/engines/absent.engine"_qs),
           "[engine]\nprogram = lexovox-no-such-program\n[voices]\nlist = v\nlanguage = en\n[speak]\narguments = {out}\n");
     std::vector<EngineProblem> problems;
     const std::vector<InstalledEngine> engines = FindInstalledEngines({path(u"config/lexovox/engines"_qs)}, problems);
@@ -245,7 +201,7 @@ TEST_F(Engines, OneTextAProcessAndOneProcessForManyBothGiveTheVoicesRate)
     for (const bool longLived : {false, true}) {
         const auto engine = synthesiser(longLived);
         for (const char* text : {"apple", "banana split"}) {
-            Collected sound;
+            CollectedSound sound;
             ASSERT_EQ(engine->Speak(step(QString::fromLatin1(text)), sound), S_OK) << qPrintable(EngineSynthesiser::TakeFailure());
             // Written at 24 kHz in stereo, handed on at the voice's 22,050 Hz in mono.
             const double seconds = (2400.0 + 240.0 * double(std::strlen(text))) / 24000.0;
@@ -264,7 +220,7 @@ TEST_F(Engines, TextsReachTheProgramAsTheyAre)
         QFile::remove(path(u"texts.log"_qs));
         const auto engine = synthesiser(longLived);
         for (const QString& text : texts) {
-            Collected sound;
+            CollectedSound sound;
             EXPECT_EQ(engine->Speak(step(text), sound), S_OK) << qPrintable(text);
         }
         EXPECT_EQ(received(), texts);
@@ -276,7 +232,7 @@ TEST_F(Engines, AWordOfPunctuationAloneJoinsTheWordBeforeItAndPunctuationAloneIs
 {
     // Festival's text2wave dies of "abandon; ;", which a word with its pauses gives.
     const auto engine = synthesiser(false);
-    Collected sound;
+    CollectedSound sound;
     EXPECT_EQ(engine->Speak(step(u"abandon;; ;"_qs), sound), S_OK);
     EXPECT_EQ(engine->Speak(step(u"apple , pear :"_qs), sound), S_OK);
     const std::size_t spoken = sound.samples.size();
@@ -289,7 +245,7 @@ TEST_F(Engines, AProgramThatFailsATextFailsItWithItsLastWords)
 {
     for (const bool longLived : {false, true}) {
         const auto engine = synthesiser(longLived);
-        Collected sound;
+        CollectedSound sound;
         EXPECT_EQ(engine->Speak(step(u"fail"_qs), sound), SPERR_ENGINE_PROGRAM);
         EXPECT_TRUE(sound.samples.empty());
         EXPECT_EQ(EngineSynthesiser::TakeFailure(), u"Stand-in en_US-test-medium: boom: the model broke");
@@ -302,7 +258,7 @@ TEST_F(Engines, AHangingProgramIsStoppedAtItsTimeoutAndTheNextTextIsSpoken)
 {
     for (const bool longLived : {false, true}) {
         const auto engine = synthesiser(longLived, 1);
-        Collected sound;
+        CollectedSound sound;
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(engine->Speak(step(u"hang"_qs), sound), SPERR_ENGINE_PROGRAM);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
@@ -326,7 +282,7 @@ TEST_F(Engines, SoundFilesThatAreNotSoundAreRefused)
     };
     const auto engine = synthesiser(false);
     for (const auto& c : cases) {
-        Collected sound;
+        CollectedSound sound;
         const HRESULT hr = engine->Speak(step(QString::fromLatin1(c.text)), sound);
         const QString failure = EngineSynthesiser::TakeFailure();
         if (QByteArrayView(c.text) == "huge") {
@@ -356,7 +312,7 @@ TEST(EngineSound, AHeaderClaimingMoreThanTenMinutesIsRefused)
     wav += "data";
     u32(frames * 2);
     wav += QByteArray(16000, '\1');
-    Write(dir.filePath(u"long.wav"_qs), wav);
+    WriteTestFile(dir.filePath(u"long.wav"_qs), wav);
     EngineSound sound;
     QString why;
     const bool read = ReadEngineSound(dir.filePath(u"long.wav"_qs), sound, why);
@@ -371,7 +327,7 @@ TEST(EngineSound, AHeaderClaimingMoreThanTenMinutesIsRefused)
 TEST_F(Engines, ALongLivedProgramThatDiesIsStartedAgainOnce)
 {
     const auto engine = synthesiser(true);
-    Collected sound;
+    CollectedSound sound;
     ASSERT_EQ(engine->Speak(step(u"first"_qs), sound), S_OK);
     // It dies on this text the first time, and speaks it once started again.
     EXPECT_EQ(engine->Speak(step(u"die"_qs), sound), S_OK) << qPrintable(EngineSynthesiser::TakeFailure());
@@ -385,7 +341,7 @@ TEST_F(Engines, ALongLivedProgramThatDiesIsStartedAgainOnce)
 TEST_F(Engines, NoProgramOutlivesTheSynthesiser)
 {
     auto engine = synthesiser(true);
-    Collected sound;
+    CollectedSound sound;
     ASSERT_EQ(engine->Speak(step(u"apple"_qs), sound), S_OK);
     const pid_t serving = pids().back();
     EXPECT_EQ(::kill(serving, 0), 0);
@@ -398,14 +354,14 @@ TEST_F(Engines, ARateIsTheProgramsOwnOptionAndTheDryRunShowsTheCall)
     const auto engine = synthesiser(false);
     SpeechStep slow = step(u"-apple"_qs);
     slow.ratePercent = 50;
-    Collected sound;
+    CollectedSound sound;
     ASSERT_EQ(engine->Speak(slow, sound), S_OK);
     QFile log(path(u"texts.log"_qs));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QByteArray args = QJsonDocument(QJsonDocument::fromJson(log.readAll().split('\n').first()).object()
                                               .value(u"args").toArray()).toJson(QJsonDocument::Compact);
     EXPECT_TRUE(args.endsWith(",\"--length_scale\",\"2\"]")) << args.constData();
-    EXPECT_EQ(engine->CommandLine(slow), kStandIns + u"/fake-piper --model "_qs + path(u"data/lexovox/voices/en_US-test-medium.onnx"_qs)
+    EXPECT_EQ(engine->CommandLine(slow), StandInFolder() + u"/fake-piper --model "_qs + path(u"data/lexovox/voices/en_US-test-medium.onnx"_qs)
                                              + u" --output_file {out} --length_scale 2 <<< -apple"_qs);
 }
 
@@ -425,7 +381,7 @@ TEST(Festival, SpeaksAWordWithTheShippedDescription)
         SpeechStep word;
         word.voice = "engine:festival/kal_diphone";
         word.text = text;
-        Collected sound;
+        CollectedSound sound;
         ASSERT_EQ(festival.Speak(word, sound), S_OK) << qPrintable(text) << ": " << qPrintable(EngineSynthesiser::TakeFailure());
         // About half a second of speech at 16 kHz.
         EXPECT_GT(sound.samples.size(), 16000u / 4);

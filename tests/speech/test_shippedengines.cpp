@@ -18,31 +18,14 @@
 #include "speech/platform/enginedescription.h"
 #include "speech/platform/enginesynthesiser.h"
 #include "speech/platform/enginevoices.h"
+#include "speechfakes.h"
+#include "standinsession.h"
 
 using namespace speech;
 
 namespace {
 
-const QString kStandIns = QStringLiteral(LEXOVOX_TEST_ENGINES);
 const QString kShipped = QStringLiteral(LEXOVOX_SHIPPED_ENGINES);
-
-struct Collected final : SoundReceiver
-{
-    std::vector<std::int16_t> samples;
-    bool Receive(std::span<const std::int16_t> s, std::span<const SynthesisEvent>) override
-    {
-        samples.insert(samples.end(), s.begin(), s.end());
-        return true;
-    }
-};
-
-void Write(const QString& path, const QByteArray& text)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-}
 
 // Warnings said while it lives.
 class Warnings
@@ -58,33 +41,9 @@ private:
     QtMessageHandler m_previous = nullptr;
 };
 
-class ShippedEngines : public ::testing::Test
+class ShippedEngines : public StandInSession
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        for (const char* name : {"XDG_DATA_HOME", "FAKE_ENGINE_LOG", "FAKE_ENGINE_PIDS", "FAKE_ENGINE_PROBES", "FAKE_MBROLA_DIR"})
-            m_saved.emplace_back(name, qgetenv(name));
-        qputenv("XDG_DATA_HOME", path(u"data"_qs).toUtf8());
-        qputenv("FAKE_ENGINE_LOG", path(u"texts.log"_qs).toUtf8());
-        qputenv("FAKE_ENGINE_PIDS", path(u"pids.log"_qs).toUtf8());
-        qputenv("FAKE_ENGINE_PROBES", path(u"probes.log"_qs).toUtf8());
-        qputenv("FAKE_MBROLA_DIR", path(u"mbrola"_qs).toUtf8());
-    }
-
-    void TearDown() override
-    {
-        for (const auto& [name, value] : m_saved) {
-            if (value.isNull())
-                qunsetenv(name);
-            else
-                qputenv(name, value);
-        }
-    }
-
-    QString path(const QString& relative) const { return m_dir.filePath(relative); }
-
     // The shipped descriptions `names`, their programs the stand-ins and their folders moved
     // into this test's own by `moved` (from → to), as the engines they find.
     std::vector<InstalledEngine> installed(const QStringList& names, const std::map<QString, QString>& programs,
@@ -97,10 +56,10 @@ protected:
             EXPECT_TRUE(shipped.open(QIODevice::ReadOnly)) << qPrintable(name);
             QByteArray text = shipped.readAll();
             for (const auto& [real, standIn] : programs)
-                text.replace("program = " + real.toUtf8() + '\n', "program = " + (kStandIns + u'/' + standIn).toUtf8() + '\n');
+                text.replace("program = " + real.toUtf8() + '\n', "program = " + (StandInFolder() + u'/' + standIn).toUtf8() + '\n');
             for (const auto& [from, to] : moved)
                 text.replace(from, to);
-            Write(folder + u'/' + name + u".engine"_qs, text);
+            WriteTestFile(folder + u'/' + name + u".engine"_qs, text);
         }
         std::vector<EngineProblem> problems;
         std::vector<InstalledEngine> engines = FindInstalledEngines({folder}, problems);
@@ -117,22 +76,10 @@ protected:
         return found;
     }
 
-    // The arguments and text of each call the stand-ins logged, in order.
-    std::vector<std::pair<QStringList, QString>> calls() const
+    // The arguments and text of each call the stand-ins logged since the last time asked, in order.
+    std::vector<LoggedCall> calls() const
     {
-        std::vector<std::pair<QStringList, QString>> found;
-        QFile log(path(u"texts.log"_qs));
-        if (!log.open(QIODevice::ReadOnly))
-            return found;
-        for (const QByteArray& line : log.readAll().split('\n')) {
-            if (line.isEmpty())
-                continue;
-            const QJsonObject call = QJsonDocument::fromJson(line).object();
-            QStringList args;
-            for (const QJsonValue& a : call.value(u"args").toArray())
-                args << a.toString();
-            found.emplace_back(args, call.value(u"text").toString());
-        }
+        std::vector<LoggedCall> found = loggedCalls();
         QFile::remove(path(u"texts.log"_qs));
         return found;
     }
@@ -151,14 +98,11 @@ protected:
         step.voice = voice;
         step.text = text;
         step.ratePercent = rate;
-        Collected sound;
+        CollectedSound sound;
         const HRESULT hr = engine.Speak(step, sound);
         EXPECT_EQ(hr, S_OK) << voice << ": " << qPrintable(EngineSynthesiser::TakeFailure());
         return sound.samples;
     }
-
-    QTemporaryDir m_dir;
-    std::vector<std::pair<const char*, QByteArray>> m_saved;
 };
 
 TEST(EngineDescriptions, NewKeysAreCheckedByLine)
@@ -194,11 +138,11 @@ TEST_F(ShippedEngines, PicoListsItsTwoEnglishVoicesAndSpeaksFromItsStandardInput
     EXPECT_EQ(speak(pico, "engine:pico2wave/en-GB", text).size(), std::size_t(1600 + 160 * text.size()));
     const auto logged = calls();
     ASSERT_EQ(logged.size(), 1u);
-    EXPECT_EQ(logged[0].second, u"-leading \"dash\" $(x)");
-    ASSERT_EQ(logged[0].first.size(), 4);
-    EXPECT_EQ(logged[0].first[0], u"-w");
-    EXPECT_TRUE(logged[0].first[1].endsWith(u".wav")) << "pico2wave writes only files named .wav";
-    EXPECT_EQ(logged[0].first.mid(2), (QStringList{u"-l"_qs, u"en-GB"_qs}));
+    EXPECT_EQ(logged[0].text, u"-leading \"dash\" $(x)");
+    ASSERT_EQ(logged[0].args.size(), 4);
+    EXPECT_EQ(logged[0].args[0], u"-w");
+    EXPECT_TRUE(logged[0].args[1].endsWith(u".wav")) << "pico2wave writes only files named .wav";
+    EXPECT_EQ(logged[0].args.mid(2), (QStringList{u"-l"_qs, u"en-GB"_qs}));
 }
 
 TEST_F(ShippedEngines, AnEngineWithoutARateSaysSoOnceAndItsVoicesKeepTheirPace)
@@ -217,10 +161,10 @@ TEST_F(ShippedEngines, AnEngineWithoutARateSaysSoOnceAndItsVoicesKeepTheirPace)
 
 TEST_F(ShippedEngines, MbrolaVoicesAreThoseWhoseDataIsInstalled)
 {
-    Write(path(u"mbrola/us1/us1"_qs), "diphones");
-    Write(path(u"mbrola/en1/en1"_qs), "diphones");
-    Write(path(u"mbrola/us2/README"_qs), "a folder without its voice");
-    Write(path(u"mbrola/de1/de1"_qs), "a German voice");
+    WriteTestFile(path(u"mbrola/us1/us1"_qs), "diphones");
+    WriteTestFile(path(u"mbrola/en1/en1"_qs), "diphones");
+    WriteTestFile(path(u"mbrola/us2/README"_qs), "a folder without its voice");
+    WriteTestFile(path(u"mbrola/de1/de1"_qs), "a German voice");
     std::vector<InstalledEngine> engines = installed({u"espeak-mb"_qs}, {{u"espeak-ng"_qs, u"fake-espeak-ng"_qs}},
                                                      {{"/usr/share/mbrola", path(u"mbrola"_qs).toUtf8()}});
     EXPECT_EQ(identifiers(engines), (std::vector<QByteArray>{"engine:espeak-mb/en1", "engine:espeak-mb/us1"}));
@@ -229,18 +173,18 @@ TEST_F(ShippedEngines, MbrolaVoicesAreThoseWhoseDataIsInstalled)
     speak(mbrola, "engine:espeak-mb/en1", u"apple"_qs, 200);
     const auto logged = calls();
     ASSERT_EQ(logged.size(), 2u);
-    EXPECT_EQ(logged[0].second, u"-dash");
-    EXPECT_EQ(logged[0].first.mid(0, 2), (QStringList{u"-v"_qs, u"mb-us1"_qs}));
+    EXPECT_EQ(logged[0].text, u"-dash");
+    EXPECT_EQ(logged[0].args.mid(0, 2), (QStringList{u"-v"_qs, u"mb-us1"_qs}));
     // Twice as fast: twice eSpeak NG's usual 175 words a minute.
-    EXPECT_EQ(logged[1].first.mid(0, 2), (QStringList{u"-v"_qs, u"mb-en1"_qs}));
-    EXPECT_EQ(logged[1].first.mid(4, 2), (QStringList{u"-s"_qs, u"350"_qs}));
+    EXPECT_EQ(logged[1].args.mid(0, 2), (QStringList{u"-v"_qs, u"mb-en1"_qs}));
+    EXPECT_EQ(logged[1].args.mid(4, 2), (QStringList{u"-s"_qs, u"350"_qs}));
 
     // Its data gone since the voice was listed: the program's complaint names why.
     QFile::remove(path(u"mbrola/us1/us1"_qs));
     SpeechStep step;
     step.voice = "engine:espeak-mb/us1";
     step.text = u"apple"_qs;
-    Collected sound;
+    CollectedSound sound;
     EXPECT_EQ(mbrola.Speak(step, sound), SPERR_ENGINE_PROGRAM);
     EXPECT_EQ(EngineSynthesiser::TakeFailure(),
               u"eSpeak NG MBROLA us1: Error: The specified espeak-ng voice does not exist.");
@@ -248,11 +192,11 @@ TEST_F(ShippedEngines, MbrolaVoicesAreThoseWhoseDataIsInstalled)
 
 TEST_F(ShippedEngines, RhvoiceVoicesTakeTheirLanguageFromTheirVoiceInfo)
 {
-    Write(path(u"rhvoice/slt/voice.info"_qs), "name=Slt\nlanguage=English\ngender=female\nformat=4\n");
-    Write(path(u"rhvoice/evgeniy-eng/voice.info"_qs), "name=Evgeniy-Eng\r\nlanguage = English\r\ngender=male\r\n");
-    Write(path(u"rhvoice/aleksandr/voice.info"_qs), "name=Aleksandr\nlanguage=Russian\n");
-    Write(path(u"rhvoice/broken/voice.info"_qs), "name=Broken\n");
-    Write(path(u"rhvoice/empty/README"_qs), "no voice.info");
+    WriteTestFile(path(u"rhvoice/slt/voice.info"_qs), "name=Slt\nlanguage=English\ngender=female\nformat=4\n");
+    WriteTestFile(path(u"rhvoice/evgeniy-eng/voice.info"_qs), "name=Evgeniy-Eng\r\nlanguage = English\r\ngender=male\r\n");
+    WriteTestFile(path(u"rhvoice/aleksandr/voice.info"_qs), "name=Aleksandr\nlanguage=Russian\n");
+    WriteTestFile(path(u"rhvoice/broken/voice.info"_qs), "name=Broken\n");
+    WriteTestFile(path(u"rhvoice/empty/README"_qs), "no voice.info");
     std::vector<InstalledEngine> engines = installed({u"rhvoice"_qs}, {{u"RHVoice-test"_qs, u"fake-RHVoice-test"_qs}},
                                                      {{"/usr/share/RHVoice/voices", path(u"rhvoice"_qs).toUtf8()}});
     EXPECT_EQ(identifiers(engines), (std::vector<QByteArray>{"engine:rhvoice/evgeniy-eng", "engine:rhvoice/slt"}));
@@ -264,9 +208,9 @@ TEST_F(ShippedEngines, RhvoiceVoicesTakeTheirLanguageFromTheirVoiceInfo)
     speak(rhvoice, "engine:rhvoice/evgeniy-eng", u"pear"_qs, 150);
     const auto logged = calls();
     ASSERT_EQ(logged.size(), 2u);
-    EXPECT_EQ(logged[0].second, u"-- apple");
-    EXPECT_EQ(logged[0].first.mid(0, 2), (QStringList{u"-p"_qs, u"slt"_qs}));
-    EXPECT_EQ(logged[1].first.mid(6), (QStringList{u"-r"_qs, u"150"_qs}));
+    EXPECT_EQ(logged[0].text, u"-- apple");
+    EXPECT_EQ(logged[0].args.mid(0, 2), (QStringList{u"-p"_qs, u"slt"_qs}));
+    EXPECT_EQ(logged[1].args.mid(6), (QStringList{u"-r"_qs, u"150"_qs}));
 }
 
 TEST_F(ShippedEngines, PipersBuildIsAskedOnlyOnceItHasVoicesAndItsVoicesKeepTheirNames)
@@ -276,8 +220,8 @@ TEST_F(ShippedEngines, PipersBuildIsAskedOnlyOnceItHasVoicesAndItsVoicesKeepThei
     EXPECT_TRUE(installed(both, {{u"piper"_qs, u"fake-piper"_qs}}).empty());
     EXPECT_EQ(probed(), 0);
 
-    Write(path(u"data/lexovox/voices/en_US-test-medium.onnx"_qs), "model");
-    Write(path(u"data/lexovox/voices/en_US-test-medium.onnx.json"_qs),
+    WriteTestFile(path(u"data/lexovox/voices/en_US-test-medium.onnx"_qs), "model");
+    WriteTestFile(path(u"data/lexovox/voices/en_US-test-medium.onnx.json"_qs),
           R"({"language": {"code": "en_US"}, "audio": {"sample_rate": 22050, "quality": "medium"}})");
     for (const char* standIn : {"fake-piper", "fake-piper-python"}) {
         std::vector<InstalledEngine> engines = installed(both, {{u"piper"_qs, QString::fromLatin1(standIn)}});
@@ -294,8 +238,8 @@ TEST_F(ShippedEngines, PipersBuildIsAskedOnlyOnceItHasVoicesAndItsVoicesKeepThei
         EXPECT_FALSE(speak(piper, "engine:piper/en_US-test-medium", u"-- -dash $(x)"_qs, 50).empty()) << standIn;
         const auto logged = calls();
         ASSERT_EQ(logged.size(), 1u);
-        EXPECT_EQ(logged[0].second, u"-- -dash $(x)") << standIn;
-        EXPECT_TRUE(logged[0].first.contains(python ? u"--length-scale"_qs : u"--length_scale"_qs)) << standIn;
+        EXPECT_EQ(logged[0].text, u"-- -dash $(x)") << standIn;
+        EXPECT_TRUE(logged[0].args.contains(python ? u"--length-scale"_qs : u"--length_scale"_qs)) << standIn;
     }
 }
 

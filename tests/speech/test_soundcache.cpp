@@ -5,25 +5,15 @@
 #include "speech/platform/espeaksynthesiser.h"
 #include "speech/platform/flitesynthesiser.h"
 #include "speech/platform/soundcache.h"
+#include "speechfakes.h"
 
 using namespace speech;
 
 namespace {
 
-class Collect final : public SoundReceiver
-{
-public:
-    bool Receive(std::span<const std::int16_t> s, std::span<const SynthesisEvent>) override
-    {
-        samples.insert(samples.end(), s.begin(), s.end());
-        return true;
-    }
-    std::vector<std::int16_t> samples;
-};
-
 std::vector<std::int16_t> Said(Synthesiser& synthesiser, const SpeechStep& step)
 {
-    Collect sound;
+    CollectedSound sound;
     EXPECT_EQ(synthesiser.Speak(step, sound), S_OK);
     return sound.samples;
 }

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 #include "base/readfile.h"
 
@@ -122,18 +123,13 @@ bool ReadMetadata(const EngineDescription& d, EngineVoice& voice)
 
 QString FindProgram(const QString& program)
 {
-    const auto runnable = [](const QString& path) {
-        const QFileInfo info(path);
-        return info.isFile() && info.isExecutable();
-    };
-    if (program.contains(u'/'))
-        return runnable(program) ? program : QString();
-    for (const QString& folder : qEnvironmentVariable("PATH").split(u':', Qt::SkipEmptyParts)) {
-        const QString path = folder + u'/' + program;
-        if (runnable(path))
-            return path;
+    // A path is taken as it is (from the folder the program runs in); a bare name is looked
+    // up on PATH.
+    if (program.contains(u'/')) {
+        const QFileInfo info(program);
+        return info.isFile() && info.isExecutable() ? program : QString();
     }
-    return {};
+    return QStandardPaths::findExecutable(program);
 }
 
 QString ExpandUserFolders(const QString& text)

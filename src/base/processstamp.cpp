@@ -8,7 +8,9 @@
 
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -94,4 +96,17 @@ bool ProcessStamp::Runs() const
     // No /proc, or the process is hidden from us there: only a process known to be gone is
     // gone; another user's (EPERM) still runs.
     return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
+}
+
+std::unique_ptr<QTemporaryDir> NewOwnedTemporaryFolder(const QString& prefix)
+{
+    const QDir temporary(QDir::tempPath());
+    for (const QFileInfo& folder : temporary.entryInfoList({prefix + u'*'}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const ProcessStamp owner = ProcessStamp::Parse(QStringView(folder.fileName()).sliced(prefix.size()));
+        if (owner.pid > 0 && !owner.Runs())
+            QDir(folder.filePath()).removeRecursively();
+    }
+    // The process's id and start in the name tell whose folder it is once it is gone.
+    const QString name = prefix + ProcessStamp::Current().Text() + QStringLiteral("-XXXXXX");
+    return std::make_unique<QTemporaryDir>(temporary.filePath(name));
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <memory>
+
 #include <QString>
 #include <QStringView>
+#include <QTemporaryDir>
 
 /// Which process wrote something the program leaves in a folder while it works (a temporary
 /// file, a lesson's pieces): its id and the moment it started, so that what a process left can
@@ -28,3 +31,8 @@ struct ProcessStamp
     /// started at another time. Another user's process, whose details are hidden, runs.
     bool Runs() const;
 };
+
+/// A private folder in the system's temporary folder, "<prefix><stamp>-XXXXXX" for this
+/// process, made after removing the folders of that prefix whose process has ended (killed: it
+/// could not remove them itself, and nothing else would). Invalid when none could be made.
+std::unique_ptr<QTemporaryDir> NewOwnedTemporaryFolder(const QString& prefix);

@@ -26,7 +26,9 @@ void StandInSession::SetUp()
     const std::pair<const char*, const char*> variables[] = {
         {"XDG_DATA_HOME", "data"},           {"XDG_CONFIG_HOME", "config"},   {"FAKE_ENGINE_LOG", "texts.log"},
         {"FAKE_ENGINE_PIDS", "pids.log"},    {"FAKE_ENGINE_PROBES", "probes.log"}, {"FAKE_MBROLA_DIR", "mbrola"},
+        {"TMPDIR", "tmp"},
     };
+    QDir().mkpath(path(QStringLiteral("tmp")));
     for (const auto& [name, relative] : variables) {
         m_saved.emplace_back(name, qgetenv(name));
         qputenv(name, path(QString::fromLatin1(relative)).toUtf8());

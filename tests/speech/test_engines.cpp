@@ -14,12 +14,14 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include "base/processstamp.h"
 #include "speech/platform/enginedescription.h"
 #include "speech/platform/enginesound.h"
 #include "speech/platform/enginesynthesiser.h"
 #include "speech/platform/enginevoices.h"
 #include "speechfakes.h"
 #include "standinsession.h"
+#include "support/endedprocess.h"
 
 using namespace speech;
 
@@ -363,6 +365,23 @@ TEST_F(Engines, ARateIsTheProgramsOwnOptionAndTheDryRunShowsTheCall)
     EXPECT_TRUE(args.endsWith(",\"--length_scale\",\"2\"]")) << args.constData();
     EXPECT_EQ(engine->CommandLine(slow), StandInFolder() + u"/fake-piper --model "_qs + path(u"data/lexovox/voices/en_US-test-medium.onnx"_qs)
                                              + u" --output_file {out} --length_scale 2 <<< -apple"_qs);
+}
+
+// What a synthesiser writes and reads (texts, sound) waits in a folder of its own; a worker
+// killed with it open cannot remove it, so the next one takes away those whose process ended,
+// also while that process is a zombie nobody reaps.
+TEST_F(Engines, FilesOfAKilledProcessAreTakenAwayByTheNext)
+{
+    const ZombieProcess zombie;
+    ASSERT_TRUE(zombie.isZombie());
+    const QString dead = path(u"tmp/lexovox-engine-%1-Ab3xYz"_qs.arg(ProcessStamp::Of(zombie.Pid()).Text()));
+    const QString alive = path(u"tmp/lexovox-engine-%1-Cd4xYz"_qs.arg(ProcessStamp::Current().Text()));
+    WriteTestFile(dead + u"/out-1"_qs, "half a word");
+    WriteTestFile(alive + u"/out-1"_qs, "another synthesiser's");
+    CollectedSound sound;
+    ASSERT_EQ(synthesiser(false)->Speak(step(u"apple"_qs), sound), S_OK) << qPrintable(EngineSynthesiser::TakeFailure());
+    EXPECT_FALSE(QFileInfo::exists(dead));
+    EXPECT_TRUE(QFileInfo::exists(alive + u"/out-1"_qs));
 }
 
 // The real Festival, where it is installed (Debian's festival and festvox-kallpc16k).

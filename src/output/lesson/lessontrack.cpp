@@ -13,17 +13,8 @@
 
 namespace {
 
+// The pieces' folders: those of lessons whose process was killed go when the next begins.
 const QString kPiecesPrefix = QStringLiteral("lexovox-lesson-");
-
-// The pieces' folders of lessons whose process was killed: removed, as nothing else would.
-void sweepPieceFolders(const QDir& temporary)
-{
-    for (const QFileInfo& folder : temporary.entryInfoList({kPiecesPrefix + u'*'}, QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const ProcessStamp owner = ProcessStamp::Parse(folder.fileName().sliced(kPiecesPrefix.size()));
-        if (owner.pid > 0 && !owner.Runs())
-            QDir(folder.filePath()).removeRecursively();
-    }
-}
 
 } // namespace
 
@@ -34,11 +25,7 @@ Result<void> LessonTrack::Begin(const BatchJob& job, std::vector<LessonWord> wor
     m_job.rows.clear();
     m_paths = LessonFilePaths(job);
     m_words = std::move(words);
-    const QDir temporary(QDir::tempPath());
-    sweepPieceFolders(temporary);
-    // The process's id and start in the name tell whose pieces they are once it is gone.
-    m_pieces = std::make_unique<QTemporaryDir>(
-        temporary.filePath(kPiecesPrefix + ProcessStamp::Current().Text() + u"-XXXXXX"_qs));
+    m_pieces = NewOwnedTemporaryFolder(kPiecesPrefix);
     if (!m_pieces->isValid())
         return Fail(ComError(STG_E_ACCESSDENIED, QDir::tempPath()));
     if (Result<void> opened = m_track.Open(m_paths.track, job.formatCode, job.files.encoding); !opened)

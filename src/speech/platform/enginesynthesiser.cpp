@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtDebug>
 
+#include "base/processstamp.h"
 #include "speech/platform/childprocess.h"
 #include "speech/platform/enginesound.h"
 #include "speech/platform/soundconverter.h"
@@ -199,7 +200,7 @@ std::vector<SynthesiserVoice> EngineSynthesiser::Voices() const
 QString EngineSynthesiser::NewFile(const char* kind)
 {
     if (!m_files || !m_files->isValid())
-        m_files = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/lexovox-engine-XXXXXX"));
+        m_files = NewOwnedTemporaryFolder(QStringLiteral("lexovox-engine-"));  // a killed worker's go next time
     return m_files->filePath(QStringLiteral("%1-%2").arg(QString::fromLatin1(kind)).arg(++m_fileCount));
 }
 

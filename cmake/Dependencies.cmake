@@ -1,7 +1,7 @@
 # Every outside library, found once here so that each layer's library can link what it uses
 # PRIVATE and the programs that link those static libraries still see the same targets.
 # Qt Gui below the window too: the output layer paints a lesson's sheets into PDF files.
-find_package(Qt6 REQUIRED COMPONENTS Core Gui)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Network)
 if(LEXOVOX_WITH_UI)
     find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 endif()

@@ -33,6 +33,9 @@ void StandInSession::SetUp()
         m_saved.emplace_back(name, qgetenv(name));
         qputenv(name, path(QString::fromLatin1(relative)).toUtf8());
     }
+    // The Python package's modules (its server) as "python3 -m" finds them.
+    m_saved.emplace_back("PYTHONPATH", qgetenv("PYTHONPATH"));
+    qputenv("PYTHONPATH", (StandInFolder() + QStringLiteral("/python")).toUtf8());
 }
 
 void StandInSession::TearDown()

@@ -25,8 +25,8 @@ struct LoggedCall
 
 /// A user's session of its own for the stand-ins: its data and configuration folders, and the
 /// files where the stand-ins log their texts (texts.log), process ids (pids.log) and usage
-/// questions (probes.log), and a temporary folder (tmp), all in a fresh folder; the
-/// environment is given back afterwards.
+/// questions (probes.log), and a temporary folder (tmp), all in a fresh folder; Python finds
+/// the stand-in package modules (engines/python). The environment is given back afterwards.
 class StandInSession : public ::testing::Test
 {
 protected:

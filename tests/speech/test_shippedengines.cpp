@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include <signal.h>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -117,6 +119,11 @@ TEST(EngineDescriptions, NewKeysAreCheckedByLine)
         {"[engine]\nprogram = x\n[voices]\nmetadata-format = yaml\n", 4, "json or ini"},
         {"[engine]\nprogram = x\nprobe = --help\n[voices]\nlist = a\nlanguage = en\n[speak]\narguments = {out}\n", 0,
          "probe and probe-says together"},
+        {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n[long-lived]\nhttp-body = xml\n", 7, "json or text"},
+        {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n[long-lived]\narguments = -p 80\nhttp-post = /tts\n", 0,
+         "http-post and a {port}"},
+        {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n[long-lived]\narguments = -p {port}\nhttp-post = tts\n", 0,
+         "begin with /"},
     };
     for (const auto& c : cases) {
         EngineDescription d;
@@ -244,3 +251,152 @@ TEST_F(ShippedEngines, PipersBuildIsAskedOnlyOnceItHasVoicesAndItsVoicesKeepThei
 }
 
 } // namespace
+
+namespace {
+
+// The Python build of Piper with one voice, its server's part installed unless `withServer` is
+// false, with a text's time limit of `timeout` seconds.
+class PiperServer : public ShippedEngines
+{
+protected:
+    std::vector<InstalledEngine> piper(int timeout = 60)
+    {
+        WriteTestFile(path(u"data/lexovox/voices/en_US-test-medium.onnx"_qs), "model");
+        WriteTestFile(path(u"data/lexovox/voices/en_US-test-medium.onnx.json"_qs),
+                      R"({"language": {"code": "en_US"}, "audio": {"sample_rate": 22050}})");
+        return installed({u"piper-python"_qs}, {{u"piper"_qs, u"fake-piper-python"_qs}},
+                         {{"timeout = 60", "timeout = " + QByteArray::number(timeout)}});
+    }
+
+    // The process ids of the processes that spoke, in order.
+    std::vector<pid_t> speakers() const
+    {
+        std::vector<pid_t> pids;
+        QFile log(path(u"pids.log"_qs));
+        if (log.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : log.readAll().split('\n'))
+                if (!line.isEmpty())
+                    pids.push_back(pid_t(line.toInt()));
+        }
+        return pids;
+    }
+
+    static HRESULT say(EngineSynthesiser& engine, const QString& text, int rate = 100)
+    {
+        SpeechStep step;
+        step.voice = "engine:piper/en_US-test-medium";
+        step.text = text;
+        step.ratePercent = rate;
+        CollectedSound sound;
+        const HRESULT hr = engine.Speak(step, sound);
+        EXPECT_EQ(Succeeded(hr), !sound.samples.empty()) << qPrintable(text);
+        return hr;
+    }
+
+    static constexpr const char* kVoice = "engine:piper/en_US-test-medium";
+};
+
+TEST_F(PiperServer, KeepsItsVoiceLoadedForEveryTextAndGoesWithTheSynthesiser)
+{
+    const QString texts[] = {u"it's \"quoted\""_qs, u"$(rm -rf x) `y`"_qs, u"-dash --help"_qs, u"line\nbreak"_qs,
+                             u"café 银行"_qs};
+    pid_t server = 0;
+    {
+        EngineSynthesiser engine(piper());
+        for (const QString& text : texts)
+            EXPECT_EQ(say(engine, text), S_OK) << qPrintable(EngineSynthesiser::TakeFailure());
+        ASSERT_EQ(speakers().size(), 1u);  // one process for all five
+        server = speakers()[0];
+        const auto logged = calls();
+        ASSERT_EQ(logged.size(), std::size(texts));
+        for (std::size_t i = 0; i < std::size(texts); ++i)
+            EXPECT_EQ(logged[i].text, texts[i].trimmed());
+        EXPECT_TRUE(logged[0].args.mid(0, 2) == (QStringList{u"-m"_qs, path(u"data/lexovox/voices/en_US-test-medium.onnx"_qs)}));
+        EXPECT_FALSE(logged[0].args.contains(u"--length-scale"_qs));
+
+        // Another rate is another process; --dry-run shows the server and what is posted.
+        EXPECT_EQ(say(engine, u"slower"_qs, 50), S_OK);
+        EXPECT_EQ(speakers().size(), 2u);
+        EXPECT_TRUE(calls()[0].args.contains(u"--length-scale"_qs));
+        SpeechStep step;
+        step.voice = kVoice;
+        step.text = u"pear"_qs;
+        const QString line = engine.CommandLine(step);
+        EXPECT_TRUE(line.contains(u"-m piper.http_server -m "_qs)) << qPrintable(line);
+        EXPECT_TRUE(line.endsWith(u"--host 127.0.0.1 --port {port} ; POST http://127.0.0.1:{port}/synthesize '{\"text\":\"pear\"}'"_qs))
+            << qPrintable(line);
+    }
+    EXPECT_NE(::kill(server, 0), 0) << "the server outlived its synthesiser";
+    EXPECT_NE(::kill(speakers()[1], 0), 0);
+}
+
+TEST_F(PiperServer, AFailedTextFailsAloneAndADeadServerIsStartedAgainOnce)
+{
+    EngineSynthesiser engine(piper(2));
+    EXPECT_EQ(say(engine, u"fail"_qs), SPERR_ENGINE_PROGRAM);
+    EXPECT_EQ(EngineSynthesiser::TakeFailure(), u"Piper en_US-test-medium: its server answered 500: <h1>Internal Server Error</h1>");
+    EXPECT_EQ(say(engine, u"apple"_qs), S_OK);
+    EXPECT_EQ(speakers().size(), 1u);  // the same process went on
+
+    EXPECT_EQ(say(engine, u"die"_qs), S_OK);  // it ended on the text, and the next one spoke it
+    EXPECT_EQ(speakers().size(), 2u);
+    EXPECT_EQ(say(engine, u"alwaysdie"_qs), SPERR_ENGINE_PROGRAM);
+    EXPECT_FALSE(EngineSynthesiser::TakeFailure().isEmpty());
+    EXPECT_EQ(say(engine, u"hang"_qs), SPERR_ENGINE_PROGRAM);
+    EXPECT_EQ(EngineSynthesiser::TakeFailure(), u"Piper en_US-test-medium: no answer within 2 s, stopped");
+    const std::size_t before = speakers().size();
+    EXPECT_EQ(say(engine, u"pear"_qs), S_OK);  // the run goes on with a new server
+    EXPECT_EQ(speakers().size(), before + 1);
+    std::vector<pid_t> ended = speakers();
+    ended.pop_back();
+    for (pid_t pid : ended)
+        EXPECT_NE(::kill(pid, 0), 0) << pid << " was left running";
+}
+
+TEST_F(PiperServer, AnOlderServersRouteIsFoundAndWithoutTheServerEachTextHasAProcess)
+{
+    qputenv("FAKE_PIPER_ROUTE", "/");
+    {
+        EngineSynthesiser engine(piper());
+        EXPECT_EQ(say(engine, u"apple"_qs), S_OK) << qPrintable(EngineSynthesiser::TakeFailure());
+        EXPECT_EQ(say(engine, u"pear"_qs), S_OK);
+        EXPECT_EQ(speakers().size(), 1u);
+    }
+    qunsetenv("FAKE_PIPER_ROUTE");
+    QFile::remove(path(u"pids.log"_qs));
+    calls();
+
+    qputenv("FAKE_PIPER_NO_FLASK", "1");
+    Warnings warnings;
+    {
+        EngineSynthesiser engine(piper());
+        EXPECT_EQ(say(engine, u"apple"_qs), S_OK) << qPrintable(EngineSynthesiser::TakeFailure());
+        EXPECT_EQ(say(engine, u"pear"_qs), S_OK);
+    }
+    qunsetenv("FAKE_PIPER_NO_FLASK");
+    EXPECT_EQ(warnings.said(), QStringList{u"Piper: its server could not be started (The HTTP server requires additional "
+                                           u"dependencies. Install with: pip install piper-tts[http]); one process a text instead"_qs});
+    const auto logged = calls();
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_TRUE(logged[1].args.contains(u"--input-file"_qs));  // the command itself, once a text
+    EXPECT_EQ(speakers().size(), 2u);
+}
+
+} // namespace
+
+TEST_F(ShippedEngines, MimicThreesServerIsAskedForTheVoiceOfItsFolder)
+{
+    WriteTestFile(path(u"data/mycroft/mimic3/voices/en_US/vctk_low/generator.onnx"_qs), "model");
+    WriteTestFile(path(u"data/mycroft/mimic3/voices/de_DE/thorsten_low/generator.onnx"_qs), "model");
+    std::vector<InstalledEngine> engines = installed({u"mimic3"_qs}, {{u"mimic3-server"_qs, u"fake-mimic3-server"_qs}});
+    EXPECT_EQ(identifiers(engines), (std::vector<QByteArray>{"engine:mimic3/vctk_low"}));  // English voices only
+    EngineSynthesiser mimic(std::move(engines));
+    EXPECT_EQ(speak(mimic, "engine:mimic3/vctk_low", u"-dash \"it's\" $(x)"_qs, 80).size(), 2205u + 220 * 17);
+    EXPECT_FALSE(speak(mimic, "engine:mimic3/vctk_low", u"pear"_qs, 80).empty());
+    const auto logged = calls();
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[0].text, u"-dash \"it's\" $(x)");
+    EXPECT_EQ(logged[0].args, (QStringList{u"--host"_qs, u"127.0.0.1"_qs, u"--port"_qs, logged[0].args.value(3), u"--voice"_qs,
+                                           u"en_US/vctk_low"_qs, u"--preload-voice"_qs, u"en_US/vctk_low"_qs,
+                                           u"--length-scale"_qs, u"1.25"_qs}));
+}

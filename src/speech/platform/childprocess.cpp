@@ -163,23 +163,37 @@ bool ChildProcess::Pump(Clock::time_point deadline, bool lineWanted)
             if (m_pendingInput.isEmpty() && !m_keepInput)
                 CloseFd(m_in);
         }
-        for (int i = 0; i < 2; ++i) {
-            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            int& fd = i == 0 ? m_out : m_err;
-            QByteArray& kept = i == 0 ? m_output : m_errors;
-            char buffer[4096];
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
-            if (got > 0) {
-                kept.append(buffer, got);
-                if (kept.size() > kMaxKept)
-                    kept.remove(0, kept.size() - kMaxKept);
-            } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
-                CloseFd(fd);
-            }
-        }
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR))
+            ReadSome(m_out, m_output);
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
+            ReadSome(m_err, m_errors);
     }
     return true;
+}
+
+bool ChildProcess::ReadSome(int& fd, QByteArray& kept)
+{
+    char buffer[4096];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got > 0) {
+        kept.append(buffer, got);
+        if (kept.size() > kMaxKept)
+            kept.remove(0, kept.size() - kMaxKept);
+        return true;
+    }
+    if (got == 0 || (errno != EAGAIN && errno != EINTR))
+        CloseFd(fd);
+    return false;
+}
+
+bool ChildProcess::Poll()
+{
+    while (m_out >= 0 && ReadSome(m_out, m_output)) {
+    }
+    while (m_err >= 0 && ReadSome(m_err, m_errors)) {
+    }
+    Reap(false);
+    return m_pid > 0;
 }
 
 QString ChildProcess::LastErrorLine() const

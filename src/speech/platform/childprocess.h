@@ -41,6 +41,9 @@ public:
     /// Waits for the next line of its standard output, without its end of line.
     Outcome ReadLine(Clock::time_point deadline, QByteArray& line);
 
+    /// Takes what it has written so far without waiting, so a process that talks while it serves
+    /// never blocks on a full pipe: false once it has ended.
+    bool Poll();
     bool IsRunning() const { return m_pid > 0; }
     pid_t Pid() const { return m_pid; }
     /// What it wrote on its standard output not yet read as lines, then its standard error (the
@@ -53,6 +56,9 @@ public:
 private:
     // Moves bytes until `lineWanted` finds a line or the process ends. False on the deadline.
     bool Pump(Clock::time_point deadline, bool lineWanted);
+    // Reads what one of its pipes holds into `kept`, closing the pipe at its end: true when
+    // something came.
+    bool ReadSome(int& fd, QByteArray& kept);
     void CloseAll();
     void Reap(bool block);
 

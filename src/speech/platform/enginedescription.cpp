@@ -92,6 +92,15 @@ struct Reader
             d.timeoutMs = seconds * 1000;
         } else if (at == u"long-lived.arguments")
             return Words(value, d.serveArguments);
+        else if (at == u"long-lived.program")
+            d.serveProgram = value;
+        else if (at == u"long-lived.http-post")
+            return Words(value, d.httpPaths);
+        else if (at == u"long-lived.http-body") {
+            if (value != u"json" && value != u"text")
+                return Fail(QStringLiteral("http-body is json or text, not \"%1\"").arg(value));
+            d.httpText = value == u"text";
+        }
         else
             return Fail(QStringLiteral("unknown key \"%1\" in [%2]").arg(key, section));
         return true;
@@ -114,6 +123,10 @@ struct Reader
             return Fail(QStringLiteral("[speak] takes the text once: {text} or {textfile}"));
         if (!d.arguments.isEmpty() && !d.arguments.join(u' ').contains(u"{out}"))
             return Fail(QStringLiteral("[speak] arguments without {out}"));
+        if (d.serveArguments.join(u' ').contains(u"{port}") != !d.httpPaths.isEmpty())
+            return Fail(QStringLiteral("[long-lived] takes http-post and a {port} in its arguments together"));
+        if (std::any_of(d.httpPaths.begin(), d.httpPaths.end(), [](const QString& p) { return !p.startsWith(u'/'); }))
+            return Fail(QStringLiteral("[long-lived] http-post paths begin with /"));
         return true;
     }
 };

@@ -36,9 +36,16 @@ struct EngineDescription
     int sampleRate = 0;        // the rate of the sound the engine writes, when known
 
     // Speaking: one process per text, or one per voice taking JSON lines.
-    QStringList arguments;     // placeholders: {voice} {path} {text} {textfile} {out} {rate}
+    QStringList arguments;     // placeholders: {voice} {path} {parent} {text} {textfile} {out} {rate}
     QStringList rateArguments; // what {rate} becomes; {stretch}, {percent} and {wpm} inside
     QStringList serveArguments;  // the long-lived process's, empty for none
+    // The long-lived process's program when not `program`: "{interpreter}" is the one the
+    // program's first line ("#!") names, for a package whose server is a module of its language.
+    QString serveProgram;
+    // A long-lived process that serves HTTP on 127.0.0.1:{port}: each text is posted to the first
+    // of these paths it has, as JSON {"text": …} or (httpText) as plain text; the answer is the WAV.
+    QStringList httpPaths;
+    bool httpText = false;
     int timeoutMs = 30000;     // per text
 };
 

@@ -1,15 +1,21 @@
 #include "speech/platform/enginesynthesiser.h"
 
+#include <thread>
+
 #include <QFile>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QUrl>
 #include <QTemporaryDir>
 #include <QtDebug>
 
 #include "base/processstamp.h"
 #include "speech/platform/childprocess.h"
 #include "speech/platform/enginesound.h"
+#include "speech/platform/loopbackhttp.h"
 #include "speech/platform/soundconverter.h"
 
 namespace speech {
@@ -89,6 +95,8 @@ struct EngineSynthesiser::Serving
     QByteArray voice;
     int ratePercent = 100;
     ChildProcess process;
+    quint16 port = 0;    // where it serves HTTP
+    qsizetype path = 0;  // the first of the description's paths it has not refused
 };
 
 namespace {
@@ -106,6 +114,26 @@ bool IsThisBuild(const QString& program, const EngineDescription& d)
         == ChildProcess::Outcome::TimedOut)
         return false;
     return QString::fromUtf8(process.OutputAndErrors()).contains(d.probeSays);
+}
+
+// The interpreter a script's first line names ("#!/usr/bin/python3", "#!/usr/bin/env python3"):
+// the one its package was installed for. Empty for a program that is not such a script.
+QString ScriptInterpreter(const QString& program)
+{
+    QFile file(program);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray first = file.readLine(1024);
+    if (!first.startsWith("#!"))
+        return {};
+    QStringList words = QString::fromUtf8(first.sliced(2)).simplified().split(u' ', Qt::SkipEmptyParts);
+    if (!words.isEmpty() && QFileInfo(words.first()).fileName() == u"env") {
+        words.removeFirst();
+        while (!words.isEmpty() && (words.first().startsWith(u'-') || words.first().contains(u'=')))
+            words.removeFirst();
+        return words.isEmpty() ? QString() : FindProgram(words.first());
+    }
+    return words.isEmpty() ? QString() : words.first();
 }
 
 } // namespace
@@ -216,7 +244,8 @@ namespace {
 std::map<QString, QString> Values(const InstalledEngine& engine, const EngineVoice& voice, int ratePercent)
 {
     const double stretch = 100.0 / std::max(ratePercent, 1);
-    return {{u"voice"_qs, voice.name}, {u"path"_qs, voice.path}, {u"stretch"_qs, QString::number(stretch, 'g', 3)},
+    return {{u"voice"_qs, voice.name}, {u"path"_qs, voice.path}, {u"parent"_qs, QFileInfo(voice.path).dir().dirName()},
+            {u"stretch"_qs, QString::number(stretch, 'g', 3)},
             {u"percent"_qs, QString::number(ratePercent)},
             {u"wpm"_qs, QString::number((kUsualWordsPerMinute * ratePercent + 50) / 100)}, {u"program"_qs, engine.program}};
 }
@@ -274,46 +303,139 @@ HRESULT EngineSynthesiser::RunOnce(const Found& found, const SpeechStep& step, c
     return S_OK;
 }
 
-bool EngineSynthesiser::StartServing(const Found& found, const SpeechStep& step)
+QString EngineSynthesiser::StartServing(const Found& found, const SpeechStep& step)
 {
+    const EngineDescription& d = found.engine->description;
     m_serving = std::make_unique<Serving>();
     m_serving->voice = step.voice;
     m_serving->ratePercent = step.ratePercent;
-    const QStringList arguments = Expand(found.engine->description.serveArguments, *found.engine,
-                                         Values(*found.engine, *found.voice, step.ratePercent), step.ratePercent);
-    return m_serving->process.Start(found.engine->program, arguments, {}, true);
+    std::map<QString, QString> values = Values(*found.engine, *found.voice, step.ratePercent);
+    const bool http = !d.httpPaths.isEmpty();
+    if (http) {
+        m_serving->port = FreeLoopbackPort();
+        if (m_serving->port == 0)
+            return QStringLiteral("no free port on 127.0.0.1");
+        values[u"port"_qs] = QString::number(m_serving->port);
+    }
+    QString program = found.engine->program;
+    if (d.serveProgram == u"{interpreter}")
+        program = ScriptInterpreter(found.engine->program);
+    else if (!d.serveProgram.isEmpty())
+        program = FindProgram(d.serveProgram);
+    if (program.isEmpty())
+        return QStringLiteral("%1 is not there").arg(d.serveProgram == u"{interpreter}" ? u"the interpreter of "_qs + found.engine->program : d.serveProgram);
+    ChildProcess& process = m_serving->process;
+    if (!process.Start(program, Expand(d.serveArguments, *found.engine, values, step.ratePercent), {}, !http))
+        return QStringLiteral("%1 could not be started").arg(program);
+    if (!http)
+        return {};
+    // A server loads its voice before it listens: wait for it as long as a text may take.
+    const auto deadline = ChildProcess::Clock::now() + std::chrono::milliseconds(d.timeoutMs);
+    while (!LoopbackListens(m_serving->port)) {
+        if (!process.Poll()) {
+            const QString said = process.LastErrorLine();
+            return said.isEmpty() ? QStringLiteral("its server ended before it listened") : said;
+        }
+        if (ChildProcess::Clock::now() > deadline) {
+            process.Kill();
+            return QStringLiteral("its server did not listen within %1 s").arg(d.timeoutMs / 1000);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return {};
 }
 
-HRESULT EngineSynthesiser::RunServing(const Found& found, const SpeechStep& step, const QString& text, const QString& out)
+HRESULT EngineSynthesiser::AskServing(const Found& found, const QString& text, const QString& out, bool& ended)
 {
-    const QByteArray request =
-        QJsonDocument(QJsonObject{{u"text"_qs, text}, {u"output_file"_qs, out}}).toJson(QJsonDocument::Compact) + '\n';
-    const int timeoutMs = found.engine->description.timeoutMs;
-    // A process that died since the last text, or dies on this one, is started again once.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!m_serving || m_serving->voice != step.voice || m_serving->ratePercent != step.ratePercent
-            || !m_serving->process.IsRunning()) {
-            if (!StartServing(found, step))
-                return Fail(found, QStringLiteral("%1 could not be started").arg(found.engine->program));
-        }
-        ChildProcess& process = m_serving->process;
-        process.Write(request);
+    const EngineDescription& d = found.engine->description;
+    ChildProcess& process = m_serving->process;
+    const auto deadline = ChildProcess::Clock::now() + std::chrono::milliseconds(d.timeoutMs);
+    ended = false;
+    if (d.httpPaths.isEmpty()) {
+        process.Write(QJsonDocument(QJsonObject{{u"text"_qs, text}, {u"output_file"_qs, out}}).toJson(QJsonDocument::Compact) + '\n');
         QByteArray line;
-        const auto deadline = ChildProcess::Clock::now() + std::chrono::milliseconds(timeoutMs);
         switch (process.ReadLine(deadline, line)) {
         case ChildProcess::Outcome::Done:
             return S_OK;  // it names the file it wrote: the one asked for
         case ChildProcess::Outcome::TimedOut:
-            return Fail(found, QStringLiteral("no answer within %1 s, stopped").arg(timeoutMs / 1000));
+            return Fail(found, QStringLiteral("no answer within %1 s, stopped").arg(d.timeoutMs / 1000));
         case ChildProcess::Outcome::Ended:
-            if (attempt == 1) {
-                const QString said = process.LastErrorLine();
-                return Fail(found, said.isEmpty() ? QStringLiteral("it ended twice") : said);
+            ended = true;
+            return SPERR_ENGINE_PROGRAM;
+        }
+    }
+    const QByteArray body = d.httpText ? text.toUtf8() : QJsonDocument(QJsonObject{{u"text"_qs, text}}).toJson(QJsonDocument::Compact);
+    const QByteArray type = d.httpText ? "text/plain; charset=utf-8" : "application/json";
+    for (;;) {
+        process.Poll();  // its log read, so it never waits on a full pipe
+        const QString where = Fill(d.httpPaths[m_serving->path], Values(*found.engine, *found.voice, m_serving->ratePercent));
+        const HttpAnswer answer = PostToLoopback(m_serving->port, QUrl::toPercentEncoding(where, "/?&=:"), type, body, deadline,
+                                                 kMaxEngineFileBytes);
+        // Servers of different versions answer on different paths: a refused one is not asked again.
+        if (answer.status == 404 && m_serving->path + 1 < d.httpPaths.size()) {
+            ++m_serving->path;
+            continue;
+        }
+        if (answer.status == 200) {
+            QFile file(out);
+            if (!file.open(QIODevice::WriteOnly) || file.write(answer.body) != answer.body.size())
+                return Fail(found, QStringLiteral("its sound could not be kept in %1").arg(out));
+            return S_OK;
+        }
+        // A server that dies on a text closes its connection a moment before it is seen to end.
+        const auto seen = std::min(deadline, ChildProcess::Clock::now() + std::chrono::seconds(1));
+        while (answer.status == 0 && process.Poll() && ChildProcess::Clock::now() < seen)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!process.Poll()) {
+            ended = true;
+            return SPERR_ENGINE_PROGRAM;
+        }
+        if (answer.status == 0) {
+            if (ChildProcess::Clock::now() >= deadline) {
+                process.Kill();
+                return Fail(found, QStringLiteral("no answer within %1 s, stopped").arg(d.timeoutMs / 1000));
             }
-            break;
+            return Fail(found, answer.error);
+        }
+        const QList<QByteArray> lines = answer.body.trimmed().split('\n');
+        const QString said = QString::fromUtf8(lines.last().trimmed()).left(300);
+        return Fail(found, QStringLiteral("its server answered %1%2").arg(answer.status).arg(said.isEmpty() ? QString() : u": "_qs + said));
+    }
+}
+
+HRESULT EngineSynthesiser::RunServing(const Found& found, const SpeechStep& step, const QString& text, const QString& out)
+{
+    // A process that died since the last text, or dies on this one, is started again once.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!m_serving || m_serving->voice != step.voice || m_serving->ratePercent != step.ratePercent
+            || !m_serving->process.Poll()) {
+            if (const QString why = StartServing(found, step); !why.isEmpty()) {
+                m_serving.reset();
+                return ServingFailed(found, step, text, out, why);
+            }
+        }
+        bool ended = false;
+        const HRESULT hr = AskServing(found, text, out, ended);
+        if (!ended)
+            return hr;
+        if (attempt == 1) {
+            const QString said = m_serving->process.LastErrorLine();
+            return Fail(found, said.isEmpty() ? QStringLiteral("it ended twice") : said);
         }
     }
     return Fail(found, QStringLiteral("it ended twice"));
+}
+
+HRESULT EngineSynthesiser::ServingFailed(const Found& found, const SpeechStep& step, const QString& text, const QString& out,
+                                         const QString& why)
+{
+    const EngineDescription& d = found.engine->description;
+    if (d.arguments.isEmpty())
+        return Fail(found, why);
+    // A server that cannot start (a part of its package missing, say) leaves one process a text.
+    qWarning().noquote() << QStringLiteral("%1: its server could not be started (%2); one process a text instead").arg(d.title, why);
+    m_perText.push_back(d.id);
+    return RunOnce(found, step, text, out);
 }
 
 HRESULT EngineSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver)
@@ -332,7 +454,8 @@ HRESULT EngineSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver
     if (!Says(text))
         return S_OK;  // punctuation alone is a pause, which the plan makes itself
     const QString out = NewFile("sound") + QStringLiteral(".wav");
-    const HRESULT hr = d.serveArguments.isEmpty() ? RunOnce(found, step, text, out) : RunServing(found, step, text, out);
+    const bool perText = d.serveArguments.isEmpty() || std::find(m_perText.begin(), m_perText.end(), d.id) != m_perText.end();
+    const HRESULT hr = perText ? RunOnce(found, step, text, out) : RunServing(found, step, text, out);
     EngineSound sound;
     QString why;
     const bool read = Succeeded(hr) && ReadEngineSound(out, sound, why);
@@ -377,14 +500,22 @@ QString EngineSynthesiser::CommandLine(const SpeechStep& step) const
     const QString text = EngineText(step.spell ? SpelledText(step.text) : step.text);
     std::map<QString, QString> values = Values(*found.engine, *found.voice, step.ratePercent);
     values[u"text"_qs] = text;
-    QStringList words{found.engine->program};
     const bool serving = !d.serveArguments.isEmpty();
+    QString program = found.engine->program;
+    if (serving && d.serveProgram == u"{interpreter}")
+        program = ScriptInterpreter(found.engine->program);
+    else if (serving && !d.serveProgram.isEmpty())
+        program = d.serveProgram;
+    QStringList words{program};
     words += Expand(serving ? d.serveArguments : d.arguments, *found.engine, values, step.ratePercent);
     QStringList quoted;
     for (const QString& word : words)
         quoted << Quoted(word);
     QString line = quoted.join(u' ');
-    if (serving)
+    if (serving && !d.httpPaths.isEmpty()) {
+        const QString body = d.httpText ? text : QString::fromUtf8(QJsonDocument(QJsonObject{{u"text"_qs, text}}).toJson(QJsonDocument::Compact));
+        line += QStringLiteral(" ; POST http://127.0.0.1:{port}%1 ").arg(Fill(d.httpPaths.first(), values)) + Quoted(body);
+    } else if (serving)
         line += QStringLiteral(" <<< ") + QString::fromUtf8(QJsonDocument(QJsonObject{{u"text"_qs, text}, {u"output_file"_qs, u"{out}"_qs}}).toJson(QJsonDocument::Compact));
     else if (!d.arguments.contains(u"{text}") && !d.arguments.contains(u"{textfile}"))
         line += QStringLiteral(" <<< ") + Quoted(text);

@@ -72,7 +72,12 @@ private:
     HRESULT Fail(const Found& found, const QString& why);
     HRESULT RunOnce(const Found& found, const SpeechStep& step, const QString& text, const QString& out);
     HRESULT RunServing(const Found& found, const SpeechStep& step, const QString& text, const QString& out);
-    bool StartServing(const Found& found, const SpeechStep& step);
+    // Empty when the long-lived process is there to ask (a server: listening); else why not.
+    QString StartServing(const Found& found, const SpeechStep& step);
+    // One text to the long-lived process; `ended` when it ended instead of answering.
+    HRESULT AskServing(const Found& found, const QString& text, const QString& out, bool& ended);
+    HRESULT ServingFailed(const Found& found, const SpeechStep& step, const QString& text, const QString& out,
+                          const QString& why);
     QString NewFile(const char* kind);
 
     std::vector<InstalledEngine> m_engines;
@@ -81,6 +86,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_files;
     unsigned m_fileCount = 0;
     std::vector<QString> m_rateWarned;  // engines already said to lack a rate control
+    std::vector<QString> m_perText;     // engines whose long-lived process could not start
 };
 
 } // namespace speech

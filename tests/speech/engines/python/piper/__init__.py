@@ -1,0 +1,1 @@
+# Stands in for the Python package of Piper, whose server module is http_server.

@@ -1,8 +1,9 @@
 // Times a text spoken by a speech program outside the process, per text, each way side by side in
 // one run (not a test; run it by hand):
-//   1. the Piper stand-in (tests/speech/engines/fake-piper) with a model load of --load-ms:
-//      a process per text against one long-lived process taking JSON lines (the load counted once
-//      a round, as a run of N texts pays it);
+//   1. the Piper stand-ins (tests/speech/engines/fake-piper, fake-piper-python) with a model load
+//      of --load-ms: a process per text against one long-lived process taking JSON lines, and the
+//      Python package's a process per text against its HTTP server (the load counted once a
+//      round, as a run of N texts pays it);
 //   2. the real Festival: text2wave through the program (a process per text, as the shipped
 //      description runs it), bare text2wave per text (the same command without the program), and
 //      festival's own loop over the same texts in one process; festival started with its voice
@@ -176,6 +177,22 @@ int main(int argc, char** argv)
         (serving ? longLived : perText) = FindInstalledEngines({folder}, problems);
     }
     const QByteArray standIn = "engine:standin/en_US-bench-medium";
+    // The Python package's shipped description, its program the stand-in, with its server
+    // (tests/speech/engines/python) and without.
+    qputenv("PYTHONPATH", LEXOVOX_SOURCE_DIR "/tests/speech/engines/python");
+    std::vector<InstalledEngine> pythonPerText, pythonServer;
+    for (const bool serving : {false, true}) {
+        QFile shipped(QStringLiteral(LEXOVOX_SOURCE_DIR "/data/engines/piper-python.engine"));
+        shipped.open(QIODevice::ReadOnly);
+        QByteArray text = shipped.readAll().replace("program = piper\n",
+                                                    "program = " LEXOVOX_SOURCE_DIR "/tests/speech/engines/fake-piper-python\n");
+        if (!serving)
+            text.truncate(text.indexOf("[long-lived]"));
+        const QString folder = dir.filePath(serving ? u"python-server"_qs : u"python-per-text"_qs);
+        Write(folder + u"/piper-python.engine"_qs, text);
+        (serving ? pythonServer : pythonPerText) = FindInstalledEngines({folder}, problems);
+    }
+    const QByteArray python = "engine:piper/en_US-bench-medium";
 
     std::printf("%d texts (data/sample_words.csv), %d rounds, %d cores; median per text (lowest–highest round)\n\n", n,
                 rounds, QThread::idealThreadCount());
@@ -183,6 +200,8 @@ int main(int argc, char** argv)
     std::vector<Variant> piper{
         {"a process per text", [&] { return SpeakAll(perText, standIn, texts); }, {}},
         {"one long-lived process (its load counted once)", [&] { return SpeakAll(longLived, standIn, texts); }, {}},
+        {"Python package: a process per text", [&] { return SpeakAll(pythonPerText, python, texts); }, {}},
+        {"Python package: its HTTP server (its load counted once)", [&] { return SpeakAll(pythonServer, python, texts); }, {}},
     };
     Compare(piper, rounds, n);
 

@@ -12,6 +12,7 @@
 #include "speech/platform/objecttoken.h"
 #include "speech/platform/platform.h"
 #include "speech/platform/voice.h"
+#include "speech/synthesiscalls.h"
 #include "speech/voicecatalogue.h"
 
 using namespace speech;
@@ -202,6 +203,12 @@ bool SpeechEngine::VoiceReadsPhonemes() const
 {
     speech::TokenPtr token;
     return m_voice && Succeeded(m_voice->GetVoice(token)) && token && speech::ReadsPhonemes(*token);
+}
+
+QString SpeechEngine::RateNotice(int englishRate) const
+{
+    speech::TokenPtr token;
+    return m_voice && Succeeded(m_voice->GetVoice(token)) ? ::RateNotice(token.get(), englishRate, true) : QString();
 }
 
 int SpeechEngine::GetOutputFormatIndex() const

@@ -91,6 +91,9 @@ public:
     QString GetVoiceId() const;
     /// Whether the voice speaking now reads espeak-ng's [[…]] phonemes in its English.
     bool VoiceReadsPhonemes() const;
+    /// In Chinese, that the voice speaking now keeps its own pace at `englishRate` percent (a
+    /// speech program without a rate control); empty when it follows the rate.
+    QString RateNotice(int englishRate) const;
 
     /// Speaks later texts, previews and files, at these rates in percent of the engines' usual
     /// tempo (50 to 200): `english` for English, `chinese` for Chinese. Fails with E_INVALIDARG

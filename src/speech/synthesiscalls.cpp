@@ -18,9 +18,9 @@ const speech::EngineSynthesiser& Engines()
 
 } // namespace
 
-QString RateNotice(const speech::ObjectToken* token, int latinRate)
+QString RateNotice(const speech::ObjectToken* token, int latinRate, bool chinese)
 {
-    return Engines().RateNotice(speech::VoiceChoice::Of(token).latin, latinRate);
+    return Engines().RateNotice(speech::VoiceChoice::Of(token).latin, latinRate, chinese);
 }
 
 std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::ObjectToken* token, int latinRate,

@@ -30,4 +30,4 @@ std::vector<SynthesisCall> SynthesisCalls(const QString& text, const speech::Obj
 /// What a run says once before its words when the English of `token`'s voice is an engine's
 /// without a rate control and `latinRate` is not 100: that engine's notice; else empty. (The
 /// speech processes say it too, where their standard error is seen.)
-QString RateNotice(const speech::ObjectToken* token, int latinRate);
+QString RateNotice(const speech::ObjectToken* token, int latinRate, bool chinese = false);

@@ -504,7 +504,7 @@ void CWordSpeechDlg::OnGenerateFiles()
         Prompt::warning(this, FailureReason(run.error()));
         return;
     }
-    m_pRun->Start(job, run->words, run->lesson);
+    m_pRun->Start(job, run->words, run->lesson, m_pSpeechEngine->RateNotice(job.sound.englishRate));
 }
 
 BatchEngine& CWordSpeechDlg::batchEngine() const

@@ -28,8 +28,11 @@ bool GenerationRun::IsRunning() const
     return m_engine->IsRunning();
 }
 
-void GenerationRun::Start(const BatchJob& job, std::vector<BatchWord> words, std::vector<LessonWord> lesson)
+void GenerationRun::Start(const BatchJob& job, std::vector<BatchWord> words, std::vector<LessonWord> lesson,
+                          const QString& notice)
 {
+    m_notice = notice;
+    m_progress->setToolTip(notice);
     m_lock(false);
     for (QWidget* control : m_locked)
         control->setEnabled(false);
@@ -74,9 +77,12 @@ void GenerationRun::finished(const BatchReport& report)
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
     m_progress->setFormat(QString());
+    m_progress->setToolTip(QString());
     if (std::function<void()> then = std::exchange(m_afterRun, {})) {
         then(); // the window was asked to close during the run
         return;
     }
-    Prompt::message(m_window, QStringLiteral("信息"), report.Message(), QMessageBox::NoIcon);
+    const QString message = report.Message();
+    Prompt::message(m_window, QStringLiteral("信息"), m_notice.isEmpty() ? message : message + u"\n\n"_qs + m_notice,
+                    QMessageBox::NoIcon);
 }

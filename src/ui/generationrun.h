@@ -30,7 +30,9 @@ public:
     BatchEngine& Engine() const { return *m_engine; }
     bool IsRunning() const;
 
-    void Start(const BatchJob& job, std::vector<BatchWord> words, std::vector<LessonWord> lesson = {});
+    /// `notice`, when there is one, is said under the bar during the run and after its report.
+    void Start(const BatchJob& job, std::vector<BatchWord> words, std::vector<LessonWord> lesson = {},
+               const QString& notice = {});
     /// The words in progress are finished, then the run ends with its message.
     void Stop();
     /// With a run going: stops it and runs `then` when it has ended, instead of the closing
@@ -47,5 +49,6 @@ private:
     std::vector<QWidget*> m_locked;
     std::function<void(bool)> m_lock;
     QWidget* m_window;
+    QString m_notice;
     std::function<void()> m_afterRun;
 };

@@ -483,11 +483,13 @@ HRESULT EngineSynthesiser::Speak(const SpeechStep& step, SoundReceiver& receiver
     return S_OK;
 }
 
-QString EngineSynthesiser::RateNotice(const QByteArray& voice, int ratePercent) const
+QString EngineSynthesiser::RateNotice(const QByteArray& voice, int ratePercent, bool chinese) const
 {
     const Found found = Find(voice);
     if (!found.engine || ratePercent == 100 || !found.engine->description.rateArguments.isEmpty())
         return {};
+    if (chinese)
+        return QStringLiteral("%1 的语音不能调语速，按它自己的语速朗读").arg(found.engine->description.title);
     return QStringLiteral("%1: speaking rate not available, its voices keep their own").arg(found.engine->description.title);
 }
 

@@ -49,9 +49,9 @@ public:
     /// Each voice, with "english" and "chinese" descriptions.
     std::vector<SynthesiserVoice> Voices() const override;
 
-    /// "Pico: speaking rate not available, its voices keep their own" when `voice` is of an
-    /// engine without a rate control and `ratePercent` is not 100; else empty.
-    QString RateNotice(const QByteArray& voice, int ratePercent) const;
+    /// "Pico: speaking rate not available, its voices keep their own" (`chinese`: in Chinese) when
+    /// `voice` is of an engine without a rate control and `ratePercent` is not 100; else empty.
+    QString RateNotice(const QByteArray& voice, int ratePercent, bool chinese = false) const;
 
     /// The program and arguments a step runs, as a reader would type them; empty for a voice not
     /// of these engines. Placeholders for the files made at the time stay as they are.

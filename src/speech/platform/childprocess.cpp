@@ -38,6 +38,7 @@ bool ChildProcess::Start(const QString& program, const QStringList& arguments, c
     Kill();
     m_output.clear();
     m_errors.clear();
+    m_errorsTaken = 0;
     m_status = -1;
     // The input is a socket, so writing to a program that has gone fails instead of raising
     // SIGPIPE in this process.
@@ -108,7 +109,7 @@ void ChildProcess::Write(const QByteArray& input)
 
 ChildProcess::Outcome ChildProcess::WaitForExit(Clock::time_point deadline, int& status)
 {
-    if (!Pump(deadline, false))
+    if (!Pump(deadline, {}))
         return Outcome::TimedOut;
     status = m_status;
     return Outcome::Done;
@@ -116,7 +117,7 @@ ChildProcess::Outcome ChildProcess::WaitForExit(Clock::time_point deadline, int&
 
 ChildProcess::Outcome ChildProcess::ReadLine(Clock::time_point deadline, QByteArray& line)
 {
-    if (!Pump(deadline, true))
+    if (!Pump(deadline, [this] { return m_output.contains('\n'); }))
         return Outcome::TimedOut;
     const qsizetype end = m_output.indexOf('\n');
     if (end < 0)
@@ -126,10 +127,33 @@ ChildProcess::Outcome ChildProcess::ReadLine(Clock::time_point deadline, QByteAr
     return Outcome::Done;
 }
 
-bool ChildProcess::Pump(Clock::time_point deadline, bool lineWanted)
+ChildProcess::Outcome ChildProcess::WaitForErrorLine(Clock::time_point deadline, const QList<QByteArray>& markers,
+                                                     QByteArray& found)
+{
+    // The first whole line after those taken before that holds a marker.
+    auto marked = [&] {
+        for (qsizetype end; (end = m_errors.indexOf('\n', m_errorsTaken)) >= 0;) {
+            const QByteArray line = m_errors.sliced(m_errorsTaken, end - m_errorsTaken);
+            m_errorsTaken = end + 1;
+            for (const QByteArray& marker : markers) {
+                if (line.contains(marker)) {
+                    found = marker;
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    found.clear();
+    if (!Pump(deadline, marked))
+        return Outcome::TimedOut;
+    return found.isEmpty() ? Outcome::Ended : Outcome::Done;
+}
+
+bool ChildProcess::Pump(Clock::time_point deadline, const std::function<bool()>& enough)
 {
     while (m_pid > 0) {
-        if (lineWanted && m_output.contains('\n'))
+        if (enough && enough())
             return true;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (m_out < 0 && m_err < 0) {
@@ -177,8 +201,12 @@ bool ChildProcess::ReadSome(int& fd, QByteArray& kept)
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got > 0) {
         kept.append(buffer, got);
-        if (kept.size() > kMaxKept)
-            kept.remove(0, kept.size() - kMaxKept);
+        if (kept.size() > kMaxKept) {
+            const qsizetype dropped = kept.size() - kMaxKept;
+            kept.remove(0, dropped);
+            if (&kept == &m_errors)
+                m_errorsTaken = std::max<qsizetype>(0, m_errorsTaken - dropped);
+        }
         return true;
     }
     if (got == 0 || (errno != EAGAIN && errno != EINTR))
@@ -196,10 +224,14 @@ bool ChildProcess::Poll()
     return m_pid > 0;
 }
 
-QString ChildProcess::LastErrorLine() const
+QString ChildProcess::LastErrorLine(const QByteArray& except) const
 {
     const QList<QByteArray> lines = m_errors.trimmed().split('\n');
-    return QString::fromUtf8(lines.isEmpty() ? QByteArray() : lines.last().trimmed());
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        if (except.isEmpty() || !line->contains(except))
+            return QString::fromUtf8(line->trimmed());
+    }
+    return {};
 }
 
 void ChildProcess::Reap(bool block)

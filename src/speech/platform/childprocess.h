@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 
 #include <sys/types.h>
 
@@ -40,6 +41,9 @@ public:
     Outcome WaitForExit(Clock::time_point deadline, int& status);
     /// Waits for the next line of its standard output, without its end of line.
     Outcome ReadLine(Clock::time_point deadline, QByteArray& line);
+    /// Waits for a line of its standard error, after those looked at before, that holds one of
+    /// `markers`; `found` is that marker. The lines stay for LastErrorLine.
+    Outcome WaitForErrorLine(Clock::time_point deadline, const QList<QByteArray>& markers, QByteArray& found);
 
     /// Takes what it has written so far without waiting, so a process that talks while it serves
     /// never blocks on a full pipe: false once it has ended.
@@ -49,13 +53,14 @@ public:
     /// What it wrote on its standard output not yet read as lines, then its standard error (the
     /// last 64 KB of each).
     QByteArray OutputAndErrors() const { return m_output + m_errors; }
-    /// The last line the program wrote on its standard error, for a failure's message.
-    QString LastErrorLine() const;
+    /// The last line the program wrote on its standard error, for a failure's message; with
+    /// `except`, the last one that does not hold it.
+    QString LastErrorLine(const QByteArray& except = {}) const;
     void Kill();
 
 private:
-    // Moves bytes until `lineWanted` finds a line or the process ends. False on the deadline.
-    bool Pump(Clock::time_point deadline, bool lineWanted);
+    // Moves bytes until `enough` (when given) or the process ends. False on the deadline.
+    bool Pump(Clock::time_point deadline, const std::function<bool()>& enough);
     // Reads what one of its pipes holds into `kept`, closing the pipe at its end: true when
     // something came.
     bool ReadSome(int& fd, QByteArray& kept);
@@ -71,6 +76,7 @@ private:
     QByteArray m_pendingInput;
     QByteArray m_output;
     QByteArray m_errors;  // the tail of its standard error
+    qsizetype m_errorsTaken = 0;  // where WaitForErrorLine looks next
 };
 
 } // namespace speech

@@ -96,6 +96,16 @@ struct Reader
             d.serveProgram = value;
         else if (at == u"long-lived.http-post")
             return Words(value, d.httpPaths);
+        else if (at == u"long-lived.start")
+            d.serveStart = value;
+        else if (at == u"long-lived.rate")
+            d.serveRate = value;
+        else if (at == u"long-lived.request")
+            d.serveRequest = value;
+        else if (at == u"long-lived.done")
+            d.serveDone = value;
+        else if (at == u"long-lived.failed")
+            d.serveFailed = value;
         else if (at == u"long-lived.http-body") {
             if (value != u"json" && value != u"text")
                 return Fail(QStringLiteral("http-body is json or text, not \"%1\"").arg(value));
@@ -125,6 +135,12 @@ struct Reader
             return Fail(QStringLiteral("[speak] arguments without {out}"));
         if (d.serveArguments.join(u' ').contains(u"{port}") != !d.httpPaths.isEmpty())
             return Fail(QStringLiteral("[long-lived] takes http-post and a {port} in its arguments together"));
+        if (d.serveRequest.isEmpty() != d.serveDone.isEmpty())
+            return Fail(QStringLiteral("[long-lived] takes request and done together"));
+        if (!d.serveRequest.isEmpty() && !d.httpPaths.isEmpty())
+            return Fail(QStringLiteral("[long-lived] is asked by http-post or by request, not both"));
+        if (!d.serveRequest.isEmpty() && !d.serveRequest.contains(u"{out}"))
+            return Fail(QStringLiteral("[long-lived] request without {out}"));
         if (std::any_of(d.httpPaths.begin(), d.httpPaths.end(), [](const QString& p) { return !p.startsWith(u'/'); }))
             return Fail(QStringLiteral("[long-lived] http-post paths begin with /"));
         return true;

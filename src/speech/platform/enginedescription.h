@@ -46,6 +46,15 @@ struct EngineDescription
     // of these paths it has, as JSON {"text": …} or (httpText) as plain text; the answer is the WAV.
     QStringList httpPaths;
     bool httpText = false;
+    // A long-lived process that reads commands on its standard input: `serveStart` once, then
+    // `serveRequest` a text, in which {text} and {out} stand as double-quoted strings (\ and "
+    // escaped); for each it writes on its standard error a line holding `serveDone`, or
+    // `serveFailed` when the text failed.
+    QString serveStart;
+    QString serveRate;  // what {rate} becomes in `serveStart`, left out at 100 %
+    QString serveRequest;
+    QString serveDone;
+    QString serveFailed;
     int timeoutMs = 30000;     // per text
 };
 

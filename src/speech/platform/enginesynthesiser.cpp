@@ -72,6 +72,12 @@ bool Says(const QString& text)
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
 }
 
+// A string as a command language reads it: in double quotes, with \ and " escaped.
+QString DoubleQuoted(const QString& text)
+{
+    return u'"' + QString(text).replace(u'\\', u"\\\\"_qs).replace(u'"', u"\\\""_qs) + u'"';
+}
+
 QString Quoted(const QString& word)
 {
     static const QString plain = QStringLiteral("-_./:=,+@%");
@@ -325,7 +331,9 @@ QString EngineSynthesiser::StartServing(const Found& found, const SpeechStep& st
     if (program.isEmpty())
         return QStringLiteral("%1 is not there").arg(d.serveProgram == u"{interpreter}" ? u"the interpreter of "_qs + found.engine->program : d.serveProgram);
     ChildProcess& process = m_serving->process;
-    if (!process.Start(program, Expand(d.serveArguments, *found.engine, values, step.ratePercent), {}, !http))
+    values[u"rate"_qs] = step.ratePercent != 100 ? Fill(d.serveRate, values) : QString();
+    const QByteArray start = d.serveStart.isEmpty() ? QByteArray() : Fill(d.serveStart, values).toUtf8() + '\n';
+    if (!process.Start(program, Expand(d.serveArguments, *found.engine, values, step.ratePercent), start, !http))
         return QStringLiteral("%1 could not be started").arg(program);
     if (!http)
         return {};
@@ -351,6 +359,26 @@ HRESULT EngineSynthesiser::AskServing(const Found& found, const QString& text, c
     ChildProcess& process = m_serving->process;
     const auto deadline = ChildProcess::Clock::now() + std::chrono::milliseconds(d.timeoutMs);
     ended = false;
+    if (!d.serveRequest.isEmpty()) {
+        std::map<QString, QString> values = Values(*found.engine, *found.voice, m_serving->ratePercent);
+        values[u"text"_qs] = DoubleQuoted(text);
+        values[u"out"_qs] = DoubleQuoted(out);
+        process.Write(Fill(d.serveRequest, values).toUtf8() + '\n');
+        const QByteArray done = d.serveDone.toUtf8();
+        const QByteArray failed = d.serveFailed.toUtf8();
+        QByteArray said;
+        switch (process.WaitForErrorLine(deadline, failed.isEmpty() ? QList{done} : QList{done, failed}, said)) {
+        case ChildProcess::Outcome::Done:
+            if (said == done)
+                return S_OK;
+            return Fail(found, process.LastErrorLine(failed));
+        case ChildProcess::Outcome::TimedOut:
+            return Fail(found, QStringLiteral("no answer within %1 s, stopped").arg(d.timeoutMs / 1000));
+        case ChildProcess::Outcome::Ended:
+            ended = true;
+            return SPERR_ENGINE_PROGRAM;
+        }
+    }
     if (d.httpPaths.isEmpty()) {
         process.Write(QJsonDocument(QJsonObject{{u"text"_qs, text}, {u"output_file"_qs, out}}).toJson(QJsonDocument::Compact) + '\n');
         QByteArray line;
@@ -517,6 +545,10 @@ QString EngineSynthesiser::CommandLine(const SpeechStep& step) const
     if (serving && !d.httpPaths.isEmpty()) {
         const QString body = d.httpText ? text : QString::fromUtf8(QJsonDocument(QJsonObject{{u"text"_qs, text}}).toJson(QJsonDocument::Compact));
         line += QStringLiteral(" ; POST http://127.0.0.1:{port}%1 ").arg(Fill(d.httpPaths.first(), values)) + Quoted(body);
+    } else if (serving && !d.serveRequest.isEmpty()) {
+        values[u"text"_qs] = DoubleQuoted(text);
+        values[u"out"_qs] = u"{out}"_qs;
+        line += QStringLiteral(" <<< ") + Quoted(Fill(d.serveRequest, values));
     } else if (serving)
         line += QStringLiteral(" <<< ") + QString::fromUtf8(QJsonDocument(QJsonObject{{u"text"_qs, text}, {u"output_file"_qs, u"{out}"_qs}}).toJson(QJsonDocument::Compact));
     else if (!d.arguments.contains(u"{text}") && !d.arguments.contains(u"{textfile}"))

@@ -161,6 +161,7 @@ TEST(SpokenTones, TheShippedExceptionsAreSaidAsWritten)
         {"欢呼", "huan1 hu1"},
         {"起诉", "qi3 su4"},
         {"得到", "de2 dao4"},
+        {"射门得分", "she4 men2 de2 fen1"},
         {"一月", "yi1 yue4"},
         {"独一无二的", "du2 yi1 wu2 er4 de5"},
         {"不正当的", "bu2 zheng4 dang4 de5"},

@@ -23,7 +23,7 @@ endforeach()
 # The speech worker is run by the programs, not by hand: it goes where they look for it.
 install(TARGETS lexovox-worker RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/lexovox)
 
-install(FILES ${LEXOVOX_DEFAULT_VOCAB} ${LEXOVOX_CHINESE_WORDS} DESTINATION ${CMAKE_INSTALL_DATADIR}/lexovox)
+install(FILES ${LEXOVOX_DEFAULT_VOCAB} ${LEXOVOX_CHINESE_READINGS} DESTINATION ${CMAKE_INSTALL_DATADIR}/lexovox)
 install(FILES ${LEXOVOX_ENGINE_DESCRIPTIONS} DESTINATION ${CMAKE_INSTALL_DATADIR}/lexovox/engines)
 # The README, whose "More voices" the window's voice link opens.
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/lexovox)
@@ -33,6 +33,8 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/vocabulary/licenses DESTINATION ${CMA
 install(FILES ${CMAKE_SOURCE_DIR}/data/pinyin/README.md
         RENAME pinyin-sources.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/data/pinyin/phrase-pinyin-data-LICENSE.txt
+              ${CMAKE_SOURCE_DIR}/data/pinyin/pinyin-data-LICENSE.txt
+              ${CMAKE_SOURCE_DIR}/data/pinyin/Unicode-LICENSE.txt
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/licenses)
 install(FILES ${packaging}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 

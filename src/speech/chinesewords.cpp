@@ -15,8 +15,11 @@
 namespace {
 
 // From the programs' folder: bin/ (installed and in the build) or libexec/lexovox/ (the worker).
-constexpr char16_t kFromPrograms[][40] = {u"../share/lexovox/phrase-pinyin.txt",
-                                          u"../../share/lexovox/phrase-pinyin.txt"};
+constexpr char16_t kFromPrograms[][24] = {u"../share/lexovox", u"../../share/lexovox"};
+// The shipped readings, by the order in which they win.
+constexpr char16_t kExceptionsFile[] = u"pinyin-exceptions.txt";
+constexpr char16_t kWordsFile[] = u"phrase-pinyin.txt";
+constexpr char16_t kCharactersFile[] = u"char-pinyin.txt";
 
 quint32 HashOf(const char* bytes, qsizetype length)
 {
@@ -41,17 +44,18 @@ struct Entry
 };
 
 // The entry of the line starting at `start` (ending before `end`); false for a comment, a blank
-// line or a line without "word:".
+// line or a line without "word:" or "word<TAB>".
 bool EntryAt(const char* text, qsizetype start, qsizetype end, Entry& entry)
 {
     const char* line = text + start;
     const qsizetype length = end - start;
     const char* comment = static_cast<const char*>(std::memchr(line, '#', std::size_t(length)));
     const qsizetype content = comment ? comment - line : length;
-    const char* colon = static_cast<const char*>(std::memchr(line, ':', std::size_t(content)));
-    if (!colon)
+    // The reading may hold a colon ("lu:4"), the word neither a colon nor a tab.
+    const char* separator = std::find_if(line, line + content, [](char c) { return c == ':' || c == '\t'; });
+    if (separator == line + content)
         return false;
-    qsizetype wordEnd = colon - line;
+    qsizetype wordEnd = separator - line;
     qsizetype readingStart = wordEnd + 1;
     qsizetype readingEnd = content;
     qsizetype wordStart = 0;
@@ -152,6 +156,19 @@ ChineseWords ChineseWords::Parse(QByteArray utf8)
     return words;
 }
 
+ChineseWords ChineseWords::Parse(const QByteArray& asSaid, const QByteArray& data)
+{
+    QByteArray text;
+    text.reserve(asSaid.size() + data.size() + 1);
+    text += asSaid;
+    text += '\n';
+    const qsizetype asSaidEnd = text.size();
+    text += data;
+    ChineseWords words = Parse(std::move(text));
+    words.m_asSaidEnd = asSaidEnd;
+    return words;
+}
+
 Result<ChineseWords> ChineseWords::Read(const QString& path)
 {
     const Result<QByteArray> text = ReadWholeFile(path);
@@ -160,15 +177,32 @@ Result<ChineseWords> ChineseWords::Read(const QString& path)
     return Parse(*text);
 }
 
-QString ChineseWords::ShippedPath()
+Result<ChineseWords> ChineseWords::ReadShipped(const QString& folder)
+{
+    const QDir dir(folder);
+    QByteArray files[3];
+    const char16_t* const names[3] = {kExceptionsFile, kWordsFile, kCharactersFile};
+    for (int i = 0; i < 3; ++i) {
+        Result<QByteArray> text = ReadWholeFile(dir.filePath(QString::fromUtf16(names[i])));
+        if (!text)
+            return Fail(text.error());
+        files[i] = std::move(*text);
+        if (!files[i].endsWith('\n'))
+            files[i] += '\n';
+    }
+    // The words before the characters: of two lines for one word the first holds.
+    return Parse(files[0], files[1] + files[2]);
+}
+
+QString ChineseWords::ShippedFolder()
 {
     if (!QCoreApplication::instance())
         return {};
     const QDir programs(QCoreApplication::applicationDirPath());
     for (const auto& relative : kFromPrograms) {
-        const QString path = QDir::cleanPath(programs.absoluteFilePath(QString::fromUtf16(relative)));
-        if (QFileInfo::exists(path))
-            return path;
+        const QString folder = QDir::cleanPath(programs.absoluteFilePath(QString::fromUtf16(relative)));
+        if (QFileInfo::exists(folder + u'/' + QString::fromUtf16(kWordsFile)))
+            return folder;
     }
     return {};
 }
@@ -176,8 +210,8 @@ QString ChineseWords::ShippedPath()
 std::shared_ptr<const ChineseWords> ChineseWords::Shipped()
 {
     static const std::shared_ptr<const ChineseWords> shipped = [] {
-        const QString path = ShippedPath();
-        Result<ChineseWords> read = path.isEmpty() ? Result<ChineseWords>(ChineseWords()) : Read(path);
+        const QString folder = ShippedFolder();
+        Result<ChineseWords> read = folder.isEmpty() ? Result<ChineseWords>(ChineseWords()) : ReadShipped(folder);
         return std::make_shared<const ChineseWords>(read ? std::move(*read) : ChineseWords());
     }();
     return shipped;
@@ -217,7 +251,7 @@ ChineseWords::Match ChineseWords::LongestAt(QStringView text) const
         const std::optional<ToneNumbered> pinyin = ToneNumberedPinyin(reading, true);
         if (!pinyin || pinyin->syllables != CodePoints(text.first(length)))
             continue;
-        return {length, pinyin->text};
+        return {length, pinyin->text, start < m_asSaidEnd};
     }
     return {};
 }

@@ -275,7 +275,7 @@ TEST_F(BatchCli, ADryRunPrintsWhatEachVoiceWouldBeGivenAndWritesNothing)
     EXPECT_EQ(bilingual.out, u"bank.wav\tbank\n"
                              "\tcmn-latn-pinyin\tsay\tdan1 ci2:\n"
                              "\ten-us\tsay\tbank;;n. \n"
-                             "\tcmn-latn-pinyin\tsay\tyin2 hang2，堤 ;\n"
+                             "\tcmn-latn-pinyin\tsay\tyin2 hang2，di1 ;\n"
                              "music.wav\tmusic\tskipped: the file exists\n"
                              "银行.wav\t银行\n"
                              "\tcmn-latn-pinyin\tsay\tdan1 ci2:yin2 hang2;; ;\n"

@@ -11,13 +11,17 @@ set(expected
     ${BINDIR}/lexovox-import
     ${DATADIR}/lexovox/code.dll
     ${DATADIR}/lexovox/phrase-pinyin.txt
+    ${DATADIR}/lexovox/char-pinyin.txt
+    ${DATADIR}/lexovox/pinyin-exceptions.txt
     ${MANDIR}/man1/lexovox-import.1.gz
     ${DOCDIR}/copyright
     ${DOCDIR}/vocabulary-sources.md
     ${DOCDIR}/licenses/ECDICT-LICENSE.txt
     ${DOCDIR}/licenses/english-phrases-CC-BY-SA-4.0.txt
     ${DOCDIR}/pinyin-sources.md
-    ${DOCDIR}/licenses/phrase-pinyin-data-LICENSE.txt)
+    ${DOCDIR}/licenses/phrase-pinyin-data-LICENSE.txt
+    ${DOCDIR}/licenses/pinyin-data-LICENSE.txt
+    ${DOCDIR}/licenses/Unicode-LICENSE.txt)
 if(WITH_UI)
     list(APPEND expected
         ${BINDIR}/lexovox

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include "chinesesent.h"
 #include "speech/chinesewords.h"
 #include "speech/platform/espeaksynthesiser.h"
 #include "speech/platform/speechplan.h"
@@ -17,36 +18,9 @@ namespace {
 
 const VoiceChoice kBilingual{"cmn-latn-pinyin", "flite/rms"};
 
-// The word list the program ships, as the build copies it beside the programs.
 std::shared_ptr<const ChineseWords> Shipped()
 {
-    static const std::shared_ptr<const ChineseWords> words = [] {
-        Result<ChineseWords> read = ChineseWords::Read(QStringLiteral(LEXOVOX_CHINESE_WORDS));
-        EXPECT_TRUE(read) << LEXOVOX_CHINESE_WORDS;
-        return std::make_shared<const ChineseWords>(read ? std::move(*read) : ChineseWords());
-    }();
-    return words;
-}
-
-WordSpeech MeaningSpeech(const QByteArray& list = {})
-{
-    WordSpeech speech({false, true, false});
-    speech.chineseWords = Shipped();
-    if (!list.isEmpty())
-        speech.pronunciations = std::make_shared<const PronunciationList>(PronunciationList::Parse(list));
-    return speech;
-}
-
-// What the Mandarin voice is given for headword `en` with meaning `ch`, step by step: "a | b".
-std::string ChineseSent(const WordSpeech& speech, const QString& en, const QString& ch,
-                        const VoiceChoice& voices = kBilingual)
-{
-    QStringList sent;
-    for (const SpeechStep& step : PlanSpeech(speech.Compose(en, ch), voices)) {
-        if (step.script == Script::Han)
-            sent << step.text;
-    }
-    return sent.join(u" | "_qs).toStdString();
+    return ShippedReadings();
 }
 
 } // namespace
@@ -103,6 +77,16 @@ TEST(ChineseWords, TheFirstReadingHoldsAndTheLongestWordIsFound)
     EXPECT_EQ(words.LongestAt(u"们银行"_qs).length, 0);
 }
 
+TEST(ChineseWords, ReadingsAsSaidWinAndMayBeGivenAsAPronunciationListGivesThem)
+{
+    const ChineseWords words = ChineseWords::Parse("照片\tzhao4 pian4\n绿\tlu:4\n", "照片: zhào piān\n银行: yín háng\n");
+    EXPECT_EQ(words.LongestAt(u"照片"_qs).pinyin, u"zhao4 pian4"_qs);
+    EXPECT_TRUE(words.LongestAt(u"照片"_qs).asSaid);
+    EXPECT_EQ(words.LongestAt(u"绿"_qs).pinyin, u"lü4"_qs);
+    EXPECT_EQ(words.LongestAt(u"银行"_qs).pinyin, u"yin2 hang2"_qs);
+    EXPECT_FALSE(words.LongestAt(u"银行"_qs).asSaid);
+}
+
 TEST(ChineseReadings, ACharacterIsReadAsItsWordHasIt)
 {
     const WordSpeech speech = MeaningSpeech();
@@ -119,11 +103,11 @@ TEST(ChineseReadings, ACharacterIsReadAsItsWordHasIt)
         {"了解", "liao3 jie3 ;"},   {"为止", "wei2 zhi3 ;"},
         {"主角", "zhu3 jue2 ;"},    {"乐曲", "yue4 qu3 ;"},
         {"丈夫", "zhang4 fu1 ;"},
-        // No word of the list: the voice's own reading, which says this 了 as le.
-        {"好了", "好了 ;"},
-        // Words found from the start of a run, characters outside any word left alone.
-        {"去银行取钱", "去 yin2 hang2 取钱 ;"},
-        {"银行3家", "yin2 hang2 3家 ;"},
+        // No word of the list: each character in its most common reading.
+        {"好了", "hao3 le5 ;"},
+        // Words found from the start of a run, characters outside any word read alone.
+        {"去银行取钱", "qu4 yin2 hang2 qu3 qian2 ;"},
+        {"银行3家", "yin2 hang2 3 jia1 ;"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ChineseSent(speech, u"x"_qs, QString::fromUtf8(c.meaning)), c.sent) << c.meaning;
@@ -194,7 +178,7 @@ TEST(ChineseReadings, TextWithoutReadingsAndOtherVoicesAreUntouched)
     // espeak-ng's own identifier of the pinyin voice reads pinyin too.
     read.options.prefix = true;
     EXPECT_EQ(ChineseSent(read, u"bank"_qs, u"银行"_qs, {"sit/cmn-Latn-pinyin", "sit/cmn-Latn-pinyin"}),
-              "dan1 ci2: | 拼写: | yin2 hang2 ;");
+              "dan1 ci2: | pin1 xie3: | yin2 hang2 ;");
 }
 
 TEST(ChineseReadings, ThePronunciationListReadsChineseWordsFirst)
@@ -203,10 +187,10 @@ TEST(ChineseReadings, ThePronunciationListReadsChineseWordsFirst)
                                             "长\tchang2\n"
                                             "好了\thǎo le5\n");
     // Over the shipped reading, in a meaning and in a Chinese headword (which keeps its place).
-    EXPECT_EQ(ChineseSent(speech, u"x"_qs, u"去银行"_qs), "去 yin2 xing2 ;");
+    EXPECT_EQ(ChineseSent(speech, u"x"_qs, u"去银行"_qs), "qu4 yin2 xing2 ;");
     EXPECT_EQ(ChineseSent(speech, u"银行"_qs, {}), "yin2 xing2;; ;");
     // One longest match over both lists: the shipped 长大 is longer than the list's 长.
-    EXPECT_EQ(ChineseSent(speech, u"x"_qs, u"长大；长裙"_qs), "zhang3 da4；chang2 裙 ;");
+    EXPECT_EQ(ChineseSent(speech, u"x"_qs, u"长大；长裙"_qs), "zhang3 da4；chang2 qun2 ;");
     EXPECT_EQ(ChineseSent(speech, u"x"_qs, u"好了"_qs), "hao3 le5 ;");
     // Even without the shipped words.
     WordSpeech own = speech;

@@ -1,0 +1,6 @@
+#include "vocab/listtext.h"
+
+ListText ParseListText(const QString&)
+{
+    return {};
+}

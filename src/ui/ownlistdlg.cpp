@@ -111,7 +111,8 @@ OwnListDlg::OwnListDlg(OwnLists* lists, const QString& unavailable, std::shared_
     m_pNameEdit->setMaxLength(60);
     m_pTextEdit->setPlaceholderText(QString::fromUtf16(kTextHint));
     m_pTextEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_pTextEdit->setTabChangesFocus(true);
+    // Tab types a tab: "word<Tab>meaning" is a line as a spreadsheet would give it.
+    m_pTextEdit->setTabChangesFocus(false);
     m_pTable->setModel(m_pModel);
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pTable->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
@@ -156,7 +157,9 @@ OwnListDlg::OwnListDlg(OwnLists* lists, const QString& unavailable, std::shared_
     QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
     cancel->setText(QStringLiteral("取消"));
     cancel->setObjectName(QStringLiteral("cancelButton"));
-    m_pSaveButton->setDefault(true);
+    // No button answers Enter: it ends a meaning's edit in the table, and must not save too.
+    for (QPushButton* button : {m_pSaveButton, cancel, m_pImportButton})
+        button->setAutoDefault(false);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(name);
     layout->addLayout(columns, 1);

@@ -119,7 +119,10 @@ OwnListDlg::OwnListDlg(OwnLists* lists, const QString& unavailable, std::shared_
                               | QAbstractItemView::AnyKeyPressed);
     m_pTable->horizontalHeader()->setSectionResizeMode(OwnListWordsModel::WordColumn, QHeaderView::Interactive);
     m_pTable->horizontalHeader()->setSectionResizeMode(OwnListWordsModel::MeaningColumn, QHeaderView::Stretch);
-    m_pTable->horizontalHeader()->setSectionResizeMode(OwnListWordsModel::SourceColumn, QHeaderView::ResizeToContents);
+    // Fixed to its longest text: measuring every row of a long list would stall each reading.
+    m_pTable->horizontalHeader()->setSectionResizeMode(OwnListWordsModel::SourceColumn, QHeaderView::Fixed);
+    m_pTable->setColumnWidth(OwnListWordsModel::SourceColumn,
+                             m_pTable->fontMetrics().horizontalAdvance(OwnListWordsModel::SourceText(MeaningSource::Typed)) + 20);
     m_pTable->setColumnWidth(OwnListWordsModel::WordColumn, 150);
     m_pTable->verticalHeader()->setDefaultSectionSize(m_pTable->fontMetrics().height() + 6);
     m_pTable->setToolTip(QStringLiteral("双击“意思”可以修改；改过的意思算作“自己填”"));

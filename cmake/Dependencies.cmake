@@ -19,6 +19,10 @@ add_library(lexovox_csv INTERFACE)
 target_link_libraries(lexovox_csv INTERFACE ${CSV_LIBRARY})
 target_include_directories(lexovox_csv INTERFACE ${CSV_INCLUDE_DIR})
 pkg_check_modules(MDB REQUIRED IMPORTED_TARGET libmdb glib-2.0)
+# Own word lists from spreadsheets: libzip opens an .xlsx (its XML is read by Qt), FreeXL reads
+# an old .xls.
+pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
+pkg_check_modules(FREEXL REQUIRED IMPORTED_TARGET freexl)
 
 # Speech: espeak-ng and Flite synthesise, PulseAudio plays, libsndfile and LAME write sound files,
 # libsoxr converts rates.

@@ -9,6 +9,8 @@ packages=(
     g++ cmake ninja-build pkg-config
     # libraries
     qt6-base-dev libsqlite3-dev libcsv-dev mdbtools-dev libglib2.0-dev libexpected-dev
+    # own word lists from spreadsheets: .xlsx (a zip) and .xls
+    libzip-dev libfreexl-dev
     # speech: espeak-ng and Flite synthesis, PulseAudio sound, libsndfile WAV and Opus files,
     # LAME MP3 files, libsoxr rate conversion
     libespeak-ng-dev flite1-dev libpulse-dev libsndfile1-dev libmp3lame-dev libsoxr-dev
@@ -16,6 +18,7 @@ packages=(
     libtag1-dev libebur128-dev
     # speech at run time, named since --no-install-recommends installs only what is required
     libespeak-ng1 espeak-ng-data libflite1 libpulse0 libsndfile1 libmp3lame0 libsoxr0 libtag1v5 libebur128-1
+    libzip4 libfreexl1
     # tests
     libgtest-dev
     # dictation sheet tests: pdftotext, pdfinfo and pdffonts read the PDFs back

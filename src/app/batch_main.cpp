@@ -27,6 +27,7 @@
 #include "speech/voicecatalogue.h"
 #include "vocab/connectionstring.h"
 #include "vocab/coursecatalogue.h"
+#include "vocab/ownlists.h"
 #include "vocab/vocabularycourses.h"
 #include "vocab/vocabularylocation.h"
 #include "vocab/wordstore.h"
@@ -67,7 +68,8 @@ const QCommandLineOption kDryRun(u"dry-run"_qs,
                                  "Chinese as the pinyin sent."_qs);
 const QCommandLineOption kListVoices(u"list-voices"_qs, u"List the voices (id, then description) and stop."_qs);
 const QCommandLineOption kListFormats(u"list-formats"_qs, u"List the formats and stop."_qs);
-const QCommandLineOption kListCourses(u"list-courses"_qs, u"List the course books and stop."_qs);
+const QCommandLineOption kListCourses(u"list-courses"_qs,
+                                      u"List the course books, then the own word lists under 我的词表, and stop."_qs);
 
 /// The vocabulary, found as the window finds it; a file the window remembered is its own choice.
 Result<WordStore> openVocabulary(const QCommandLineParser& parser)
@@ -79,6 +81,16 @@ Result<WordStore> openVocabulary(const QCommandLineParser& parser)
     if (Result<void> opened = store.Open(VocabularyConnectionString(location.path)); !opened)
         return Fail(opened.error());
     return store;
+}
+
+/// The names of the user's own lists, opened for reading; none when the user has made none.
+Result<QStringList> openOwnLists(OwnLists& lists)
+{
+    if (!QFileInfo::exists(OwnLists::DefaultPath()))
+        return QStringList();
+    if (Result<void> opened = lists.OpenToRead(); !opened)
+        return Fail(opened.error());
+    return lists.Names();
 }
 
 int listCourses(const QCommandLineParser& parser)
@@ -98,6 +110,14 @@ int listCourses(const QCommandLineParser& parser)
     names += CoursesOutsideCatalogue(*courses);
     for (const QString& name : names)
         print(stdout, name + u'\n');
+    // Own lists after a heading of their own, as the window's tree shows them; lists that cannot
+    // be read are said, the courses stay listed.
+    OwnLists lists;
+    Result<QStringList> own = openOwnLists(lists);
+    if (own && !own->isEmpty())
+        print(stdout, u"\n我的词表\n"_qs + own->join(u'\n') + u'\n');
+    if (!own)
+        print(stderr, u"lexovox-batch: %1\n"_qs.arg(own.error().ErrorMessage()));
     return kAllWritten;
 }
 
@@ -136,22 +156,33 @@ Result<BatchJob> readJob(const QCommandLineParser& parser, const BatchDefaults& 
     // Checked once, before anything is read or made: a folder --out is to make may be missing.
     if (Result<void> valid = job->Validate(BatchJob::FolderRule::MayBeMissing); !valid)
         return Fail(ComError(ResultCode::CommandLineUsage, CommandLineFault(*job, valid.error())));
+    const bool course = job->source.kind == WordSource::Kind::Course;
+    // An own list is a course too: its words need no vocabulary, but a course the vocabulary
+    // has comes first.
+    OwnLists lists;
+    std::optional<ComError> listsFault;
+    if (course) {
+        if (const Result<QStringList> own = openOwnLists(lists); !own)
+            listsFault = own.error();
+    }
     std::optional<WordStore> store;
     if (job->source.kind != WordSource::Kind::WordsFile) {
         Result<WordStore> opened = openVocabulary(parser);
-        if (!opened)
+        if (!opened && !(course && lists.Has(job->source.text)))
             return Fail(opened.error());
-        store = std::move(*opened);
+        if (opened)
+            store = std::move(*opened);
     }
-    Result<std::vector<WordEntry>> rows = ReadSourceRows(job->source, store ? &*store : nullptr);
+    Result<std::vector<WordEntry>> rows = ReadSourceRows(job->source, store ? &*store : nullptr, &lists);
     if (!rows)
         return Fail(rows.error());
     job->rows = std::move(*rows);
     // A course name with a typo, or a look-up that finds nothing, is a mistake to point out,
-    // not a run of no words.
-    if (job->rows.empty() && job->source.kind == WordSource::Kind::Course)
+    // not a run of no words; when the own lists could not be read, that may be why.
+    if (job->rows.empty() && course)
         return Fail(ComError(ResultCode::CommandLineUsage,
-                             u"no words in course \"%1\" (see --list-courses)"_qs.arg(job->source.text)));
+                             u"no words in course \"%1\" (see --list-courses)%2"_qs.arg(
+                                 job->source.text, listsFault ? u"; "_qs + listsFault->ErrorMessage() : QString())));
     if (job->rows.empty() && job->source.kind != WordSource::Kind::WordsFile)
         return Fail(ComError(ResultCode::CommandLineUsage, u"no word matches \"%1\""_qs.arg(job->source.text)));
     if (job->rows.empty())

@@ -119,6 +119,21 @@ inline constexpr HRESULT ImportMalformed = static_cast<HRESULT>(0x8004E035);
 inline constexpr HRESULT ImportNotWritten = static_cast<HRESULT>(0x8004E036);
 inline constexpr HRESULT ImportTargetIsFolder = static_cast<HRESULT>(0x8004E037);
 inline constexpr HRESULT ImportInterrupted = static_cast<HRESULT>(0x8004E038);
+/// The user's own word lists (the subject is the list's name, or the lists file's path).
+inline constexpr HRESULT OwnListExists = static_cast<HRESULT>(0x8004E071);
+inline constexpr HRESULT OwnListMissing = static_cast<HRESULT>(0x8004E072);
+inline constexpr HRESULT OwnListEmpty = static_cast<HRESULT>(0x8004E073);
+inline constexpr HRESULT OwnListNameEmpty = static_cast<HRESULT>(0x8004E074);
+inline constexpr HRESULT OwnListNameBadCharacter = static_cast<HRESULT>(0x8004E075);
+inline constexpr HRESULT OwnListNameTooLong = static_cast<HRESULT>(0x8004E076);
+inline constexpr HRESULT OwnListNameIsCourse = static_cast<HRESULT>(0x8004E077);
+inline constexpr HRESULT OwnListsReadOnly = static_cast<HRESULT>(0x8004E078);
+inline constexpr HRESULT OwnListsBusy = static_cast<HRESULT>(0x8004E079);
+inline constexpr HRESULT OwnListsDamaged = static_cast<HRESULT>(0x8004E07A);
+inline constexpr HRESULT OwnListsNotSaved = static_cast<HRESULT>(0x8004E07B);
+inline constexpr HRESULT OwnListsNotOpened = static_cast<HRESULT>(0x8004E07C);
+/// A file of words that is no text, table or spreadsheet (the subject is its path).
+inline constexpr HRESULT ListNotText = static_cast<HRESULT>(0x8004E07D);
 } // namespace ResultCode
 
 constexpr bool Succeeded(HRESULT hr) { return hr >= 0; }

@@ -10,6 +10,8 @@
 #include "output/joboptions.h"
 #include "output/outputpath.h"
 #include "speech/audioformattable.h"
+#include "vocab/coursecatalogue.h"
+#include "vocab/ownlists.h"
 #include "vocab/vocabimporter.h"
 #include "vocab/wordlistfill.h"
 #include "vocab/wordlistmodel.h"
@@ -136,16 +138,46 @@ Result<BatchJob> BatchJob::FromJson(const QJsonObject& json)
     return job;
 }
 
-Result<std::vector<WordEntry>> ReadSourceRows(const WordSource& source, WordStore* store)
+namespace {
+
+bool isCatalogueBook(const QString& name)
+{
+    return std::ranges::any_of(CourseCatalogue(), [&name](const CourseNode& node) {
+        return !node.isCategory() && name == QString::fromUtf16(node.text);
+    });
+}
+
+Result<std::vector<WordEntry>> ownListRows(const QString& name, OwnLists& lists)
+{
+    const Result<QList<OwnListWord>> words = lists.Words(name);
+    if (!words)
+        return Fail(words.error());
+    std::vector<WordEntry> rows;
+    rows.reserve(std::size_t(words->size()));
+    for (const OwnListWord& word : *words)
+        rows.push_back({word.en, word.ch});
+    return rows;
+}
+
+} // namespace
+
+Result<std::vector<WordEntry>> ReadSourceRows(const WordSource& source, WordStore* store, OwnLists* lists)
 {
     if (source.kind == WordSource::Kind::WordsFile)
         return ReadWordList(source.text);
+    // Own lists never take a book's name, so a name is the vocabulary's when it has words of it.
+    const bool ownList = source.kind == WordSource::Kind::Course && lists && lists->IsOpen()
+                         && !isCatalogueBook(source.text) && lists->Has(source.text);
+    if (ownList && !store)
+        return ownListRows(source.text, *lists);
     const QString statement = source.kind == WordSource::Kind::Course          ? CourseStatement(source.text)
                               : source.kind == WordSource::Kind::EnglishLookUp ? EnglishLookUpStatement(source.text)
                                                                                : ChineseLookUpStatement(source.text);
     WordListModel model;
     if (const Result<int> filled = FillWordList(store, statement, model); !filled)
         return Fail(filled.error());
+    if (ownList && model.rowCount() == 0)
+        return ownListRows(source.text, *lists);
     std::vector<WordEntry> rows;
     rows.reserve(std::size_t(model.rowCount()));
     for (int row = 0; row < model.rowCount(); ++row)

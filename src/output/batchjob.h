@@ -13,6 +13,7 @@
 #include "speech/composeutterance.h"
 #include "vocab/wordentry.h"
 
+class OwnLists;
 class WordStore;
 
 /// Where the words of a run come from: what the window's tree or look-up boxes chose, or what
@@ -20,7 +21,7 @@ class WordStore;
 struct WordSource
 {
     enum class Kind {
-        Course,         // a course book, as the tree names it
+        Course,         // a course book, as the tree names it, or an own list by its name
         EnglishLookUp,  // words whose English contains the text
         ChineseLookUp,  // words whose Chinese contains the text
         WordsFile,      // a UTF-8 CSV with columns en,ch
@@ -76,5 +77,7 @@ struct BatchJob
     bool operator==(const BatchJob&) const = default;
 };
 
-/// The words `source` names, from `store` (courses, look-ups) or from its file, in order.
-Result<std::vector<WordEntry>> ReadSourceRows(const WordSource& source, WordStore* store);
+/// The words `source` names, from `store` (courses, look-ups) or from its file, in order. A course
+/// that is no book of the catalogue and that the vocabulary (when there is one) has no word of is
+/// the own list of that name in `lists`, when given and open.
+Result<std::vector<WordEntry>> ReadSourceRows(const WordSource& source, WordStore* store, OwnLists* lists = nullptr);

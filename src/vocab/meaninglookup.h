@@ -1,8 +1,10 @@
 // src/vocab/meaninglookup.h — meanings for words given without one.
 #pragma once
 #include <optional>
-#include <QHash>
+#include <vector>
+#include <QMultiHash>
 #include <QString>
+#include "vocab/wordentry.h"
 class WordStore;
 
 /// Looks words up in the open vocabulary: exact headword, then case-insensitive, then with
@@ -15,7 +17,6 @@ public:
     std::optional<QString> Find(const QString& word) const;
 
 private:
-    QHash<QString, QString> m_exact;
-    QHash<QString, QString> m_folded;
-    QHash<QString, QString> m_normalised;
+    std::vector<WordEntry> m_rows;      // headword, then course and meaning joined by U+001F
+    QMultiHash<QString, int> m_byKey;   // rows by headword without case, spacing or punctuation
 };

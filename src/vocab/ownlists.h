@@ -36,7 +36,12 @@ public:
     /// (renamed, never overwritten) and the failure says where it went; a read-only or locked
     /// file fails with a message saying so. Closed on failure.
     Result<void> Open(const QString& path = DefaultPath());
+    /// Opens an existing file for reading only (runs and lessons read lists, never write them):
+    /// nothing is created, and a read-only file is no failure.
+    Result<void> OpenToRead(const QString& path = DefaultPath());
     bool IsOpen() const;
+    /// Whether `name` is a list of the open file; false when none is open.
+    bool Has(const QString& name);
     /// The lists' names in the order they were made.
     Result<QStringList> Names();
     Result<QList<OwnListWord>> Words(const QString& name);
@@ -48,7 +53,11 @@ public:
 
 private:
     struct Connection;
+    Result<void> open(const QString& path, bool writable);
+    Result<void> writable() const;
+
     std::unique_ptr<Connection> m_connection;
+    QString m_path;
 };
 
 /// Empty when `name` may name a list; otherwise why not (empty, '/' or a control character,

@@ -81,6 +81,11 @@ TEST(ComErrorText, EveryCodeTheProgramDefinesHasWordsInBothLanguages)
         ResultCode::ImportTargetNotReplaced, ResultCode::ImportMalformed, ResultCode::ImportNotWritten,
         ResultCode::ImportTargetIsFolder, ResultCode::ImportInterrupted,
         ResultCode::JobNotAFolder, ResultCode::JobFolderNotMade,
+        ResultCode::OwnListExists, ResultCode::OwnListMissing, ResultCode::OwnListEmpty,
+        ResultCode::OwnListNameEmpty, ResultCode::OwnListNameBadCharacter, ResultCode::OwnListNameTooLong,
+        ResultCode::OwnListNameIsCourse, ResultCode::OwnListsReadOnly, ResultCode::OwnListsBusy,
+        ResultCode::OwnListsDamaged, ResultCode::OwnListsNotSaved, ResultCode::OwnListsNotOpened,
+        ResultCode::ListNotText,
     };
     const std::span<const HRESULT> table = AllResultCodes();
     for (const HRESULT code : defined)

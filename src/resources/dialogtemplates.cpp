@@ -14,9 +14,10 @@ using K = ControlKind;
 constexpr ControlTemplate kMainControls[] = {
     {IDC_HELP_BUTTON, K::PushButton, u"帮助", 393, 280, 39, 14, DefaultButton, "helpButton"},
     {IDC_STATIC, K::GroupBox, u"课程", 7, 3, 124, 309, None, "courseGroupBox"},
-    {IDC_COURSE_TREE, K::TreeView, u"", 14, 17, 112, 286,
+    {IDC_COURSE_TREE, K::TreeView, u"", 14, 17, 112, 268,
      Border | HasButtons | HasLines | LinesAtRoot | ShowSelAlways | TrackSelect | SingleExpand,
      "courseTreeView"},
+    {IDC_NEW_OWN_LIST, K::PushButton, u"新建词表…", 14, 289, 112, 14, None, "newOwnListButton"},
     {IDC_STATIC, K::GroupBox, u"单词", 136, 3, 194, 309, None, "wordGroupBox"},
     {IDC_WORD_LIST, K::ListView, u"", 142, 14, 168, 289,
      Border | ReportView | SingleSelection | ShowSelAlways, "wordTableView"},

@@ -44,3 +44,4 @@ inline constexpr int IDC_CHINESE_MEANING = 1030;
 inline constexpr int IDC_DOWNLOAD_LINK = 1032;
 inline constexpr int IDC_SKIP_EXISTING = 1033;
 inline constexpr int IDC_OUTPUT_OPTIONS = 1034;
+inline constexpr int IDC_NEW_OWN_LIST = 1035;

@@ -32,6 +32,7 @@
 #include "ui/coursetreemodel.h"
 #include "ui/folderbrowser.h"
 #include "ui/generationrun.h"
+#include "ui/ownlistcommands.h"
 #include "output/batchreport.h"
 #include "ui/choicebinding.h"
 #include "ui/windowsettings.h"
@@ -44,6 +45,7 @@
 #include "ui/windowmenu.h"
 #include "ui/wordlistview.h"
 #include "vocab/coursecatalogue.h"
+#include "vocab/ownlists.h"
 #include "vocab/vocabularylocation.h"
 #include "vocab/wordlistfill.h"
 #include "vocab/wordlistmodel.h"
@@ -56,6 +58,7 @@ CWordSpeechDlg::CWordSpeechDlg(WordStore* connection, QWidget* parent, std::shar
     , m_pConnection(connection)
     , m_pSpeechEngine(std::make_unique<SpeechEngine>(std::move(platform)))
     , m_hIcon(applicationIcon())
+    , m_pOwnLists(std::make_unique<OwnListCommands>(this))
 {
     TemplateBuilder builder(this);
     builder.build(*findDialogTemplate(IDD_WORDSPEECH_DIALOG));
@@ -101,6 +104,7 @@ void CWordSpeechDlg::BindControls(const TemplateBuilder& builder)
     m_pOutputFolderEdit = builder.control<QLineEdit>(IDC_OUTPUT_FOLDER);
     m_pExitButton = builder.control<QPushButton>(IDOK);
     m_pDownloadLink = builder.control<ClickLabel>(IDC_DOWNLOAD_LINK);
+    m_pNewOwnListButton = builder.control<QPushButton>(IDC_NEW_OWN_LIST);
     for (const ControlToolTip& tip : mainWindowToolTips())
         m_controls.insert(tip.id, builder.control(tip.id));
 
@@ -135,6 +139,15 @@ void CWordSpeechDlg::ConnectEvents()
     connect(m_pHelpButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnHelp);
     connect(m_pDownloadLink, &ClickLabel::clicked, this, &CWordSpeechDlg::OnDownloadLink);
     connect(m_pExitButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnOK);
+    connect(m_pNewOwnListButton, &QPushButton::clicked, this, &CWordSpeechDlg::OnNewOwnList);
+    m_ownListMenu = CreateOwnListMenu(this);
+    connect(m_ownListMenu.create, &QAction::triggered, this, &CWordSpeechDlg::OnNewOwnList);
+    connect(m_ownListMenu.edit, &QAction::triggered, this, &CWordSpeechDlg::OnEditOwnList);
+    connect(m_ownListMenu.rename, &QAction::triggered, this, &CWordSpeechDlg::OnRenameOwnList);
+    connect(m_ownListMenu.remove, &QAction::triggered, this, &CWordSpeechDlg::OnRemoveOwnList);
+    connect(m_ownListMenu.exportCsv, &QAction::triggered, this, &CWordSpeechDlg::OnExportOwnList);
+    m_pCourseTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_pCourseTree, &QWidget::customContextMenuRequested, this, &CWordSpeechDlg::OnCourseTreeMenu);
 }
 
 bool CWordSpeechDlg::OnInitDialog()
@@ -142,7 +155,11 @@ bool CWordSpeechDlg::OnInitDialog()
     DoDataExchange(false);
     m_pSystemMenu = CreateWindowMenu(this, [this] { OnOpenVocabulary(); }, [this](unsigned id) { OnSysCommand(id); });
     setWindowIcon(m_hIcon);
+    OpenOwnLists();
     BuildCourseTree();
+    // Said once; the tree's 我的词表 keeps saying it.
+    if (!ownLists())
+        Prompt::warning(this, QStringLiteral("我的词表打不开，自己的词表暂时不能用：%1").arg(m_pOwnLists->UnavailableReason()));
     SetUpWordList();
     // Without a running speech engine the window opens as it is: centred by Qt, at once, with
     // no voices, formats or tooltips.
@@ -182,8 +199,102 @@ void CWordSpeechDlg::BuildCourseTree()
 
 void CWordSpeechDlg::FillCourseTree()
 {
-    if (const Result<void> filled = FillCourseModel(*m_pCourseModel, m_pConnection); !filled)
+    m_refillingTree = true;
+    const Result<void> filled = FillCourseModel(*m_pCourseModel, m_pConnection);
+    const Result<void> own = FillOwnListsNode(*m_pCourseModel, ownLists(), m_pOwnLists->UnavailableReason());
+    m_refillingTree = false;
+    if (!filled)
         ShowComError(filled.error());
+    if (!own)
+        ShowComError(own.error());
+}
+
+void CWordSpeechDlg::OpenOwnLists()
+{
+    // Failing leaves the lists missing; the window opens on the vocabulary all the same.
+    (void)m_pOwnLists->Open();
+    m_pOwnLists->SetVocabulary(m_pConnection);
+}
+
+OwnLists* CWordSpeechDlg::ownLists() const
+{
+    return m_pOwnLists->Lists();
+}
+
+void CWordSpeechDlg::RefreshOwnLists(const QString& name)
+{
+    m_refillingTree = true;
+    const Result<void> filled = FillOwnListsNode(*m_pCourseModel, ownLists(), m_pOwnLists->UnavailableReason());
+    m_refillingTree = false;
+    if (!filled)
+        ShowComError(filled.error());
+    QStandardItem* category = m_pCourseModel->item(m_pCourseModel->rowCount() - 1);
+    for (int row = 0; category && row < category->rowCount(); ++row) {
+        if (category->child(row)->text() == name) {
+            m_pCourseTree->expand(category->index());
+            m_pCourseTree->setCurrentIndex(category->child(row)->index());
+            return;
+        }
+    }
+}
+
+QString CWordSpeechDlg::CurrentOwnList() const
+{
+    const QModelIndex node = m_pCourseTree->currentIndex();
+    return node.isValid() && node.data(Qt::UserRole).toInt() == kOwnListTag ? node.data().toString() : QString();
+}
+
+void CWordSpeechDlg::OnCourseTreeMenu(const QPoint& position)
+{
+    // The node under the pointer is the one the menu acts on: selected first, as a click would.
+    if (const QModelIndex node = m_pCourseTree->indexAt(position); node.isValid())
+        m_pCourseTree->setCurrentIndex(node);
+    m_ownListMenu.ShowListEntries(!CurrentOwnList().isEmpty());
+    m_ownListMenu.menu->exec(m_pCourseTree->viewport()->mapToGlobal(position));
+}
+
+void CWordSpeechDlg::OnNewOwnList()
+{
+    if (const QString saved = m_pOwnLists->Create(); !saved.isEmpty())
+        RefreshOwnLists(saved);
+}
+
+void CWordSpeechDlg::OnEditOwnList()
+{
+    const QString name = CurrentOwnList();
+    if (name.isEmpty())
+        return;
+    // Saved under its own name too, the list's node is made anew, so its words are listed again.
+    if (const QString saved = m_pOwnLists->Edit(name); !saved.isEmpty())
+        RefreshOwnLists(saved);
+}
+
+void CWordSpeechDlg::OnRenameOwnList()
+{
+    const QString name = CurrentOwnList();
+    if (name.isEmpty())
+        return;
+    if (const QString renamed = m_pOwnLists->Rename(name); !renamed.isEmpty())
+        RefreshOwnLists(renamed);
+}
+
+void CWordSpeechDlg::OnRemoveOwnList()
+{
+    const QString name = CurrentOwnList();
+    if (name.isEmpty() || !m_pOwnLists->Remove(name))
+        return;
+    if (m_strCourse == name) {
+        m_pWordModel->clear();
+        m_strCourse.clear();
+        m_source = {};
+    }
+    RefreshOwnLists({});
+}
+
+void CWordSpeechDlg::OnExportOwnList()
+{
+    if (const QString name = CurrentOwnList(); !name.isEmpty())
+        m_pOwnLists->Export(name);
 }
 
 void CWordSpeechDlg::SetUpWordList()
@@ -307,6 +418,7 @@ void CWordSpeechDlg::OnOpenVocabulary()
         m_pConnection = m_pOwnConnection.get();
     }
     *m_pConnection = std::move(store);
+    m_pOwnLists->SetVocabulary(m_pConnection);
     RememberVocabulary(m_pConnection->FilePath());
     m_pWordModel->clear();
     m_strCourse.clear();
@@ -351,11 +463,33 @@ void CWordSpeechDlg::OnDownloadLink()
 void CWordSpeechDlg::OnCourseSelected()
 {
     const QModelIndex node = m_pCourseTree->currentIndex();
-    if (!node.isValid() || CourseNode::IsCategoryTag(node.data(Qt::UserRole).toInt()))
+    m_ownListMenu.ShowListEntries(!CurrentOwnList().isEmpty());
+    if (m_refillingTree || !node.isValid() || CourseNode::IsCategoryTag(node.data(Qt::UserRole).toInt()))
         return;
     m_strCourse = node.data(Qt::DisplayRole).toString();
+    // An own list is a course to the run too: it reads the list of that name.
     m_source = {WordSource::Kind::Course, m_strCourse};
-    ReplaceWordList(CourseStatement(m_strCourse));
+    if (node.data(Qt::UserRole).toInt() == kOwnListTag)
+        ListOwnListWords(m_strCourse);
+    else
+        ReplaceWordList(CourseStatement(m_strCourse));
+}
+
+void CWordSpeechDlg::ListOwnListWords(const QString& name)
+{
+    m_pWordModel->clear();
+    if (!ownLists())
+        return;
+    const Result<QList<OwnListWord>> words = ownLists()->Words(name);
+    if (!words) {
+        ShowComError(words.error());
+        return;
+    }
+    std::vector<WordEntry> entries;
+    entries.reserve(size_t(words->size()));
+    for (const OwnListWord& word : *words)
+        entries.push_back({word.en, word.ch});
+    m_pWordModel->append(std::move(entries));
 }
 
 void CWordSpeechDlg::OnLookUpEnglish()

@@ -12,6 +12,7 @@
 #include "output/batchjob.h"
 #include "output/fileoptions.h"
 #include "output/soundoptions.h"
+#include "ui/windowmenu.h"
 
 class QCheckBox;
 class QComboBox;
@@ -21,6 +22,7 @@ class QProgressBar;
 class QPushButton;
 class QStandardItemModel;
 class ComError;
+class OwnLists;
 class QTableView;
 class QTreeView;
 class ClickLabel;
@@ -30,6 +32,7 @@ class WindowAnimator;
 class BatchEngine;
 class GenerationRun;
 class ChoiceBinding;
+class OwnListCommands;
 struct BatchReport;
 class WordListModel;
 struct WindowSettings;
@@ -65,6 +68,8 @@ public:
     const QString& lookUpChinese() const { return m_strFindCh; }
     const QString& outputFolder() const { return m_strOutputFolder; }
     const QString& course() const { return m_strCourse; }
+    /// The user's own lists, or null when their file would not open.
+    OwnLists* ownLists() const;
 
     /// Disables (false) or enables (true) the thirteen action controls while a fill or a
     /// generation run lasts.
@@ -111,6 +116,14 @@ protected slots:
     void OnOpenVocabulary();
     /// The exit button: closing animation, then the texts are saved and the dialog accepted.
     virtual void OnOK();
+    /// 新建词表… (the button under the tree and the tree's menu): the new list is put in the
+    /// tree under 我的词表, selected, its words listed.
+    void OnNewOwnList();
+    /// The tree's menu on an own list.
+    void OnEditOwnList();
+    void OnRenameOwnList();
+    void OnRemoveOwnList();
+    void OnExportOwnList();
 
 protected:
     /// Copies the three bound texts into their boxes, or back when `saveAndValidate` is set.
@@ -128,6 +141,13 @@ private:
     /// The catalogue's books, then under 其他词表 the open vocabulary's courses that are not
     /// among them, when it has any.
     void FillCourseTree();
+    /// Opens the own lists' file; a failure is kept for the tree and said once.
+    void OpenOwnLists();
+    /// Rebuilds 我的词表 and selects the list `name` (none: empty), which lists its words.
+    void RefreshOwnLists(const QString& name);
+    /// The own list the tree's current node is, or empty.
+    QString CurrentOwnList() const;
+    void OnCourseTreeMenu(const QPoint& position);
     void SetUpWordList();
     bool StartSpeechEngine();
     void FillVoiceList();
@@ -141,6 +161,8 @@ private:
     void RestoreSettings();
     /// Locks the controls, empties the list, fills it from `statement` and unlocks them.
     void ReplaceWordList(const QString& statement);
+    /// Empties the list and fills it with the own list `name`'s words.
+    void ListOwnListWords(const QString& name);
 
     WordStore* m_pConnection;
     /// The connection a vocabulary opened from the window lives in when none was given.
@@ -189,4 +211,8 @@ private:
     std::unique_ptr<ChoiceBinding> m_pChoices; // made when the settings are restored
     WordSource m_source; // what the list holds: the course or the look-up
     QCheckBox* m_pSkipExistingCheckBox = nullptr;
+    QPushButton* m_pNewOwnListButton = nullptr;
+    std::unique_ptr<OwnListCommands> m_pOwnLists;
+    OwnListMenu m_ownListMenu;
+    bool m_refillingTree = false; // the tree's own changes are no selection of the user's
 };

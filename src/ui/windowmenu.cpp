@@ -1,5 +1,6 @@
 #include "ui/windowmenu.h"
 
+#include <QAction>
 #include <QMenu>
 
 #include "resources/dialogtemplate.h"
@@ -21,4 +22,33 @@ QMenu* CreateWindowMenu(QWidget* window, std::function<void()> openVocabulary, s
                          [about, command = std::move(command)] { command(about->data().toUInt()); });
     }
     return menu;
+}
+
+OwnListMenu CreateOwnListMenu(QWidget* window)
+{
+    OwnListMenu entries;
+    entries.menu = new QMenu(window);
+    entries.menu->setObjectName(QStringLiteral("courseTreeMenu"));
+    const auto add = [&entries](const QString& text, const QString& name) {
+        QAction* action = entries.menu->addAction(text);
+        action->setObjectName(name);
+        return action;
+    };
+    entries.create = add(QStringLiteral("新建词表…"), QStringLiteral("newOwnListAction"));
+    entries.menu->addSeparator();
+    entries.edit = add(QStringLiteral("编辑词表…"), QStringLiteral("editOwnListAction"));
+    entries.rename = add(QStringLiteral("重命名…"), QStringLiteral("renameOwnListAction"));
+    entries.remove = add(QStringLiteral("删除"), QStringLiteral("removeOwnListAction"));
+    entries.menu->addSeparator();
+    entries.exportCsv = add(QStringLiteral("导出 CSV…"), QStringLiteral("exportOwnListAction"));
+    entries.ShowListEntries(false);
+    return entries;
+}
+
+void OwnListMenu::ShowListEntries(bool onList) const
+{
+    for (QAction* action : menu->actions()) {
+        if (action != create)
+            action->setVisible(onList);
+    }
 }

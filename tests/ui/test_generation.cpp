@@ -19,6 +19,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 #include "output/batchengine.h"
 #include "ui/cwordspeechdlg.h"
@@ -26,6 +27,7 @@
 #include "ui/folderbrowser.h"
 #include "ui/prompt.h"
 #include "ui/windowsettings.h"
+#include "vocab/ownlists.h"
 #include "vocab/wordlistmodel.h"
 
 class TestGeneration : public QObject
@@ -373,6 +375,39 @@ private slots:
         const QString text = Prompt::takeShown().value(0).text;
         QVERIFY2(text.contains(QStringLiteral("已生成 2 个文件")) && text.contains(QStringLiteral("听写：听写.wav、听写.lrc")),
                  qPrintable(text));
+    }
+
+    void anOwnListMakesFilesAndALessonAsACourseDoes()
+    {
+        {
+            OwnLists lists;
+            QVERIFY(lists.Open());
+            QVERIFY(lists.Save(QStringLiteral("第三周"), {{u"apple"_qs, u"苹果"_qs, MeaningSource::Vocabulary},
+                                                          {u"pear"_qs, u"梨"_qs, MeaningSource::Typed}}, true));
+        }
+        reopen();
+        auto* tree = m_dlg->findChild<QTreeView*>(QStringLiteral("courseTreeView"));
+        const QModelIndex own = tree->model()->index(tree->model()->rowCount() - 1, 0);
+        QCOMPARE(own.data().toString(), QStringLiteral("我的词表"));
+        tree->setCurrentIndex(tree->model()->index(0, 0, own));
+        QCOMPARE(m_model->count(), 2);
+        QTemporaryDir dir;
+        chooseFolder(dir.path());
+        m_model->checkAll();
+        answerOptions([](QDialog* options) {
+            const LessonBox lesson(options);
+            lesson.track->click();
+            lesson.pause->setValue(1);
+            options->accept();
+        });
+        QTest::mouseClick(m_generate, Qt::LeftButton);
+        QVERIFY(waitForTheEnd());
+
+        // The list's name goes before 听写, as a course book's does.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+                 (QStringList{QStringLiteral("apple.wav"), QStringLiteral("pear.wav"), QStringLiteral("第三周 听写.lrc"),
+                              QStringLiteral("第三周 听写.wav")}));
+        QVERIFY(Prompt::takeShown().value(0).text.contains(QStringLiteral("已生成 2 个文件")));
     }
 
     void mp3BitRatesAreThoseTheChosenFormatTakes()

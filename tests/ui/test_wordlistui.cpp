@@ -103,7 +103,7 @@ private slots:
     void treeStartsCollapsedWithTheCatalogue()
     {
         QAbstractItemModel* tree = m_tree->model();
-        QCOMPARE(tree->rowCount(), 11); // the catalogue's 10, then 其他词表 for 'it''s key'
+        QCOMPARE(tree->rowCount(), 12); // the catalogue's 10, 其他词表 for 'it''s key', then 我的词表
         QCOMPARE(tree->index(9, 0).data().toString(), QStringLiteral("TOEFL词汇"));
         QCOMPARE(tree->index(9, 0).data(Qt::UserRole).toInt(), 800);
         const QModelIndex mba = tree->index(0, 0, tree->index(8, 0));

@@ -25,6 +25,7 @@ private slots:
         QVERIFY(m_home.isValid());
         // Read by the window's and the speech processes' engines alike, before either starts.
         qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toUtf8());
         qputenv("FAKE_ENGINE_LOG", m_home.filePath(QStringLiteral("texts.log")).toUtf8());
         QFile shipped(QStringLiteral(LEXOVOX_SHIPPED_ENGINES "/pico2wave.engine"));
         QVERIFY(shipped.open(QIODevice::ReadOnly));

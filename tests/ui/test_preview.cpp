@@ -1,5 +1,9 @@
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "pulsetestserver.h"
@@ -39,6 +43,44 @@ private slots:
         list->selectRow(1);
         QTest::mouseClick(preview, Qt::LeftButton);
         QVERIFY(server.WaitForSound(2000, 10000));
+        QVERIFY(Prompt::takeShown().isEmpty());
+    }
+
+    // A speech program's voice (the Pico stand-in, as the user's own description) is heard too:
+    // its English from the program, in the same preview.
+    void anInstalledProgramsVoiceIsHeard()
+    {
+        PulseTestServer server;
+        if (!server.IsRunning())
+            QSKIP(qPrintable(QStringLiteral("no PulseAudio daemon could be started: ") + server.Error()));
+        const EnvironmentGuard environment("PULSE_SERVER", server.Address().toUtf8());
+        QTemporaryDir home;
+        const EnvironmentGuard config("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+        const EnvironmentGuard log("FAKE_ENGINE_LOG", home.filePath(QStringLiteral("texts.log")).toUtf8());
+        QFile shipped(QStringLiteral(LEXOVOX_SHIPPED_ENGINES "/pico2wave.engine"));
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        const QByteArray text = shipped.readAll().replace("program = pico2wave\n", "program = " LEXOVOX_TEST_ENGINES "/fake-pico2wave\n");
+        QDir().mkpath(home.filePath(QStringLiteral("config/lexovox/engines")));
+        QFile own(home.filePath(QStringLiteral("config/lexovox/engines/pico2wave.engine")));
+        QVERIFY(own.open(QIODevice::WriteOnly) && own.write(text) == text.size());
+        own.close();
+        QVERIFY(server.StartRecording());
+        Prompt::setTesting(true);
+
+        CWordSpeechDlg dlg(nullptr);
+        auto* voices = dlg.findChild<QComboBox*>(QStringLiteral("voiceComboBox"));
+        const int pico = voices->findText(QStringLiteral("Pico"), Qt::MatchStartsWith);
+        QVERIFY2(pico >= 0, "the stand-in's voices are not in the list");
+        voices->setCurrentIndex(pico);
+        emit voices->activated(pico);
+        dlg.wordListModel()->append({{QStringLiteral("orange"), QStringLiteral("橙子")}});
+        dlg.findChild<QTableView*>(QStringLiteral("wordTableView"))->selectRow(0);
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("previewButton")), Qt::LeftButton);
+        QVERIFY(server.WaitForSound(2000, 10000));
+        QFile said(home.filePath(QStringLiteral("texts.log")));
+        QVERIFY(QTest::qWaitFor([&] { return said.exists(); }, 5000));
+        QVERIFY(said.open(QIODevice::ReadOnly));
+        QVERIFY2(said.readAll().contains("orange"), "the program was not given the word");
         QVERIFY(Prompt::takeShown().isEmpty());
     }
 };

@@ -142,6 +142,16 @@ QString ScriptInterpreter(const QString& program)
     return words.isEmpty() ? QString() : words.first();
 }
 
+// The program of an engine's long-lived process as its description names it: the engine's own,
+// the interpreter its script names ("{interpreter}"), or another, as written.
+QString ServeProgram(const InstalledEngine& engine)
+{
+    const QString& named = engine.description.serveProgram;
+    if (named.isEmpty())
+        return engine.program;
+    return named == u"{interpreter}" ? ScriptInterpreter(engine.program) : named;
+}
+
 } // namespace
 
 std::vector<InstalledEngine> FindInstalledEngines(const QStringList& folders, std::vector<EngineProblem>& problems)
@@ -323,11 +333,7 @@ QString EngineSynthesiser::StartServing(const Found& found, const SpeechStep& st
             return QStringLiteral("no free port on 127.0.0.1");
         values[u"port"_qs] = QString::number(m_serving->port);
     }
-    QString program = found.engine->program;
-    if (d.serveProgram == u"{interpreter}")
-        program = ScriptInterpreter(found.engine->program);
-    else if (!d.serveProgram.isEmpty())
-        program = FindProgram(d.serveProgram);
+    const QString program = FindProgram(ServeProgram(*found.engine));
     if (program.isEmpty())
         return QStringLiteral("%1 is not there").arg(d.serveProgram == u"{interpreter}" ? u"the interpreter of "_qs + found.engine->program : d.serveProgram);
     ChildProcess& process = m_serving->process;
@@ -531,12 +537,7 @@ QString EngineSynthesiser::CommandLine(const SpeechStep& step) const
     std::map<QString, QString> values = Values(*found.engine, *found.voice, step.ratePercent);
     values[u"text"_qs] = text;
     const bool serving = !d.serveArguments.isEmpty();
-    QString program = found.engine->program;
-    if (serving && d.serveProgram == u"{interpreter}")
-        program = ScriptInterpreter(found.engine->program);
-    else if (serving && !d.serveProgram.isEmpty())
-        program = d.serveProgram;
-    QStringList words{program};
+    QStringList words{serving ? ServeProgram(*found.engine) : found.engine->program};
     words += Expand(serving ? d.serveArguments : d.arguments, *found.engine, values, step.ratePercent);
     QStringList quoted;
     for (const QString& word : words)

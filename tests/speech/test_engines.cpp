@@ -132,6 +132,21 @@ TEST(EngineDescriptions, MalformedOnesAreNamedByLine)
         {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n", 0, "no arguments"},
         {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n[speak]\narguments = {text}\n", 0, "without {out}"},
         {"[voices]\nlist = a\n", 0, "no program"},
+        {"[engine]\nprogram = x\nid = Piper\n", 3, "small letters"},
+        {"[engine]\nprogram = x\n[voices]\nmetadata-format = yaml\n", 4, "json or ini"},
+        {"[engine]\nprogram = x\nprobe = --help\n[voices]\nlist = a\nlanguage = en\n[speak]\narguments = {out}\n", 0,
+         "probe and probe-says together"},
+        {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n[long-lived]\nhttp-body = xml\n", 7, "json or text"},
+        {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n[long-lived]\narguments = -p 80\nhttp-post = /tts\n", 0,
+         "http-post and a {port}"},
+        {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n[long-lived]\narguments = -p {port}\nhttp-post = tts\n", 0,
+         "begin with /"},
+        {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n[long-lived]\narguments = --pipe\nrequest = ({out})\n", 0,
+         "request and done together"},
+        {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n[long-lived]\narguments = --pipe\nrequest = ({text})\n"
+         "done = ok\n", 0, "request without {out}"},
+        {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n[long-lived]\narguments = -p {port}\nhttp-post = /\n"
+         "request = ({out})\ndone = ok\n", 0, "not both"},
     };
     for (const auto& c : cases) {
         EngineDescription d;

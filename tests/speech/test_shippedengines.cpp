@@ -107,33 +107,6 @@ protected:
     }
 };
 
-TEST(EngineDescriptions, NewKeysAreCheckedByLine)
-{
-    const struct
-    {
-        QByteArray text;
-        int line;
-        const char* says;
-    } cases[] = {
-        {"[engine]\nprogram = x\nid = Piper\n", 3, "small letters"},
-        {"[engine]\nprogram = x\n[voices]\nmetadata-format = yaml\n", 4, "json or ini"},
-        {"[engine]\nprogram = x\nprobe = --help\n[voices]\nlist = a\nlanguage = en\n[speak]\narguments = {out}\n", 0,
-         "probe and probe-says together"},
-        {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n[long-lived]\nhttp-body = xml\n", 7, "json or text"},
-        {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n[long-lived]\narguments = -p 80\nhttp-post = /tts\n", 0,
-         "http-post and a {port}"},
-        {"[engine]\nprogram = x\n[voices]\nlist = a\nlanguage = en\n[long-lived]\narguments = -p {port}\nhttp-post = tts\n", 0,
-         "begin with /"},
-    };
-    for (const auto& c : cases) {
-        EngineDescription d;
-        EngineProblem problem;
-        EXPECT_FALSE(ParseEngineDescription(c.text, u"/x/bad.engine"_qs, d, problem)) << c.text.constData();
-        EXPECT_EQ(problem.line, c.line) << c.text.constData();
-        EXPECT_TRUE(problem.Text().contains(QString::fromLatin1(c.says))) << qPrintable(problem.Text());
-    }
-}
-
 TEST_F(ShippedEngines, PicoListsItsTwoEnglishVoicesAndSpeaksFromItsStandardInput)
 {
     std::vector<InstalledEngine> engines = installed({u"pico2wave"_qs}, {{u"pico2wave"_qs, u"fake-pico2wave"_qs}});

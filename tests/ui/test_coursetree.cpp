@@ -1,5 +1,3 @@
-#include <sqlite3.h>
-
 #include <QAction>
 #include <QBrush>
 #include <QDir>
@@ -13,21 +11,13 @@
 #include "ui/cwordspeechdlg.h"
 #include "ui/programsettings.h"
 #include "ui/prompt.h"
+#include "uitestsupport.h"
 #include "ui/rememberedvocabulary.h"
 #include "vocab/vocabularylocation.h"
 #include "vocab/wordlistmodel.h"
 #include "vocab/wordstore.h"
 
 namespace {
-
-void writeVocabulary(const QString& path, const char* sql)
-{
-    sqlite3* db = nullptr;
-    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db, "CREATE TABLE word (en TEXT, ch TEXT, subclass TEXT)", nullptr, nullptr, nullptr), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
-}
 
 // Two lists of the vocabulary's own, named out of alphabetical order, one with apostrophes and
 // a comma, between rows of a catalogue book.
@@ -67,10 +57,10 @@ private slots:
         QVERIFY(m_dir.isValid());
         // The remembered file goes to a settings folder of the test's own.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("config")));
-        writeVocabulary(path("own.db"), kOwnCourses);
-        writeVocabulary(path("books.db"), kBooksOnly);
-        writeVocabulary(path("other.db"), kOtherLists);
-        writeVocabulary(path("counted.db"), kCountedBooks);
+        WriteSqlVocabulary(path("own.db"), {kWordTable, kOwnCourses});
+        WriteSqlVocabulary(path("books.db"), {kWordTable, kBooksOnly});
+        WriteSqlVocabulary(path("other.db"), {kWordTable, kOtherLists});
+        WriteSqlVocabulary(path("counted.db"), {kWordTable, kCountedBooks});
     }
 
     void init()

@@ -1,4 +1,3 @@
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
@@ -10,6 +9,7 @@
 #include "ui/folderbrowser.h"
 #include "ui/programsettings.h"
 #include "ui/prompt.h"
+#include "uitestsupport.h"
 #include "vocab/wordlistmodel.h"
 
 // A speech program's voice chosen in the window: the user's own description of the Pico
@@ -27,12 +27,7 @@ private slots:
         qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
         qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toUtf8());
         qputenv("FAKE_ENGINE_LOG", m_home.filePath(QStringLiteral("texts.log")).toUtf8());
-        QFile shipped(QStringLiteral(LEXOVOX_SHIPPED_ENGINES "/pico2wave.engine"));
-        QVERIFY(shipped.open(QIODevice::ReadOnly));
-        QByteArray text = shipped.readAll().replace("program = pico2wave\n", "program = " LEXOVOX_TEST_ENGINES "/fake-pico2wave\n");
-        QDir().mkpath(m_home.filePath(QStringLiteral("config/lexovox/engines")));
-        QFile own(m_home.filePath(QStringLiteral("config/lexovox/engines/pico2wave.engine")));
-        QVERIFY(own.open(QIODevice::WriteOnly) && own.write(text) == text.size());
+        InstallPicoStandIn(m_home.filePath(QStringLiteral("config")));
     }
 
     void aRunWithTheVoiceWritesItsFilesAndSaysTheRateIsNotItsOwn()
@@ -42,11 +37,7 @@ private slots:
         Prompt::setTesting(true);
         Prompt::takeShown();
         CWordSpeechDlg dlg(nullptr);
-        auto* voices = dlg.findChild<QComboBox*>(QStringLiteral("voiceComboBox"));
-        const int pico = voices->findText(QStringLiteral("Pico"), Qt::MatchStartsWith);
-        QVERIFY2(pico >= 0, "the stand-in's voices are not in the list");
-        voices->setCurrentIndex(pico);
-        emit voices->activated(pico);
+        QVERIFY2(ChooseVoice(dlg, QStringLiteral("Pico")), "the stand-in's voices are not in the list");
 
         QTemporaryDir folder;
         FolderBrowser::setNextResult(folder.path());

@@ -359,12 +359,7 @@ private slots:
         chooseFolder(dir.path());
         m_model->append({{QStringLiteral("apple"), QStringLiteral("苹果")}, {QStringLiteral("pear"), QStringLiteral("梨")}});
         m_model->checkAll();
-        answerOptions([](QDialog* options) {
-            const LessonBox lesson(options);
-            lesson.track->click();
-            lesson.pause->setValue(1);
-            options->accept();
-        });
+        chooseShortLessonTrack();
         QTest::mouseClick(m_generate, Qt::LeftButton);
         QVERIFY(waitForTheEnd());
 
@@ -394,12 +389,7 @@ private slots:
         QTemporaryDir dir;
         chooseFolder(dir.path());
         m_model->checkAll();
-        answerOptions([](QDialog* options) {
-            const LessonBox lesson(options);
-            lesson.track->click();
-            lesson.pause->setValue(1);
-            options->accept();
-        });
+        chooseShortLessonTrack();
         QTest::mouseClick(m_generate, Qt::LeftButton);
         QVERIFY(waitForTheEnd());
 
@@ -561,6 +551,17 @@ private:
             answer(options);
         });
         QTest::mouseClick(m_dlg->findChild<QPushButton*>(QStringLiteral("outputOptionsButton")), Qt::LeftButton);
+    }
+
+    /// In 选项…, a dictation track with one second between words.
+    void chooseShortLessonTrack()
+    {
+        answerOptions([](QDialog* options) {
+            const LessonBox lesson(options);
+            lesson.track->click();
+            lesson.pause->setValue(1);
+            options->accept();
+        });
     }
 
     /// The MP3 bit rates 选项… offers, as "32, 40", and the one it shows.

@@ -1,5 +1,3 @@
-#include <sqlite3.h>
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,6 +13,7 @@
 
 #include "ui/ownlistdlg.h"
 #include "ui/prompt.h"
+#include "uitestsupport.h"
 #include "vocab/meaninglookup.h"
 #include "vocab/ownlists.h"
 #include "vocab/vocabularylocation.h"
@@ -47,10 +46,7 @@ private slots:
     {
         Prompt::setTesting(true);
         QVERIFY(m_dir.isValid());
-        sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open(m_dir.filePath(QStringLiteral("fruit.db")).toUtf8().constData(), &db), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(db, kFruit, nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
+        WriteSqlVocabulary(m_dir.filePath(QStringLiteral("fruit.db")), {kFruit});
         QVERIFY(m_store.Open(VocabularyConnectionString(m_dir.filePath(QStringLiteral("fruit.db")))));
         m_lookup = std::make_shared<const MeaningLookup>(&m_store);
         QVERIFY(m_lists.Open(m_dir.filePath(QStringLiteral("mylists.db"))));

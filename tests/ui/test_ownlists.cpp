@@ -1,5 +1,3 @@
-#include <sqlite3.h>
-
 #include <functional>
 
 #include <QAction>
@@ -22,6 +20,7 @@
 #include "ui/ownlistdlg.h"
 #include "ui/programsettings.h"
 #include "ui/prompt.h"
+#include "uitestsupport.h"
 #include "vocab/ownlists.h"
 #include "vocab/vocabimporter.h"
 #include "vocab/vocabularylocation.h"
@@ -29,15 +28,6 @@
 #include "vocab/wordstore.h"
 
 namespace {
-
-void writeVocabulary(const QString& path, const char* sql)
-{
-    sqlite3* db = nullptr;
-    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db, "CREATE TABLE word (en TEXT, ch TEXT, subclass TEXT)", nullptr, nullptr, nullptr), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
-}
 
 // A vocabulary with a list of its own (so 其他词表 shows) and meanings to look up.
 constexpr char kWithOwnCourse[] = R"(
@@ -99,8 +89,8 @@ private slots:
         Prompt::setTesting(true);
         QVERIFY(m_dir.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("config")));
-        writeVocabulary(path("fruit.db"), kWithOwnCourse);
-        writeVocabulary(path("books.db"), kBooksOnly);
+        WriteSqlVocabulary(path("fruit.db"), {kWordTable, kWithOwnCourse});
+        WriteSqlVocabulary(path("books.db"), {kWordTable, kBooksOnly});
     }
 
     void init()

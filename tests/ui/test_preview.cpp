@@ -1,5 +1,3 @@
-#include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTableView>
@@ -10,6 +8,7 @@
 #include "ui/cwordspeechdlg.h"
 #include "ui/programsettings.h"
 #include "ui/prompt.h"
+#include "uitestsupport.h"
 #include "vocab/wordlistmodel.h"
 
 // Preview through a sound server this test starts itself: pressing 试听 on the selected row
@@ -57,22 +56,12 @@ private slots:
         QTemporaryDir home;
         const EnvironmentGuard config("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
         const EnvironmentGuard log("FAKE_ENGINE_LOG", home.filePath(QStringLiteral("texts.log")).toUtf8());
-        QFile shipped(QStringLiteral(LEXOVOX_SHIPPED_ENGINES "/pico2wave.engine"));
-        QVERIFY(shipped.open(QIODevice::ReadOnly));
-        const QByteArray text = shipped.readAll().replace("program = pico2wave\n", "program = " LEXOVOX_TEST_ENGINES "/fake-pico2wave\n");
-        QDir().mkpath(home.filePath(QStringLiteral("config/lexovox/engines")));
-        QFile own(home.filePath(QStringLiteral("config/lexovox/engines/pico2wave.engine")));
-        QVERIFY(own.open(QIODevice::WriteOnly) && own.write(text) == text.size());
-        own.close();
+        InstallPicoStandIn(home.filePath(QStringLiteral("config")));
         QVERIFY(server.StartRecording());
         Prompt::setTesting(true);
 
         CWordSpeechDlg dlg(nullptr);
-        auto* voices = dlg.findChild<QComboBox*>(QStringLiteral("voiceComboBox"));
-        const int pico = voices->findText(QStringLiteral("Pico"), Qt::MatchStartsWith);
-        QVERIFY2(pico >= 0, "the stand-in's voices are not in the list");
-        voices->setCurrentIndex(pico);
-        emit voices->activated(pico);
+        QVERIFY2(ChooseVoice(dlg, QStringLiteral("Pico")), "the stand-in's voices are not in the list");
         dlg.wordListModel()->append({{QStringLiteral("orange"), QStringLiteral("橙子")}});
         dlg.findChild<QTableView*>(QStringLiteral("wordTableView"))->selectRow(0);
         QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("previewButton")), Qt::LeftButton);

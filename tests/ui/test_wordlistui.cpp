@@ -1,7 +1,6 @@
 #include <array>
 #include <vector>
 
-#include <sqlite3.h>
 
 #include <QCheckBox>
 #include <QDir>
@@ -15,6 +14,7 @@
 #include "ui/cwordspeechdlg.h"
 #include "ui/programsettings.h"
 #include "ui/prompt.h"
+#include "uitestsupport.h"
 #include "vocab/wordlistmodel.h"
 #include "vocab/wordstore.h"
 
@@ -46,14 +46,6 @@ constexpr char kFailingSchema[] = R"(
         ('three', '三', '北京版小学英语第三册');
 )";
 
-void writeVocabulary(const QString& path, const char* sql)
-{
-    sqlite3* db = nullptr;
-    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
-}
-
 const char* const kActionControls[] = {
     "lookUpEnglishButton", "lookUpChineseButton", "previewButton",  "generateButton",
     "browseButton",        "checkAllButton",      "checkNoneButton", "invertChecksButton",
@@ -72,8 +64,8 @@ private slots:
     {
         Prompt::setTesting(true);
         QVERIFY(m_dir.isValid());
-        writeVocabulary(m_dir.filePath(QStringLiteral("code.dll")), kSchema);
-        writeVocabulary(m_dir.filePath(QStringLiteral("failing.db")), kFailingSchema);
+        WriteSqlVocabulary(m_dir.filePath(QStringLiteral("code.dll")), {kSchema});
+        WriteSqlVocabulary(m_dir.filePath(QStringLiteral("failing.db")), {kFailingSchema});
         m_previous = QDir::currentPath();
         QDir::setCurrent(m_dir.path());
         QVERIFY(m_store.Open(QStringLiteral("Data Source=code.dll")));

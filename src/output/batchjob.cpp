@@ -140,13 +140,6 @@ Result<BatchJob> BatchJob::FromJson(const QJsonObject& json)
 
 namespace {
 
-bool isCatalogueBook(const QString& name)
-{
-    return std::ranges::any_of(CourseCatalogue(), [&name](const CourseNode& node) {
-        return !node.isCategory() && name == QString::fromUtf16(node.text);
-    });
-}
-
 Result<std::vector<WordEntry>> ownListRows(const QString& name, OwnLists& lists)
 {
     const Result<QList<OwnListWord>> words = lists.Words(name);
@@ -167,7 +160,7 @@ Result<std::vector<WordEntry>> ReadSourceRows(const WordSource& source, WordStor
         return ReadWordList(source.text);
     // Own lists never take a book's name, so a name is the vocabulary's when it has words of it.
     const bool ownList = source.kind == WordSource::Kind::Course && lists && lists->IsOpen()
-                         && !isCatalogueBook(source.text) && lists->Has(source.text);
+                         && !IsCatalogueBook(source.text) && lists->Has(source.text);
     if (ownList && !store)
         return ownListRows(source.text, *lists);
     const QString statement = source.kind == WordSource::Kind::Course          ? CourseStatement(source.text)

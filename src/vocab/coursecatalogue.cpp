@@ -1,5 +1,6 @@
 #include "vocab/coursecatalogue.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -94,4 +95,11 @@ constexpr std::array<CourseNode, 82> kCatalogue{{
 std::span<const CourseNode> CourseCatalogue()
 {
     return kCatalogue;
+}
+
+bool IsCatalogueBook(const QString& name)
+{
+    return std::ranges::any_of(kCatalogue, [&name](const CourseNode& node) {
+        return !node.isCategory() && name == QString::fromUtf16(node.text);
+    });
 }

@@ -37,11 +37,7 @@ HRESULT nameFault(const QString& name)
     });
     if (badCharacter || name.trimmed() != name)
         return OwnListNameBadCharacter;
-    for (const CourseNode& node : CourseCatalogue()) {
-        if (!node.isCategory() && name == QString::fromUtf16(node.text))
-            return OwnListNameIsCourse;
-    }
-    return S_OK;
+    return IsCatalogueBook(name) ? OwnListNameIsCourse : S_OK;
 }
 
 QString sqliteMessage(sqlite3* db)

@@ -55,14 +55,9 @@ Result<QHash<QString, int>> CourseWordCounts(WordStore& store)
 
 QStringList CoursesOutsideCatalogue(const QStringList& courses)
 {
-    QSet<QString> books;
-    for (const CourseNode& node : CourseCatalogue()) {
-        if (!node.isCategory())
-            books.insert(QString::fromUtf16(node.text));
-    }
     QStringList outside;
     for (const QString& course : courses) {
-        if (!books.contains(course))
+        if (!IsCatalogueBook(course))
             outside << course;
     }
     return outside;
